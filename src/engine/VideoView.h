@@ -1,0 +1,29 @@
+#pragma once
+
+#include <functional>
+
+struct mpv_handle;
+
+namespace rure {
+
+// What the controller and the engine need from the view that shows the video.
+// Every member must be called on the GUI thread.
+class VideoView {
+public:
+    virtual ~VideoView() = default;
+
+    // Creates the engine's render context for `handle` with this view's GL
+    // context current. Returns the engine's status; negative means failure and
+    // leaves the view detached.
+    virtual int configureWithMPV(mpv_handle* handle) = 0;
+
+    // Frees the render context (with the GL context current) after clearing its
+    // update callback. Always clears the pending-frame flag. Safe when detached.
+    virtual void shutdownRenderContext() = 0;
+
+    // Called once per engine-announced frame that has been presented.
+    virtual void setFrameRenderedHandler(std::function<void()> handler) = 0;
+    virtual const std::function<void()>& frameRenderedHandler() const = 0;
+};
+
+} // namespace rure
