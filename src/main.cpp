@@ -1,1 +1,42 @@
-int main() { return 0; }
+#include "common/QtScheduler.h"
+#include "config/CameraConfigurationStore.h"
+#include "engine/MPVEngineFactory.h"
+#include "platform/UnixSignalQuitter.h"
+#include "viewer/AppDelegate.h"
+
+#include <QApplication>
+#include <QSettings>
+#include <QTimer>
+
+#include <clocale>
+#include <csignal>
+
+int main(int argc, char* argv[]) {
+    // A client cannot place itself or stay on top under Wayland; run through
+    // XWayland unless the user chose a platform.
+    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM") &&
+        qEnvironmentVariableIsSet("WAYLAND_DISPLAY") && qEnvironmentVariableIsSet("DISPLAY")) {
+        qputenv("QT_QPA_PLATFORM", "xcb");
+    }
+    QApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    QApplication application(argc, argv);
+    // libmpv refuses to start under any numeric locale but "C".
+    std::setlocale(LC_NUMERIC, "C");
+    QApplication::setOrganizationName(QStringLiteral("didirezoror"));
+    QApplication::setApplicationName(QStringLiteral("rure"));
+    QApplication::setApplicationDisplayName(QStringLiteral("Rure"));
+    QApplication::setDesktopFileName(QStringLiteral("com.didirezoror.rure"));
+
+    rure::UnixSignalQuitter quitter({SIGTERM, SIGINT});
+
+    QSettings settings;
+    rure::QtScheduler scheduler;
+    rure::MPVEngineFactory engineFactory;
+    rure::AppDelegate delegate({&rure::CameraConfigurationStore::shared(), &settings, &scheduler,
+                                &engineFactory, {}});
+
+    QObject::connect(&application, &QCoreApplication::aboutToQuit, &delegate,
+                     &rure::AppDelegate::applicationWillTerminate);
+    QTimer::singleShot(0, &delegate, &rure::AppDelegate::applicationDidFinishLaunching);
+    return application.exec();
+}

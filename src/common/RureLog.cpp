@@ -1,6 +1,7 @@
 #include "RureLog.h"
 
 #include <QByteArray>
+#include <QList>
 
 #include <mutex>
 #include <sys/stat.h>

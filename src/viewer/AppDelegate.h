@@ -1,0 +1,173 @@
+#pragma once
+
+#include "common/Result.h"
+#include "common/Scheduler.h"
+#include "config/Camera.h"
+#include "engine/PlaybackEngine.h"
+#include "engine/PlaybackEngineEvent.h"
+#include "viewer/NetworkPathSignature.h"
+#include "viewer/PlaybackSupervisorState.h"
+#include "viewer/VideoSourceGeometry.h"
+
+#include <QList>
+#include <QObject>
+#include <QPointer>
+#include <QRect>
+#include <QString>
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+
+class QLabel;
+class QSettings;
+class QTcpSocket;
+class QWidget;
+
+namespace rure {
+
+class CameraConfigurationStore;
+class CameraPicker;
+class CloseViewerButton;
+class DraggableContentView;
+class FocusViewerButton;
+class MPVOpenGLView;
+class PinToggleButton;
+class ViewerWindow;
+
+// Shows a modal alert. The application uses a warning QMessageBox titled
+// "Rure" with one "OK" button in the accent colour; tests record the calls.
+using AlertPresenter = std::function<void(QWidget* parent, const QString& message)>;
+
+// What the controller needs from outside. Nothing here is owned by the
+// controller; every pointer must outlive it.
+struct AppDelegateServices {
+    CameraConfigurationStore* store = nullptr;
+    QSettings* settings = nullptr;
+    Scheduler* scheduler = nullptr;
+    PlaybackEngineFactory* engineFactory = nullptr;
+    AlertPresenter presentPlaybackError; // empty: the message box
+};
+
+// The viewer's single controller. Owns the camera list, the engine instance and
+// its event loop, the window and its views, the timers and the pending
+// recovery, and takes every playback decision. Lives on the GUI thread; every
+// member runs there, and work from other threads is posted here first.
+class AppDelegate final : public QObject {
+    Q_OBJECT
+
+public:
+    explicit AppDelegate(AppDelegateServices services, QObject* parent = nullptr);
+    ~AppDelegate() override;
+
+    // Launch and termination.
+    void applicationDidFinishLaunching();
+    bool applicationShouldTerminateAfterLastWindowClosed() const { return true; }
+    void applicationWillTerminate();
+
+    // Engine and cameras.
+    void startPlayer();
+    void loadCamera(qsizetype index);
+    void selectCamera(qsizetype index);
+    void stopPlayerEngine();
+    void setMPVProperty(const QString& name, const QString& value);
+    // The editor's save handler: saves `cameras`, adopts them and re-selects a camera.
+    Result<void> applyEditedCameraList(const QList<Camera>& cameras);
+    void cameraChanged();
+    void cameraMenuItemSelected(qsizetype tag);
+
+    // Playback supervision.
+    void handlePlaybackEngineEvent(PlaybackEngineEvent event, int64_t generation);
+    void recordRenderedFrame(int64_t generation);
+    void startPlaybackWatchdog();
+    void evaluatePlaybackHealth();
+    void schedulePlaybackRecovery(const QString& reason, bool immediate,
+                                  bool forcePlayerRecreation);
+    void showPlaybackError(const QString& message);
+
+    // Network path and sleep.
+    void handleNetworkPath(NetworkPathSignature signature);
+    void systemWillSleep();
+    void systemDidWake();
+
+    // Local-network preflight.
+    void requestLocalNetworkAccessAndStart();
+    void finishLocalNetworkProbe(QTcpSocket* connection, bool reloadPlayer, int64_t generation);
+    void cancelLocalNetworkProbe();
+
+    // Window.
+    void createWindow();
+    void updateWindowAspectRatio(PlaybackEngine& engine);
+    void windowDidMove();
+    void windowDidResize();
+    void windowWillClose();
+
+    ViewerWindow* viewerWindow() const;
+
+private:
+    friend struct AppDelegateInspector; // tests read the state through it
+
+    void startOrReloadPlayback();
+    qsizetype selectedCameraIndex() const;
+    void storeSelectedCameraIndex(qsizetype index);
+    void cancelPlaybackRetry();
+    void restoreOriginalCameraView();
+    void styleCameraPickerMenu();
+    void saveWindowFrame();
+    void layoutViewerContent();
+
+    AppDelegateServices services_;
+
+    // Window and controls (created by createWindow, owned by the window).
+    QPointer<ViewerWindow> window;
+    QPointer<MPVOpenGLView> videoHost;
+    QPointer<CameraPicker> cameraPicker;
+    QPointer<QLabel> emptyStateLabel;
+    QPointer<PinToggleButton> stayOnTopButton;
+    QPointer<FocusViewerButton> focusViewerButton;
+    QPointer<CloseViewerButton> closeViewerButton;
+    QPointer<DraggableContentView> interactionView;
+    bool usesCompactViewerControls = false;
+    bool pointerIsOverViewer = false;
+    bool cameraMenuIsOpen = false;
+    bool viewerControlsAreVisible = false;
+
+    // Cameras and the engine.
+    QList<Camera> cameras;
+    std::unique_ptr<PlaybackEngine> mpv;
+    std::unique_ptr<EngineEventLoop> mpvEventLoop;
+    int64_t playerGeneration = 0;
+    int64_t playbackSelectionGeneration = 0;
+
+    // Supervision.
+    PlaybackSupervisorState playbackState = PlaybackSupervisorState::stopped;
+    TaskHandle playbackWatchdog;
+    TaskHandle playbackRetry;
+    int64_t playbackRetryCount = 0;
+    std::optional<SteadyTime> lastFrameRenderedAt;
+    SteadyTime lastCameraLoad = distantPast();
+    std::optional<double> appliedVideoAspectRatio;
+
+    // Preflight.
+    QTcpSocket* localNetworkProbe = nullptr; // owned; deleted through deleteLater
+    TaskHandle localNetworkProbeFallback;
+
+    // Network path and sleep.
+    std::optional<NetworkPathSignature> networkPathSignature;
+    bool networkPathIsSatisfied = true;
+    bool systemIsSleeping = false;
+
+    // Temporary maximum, closing and the focus area.
+    std::optional<QRect> restoreFrameBeforeTemporaryMaximum;
+    bool isTemporarilyMaximized = false;
+    bool isClosingViewer = false;
+    bool isSelectingFocusArea = false;
+    bool isShowingFullCameraTemporarily = false;
+    std::optional<VideoSourceGeometry> sourceVideoGeometry;
+    std::optional<QRect> restoreFrameBeforeFocus;
+
+    bool hasTerminated_ = false;
+};
+
+} // namespace rure

@@ -1,0 +1,236 @@
+// The viewer window: building it, following the picture's aspect ratio,
+// remembering its frame, and closing it.
+#include "AppDelegate.h"
+
+#include "engine/MPVOpenGLView.h"
+#include "engine/NormalizedRotation.h"
+#include "viewer/CameraSelection.h"
+#include "window/CameraPicker.h"
+#include "window/DraggableContentView.h"
+#include "window/ViewerControlButton.h"
+#include "window/ViewerWindow.h"
+#include "window/WindowFrameText.h"
+
+#include <QGraphicsOpacityEffect>
+#include <QLabel>
+#include <QSettings>
+
+#include <cmath>
+
+namespace rure {
+
+namespace {
+
+const QString mainWindowFrameKey = QStringLiteral("mainWindowFrame");
+const QString staysOnTopKey = QStringLiteral("staysOnTop");
+const QString selectedCameraIndexKey = QStringLiteral("selectedCameraIndex");
+
+constexpr double minimumAppliedRatio = 0.25;
+constexpr double maximumAppliedRatio = 4.0;
+constexpr double ratioTolerance = 0.001;
+constexpr int emptyStateSideMargin = 80;
+constexpr int controlMargin = 12;
+constexpr int controlSpacing = 6;
+constexpr int pickerWidth = 220;
+
+QLabel* makeEmptyStateLabel(QWidget* parent) {
+    auto* label = new QLabel(
+        QStringLiteral("No cameras are configured. Use Rure \u2192 Camera Addresses\u2026 to add a "
+                       "camera or import a Rure camera list."),
+        parent);
+    label->setAlignment(Qt::AlignCenter);
+    label->setWordWrap(true);
+    QFont font = label->font();
+    font.setPointSizeF(15);
+    font.setWeight(QFont::Medium);
+    label->setFont(font);
+    QPalette palette = label->palette();
+    palette.setColor(QPalette::WindowText, QColor(255, 255, 255, 140));
+    label->setPalette(palette);
+    // At most three lines.
+    label->setMaximumHeight(label->fontMetrics().lineSpacing() * 3 + 2);
+    return label;
+}
+
+void makeInvisible(QWidget* control) {
+    auto* effect = new QGraphicsOpacityEffect(control);
+    effect->setOpacity(0.0);
+    control->setGraphicsEffect(effect);
+    control->setEnabled(false);
+    control->hide();
+}
+
+} // namespace
+
+void AppDelegate::createWindow() {
+    const QVariant savedFrame = services_.settings->value(mainWindowFrameKey);
+
+    window = new ViewerWindow();
+    QPointer<AppDelegate> weakSelf(this);
+    window->didMove = [weakSelf] {
+        if (weakSelf) {
+            weakSelf->windowDidMove();
+        }
+    };
+    window->didResize = [weakSelf] {
+        if (weakSelf) {
+            weakSelf->windowDidResize();
+        }
+    };
+    window->willClose = [weakSelf] {
+        if (weakSelf) {
+            weakSelf->windowWillClose();
+        }
+    };
+
+    QWidget* root = window->contentView();
+    videoHost = new MPVOpenGLView(root);
+
+    emptyStateLabel = makeEmptyStateLabel(root);
+    emptyStateLabel->setVisible(cameras.isEmpty());
+
+    interactionView = new DraggableContentView(root);
+    interactionView->installEventFilter(window);
+
+    cameraPicker = new CameraPicker(root);
+    cameraPicker->setItems(cameraNames(cameras));
+    connect(cameraPicker, &CameraPicker::itemChosen, this,
+            [this](qsizetype index) { cameraMenuItemSelected(index); });
+
+    stayOnTopButton = new PinToggleButton(root);
+    focusViewerButton = new FocusViewerButton(root);
+    closeViewerButton = new CloseViewerButton(root);
+    const bool staysOnTop = services_.settings->value(staysOnTopKey, false).toBool();
+    stayOnTopButton->setChecked(staysOnTop);
+    window->setStaysOnTop(staysOnTop);
+
+    for (QWidget* control : {static_cast<QWidget*>(cameraPicker.data()),
+                             static_cast<QWidget*>(stayOnTopButton.data()),
+                             static_cast<QWidget*>(focusViewerButton.data()),
+                             static_cast<QWidget*>(closeViewerButton.data())}) {
+        makeInvisible(control);
+    }
+
+    // Back to front: the picture, the pointer surface, the empty-state text,
+    // then the controls.
+    for (QWidget* view :
+         {static_cast<QWidget*>(videoHost.data()), static_cast<QWidget*>(interactionView.data()),
+          static_cast<QWidget*>(emptyStateLabel.data()),
+          static_cast<QWidget*>(cameraPicker.data()),
+          static_cast<QWidget*>(stayOnTopButton.data()),
+          static_cast<QWidget*>(focusViewerButton.data()),
+          static_cast<QWidget*>(closeViewerButton.data())}) {
+        view->raise();
+    }
+
+    const qsizetype storedIndex = services_.settings->value(selectedCameraIndexKey, 0).toLongLong();
+    cameraPicker->selectItem(storedIndex >= 0 && storedIndex < cameras.size() ? storedIndex : 0);
+    styleCameraPickerMenu();
+
+    if (!savedFrame.isValid() || !window->restoreFrame(savedFrame.toString())) {
+        window->centreOnScreen();
+    }
+    layoutViewerContent();
+
+    window->show();
+    window->raise();
+    window->activateWindow();
+}
+
+void AppDelegate::layoutViewerContent() {
+    if (!window) {
+        return;
+    }
+    const QRect bounds = window->contentView()->rect();
+    if (videoHost) {
+        videoHost->setGeometry(bounds);
+    }
+    if (interactionView) {
+        interactionView->setGeometry(bounds);
+    }
+    if (emptyStateLabel) {
+        const int width = std::max(0, bounds.width() - 2 * emptyStateSideMargin);
+        const int height = std::min(emptyStateLabel->heightForWidth(width),
+                                    emptyStateLabel->maximumHeight());
+        QRect labelFrame(0, 0, width, std::max(height, 0));
+        labelFrame.moveCenter(bounds.center());
+        emptyStateLabel->setGeometry(labelFrame);
+    }
+    const QSize buttonSize = ViewerControlButton::size;
+    int x = bounds.right() - controlMargin - buttonSize.width() + 1;
+    for (QWidget* button : {static_cast<QWidget*>(closeViewerButton.data()),
+                            static_cast<QWidget*>(focusViewerButton.data()),
+                            static_cast<QWidget*>(stayOnTopButton.data())}) {
+        if (button) {
+            button->setGeometry(QRect(QPoint(x, controlMargin), buttonSize));
+        }
+        x -= buttonSize.width() + controlSpacing;
+    }
+    if (cameraPicker) {
+        cameraPicker->setGeometry(controlMargin, controlMargin,
+                                  std::min(pickerWidth, std::max(0, x - controlMargin)),
+                                  buttonSize.height());
+    }
+}
+
+void AppDelegate::updateWindowAspectRatio(PlaybackEngine& engine) {
+    const std::optional<int64_t> width = engine.integerProperty("video-params/w");
+    const std::optional<int64_t> height = engine.integerProperty("video-params/h");
+    const int64_t rotation = engine.integerProperty("video-params/rotate").value_or(0);
+    if (!width || !height || *width < 1 || *height < 1) {
+        return;
+    }
+    const VideoSourceGeometry geometry{*width, *height, normalizedRotation(rotation)};
+    sourceVideoGeometry = geometry;
+
+    const QSizeF displayed = geometry.displayedSize();
+    const double ratio = displayed.width() / displayed.height();
+    if (!std::isfinite(ratio) || ratio < minimumAppliedRatio || ratio > maximumAppliedRatio) {
+        return;
+    }
+    if (appliedVideoAspectRatio && std::abs(*appliedVideoAspectRatio - ratio) < ratioTolerance) {
+        return;
+    }
+    if (window) {
+        window->setContentAspectRatio(displayed);
+    }
+    appliedVideoAspectRatio = ratio;
+}
+
+ViewerWindow* AppDelegate::viewerWindow() const { return window; }
+
+void AppDelegate::windowDidMove() { saveWindowFrame(); }
+
+void AppDelegate::windowDidResize() {
+    layoutViewerContent();
+    saveWindowFrame();
+}
+
+void AppDelegate::saveWindowFrame() {
+    if (!window || isTemporarilyMaximized || !window->isVisible()) {
+        return;
+    }
+    services_.settings->setValue(mainWindowFrameKey, windowFrameText(window->geometry()));
+}
+
+void AppDelegate::windowWillClose() {
+    isClosingViewer = true;
+    playbackWatchdog.reset();
+    ++playbackSelectionGeneration;
+    cancelPlaybackRetry();
+    cancelLocalNetworkProbe();
+    stopPlayerEngine();
+}
+
+void AppDelegate::restoreOriginalCameraView() {
+    isSelectingFocusArea = false;
+    isShowingFullCameraTemporarily = false;
+}
+
+void AppDelegate::styleCameraPickerMenu() {
+    if (cameraPicker) {
+        cameraPicker->refreshMenuSelection();
+    }
+}
+
+} // namespace rure

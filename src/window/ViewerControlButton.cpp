@@ -1,0 +1,90 @@
+#include "ViewerControlButton.h"
+
+#include "common/RurePalette.h"
+
+#include <QPainter>
+#include <QPainterPath>
+
+namespace rure {
+
+namespace {
+
+constexpr double symbolSide = 13.0;
+
+} // namespace
+
+ViewerControlButton::ViewerControlButton(const QString& toolTip, QWidget* parent)
+    : QAbstractButton(parent) {
+    setToolTip(toolTip);
+    setAccessibleName(toolTip);
+    setFixedSize(size);
+    setFocusPolicy(Qt::NoFocus);
+    setCursor(Qt::ArrowCursor);
+}
+
+void ViewerControlButton::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    const QRectF bounds = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
+    QColor background(0, 0, 0, isDown() ? 190 : 140);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(background);
+    painter.drawRoundedRect(bounds, 6, 6);
+    QRectF square(0, 0, symbolSide, symbolSide);
+    square.moveCenter(bounds.center());
+    paintSymbol(painter, square);
+}
+
+PinToggleButton::PinToggleButton(QWidget* parent)
+    : ViewerControlButton(QStringLiteral("Stay on Top"), parent) {
+    setCheckable(true);
+}
+
+void PinToggleButton::paintSymbol(QPainter& painter, const QRectF& square) {
+    const QColor colour = isChecked() ? RurePalette::cabin() : QColor(Qt::white);
+    painter.setPen(QPen(colour, 1.5, Qt::SolidLine, Qt::RoundCap));
+    painter.setBrush(isChecked() ? colour : Qt::transparent);
+    const double x = square.center().x();
+    QPainterPath head;
+    head.addRoundedRect(QRectF(x - 3.5, square.top(), 7, 6.5), 1.5, 1.5);
+    painter.drawPath(head);
+    painter.drawLine(QPointF(square.left() + 1.5, square.top() + 7.5),
+                     QPointF(square.right() - 1.5, square.top() + 7.5));
+    painter.drawLine(QPointF(x, square.top() + 7.5), QPointF(x, square.bottom()));
+}
+
+FocusViewerButton::FocusViewerButton(QWidget* parent)
+    : ViewerControlButton(QStringLiteral("Focus on an Area"), parent) {}
+
+void FocusViewerButton::paintSymbol(QPainter& painter, const QRectF& square) {
+    const QColor colour = isSelectingArea ? RurePalette::cabin() : QColor(Qt::white);
+    painter.setPen(QPen(colour, 1.5, Qt::SolidLine, Qt::RoundCap));
+    painter.setBrush(Qt::NoBrush);
+    const double corner = 4.0;
+    const QRectF r = square.adjusted(0.75, 0.75, -0.75, -0.75);
+    if (showsRestoreIcon) {
+        painter.drawRect(r);
+        return;
+    }
+    // Four corner marks of a selection frame.
+    painter.drawLine(r.topLeft(), r.topLeft() + QPointF(corner, 0));
+    painter.drawLine(r.topLeft(), r.topLeft() + QPointF(0, corner));
+    painter.drawLine(r.topRight(), r.topRight() + QPointF(-corner, 0));
+    painter.drawLine(r.topRight(), r.topRight() + QPointF(0, corner));
+    painter.drawLine(r.bottomLeft(), r.bottomLeft() + QPointF(corner, 0));
+    painter.drawLine(r.bottomLeft(), r.bottomLeft() + QPointF(0, -corner));
+    painter.drawLine(r.bottomRight(), r.bottomRight() + QPointF(-corner, 0));
+    painter.drawLine(r.bottomRight(), r.bottomRight() + QPointF(0, -corner));
+}
+
+CloseViewerButton::CloseViewerButton(QWidget* parent)
+    : ViewerControlButton(QStringLiteral("Close Camera"), parent) {}
+
+void CloseViewerButton::paintSymbol(QPainter& painter, const QRectF& square) {
+    painter.setPen(QPen(Qt::white, 1.6, Qt::SolidLine, Qt::RoundCap));
+    const QRectF r = square.adjusted(2, 2, -2, -2);
+    painter.drawLine(r.topLeft(), r.bottomRight());
+    painter.drawLine(r.topRight(), r.bottomLeft());
+}
+
+} // namespace rure

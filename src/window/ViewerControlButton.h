@@ -1,0 +1,56 @@
+#pragma once
+
+#include <QAbstractButton>
+
+namespace rure {
+
+// The 28 x 24 borderless buttons over the picture, which draw themselves.
+class ViewerControlButton : public QAbstractButton {
+    Q_OBJECT
+
+public:
+    static constexpr QSize size{28, 24};
+
+    ViewerControlButton(const QString& toolTip, QWidget* parent);
+    QSize sizeHint() const override { return size; }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    // Draws the symbol inside the 13-point square centred in the button.
+    virtual void paintSymbol(QPainter& painter, const QRectF& square) = 0;
+};
+
+class PinToggleButton final : public ViewerControlButton {
+    Q_OBJECT
+
+public:
+    explicit PinToggleButton(QWidget* parent = nullptr);
+
+protected:
+    void paintSymbol(QPainter& painter, const QRectF& square) override;
+};
+
+class FocusViewerButton final : public ViewerControlButton {
+    Q_OBJECT
+
+public:
+    explicit FocusViewerButton(QWidget* parent = nullptr);
+
+    bool showsRestoreIcon = false;
+    bool isSelectingArea = false;
+
+protected:
+    void paintSymbol(QPainter& painter, const QRectF& square) override;
+};
+
+class CloseViewerButton final : public ViewerControlButton {
+    Q_OBJECT
+
+public:
+    explicit CloseViewerButton(QWidget* parent = nullptr);
+
+protected:
+    void paintSymbol(QPainter& painter, const QRectF& square) override;
+};
+
+} // namespace rure

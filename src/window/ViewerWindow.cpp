@@ -1,0 +1,216 @@
+#include "ViewerWindow.h"
+
+#include "window/WindowFrameText.h"
+
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QMouseEvent>
+#include <QScreen>
+#include <QWindow>
+
+namespace rure {
+
+namespace {
+
+// How close to an edge, in points, a press starts a resize instead of a move.
+constexpr int resizeMargin = 6;
+
+} // namespace
+
+ViewerWindow::ViewerWindow(QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint), contentView_(new QWidget(this)) {
+    setWindowTitle(QStringLiteral("Rure"));
+    setAttribute(Qt::WA_DeleteOnClose, false);
+    setMouseTracking(true);
+    QPalette black = palette();
+    black.setColor(QPalette::Window, Qt::black);
+    setPalette(black);
+    setAutoFillBackground(true);
+    setMinimumSize(minimumContentSize);
+    resize(initialContentSize);
+    contentView_->setGeometry(rect());
+    contentView_->setMouseTracking(true);
+}
+
+void ViewerWindow::setContentAspectRatio(QSizeF ratio) {
+    aspectRatio_ = ratio;
+    if (ratio.isEmpty()) {
+        return;
+    }
+    const QRect reshaped =
+        frameWithAspectRatio(geometry(), ratio, minimumContentSize, availableScreenGeometry());
+    if (reshaped != geometry()) {
+        setGeometry(reshaped);
+    }
+}
+
+void ViewerWindow::setStaysOnTop(bool staysOnTop) {
+    if (QWindow* handle = windowHandle()) {
+        // setWindowFlags would hide the window; the QWindow flag does not.
+        handle->setFlag(Qt::WindowStaysOnTopHint, staysOnTop);
+    }
+    setAttribute(Qt::WA_AlwaysStackOnTop, false);
+    Qt::WindowFlags flags = windowFlags();
+    flags.setFlag(Qt::WindowStaysOnTopHint, staysOnTop);
+    if (!isVisible()) {
+        setWindowFlags(flags);
+    } else {
+        // Keep QWidget's record of the flags in step without re-creating the window.
+        overrideWindowFlags(flags);
+    }
+}
+
+bool ViewerWindow::staysOnTop() const { return windowFlags().testFlag(Qt::WindowStaysOnTopHint); }
+
+bool ViewerWindow::restoreFrame(const QString& text) {
+    const std::optional<QRect> frame = windowFrameFromText(text);
+    if (!frame) {
+        return false;
+    }
+    bool onScreen = false;
+    for (const QScreen* screen : QGuiApplication::screens()) {
+        if (screen->availableGeometry().intersects(*frame)) {
+            onScreen = true;
+            break;
+        }
+    }
+    if (!onScreen) {
+        return false;
+    }
+    setGeometry(QRect(frame->topLeft(), frame->size().expandedTo(minimumContentSize)));
+    return true;
+}
+
+void ViewerWindow::centreOnScreen() {
+    const QRect available = availableScreenGeometry();
+    if (available.isEmpty()) {
+        return;
+    }
+    QRect frame = geometry();
+    frame.moveCenter(available.center());
+    setGeometry(frame);
+}
+
+void ViewerWindow::ensureShown() {
+    if (!isVisible()) {
+        show();
+    }
+    raise();
+    activateWindow();
+}
+
+QRect ViewerWindow::availableScreenGeometry() const {
+    const QScreen* current = screen() ? screen() : QGuiApplication::primaryScreen();
+    return current ? current->availableGeometry() : QRect();
+}
+
+void ViewerWindow::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    contentView_->setGeometry(rect());
+    if (didResize) {
+        didResize();
+    }
+}
+
+void ViewerWindow::moveEvent(QMoveEvent* event) {
+    QWidget::moveEvent(event);
+    if (didMove) {
+        didMove();
+    }
+}
+
+void ViewerWindow::closeEvent(QCloseEvent* event) {
+    if (willClose) {
+        willClose();
+    }
+    event->accept();
+}
+
+ResizeEdges ViewerWindow::edgesAt(QPoint localPosition) const {
+    ResizeEdges edges;
+    edges.left = localPosition.x() < resizeMargin;
+    edges.right = localPosition.x() >= width() - resizeMargin;
+    edges.top = localPosition.y() < resizeMargin;
+    edges.bottom = localPosition.y() >= height() - resizeMargin;
+    return edges;
+}
+
+bool ViewerWindow::beginEdgeResize(QPoint globalPosition) {
+    const ResizeEdges edges = edgesAt(mapFromGlobal(globalPosition));
+    if (!edges.any()) {
+        return false;
+    }
+    resizeEdges_ = edges;
+    resizeStartFrame_ = geometry();
+    resizeStartPosition_ = globalPosition;
+    return true;
+}
+
+bool ViewerWindow::continueEdgeResize(QPoint globalPosition) {
+    if (!resizeStartFrame_) {
+        return false;
+    }
+    setGeometry(resizedFrame(*resizeStartFrame_, resizeEdges_, globalPosition - resizeStartPosition_,
+                             aspectRatio_, minimumContentSize));
+    return true;
+}
+
+bool ViewerWindow::endEdgeResize() {
+    if (!resizeStartFrame_) {
+        return false;
+    }
+    resizeStartFrame_.reset();
+    return true;
+}
+
+void ViewerWindow::updateEdgeCursor(QWidget* target, QPoint localPosition) {
+    const ResizeEdges edges = edgesAt(localPosition);
+    if ((edges.left && edges.top) || (edges.right && edges.bottom)) {
+        target->setCursor(Qt::SizeFDiagCursor);
+    } else if ((edges.right && edges.top) || (edges.left && edges.bottom)) {
+        target->setCursor(Qt::SizeBDiagCursor);
+    } else if (edges.left || edges.right) {
+        target->setCursor(Qt::SizeHorCursor);
+    } else if (edges.top || edges.bottom) {
+        target->setCursor(Qt::SizeVerCursor);
+    } else {
+        target->unsetCursor();
+    }
+}
+
+bool ViewerWindow::eventFilter(QObject* watched, QEvent* event) {
+    auto* widget = qobject_cast<QWidget*>(watched);
+    if (!widget) {
+        return false;
+    }
+    switch (event->type()) {
+    case QEvent::MouseButtonPress: {
+        auto* mouse = static_cast<QMouseEvent*>(event);
+        if (mouse->button() == Qt::LeftButton &&
+            beginEdgeResize(mouse->globalPosition().toPoint())) {
+            return true;
+        }
+        break;
+    }
+    case QEvent::MouseMove: {
+        auto* mouse = static_cast<QMouseEvent*>(event);
+        if (continueEdgeResize(mouse->globalPosition().toPoint())) {
+            return true;
+        }
+        if (mouse->buttons() == Qt::NoButton) {
+            updateEdgeCursor(widget, mapFromGlobal(mouse->globalPosition().toPoint()));
+        }
+        break;
+    }
+    case QEvent::MouseButtonRelease:
+        if (endEdgeResize()) {
+            return true;
+        }
+        break;
+    default:
+        break;
+    }
+    return false;
+}
+
+} // namespace rure

@@ -1,0 +1,72 @@
+#pragma once
+
+#include "window/AspectRatioResize.h"
+
+#include <QSizeF>
+#include <QWidget>
+
+#include <functional>
+#include <optional>
+
+namespace rure {
+
+// The viewer's one window: frameless, black and resizable from its edges,
+// holding the content's aspect ratio while the user resizes it.
+class ViewerWindow final : public QWidget {
+    Q_OBJECT
+
+public:
+    static constexpr QSize minimumContentSize{480, 270};
+    static constexpr QSize initialContentSize{1120, 630};
+
+    explicit ViewerWindow(QWidget* parent = nullptr);
+
+    // The root view: every view of the window is its child, and it always
+    // covers the whole window.
+    QWidget* contentView() const { return contentView_; }
+
+    // The width : height that resizing holds; an empty size holds none. The
+    // window is reshaped to the new ratio at once.
+    void setContentAspectRatio(QSizeF ratio);
+    QSizeF contentAspectRatio() const { return aspectRatio_; }
+
+    void setStaysOnTop(bool staysOnTop);
+    bool staysOnTop() const;
+
+    // Restores a frame saved by windowFrameText; false (and nothing changed)
+    // when the text is unreadable or the frame would lie off every screen.
+    bool restoreFrame(const QString& text);
+    void centreOnScreen();
+    // Shows the window and brings it to the front.
+    void ensureShown();
+
+    // Called after the window moved, resized, or is about to close.
+    std::function<void()> didMove;
+    std::function<void()> didResize;
+    std::function<void()> willClose;
+
+    // Starts a user resize when `globalPosition` lies on an edge of the window;
+    // the children that receive the pointer forward their presses here.
+    bool beginEdgeResize(QPoint globalPosition);
+    bool continueEdgeResize(QPoint globalPosition);
+    bool endEdgeResize();
+    ResizeEdges edgesAt(QPoint localPosition) const;
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    QRect availableScreenGeometry() const;
+    void updateEdgeCursor(QWidget* target, QPoint localPosition);
+
+    QWidget* contentView_;
+    QSizeF aspectRatio_{16, 9};
+    std::optional<QRect> resizeStartFrame_;
+    QPoint resizeStartPosition_;
+    ResizeEdges resizeEdges_;
+};
+
+} // namespace rure
