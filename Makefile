@@ -1,0 +1,40 @@
+# The two commands of the README:
+#   make run    install what is missing, build, start the test camera and the viewer
+#   make test   install what is missing, build, run every test (normal and sanitized builds)
+
+BUILD_DIR ?= build
+ASAN_BUILD_DIR ?= build-asan
+JOBS ?= $(shell nproc)
+CMAKE_FLAGS ?=
+
+.PHONY: all setup configure build run test test-normal test-asan clean format
+
+all: build
+
+setup:
+	@scripts/setup.sh
+
+configure: setup
+	cmake -S . -B $(BUILD_DIR) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo $(CMAKE_FLAGS)
+
+build: configure
+	cmake --build $(BUILD_DIR) -j $(JOBS)
+
+run: build
+	scripts/run-demo.sh $(BUILD_DIR)
+
+test: test-normal test-asan
+
+test-normal: build
+	scripts/run-tests.sh $(BUILD_DIR)
+
+test-asan: setup
+	cmake -S . -B $(ASAN_BUILD_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DRURE_SANITIZE=ON $(CMAKE_FLAGS)
+	cmake --build $(ASAN_BUILD_DIR) -j $(JOBS)
+	scripts/run-tests.sh $(ASAN_BUILD_DIR) -L 'unit|asan'
+
+format:
+	git ls-files '*.cpp' '*.h' '*.c' | xargs clang-format -i
+
+clean:
+	rm -rf $(BUILD_DIR) $(ASAN_BUILD_DIR)

@@ -1,0 +1,16 @@
+#!/bin/sh
+# Runs the test suite of one build directory through CTest on a display.
+#   scripts/run-tests.sh <build-dir> [ctest arguments...]
+set -eu
+build_dir=$1
+shift
+here=$(cd "$(dirname "$0")" && pwd)
+scratch=$(mktemp -d "${TMPDIR:-/tmp}/rure-tests.XXXXXX")
+trap 'rm -rf "$scratch"' EXIT
+# Tests never touch the user's own camera list or settings.
+export XDG_DATA_HOME="$scratch/data" XDG_CONFIG_HOME="$scratch/config" XDG_CACHE_HOME="$scratch/cache"
+export HOME="$scratch/home"
+mkdir -p "$XDG_DATA_HOME" "$XDG_CONFIG_HOME" "$XDG_CACHE_HOME" "$HOME"
+export RURE_VIRTUAL_DISPLAY=1
+cd "$build_dir"
+"$here/with-display.sh" ctest --output-on-failure --timeout 300 -j2 "$@"

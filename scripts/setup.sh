@@ -1,0 +1,64 @@
+#!/bin/sh
+# Installs every Debian package that building, running and testing Rure needs.
+# Safe to run again: only missing packages are installed. Debian 12 or newer.
+set -eu
+
+packages="
+build-essential
+cmake
+ninja-build
+pkg-config
+clang-format
+qt6-base-dev
+qt6-base-dev-tools
+libqt6opengl6-dev
+libmpv-dev
+libsystemd-dev
+libssl-dev
+googletest
+libgtest-dev
+libgmock-dev
+libgstreamer1.0-dev
+libgstrtspserver-1.0-dev
+gstreamer1.0-plugins-base
+gstreamer1.0-plugins-good
+gstreamer1.0-plugins-bad
+gstreamer1.0-plugins-ugly
+gstreamer1.0-libav
+gstreamer1.0-tools
+xvfb
+xauth
+libgl1-mesa-dri
+mesa-utils
+dbus
+dbus-x11
+ffmpeg
+mpv
+"
+
+missing=""
+for package in $packages; do
+    status=$(dpkg-query -W -f='${Status}' "$package" 2>/dev/null || true)
+    case "$status" in
+        *"install ok installed"*) ;;
+        *) missing="$missing $package" ;;
+    esac
+done
+
+if [ -z "$missing" ]; then
+    exit 0
+fi
+
+if [ "$(id -u)" -eq 0 ]; then
+    as_root=""
+elif command -v sudo >/dev/null 2>&1; then
+    as_root="sudo"
+else
+    echo "setup: these packages are missing and neither root nor sudo is available:$missing" >&2
+    exit 1
+fi
+
+echo "setup: installing$missing"
+$as_root env DEBIAN_FRONTEND=noninteractive apt-get update -q
+# shellcheck disable=SC2086
+$as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends $missing

@@ -1,0 +1,77 @@
+#pragma once
+
+#include "engine/PlaybackEngine.h"
+#include "engine/VideoView.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+
+namespace rure::test {
+
+// What the fake engines did, in order, shared by every instance of one factory.
+struct FakeEngineJournal {
+    QStringList calls;
+    int liveEngines = 0;
+    int liveLoops = 0;
+    int enginesCreated = 0;
+};
+
+class FakeEventLoop;
+
+// A scripted engine instance: records commands, answers property reads from a
+// table, and lets the test deliver events through its event loop.
+class FakePlaybackEngine final : public PlaybackEngine {
+public:
+    FakePlaybackEngine(std::shared_ptr<FakeEngineJournal> journal, VideoView& view,
+                       int loadStatus, std::map<std::string, int64_t> properties);
+    ~FakePlaybackEngine() override;
+
+    int loadFile(const QString& url) override;
+    void stopPlayback() override;
+    void setProperty(const QString& name, const QString& value) override;
+    std::optional<int64_t> integerProperty(const char* name) override;
+    std::unique_ptr<EngineEventLoop> makeEventLoop(int64_t generation,
+                                                   PlaybackEngineEventHandler handler) override;
+
+    // Delivers `event` as the event loop would, when the loop is running.
+    bool deliver(PlaybackEngineEvent event);
+
+    int loadStatus;
+    std::map<std::string, int64_t> properties;
+
+private:
+    friend class FakeEventLoop;
+    std::shared_ptr<FakeEngineJournal> journal_;
+    VideoView& view_;
+    FakeEventLoop* loop_ = nullptr;
+};
+
+class FakePlaybackEngineFactory final : public PlaybackEngineFactory {
+public:
+    FakePlaybackEngineFactory();
+
+    std::variant<std::unique_ptr<PlaybackEngine>, EngineStartError>
+    createEngine(VideoView& view) override;
+
+    // The engine instance that exists now, if any.
+    FakePlaybackEngine* current() const { return *currentSlot_; }
+    const FakeEngineJournal& journal() const { return *journal_; }
+    void clearJournal() { journal_->calls.clear(); }
+
+    // The next creation fails with this error.
+    std::optional<EngineStartError> failNextCreation;
+    // What loadFile returns, and what property reads answer, for new instances.
+    int loadStatus = 0;
+    std::map<std::string, int64_t> properties;
+
+private:
+    std::shared_ptr<FakeEngineJournal> journal_;
+    std::shared_ptr<FakePlaybackEngine*> currentSlot_;
+};
+
+} // namespace rure::test

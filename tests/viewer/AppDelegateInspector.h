@@ -1,0 +1,49 @@
+#pragma once
+
+#include "engine/MPVOpenGLView.h"
+#include "viewer/AppDelegate.h"
+#include "window/CameraPicker.h"
+#include "window/DraggableContentView.h"
+#include "window/ViewerControlButton.h"
+#include "window/ViewerWindow.h"
+
+#include <QLabel>
+
+namespace rure {
+
+// Read access to the controller's state for tests.
+struct AppDelegateInspector {
+    explicit AppDelegateInspector(AppDelegate& delegate) : d(delegate) {}
+
+    const QList<Camera>& cameras() const { return d.cameras; }
+    bool hasEngine() const { return d.mpv != nullptr; }
+    bool hasEventLoop() const { return d.mpvEventLoop != nullptr; }
+    int64_t playerGeneration() const { return d.playerGeneration; }
+    int64_t playbackSelectionGeneration() const { return d.playbackSelectionGeneration; }
+    PlaybackSupervisorState playbackState() const { return d.playbackState; }
+    bool hasPendingRecovery() const { return d.playbackRetry != nullptr; }
+    bool hasWatchdog() const { return d.playbackWatchdog != nullptr; }
+    int64_t playbackRetryCount() const { return d.playbackRetryCount; }
+    bool hasPreflight() const { return d.localNetworkProbe != nullptr; }
+    bool isClosingViewer() const { return d.isClosingViewer; }
+    bool systemIsSleeping() const { return d.systemIsSleeping; }
+    bool networkPathIsSatisfied() const { return d.networkPathIsSatisfied; }
+    std::optional<SteadyTime> lastFrameRenderedAt() const { return d.lastFrameRenderedAt; }
+    std::optional<double> appliedVideoAspectRatio() const { return d.appliedVideoAspectRatio; }
+    std::optional<VideoSourceGeometry> sourceVideoGeometry() const { return d.sourceVideoGeometry; }
+    CameraPicker* cameraPicker() const { return d.cameraPicker; }
+    QLabel* emptyStateLabel() const { return d.emptyStateLabel; }
+    MPVOpenGLView* videoHost() const { return d.videoHost; }
+    ViewerWindow* window() const { return d.window; }
+    QWidget* interactionView() const { return d.interactionView; }
+    // The overlay controls, in their order from back to front.
+    QList<QWidget*> controls() const {
+        return {d.cameraPicker, d.stayOnTopButton, d.focusViewerButton, d.closeViewerButton};
+    }
+    PinToggleButton* stayOnTopButton() const { return d.stayOnTopButton; }
+    void setTemporarilyMaximized(bool value) { d.isTemporarilyMaximized = value; }
+
+    AppDelegate& d;
+};
+
+} // namespace rure

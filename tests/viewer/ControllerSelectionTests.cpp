@@ -1,0 +1,163 @@
+#include "ControllerTestFixture.h"
+
+#include "viewer/CameraSelection.h"
+
+#include <QDir>
+#include <QFile>
+
+namespace rure::test {
+namespace {
+
+using State = PlaybackSupervisorState;
+
+QString loadCall(const Camera& camera) {
+    return QStringLiteral("loadfile ") + camera.url + QStringLiteral(" replace");
+}
+
+TEST_F(ControllerTest, selectingACameraReusesTheEngineAndRemembersTheChoice) {
+    const QList<Camera> cameras = threeCameras();
+    saveCameras(cameras);
+    launch();
+    ASSERT_TRUE(inspector->hasEngine());
+    engines.clearJournal();
+    const int64_t selection = inspector->playbackSelectionGeneration();
+
+    delegate->selectCamera(2);
+    EXPECT_EQ(engines.journal().calls, QStringList{loadCall(cameras[2])});
+    EXPECT_EQ(engines.journal().enginesCreated, 1);
+    EXPECT_EQ(inspector->playerGeneration(), 1);
+    EXPECT_EQ(inspector->playbackSelectionGeneration(), selection + 1);
+    EXPECT_EQ(inspector->cameraPicker()->selectedIndex(), 2);
+    EXPECT_EQ(settings.value(QStringLiteral("selectedCameraIndex")).toInt(), 2);
+    EXPECT_EQ(inspector->playbackState(), State::starting);
+
+    // The same camera again still reloads and starts a new selection.
+    delegate->selectCamera(2);
+    EXPECT_EQ(engines.journal().calls, QStringList({loadCall(cameras[2]), loadCall(cameras[2])}));
+    EXPECT_EQ(inspector->playbackSelectionGeneration(), selection + 2);
+
+    // Outside the list: nothing at all.
+    for (const qsizetype outside : {qsizetype{-1}, qsizetype{3}}) {
+        delegate->selectCamera(outside);
+    }
+    EXPECT_EQ(engines.journal().calls.size(), 2);
+    EXPECT_EQ(inspector->playbackSelectionGeneration(), selection + 2);
+    EXPECT_EQ(inspector->cameraPicker()->selectedIndex(), 2);
+}
+
+TEST_F(ControllerTest, selectingACameraResetsRetriesAndDropsThePendingRecovery) {
+    saveCameras(threeCameras());
+    launch();
+    delegate->schedulePlaybackRecovery(QStringLiteral("test"), false, false);
+    ASSERT_TRUE(inspector->hasPendingRecovery());
+    ASSERT_EQ(inspector->playbackRetryCount(), 1);
+
+    delegate->selectCamera(1);
+    EXPECT_FALSE(inspector->hasPendingRecovery());
+    EXPECT_EQ(inspector->playbackRetryCount(), 0);
+    engines.clearJournal();
+    scheduler.advance(Seconds(5));
+    EXPECT_FALSE(engines.journal().calls.contains(loadCall(threeCameras()[0])));
+}
+
+TEST_F(ControllerTest, selectingACameraWithoutAnEngineStartsOneThroughThePreflight) {
+    const QList<Camera> cameras = threeCameras();
+    saveCameras(cameras);
+    engines.failNextCreation = EngineStartError::create;
+    launch();
+    ASSERT_FALSE(inspector->hasEngine());
+
+    delegate->selectCamera(1);
+    EXPECT_TRUE(inspector->hasPreflight());
+    settle();
+    ASSERT_TRUE(inspector->hasEngine());
+    EXPECT_EQ(inspector->playerGeneration(), 2);
+    EXPECT_EQ(engines.journal().calls.last(), loadCall(cameras[1]));
+}
+
+TEST(CameraSelectionAfterEdit, followsTheSameCameraThenTheNameThenThePosition) {
+    const Camera front{QStringLiteral("Front"), QStringLiteral("rtsp://10.0.0.1/a")};
+    const Camera frontMoved{QStringLiteral("Front"), QStringLiteral("rtsp://10.0.0.9/a")};
+    const Camera garden{QStringLiteral("Garden"), QStringLiteral("rtsp://10.0.0.2/a")};
+    const Camera gardenShout{QStringLiteral("GARDEN"), QStringLiteral("rtsp://10.0.0.7/a")};
+    const Camera yard{QStringLiteral("Yard"), QStringLiteral("rtsp://10.0.0.3/a")};
+    const struct {
+        const char* what;
+        QList<Camera> cameras;
+        std::optional<Camera> previous;
+        qsizetype previousIndex;
+        qsizetype expected;
+    } cases[] = {
+        {"exact camera moved down", {yard, garden, front}, front, 0, 2},
+        {"exact camera preferred over an earlier same name", {frontMoved, front}, front, 0, 1},
+        {"same name, other address", {yard, frontMoved}, front, 0, 1},
+        {"name matched without regard to case", {yard, front, gardenShout}, garden, 1, 2},
+        {"nothing matches: same position", {yard, frontMoved, front}, garden, 1, 1},
+        {"list shortened below the old position", {yard}, garden, 4, 0},
+        {"no previous camera", {yard, front}, std::nullopt, -1, 0},
+        {"empty list", {}, front, 0, -1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        EXPECT_EQ(chooseSelectionAfterEdit(c.cameras, c.previous, c.previousIndex), c.expected);
+    }
+}
+
+TEST_F(ControllerTest, savingAnEditedListStoresItAndFollowsTheSelectedCamera) {
+    QList<Camera> cameras = threeCameras();
+    saveCameras(cameras);
+    settings.setValue(QStringLiteral("selectedCameraIndex"), 1);
+    launch();
+    engines.clearJournal();
+    const int64_t selection = inspector->playbackSelectionGeneration();
+
+    const Camera porch{QStringLiteral("Porch"), reachableAddress(QStringLiteral("porch"))};
+    const QList<Camera> edited{porch, cameras[2], cameras[1]};
+    const Result<void> saved = delegate->applyEditedCameraList(edited);
+    ASSERT_TRUE(saved.ok());
+
+    EXPECT_EQ(inspector->cameras(), edited);
+    EXPECT_EQ(store.load().value(), edited);
+    EXPECT_EQ(inspector->cameraPicker()->items(),
+              QStringList({QStringLiteral("Porch"), QStringLiteral("Garage"), QStringLiteral("Garden")}));
+    EXPECT_EQ(inspector->cameraPicker()->selectedIndex(), 2);
+    EXPECT_EQ(settings.value(QStringLiteral("selectedCameraIndex")).toInt(), 2);
+    EXPECT_EQ(inspector->playbackSelectionGeneration(), selection + 1);
+    EXPECT_EQ(engines.journal().calls, QStringList{loadCall(cameras[1])});
+    EXPECT_EQ(engines.journal().enginesCreated, 1);
+}
+
+TEST_F(ControllerTest, savingAnEditedListIntoAnEmptyViewerHidesTheHintAndStartsPlayback) {
+    launch();
+    ASSERT_TRUE(inspector->emptyStateLabel()->isVisibleTo(inspector->window()));
+
+    ASSERT_TRUE(delegate->applyEditedCameraList(threeCameras()).ok());
+    EXPECT_FALSE(inspector->emptyStateLabel()->isVisibleTo(inspector->window()));
+    EXPECT_EQ(inspector->cameraPicker()->selectedIndex(), 0);
+    settle();
+    ASSERT_TRUE(inspector->hasEngine());
+    EXPECT_EQ(engines.journal().calls.last(), loadCall(threeCameras()[0]));
+}
+
+TEST_F(ControllerTest, anEditedListThatCannotBeSavedChangesNothing) {
+    const QList<Camera> cameras = threeCameras();
+    saveCameras(cameras);
+    launch();
+    engines.clearJournal();
+    // A directory where the camera list file belongs makes the save fail.
+    const QString listPath = store.appSupportDirectory() + QStringLiteral("/cameras.json");
+    ASSERT_TRUE(QFile::remove(listPath));
+    ASSERT_TRUE(QDir().mkpath(listPath + QStringLiteral("/occupied")));
+    const int64_t selection = inspector->playbackSelectionGeneration();
+
+    const Result<void> saved = delegate->applyEditedCameraList({cameras[2]});
+    ASSERT_FALSE(saved.ok());
+    EXPECT_FALSE(saved.error().description.isEmpty());
+    EXPECT_EQ(inspector->cameras(), cameras);
+    EXPECT_EQ(inspector->cameraPicker()->itemCount(), 3);
+    EXPECT_EQ(inspector->playbackSelectionGeneration(), selection);
+    EXPECT_TRUE(engines.journal().calls.isEmpty());
+}
+
+} // namespace
+} // namespace rure::test

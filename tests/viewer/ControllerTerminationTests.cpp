@@ -1,0 +1,102 @@
+#include "ControllerTestFixture.h"
+
+namespace rure::test {
+namespace {
+
+using State = PlaybackSupervisorState;
+
+TEST_F(ControllerTest, stoppingWithoutAnEngineStillClearsTheHandlerAndStops) {
+    launch();
+    ASSERT_FALSE(inspector->hasEngine());
+    inspector->videoHost()->setFrameRenderedHandler([] {});
+    delegate->stopPlayerEngine();
+    EXPECT_FALSE(inspector->videoHost()->frameRenderedHandler());
+    EXPECT_EQ(inspector->playbackState(), State::stopped);
+    delegate->stopPlayerEngine();
+    EXPECT_EQ(inspector->playbackState(), State::stopped);
+}
+
+TEST_F(ControllerTest, stoppingTheEngineTearsItDownInOrder) {
+    saveCameras(threeCameras());
+    launch();
+    ASSERT_TRUE(inspector->hasEngine());
+    engines.clearJournal();
+
+    delegate->stopPlayerEngine();
+    EXPECT_FALSE(inspector->hasEngine());
+    EXPECT_FALSE(inspector->hasEventLoop());
+    EXPECT_EQ(inspector->playbackState(), State::stopped);
+    EXPECT_EQ(engines.journal().calls,
+              QStringList({QStringLiteral("loop stop 1"),
+                           QStringLiteral("destroy loopStopped=yes handlerCleared=yes")}));
+    EXPECT_EQ(engines.journal().liveEngines, 0);
+    EXPECT_EQ(engines.journal().liveLoops, 0);
+}
+
+TEST_F(ControllerTest, terminationCancelsPendingWorkBeforeTheEngineGoesAndRunsOnce) {
+    saveCameras(threeCameras());
+    launch();
+    // A recovery that has begun its preflight, and another one waiting.
+    delegate->schedulePlaybackRecovery(QStringLiteral("test"), false, false);
+    scheduler.advance(Seconds(0.6));
+    ASSERT_TRUE(inspector->hasPreflight());
+    delegate->schedulePlaybackRecovery(QStringLiteral("test"), false, true);
+    ASSERT_TRUE(inspector->hasPendingRecovery());
+    engines.clearJournal();
+
+    delegate->applicationWillTerminate();
+    EXPECT_FALSE(inspector->hasPendingRecovery());
+    EXPECT_FALSE(inspector->hasWatchdog());
+    EXPECT_FALSE(inspector->hasPreflight());
+    EXPECT_FALSE(inspector->hasEngine());
+    EXPECT_EQ(engines.journal().calls,
+              QStringList({QStringLiteral("loop stop 1"),
+                           QStringLiteral("destroy loopStopped=yes handlerCleared=yes")}));
+    EXPECT_EQ(log.count(QStringLiteral("Rure is terminating.")), 1);
+
+    // Nothing scheduled earlier runs afterwards, and a second call does nothing.
+    scheduler.advance(Seconds(120));
+    delegate->applicationWillTerminate();
+    EXPECT_EQ(engines.journal().enginesCreated, 1);
+    EXPECT_EQ(log.count(QStringLiteral("Rure is terminating.")), 1);
+}
+
+TEST_F(ControllerTest, quittingDuringAPreflightAbandonsIt) {
+    saveCameras(threeCameras());
+    makeDelegate();
+    delegate->applicationDidFinishLaunching();
+    scheduler.runPosted(); // the posted start begins the preflight
+    ASSERT_TRUE(inspector->hasPreflight());
+
+    delegate->applicationWillTerminate();
+    EXPECT_FALSE(inspector->hasPreflight());
+    // Neither the connection's answer nor the fallback starts an engine now.
+    pumpUntil([] { return false; }, 300);
+    scheduler.advance(Seconds(5));
+    EXPECT_EQ(engines.journal().enginesCreated, 0);
+}
+
+TEST_F(ControllerTest, closingTheWindowStopsEverythingAndIgnoresLateWork) {
+    saveCameras(threeCameras());
+    launch();
+    ASSERT_TRUE(inspector->hasEngine());
+    const int64_t generation = inspector->playerGeneration();
+    const int64_t selection = inspector->playbackSelectionGeneration();
+
+    inspector->window()->close();
+    EXPECT_TRUE(inspector->isClosingViewer());
+    EXPECT_FALSE(inspector->hasEngine());
+    EXPECT_FALSE(inspector->hasWatchdog());
+    EXPECT_EQ(inspector->playbackSelectionGeneration(), selection + 1);
+
+    // Late frames, events and recoveries of the closing viewer change nothing.
+    delegate->recordRenderedFrame(generation);
+    delegate->handlePlaybackEngineEvent(PlaybackEngineEvent::of(PlaybackEngineEvent::Kind::shutdown),
+                                        generation);
+    delegate->schedulePlaybackRecovery(QStringLiteral("test"), true, true);
+    EXPECT_FALSE(inspector->hasPendingRecovery());
+    EXPECT_EQ(inspector->playbackState(), State::stopped);
+}
+
+} // namespace
+} // namespace rure::test
