@@ -22,10 +22,9 @@ RureLog::Sink& customSink() {
     return sink;
 }
 
-// True when standard error is the journal's stream, as systemd documents for
-// JOURNAL_STREAM ("<device>:<inode>").
-bool standardErrorIsJournal() {
-    const QByteArray stream = qgetenv("JOURNAL_STREAM");
+} // namespace
+
+bool descriptorIsJournalStream(const QByteArray& stream, int descriptor) {
     if (stream.isEmpty()) {
         return false;
     }
@@ -38,11 +37,13 @@ bool standardErrorIsJournal() {
     const qulonglong device = parts[0].toULongLong(&deviceOk);
     const qulonglong inode = parts[1].toULongLong(&inodeOk);
     struct stat info {};
-    if (!deviceOk || !inodeOk || fstat(STDERR_FILENO, &info) != 0) {
+    if (!deviceOk || !inodeOk || fstat(descriptor, &info) != 0) {
         return false;
     }
     return info.st_dev == device && info.st_ino == inode;
 }
+
+namespace {
 
 int journalPriority(RureLogLevel level) {
     switch (level) {
@@ -73,7 +74,8 @@ RureLogLevel standardErrorThreshold() {
 }
 
 void writeToSystem(const RureLogEntry& entry) {
-    static const bool toJournal = standardErrorIsJournal();
+    static const bool toJournal =
+        descriptorIsJournalStream(qgetenv("JOURNAL_STREAM"), STDERR_FILENO);
     static const RureLogLevel threshold = standardErrorThreshold();
     const QByteArray category = categoryName(entry.category).toUtf8();
     const QByteArray text = entry.text.toUtf8();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 
 #include <functional>
@@ -19,6 +20,10 @@ struct RureLogEntry {
 };
 
 QString categoryName(RureLogCategory category);
+
+// True when `stream`, a JOURNAL_STREAM value ("<device>:<inode>"), names the
+// file open on `descriptor`: systemd's way of saying that the journal reads it.
+bool descriptorIsJournalStream(const QByteArray& stream, int descriptor);
 QString levelName(RureLogLevel level);
 
 // The viewer's logger: subsystem "com.didirezoror.rure" with five categories.

@@ -1,0 +1,17 @@
+#pragma once
+
+#include <QString>
+
+namespace rure {
+
+// One camera of the list. Values are kept exactly as entered; nothing validates them.
+struct Camera {
+    QString name;
+    QString url;
+
+    // Exact and case-sensitive, but canonically equivalent texts are equal: a name
+    // typed with a precomposed "é" matches the same name read back in decomposed form.
+    friend bool operator==(const Camera& a, const Camera& b);
+};
+
+} // namespace rure
