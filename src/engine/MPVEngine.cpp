@@ -1,0 +1,40 @@
+#include "MPVEngine.h"
+
+#include "engine/MPVEventLoop.h"
+
+#include <QByteArray>
+
+#include <utility>
+
+namespace rure {
+
+MPVEngine::MPVEngine(MPVHandle handle) : handle_(std::move(handle)) {}
+
+int MPVEngine::loadFile(const QString& url) {
+    const QByteArray address = url.toUtf8();
+    const char* arguments[] = {"loadfile", address.constData(), "replace", nullptr};
+    return mpv_command(handle_.get(), arguments);
+}
+
+void MPVEngine::stopPlayback() {
+    mpv_command_string(handle_.get(), "stop");
+}
+
+void MPVEngine::setProperty(const QString& name, const QString& value) {
+    mpv_set_property_string(handle_.get(), name.toUtf8().constData(), value.toUtf8().constData());
+}
+
+std::optional<int64_t> MPVEngine::integerProperty(const char* name) {
+    int64_t value = 0;
+    if (mpv_get_property(handle_.get(), name, MPV_FORMAT_INT64, &value) < 0) {
+        return std::nullopt;
+    }
+    return value;
+}
+
+std::unique_ptr<EngineEventLoop> MPVEngine::makeEventLoop(int64_t generation,
+                                                          PlaybackEngineEventHandler handler) {
+    return std::make_unique<MPVEventLoop>(handle_.get(), generation, std::move(handler));
+}
+
+} // namespace rure

@@ -1,0 +1,28 @@
+#pragma once
+
+#include "engine/MPVHandle.h"
+#include "engine/PlaybackEngine.h"
+
+namespace rure {
+
+// A created, initialised and attached engine instance. Destroying it destroys the
+// instance, which the owner does only after its event loop has stopped and the
+// view's render context has been freed.
+class MPVEngine final : public PlaybackEngine {
+public:
+    explicit MPVEngine(MPVHandle handle);
+
+    int loadFile(const QString& url) override;
+    void stopPlayback() override;
+    void setProperty(const QString& name, const QString& value) override;
+    std::optional<int64_t> integerProperty(const char* name) override;
+    std::unique_ptr<EngineEventLoop> makeEventLoop(int64_t generation,
+                                                   PlaybackEngineEventHandler handler) override;
+
+    mpv_handle* handle() const { return handle_.get(); }
+
+private:
+    MPVHandle handle_;
+};
+
+} // namespace rure

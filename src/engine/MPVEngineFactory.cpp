@@ -1,0 +1,31 @@
+#include "MPVEngineFactory.h"
+
+#include "engine/MPVEngine.h"
+#include "engine/MPVHandle.h"
+#include "engine/VideoView.h"
+
+namespace rure {
+
+MPVEngineFactory::MPVEngineFactory(std::span<const MPVOption> optionTable)
+    : optionTable_(optionTable.begin(), optionTable.end()) {}
+
+std::variant<std::unique_ptr<PlaybackEngine>, EngineStartError>
+MPVEngineFactory::createEngine(VideoView& view) {
+    MPVHandle handle(mpv_create());
+    if (!handle) {
+        return EngineStartError::create;
+    }
+    // A rejected option leaves the engine's default in place, which still plays.
+    for (const MPVOption& option : optionTable_) {
+        mpv_set_option_string(handle.get(), option.name, option.value);
+    }
+    if (mpv_initialize(handle.get()) < 0) {
+        return EngineStartError::initialize;
+    }
+    if (view.configureWithMPV(handle.get()) < 0) {
+        return EngineStartError::attach;
+    }
+    return std::make_unique<MPVEngine>(std::move(handle));
+}
+
+} // namespace rure

@@ -1,0 +1,31 @@
+#include "MPVEventMapping.h"
+
+namespace rure {
+
+std::optional<PlaybackEngineEvent> playbackEngineEventFrom(const mpv_event& event) {
+    using Kind = PlaybackEngineEvent::Kind;
+    switch (event.event_id) {
+    case MPV_EVENT_END_FILE: {
+        const auto* data = static_cast<const mpv_event_end_file*>(event.data);
+        if (data == nullptr) {
+            return PlaybackEngineEvent::endFile(-1, 0);
+        }
+        return PlaybackEngineEvent::endFile(static_cast<int32_t>(data->reason),
+                                            static_cast<int32_t>(data->error));
+    }
+    case MPV_EVENT_START_FILE:
+        return PlaybackEngineEvent::of(Kind::startFile);
+    case MPV_EVENT_FILE_LOADED:
+        return PlaybackEngineEvent::of(Kind::fileLoaded);
+    case MPV_EVENT_PLAYBACK_RESTART:
+        return PlaybackEngineEvent::of(Kind::playbackRestart);
+    case MPV_EVENT_SHUTDOWN:
+        return PlaybackEngineEvent::of(Kind::shutdown);
+    case MPV_EVENT_QUEUE_OVERFLOW:
+        return PlaybackEngineEvent::of(Kind::queueOverflow);
+    default:
+        return std::nullopt;
+    }
+}
+
+} // namespace rure

@@ -1,0 +1,27 @@
+#pragma once
+
+#include "engine/MPVHandle.h"
+
+#include <chrono>
+#include <functional>
+
+namespace rure::test {
+
+// Processes GUI-thread events until `condition` holds or `timeout` has passed;
+// returns the condition's final value. The timeouts are generous on purpose:
+// they only bound a failing test.
+bool processEventsUntil(const std::function<bool()>& condition,
+                        std::chrono::milliseconds timeout = std::chrono::seconds(20));
+
+// Processes GUI-thread events for `duration`.
+void processEventsFor(std::chrono::milliseconds duration);
+
+// Threads of this process whose OS name is the event loop's (its label cut to
+// the 15 characters the kernel keeps).
+int eventLoopThreadCount();
+
+// An initialised engine instance that needs no window: no video output, no audio,
+// no user configuration.
+MPVHandle makeHeadlessEngine();
+
+} // namespace rure::test
