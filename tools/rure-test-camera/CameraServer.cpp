@@ -1,0 +1,292 @@
+#include "CameraServer.h"
+
+#include <gst/video/video.h>
+
+#include <ctime>
+#include <sstream>
+
+namespace rure::camera {
+
+namespace {
+
+constexpr const char* listenAddress = "127.0.0.1";
+constexpr const char* userRole = "camera-user";
+// RTP over UDP: taken pairs are skipped, so parallel cameras share the range.
+constexpr guint16 firstUdpPort = 20000;
+constexpr guint16 lastUdpPort = 60000;
+constexpr guint secondPathColour = 0xff2050d0; // ARGB
+
+const char* patternName(Picture picture) {
+    switch (picture) {
+    case Picture::black:
+        return "black";
+    case Picture::white:
+        return "white";
+    case Picture::pattern:
+        break;
+    }
+    return "smpte";
+}
+
+std::int64_t monotonicNanoseconds() {
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return static_cast<std::int64_t>(now.tv_sec) * 1'000'000'000 + now.tv_nsec;
+}
+
+GstRTSPFilterResult removeClient(GstRTSPServer*, GstRTSPClient*, gpointer) {
+    return GST_RTSP_FILTER_REMOVE;
+}
+
+GstRTSPFilterResult removeSession(GstRTSPSessionPool*, GstRTSPSession*, gpointer) {
+    return GST_RTSP_FILTER_REMOVE;
+}
+
+} // namespace
+
+// The elements of one media pipeline that the controls touch. The media is
+// only weakly referenced: it belongs to the RTSP server and dies when its last
+// client leaves.
+struct CameraServer::Pipeline {
+    Pipeline(GstRTSPMedia* owner, bool isPrimary, GstElement* bin)
+        : primary(isPrimary), source(gst_bin_get_by_name(GST_BIN(bin), "source")),
+          valve(gst_bin_get_by_name(GST_BIN(bin), "valve")),
+          encoder(gst_bin_get_by_name(GST_BIN(bin), "encoder")) {
+        g_weak_ref_init(&media, owner);
+    }
+    ~Pipeline() {
+        g_weak_ref_clear(&media);
+        for (GstElement* element : {source, valve, encoder}) {
+            if (element) {
+                gst_object_unref(element);
+            }
+        }
+    }
+    Pipeline(const Pipeline&) = delete;
+    Pipeline& operator=(const Pipeline&) = delete;
+
+    bool alive() {
+        GObject* owner = static_cast<GObject*>(g_weak_ref_get(&media));
+        if (!owner) {
+            return false;
+        }
+        g_object_unref(owner);
+        return true;
+    }
+
+    GWeakRef media;
+    const bool primary;
+    GstElement* const source;
+    GstElement* const valve;
+    GstElement* const encoder;
+};
+
+CameraServer::CameraServer(CameraOptions options) : options_(std::move(options)) {}
+
+CameraServer::~CameraServer() {
+    if (cleanupSourceId_ != 0) {
+        g_source_remove(cleanupSourceId_);
+    }
+    if (server_) {
+        dropClients();
+    }
+    if (listenSource_) {
+        g_source_destroy(listenSource_);
+        g_source_unref(listenSource_);
+    }
+    if (server_) {
+        g_object_unref(server_);
+    }
+}
+
+std::string CameraServer::launchDescription(bool primary) const {
+    std::ostringstream launch;
+    launch << "( videotestsrc name=source is-live=true ";
+    if (primary) {
+        launch << "pattern=" << patternName(Picture::pattern);
+    } else {
+        launch << "pattern=solid-color foreground-color=" << secondPathColour;
+    }
+    // The valve sits before the encoder so that a stall starves the encoder
+    // instead of cutting the RTP stream mid-frame; no queues, to keep latency low.
+    launch << " ! video/x-raw,width=" << options_.width << ",height=" << options_.height
+           << ",framerate=" << options_.fps << "/1"
+           << " ! valve name=valve drop=false ! videoconvert"
+           << " ! x264enc name=encoder tune=zerolatency speed-preset=ultrafast bitrate=2000"
+           << " key-int-max=" << options_.keyframeDistance() << " byte-stream=true"
+           << " ! rtph264pay name=pay0 pt=96 config-interval=-1 )";
+    return launch.str();
+}
+
+GstRTSPMediaFactory* CameraServer::createFactory(const std::string& launch,
+                                                 FactoryBinding* binding) {
+    GstRTSPMediaFactory* factory = gst_rtsp_media_factory_new();
+    gst_rtsp_media_factory_set_launch(factory, launch.c_str());
+    gst_rtsp_media_factory_set_shared(factory, TRUE);
+    // RTP over UDP binds its ports to an address of this pool instead of to
+    // every interface.
+    GstRTSPAddressPool* pool = gst_rtsp_address_pool_new();
+    gst_rtsp_address_pool_add_range(pool, listenAddress, listenAddress, firstUdpPort, lastUdpPort,
+                                    0);
+    gst_rtsp_media_factory_set_address_pool(factory, pool);
+    g_object_unref(pool);
+    if (!options_.user.empty()) {
+        gst_rtsp_media_factory_add_role(factory, userRole, GST_RTSP_PERM_MEDIA_FACTORY_ACCESS,
+                                        G_TYPE_BOOLEAN, TRUE, GST_RTSP_PERM_MEDIA_FACTORY_CONSTRUCT,
+                                        G_TYPE_BOOLEAN, TRUE, nullptr);
+    }
+    g_signal_connect(factory, "media-configure", G_CALLBACK(&CameraServer::onMediaConfigure),
+                     binding);
+    return factory;
+}
+
+std::string CameraServer::listen() {
+    server_ = gst_rtsp_server_new();
+    gst_rtsp_server_set_address(server_, listenAddress);
+    gst_rtsp_server_set_service(server_, std::to_string(options_.port).c_str());
+
+    if (!options_.user.empty()) {
+        GstRTSPAuth* auth = gst_rtsp_auth_new();
+        GstRTSPToken* token =
+            gst_rtsp_token_new(GST_RTSP_TOKEN_MEDIA_FACTORY_ROLE, G_TYPE_STRING, userRole, nullptr);
+        gchar* basic = gst_rtsp_auth_make_basic(options_.user.c_str(), options_.password.c_str());
+        gst_rtsp_auth_add_basic(auth, basic, token);
+        g_free(basic);
+        gst_rtsp_token_unref(token);
+        gst_rtsp_server_set_auth(server_, auth);
+        g_object_unref(auth);
+    }
+
+    GstRTSPMountPoints* mounts = gst_rtsp_server_get_mount_points(server_);
+    gst_rtsp_mount_points_add_factory(mounts, options_.path.c_str(),
+                                      createFactory(launchDescription(true), &primaryBinding_));
+    if (!options_.secondPath.empty()) {
+        gst_rtsp_mount_points_add_factory(mounts, options_.secondPath.c_str(),
+                                          createFactory(launchDescription(false), &secondBinding_));
+    }
+    g_object_unref(mounts);
+
+    GError* error = nullptr;
+    listenSource_ = gst_rtsp_server_create_source(server_, nullptr, &error);
+    if (!listenSource_) {
+        std::string message = "cannot listen on " + std::string(listenAddress) + ":" +
+                              std::to_string(options_.port) + ": " +
+                              (error ? error->message : "unknown error");
+        g_clear_error(&error);
+        return message;
+    }
+    g_source_attach(listenSource_, nullptr);
+    port_ = gst_rtsp_server_get_bound_port(server_);
+
+    // Sessions of clients that vanished without TEARDOWN would otherwise keep
+    // their pipelines running until the server ends.
+    cleanupSourceId_ = g_timeout_add_seconds(2, &CameraServer::onCleanupSessions, this);
+    return {};
+}
+
+std::vector<std::string> CameraServer::urls() const {
+    std::vector<std::string> result;
+    const std::string base = "rtsp://" + std::string(listenAddress) + ":" + std::to_string(port_);
+    result.push_back(base + options_.path);
+    if (!options_.secondPath.empty()) {
+        result.push_back(base + options_.secondPath);
+    }
+    return result;
+}
+
+gboolean CameraServer::onCleanupSessions(gpointer server) {
+    GstRTSPSessionPool* pool =
+        gst_rtsp_server_get_session_pool(static_cast<CameraServer*>(server)->server_);
+    gst_rtsp_session_pool_cleanup(pool);
+    g_object_unref(pool);
+    return G_SOURCE_CONTINUE;
+}
+
+void CameraServer::onMediaConfigure(GstRTSPMediaFactory*, GstRTSPMedia* media, gpointer binding) {
+    const auto* factoryBinding = static_cast<const FactoryBinding*>(binding);
+    factoryBinding->server->adopt(media, factoryBinding->primary);
+}
+
+void CameraServer::adopt(GstRTSPMedia* media, bool primary) {
+    GstElement* bin = gst_rtsp_media_get_element(media);
+    auto pipeline = std::make_shared<Pipeline>(media, primary, bin);
+    gst_object_unref(bin);
+
+    std::lock_guard lock(mutex_);
+    // A client that joins a stalled or switched camera sees the same as the others.
+    if (pipeline->valve) {
+        g_object_set(pipeline->valve, "drop", stalled_ ? TRUE : FALSE, nullptr);
+    }
+    if (primary && pipeline->source) {
+        applyPicture(pipeline->source, picture_);
+    }
+    pipelines_.push_back(std::move(pipeline));
+}
+
+std::vector<std::shared_ptr<CameraServer::Pipeline>> CameraServer::livePipelines() {
+    std::lock_guard lock(mutex_);
+    std::erase_if(pipelines_, [](const std::shared_ptr<Pipeline>& p) { return !p->alive(); });
+    return pipelines_;
+}
+
+void CameraServer::applyPicture(GstElement* source, Picture picture) {
+    gst_util_set_object_arg(G_OBJECT(source), "pattern", patternName(picture));
+}
+
+void CameraServer::stall() {
+    {
+        std::lock_guard lock(mutex_);
+        stalled_ = true;
+    }
+    for (const auto& pipeline : livePipelines()) {
+        if (pipeline->valve) {
+            g_object_set(pipeline->valve, "drop", TRUE, nullptr);
+        }
+    }
+}
+
+void CameraServer::resume() {
+    {
+        std::lock_guard lock(mutex_);
+        stalled_ = false;
+    }
+    for (const auto& pipeline : livePipelines()) {
+        if (pipeline->valve) {
+            g_object_set(pipeline->valve, "drop", FALSE, nullptr);
+        }
+        // Clients that joined during the stall have no reference picture yet.
+        if (pipeline->encoder) {
+            GstPad* pad = gst_element_get_static_pad(pipeline->encoder, "src");
+            if (pad) {
+                gst_pad_send_event(
+                    pad, gst_video_event_new_upstream_force_key_unit(GST_CLOCK_TIME_NONE, TRUE, 0));
+                gst_object_unref(pad);
+            }
+        }
+    }
+}
+
+void CameraServer::dropClients() {
+    gst_rtsp_server_client_filter(server_, &removeClient, nullptr);
+    // A session outlives its connection; removing it stops its stream at once.
+    GstRTSPSessionPool* pool = gst_rtsp_server_get_session_pool(server_);
+    gst_rtsp_session_pool_filter(pool, &removeSession, nullptr);
+    g_object_unref(pool);
+}
+
+std::int64_t CameraServer::showPicture(Picture picture) {
+    {
+        std::lock_guard lock(mutex_);
+        picture_ = picture;
+    }
+    std::int64_t switchedAt = monotonicNanoseconds();
+    for (const auto& pipeline : livePipelines()) {
+        if (pipeline->primary && pipeline->source) {
+            applyPicture(pipeline->source, picture);
+            switchedAt = monotonicNanoseconds();
+        }
+    }
+    return switchedAt;
+}
+
+} // namespace rure::camera

@@ -1,0 +1,165 @@
+// rure-test-camera: a live H.264 RTSP camera on 127.0.0.1 for the tests and
+// benchmarks of Rure. It prints one address per path and then "ready"; it is
+// controlled through lines on standard input and through signals.
+
+#include "CameraOptions.h"
+#include "CameraServer.h"
+#include "CommandReader.h"
+
+#include <glib-unix.h>
+#include <gst/gst.h>
+
+#include <cerrno>
+#include <csignal>
+#include <cstdio>
+#include <fcntl.h>
+#include <string>
+#include <unistd.h>
+#include <variant>
+
+using rure::camera::CameraOptions;
+using rure::camera::CameraServer;
+using rure::camera::CommandReader;
+using rure::camera::Picture;
+
+namespace {
+
+// The elements every pipeline needs; checked up front because the RTSP server
+// only builds a pipeline once a client asks for it.
+constexpr const char* requiredElements[] = {"videotestsrc", "valve", "videoconvert", "x264enc",
+                                            "rtph264pay"};
+
+void emitLine(const std::string& line) {
+    std::fputs(line.c_str(), stdout);
+    std::fputc('\n', stdout);
+    std::fflush(stdout);
+}
+
+void reportError(const std::string& message) {
+    std::fprintf(stderr, "rure-test-camera: %s\n", message.c_str());
+    std::fflush(stderr);
+}
+
+struct Camera {
+    CameraServer& server;
+    GMainLoop* loop;
+};
+
+// Carries out one control command; false for an unknown one.
+bool execute(Camera& camera, const std::string& command) {
+    if (command == "stall") {
+        camera.server.stall();
+    } else if (command == "resume") {
+        camera.server.resume();
+    } else if (command == "drop") {
+        camera.server.dropClients();
+    } else if (command == "black" || command == "white") {
+        const Picture picture = command == "black" ? Picture::black : Picture::white;
+        const auto switchedAt = camera.server.showPicture(picture);
+        emitLine("switched " + command + " " + std::to_string(switchedAt));
+    } else if (command == "pattern") {
+        camera.server.showPicture(Picture::pattern);
+    } else if (command == "quit") {
+        g_main_loop_quit(camera.loop);
+    } else {
+        return false;
+    }
+    emitLine("ok " + command);
+    return true;
+}
+
+std::string trimmed(const std::string& text) {
+    const auto first = text.find_first_not_of(" \t\r");
+    if (first == std::string::npos) {
+        return {};
+    }
+    const auto last = text.find_last_not_of(" \t\r");
+    return text.substr(first, last - first + 1);
+}
+
+struct SignalBinding {
+    Camera* camera;
+    const char* command;
+};
+
+gboolean onSignal(gpointer binding) {
+    const auto* signalBinding = static_cast<const SignalBinding*>(binding);
+    execute(*signalBinding->camera, signalBinding->command);
+    return G_SOURCE_CONTINUE;
+}
+
+std::string missingElement() {
+    for (const char* name : requiredElements) {
+        GstElementFactory* factory = gst_element_factory_find(name);
+        if (!factory) {
+            return name;
+        }
+        gst_object_unref(factory);
+    }
+    return {};
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    // With standard input closed, the listening socket could become descriptor
+    // 0 and be read as commands.
+    if (fcntl(STDIN_FILENO, F_GETFD) == -1 && errno == EBADF) {
+        open("/dev/null", O_RDONLY);
+    }
+    gst_init(&argc, &argv);
+
+    auto parsed = rure::camera::parseCameraOptions(argc, argv);
+    if (const auto* failure = std::get_if<rure::camera::OptionsError>(&parsed)) {
+        reportError(failure->message + " (see --help)");
+        return 2;
+    }
+    const CameraOptions options = std::get<CameraOptions>(std::move(parsed));
+
+    if (const std::string missing = missingElement(); !missing.empty()) {
+        reportError("the GStreamer element '" + missing + "' is not installed");
+        return 1;
+    }
+
+    GMainLoop* loop = g_main_loop_new(nullptr, FALSE);
+    int status = 0;
+    {
+        CameraServer server(options);
+        if (const std::string error = server.listen(); !error.empty()) {
+            reportError(error);
+            status = 1;
+        } else {
+            Camera camera{server, loop};
+            for (const std::string& url : server.urls()) {
+                emitLine(url);
+            }
+            emitLine("ready");
+
+            CommandReader commands(STDIN_FILENO, [&camera](const std::string& line) {
+                const std::string command = trimmed(line);
+                if (!command.empty() && !execute(camera, command)) {
+                    reportError("unknown command: " + command);
+                }
+            });
+
+            SignalBinding bindings[] = {
+                {&camera, "stall"}, {&camera, "resume"}, {&camera, "drop"},
+                {&camera, "quit"},  {&camera, "quit"},
+            };
+            const int signals[] = {SIGUSR1, SIGUSR2, SIGHUP, SIGTERM, SIGINT};
+            guint signalSources[std::size(signals)];
+            for (std::size_t i = 0; i < std::size(signals); ++i) {
+                signalSources[i] = g_unix_signal_add(signals[i], &onSignal, &bindings[i]);
+            }
+
+            g_main_loop_run(loop);
+
+            for (guint source : signalSources) {
+                g_source_remove(source);
+            }
+        }
+    }
+    g_main_loop_unref(loop);
+    gst_deinit();
+    return status;
+}
