@@ -1,0 +1,173 @@
+// The viewer with its real engine, real window and the project's RTSP test
+// camera: what a user sees after launching it.
+#include "common/QtScheduler.h"
+#include "config/CameraConfigurationStore.h"
+#include "engine/MPVEngineFactory.h"
+#include "support/LogCapture.h"
+#include "support/TestCamera.h"
+#include "viewer/AppDelegateInspector.h"
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QImage>
+#include <QScreen>
+#include <QSettings>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+
+namespace rure::test {
+namespace {
+
+int threadCount() { return static_cast<int>(QDir(QStringLiteral("/proc/self/task")).count()) - 2; }
+
+class LivePicture : public ::testing::Test {
+protected:
+    LivePicture()
+        : store(directory.path() + QStringLiteral("/store")),
+          settings(directory.path() + QStringLiteral("/settings.ini"), QSettings::IniFormat) {}
+
+    ~LivePicture() override { delegate.reset(); }
+
+    void launch(const QList<Camera>& cameras) {
+        ASSERT_TRUE(store.save(cameras).ok());
+        delegate = std::make_unique<AppDelegate>(AppDelegateServices{
+            &store, &settings, &scheduler, &engines,
+            [this](QWidget*, const QString& message) { alerts << message; }});
+        inspector = std::make_unique<AppDelegateInspector>(*delegate);
+        delegate->applicationDidFinishLaunching();
+    }
+
+    static bool waitFor(const std::function<bool()>& done, int timeoutMs = 15000) {
+        QDeadlineTimer deadline(timeoutMs);
+        while (!done()) {
+            if (deadline.hasExpired()) {
+                return false;
+            }
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        }
+        return true;
+    }
+
+    bool isPlaying() const {
+        return inspector->playbackState() == PlaybackSupervisorState::playing;
+    }
+
+    // The colour on screen at the centre of the viewer window.
+    QColor centreColour() const {
+        ViewerWindow* window = inspector->window();
+        const QPoint centre = window->mapToGlobal(window->rect().center());
+        const QImage shot =
+            window->screen()->grabWindow(0, centre.x() - 2, centre.y() - 2, 5, 5).toImage();
+        return shot.isNull() ? QColor() : shot.pixelColor(2, 2);
+    }
+
+    TestCamera camera;
+    QTemporaryDir directory;
+    CameraConfigurationStore store;
+    QSettings settings;
+    QtScheduler scheduler;
+    MPVEngineFactory engines;
+    QStringList alerts;
+    LogCapture log;
+    std::unique_ptr<AppDelegate> delegate;
+    std::unique_ptr<AppDelegateInspector> inspector;
+};
+
+bool isBlack(const QColor& colour) {
+    return colour.isValid() && colour.red() < 20 && colour.green() < 20 && colour.blue() < 20;
+}
+
+// The second path shows a solid blue-violet: far more blue than green.
+bool isSecondPattern(const QColor& colour) {
+    return colour.isValid() && colour.blue() > 150 && colour.blue() > colour.green() + 60;
+}
+
+TEST_F(LivePicture, showsTheCameraFollowsItsShapeAndSwitchesCamerasInTheSameEngine) {
+    TestCamera::Options options;
+    options.width = 640;
+    options.height = 480;
+    ASSERT_TRUE(camera.start(options));
+    launch({{QStringLiteral("Bars"), camera.url()}, {QStringLiteral("Blue"), camera.secondUrl()}});
+
+    ASSERT_TRUE(waitFor([this] { return isPlaying(); })) << log.texts().join('\n').toStdString();
+    EXPECT_EQ(inspector->playerGeneration(), 1);
+    EXPECT_TRUE(alerts.isEmpty()) << alerts.join('\n').toStdString();
+
+    // The engine reads back the camera's size, and the window takes its shape.
+    ASSERT_TRUE(waitFor([this] { return inspector->sourceVideoGeometry().has_value(); }));
+    EXPECT_EQ(*inspector->sourceVideoGeometry(), (VideoSourceGeometry{640, 480, 0}));
+    EXPECT_EQ(inspector->window()->contentAspectRatio(), QSizeF(640, 480));
+    const QSize size = inspector->window()->size();
+    EXPECT_NEAR(double(size.width()) / size.height(), 4.0 / 3.0, 0.01);
+
+    // The picture is on screen: colour bars, not black.
+    EXPECT_TRUE(waitFor([this] { return !isBlack(centreColour()) && centreColour().isValid(); }, 5000))
+        << centreColour().name().toStdString();
+    EXPECT_FALSE(isSecondPattern(centreColour()));
+
+    // Another camera plays in the same engine instance.
+    delegate->selectCamera(1);
+    EXPECT_TRUE(waitFor([this] { return isSecondPattern(centreColour()); }))
+        << centreColour().name().toStdString();
+    EXPECT_TRUE(waitFor([this] { return isPlaying(); }));
+    EXPECT_EQ(inspector->playerGeneration(), 1);
+    EXPECT_FALSE(log.contains(QStringLiteral("Starting video engine generation 2.")));
+
+    // Nothing about the cameras reaches the log.
+    for (const QString& text : log.texts()) {
+        EXPECT_FALSE(text.contains(camera.url()) || text.contains(QStringLiteral("Bars")))
+            << text.toStdString();
+    }
+}
+
+TEST_F(LivePicture, framesKeepCountingWhileTheWindowIsHidden) {
+    ASSERT_TRUE(camera.start());
+    launch({{QStringLiteral("Bars"), camera.url()}});
+    ASSERT_TRUE(waitFor([this] { return isPlaying(); }));
+
+    inspector->window()->hide();
+    const SteadyTime hiddenAt = scheduler.now();
+    waitFor([] { return false; }, 1500);
+    ASSERT_TRUE(inspector->lastFrameRenderedAt());
+    EXPECT_GT(*inspector->lastFrameRenderedAt(), hiddenAt);
+    EXPECT_TRUE(isPlaying());
+
+    inspector->window()->show();
+    waitFor([] { return false; }, 500);
+    EXPECT_TRUE(isPlaying());
+}
+
+TEST_F(LivePicture, stoppingTheEngineAtAnyMomentLeavesNothingBehind) {
+    ASSERT_TRUE(camera.start());
+    launch({{QStringLiteral("Bars"), camera.url()}});
+
+    // Right after the start, before any picture.
+    ASSERT_TRUE(waitFor([this] { return inspector->hasEngine(); }));
+    delegate->stopPlayerEngine();
+    EXPECT_FALSE(inspector->hasEngine());
+    EXPECT_FALSE(inspector->hasEventLoop());
+    EXPECT_FALSE(inspector->videoHost()->isAttached());
+    const int threadsWithoutEngine = threadCount();
+
+    // During playback, and then once more.
+    delegate->startPlayer();
+    ASSERT_TRUE(waitFor([this] { return isPlaying(); }));
+    EXPECT_EQ(inspector->playerGeneration(), 2);
+    EXPECT_GT(threadCount(), threadsWithoutEngine);
+    delegate->stopPlayerEngine();
+    delegate->stopPlayerEngine();
+    EXPECT_FALSE(inspector->hasEngine());
+    EXPECT_FALSE(inspector->videoHost()->isAttached());
+    EXPECT_EQ(inspector->playbackState(), PlaybackSupervisorState::stopped);
+    // Every thread of the engine and its event loop is gone.
+    EXPECT_TRUE(waitFor([&] { return threadCount() <= threadsWithoutEngine; }, 3000))
+        << threadCount() << " threads, " << threadsWithoutEngine << " before";
+}
+
+} // namespace
+} // namespace rure::test
