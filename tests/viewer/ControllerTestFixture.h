@@ -83,6 +83,15 @@ protected:
         scheduler.runPosted();
     }
 
+    // Moves virtual time forward in small steps, letting every preflight that
+    // begins on the way reach the loopback listener.
+    void advanceSettling(Seconds total, Seconds step = Seconds(0.05)) {
+        for (Seconds done{0}; done < total; done += step) {
+            scheduler.advance(std::min(step, total - done));
+            settle();
+        }
+    }
+
     FakePlaybackEngine& engine() {
         FakePlaybackEngine* current = engines.current();
         EXPECT_NE(current, nullptr);

@@ -1,0 +1,297 @@
+#include "ControllerTestFixture.h"
+
+#include <QRegularExpression>
+
+namespace rure::test {
+namespace {
+
+using State = PlaybackSupervisorState;
+using Kind = PlaybackEngineEvent::Kind;
+
+struct ScheduledRecovery {
+    int count = 0;
+    double delay = 0;
+    bool recreate = false;
+    QString reason;
+};
+
+// The recoveries the log announced, in order.
+std::vector<ScheduledRecovery> scheduledRecoveries(const LogCapture& log) {
+    static const QRegularExpression line(QStringLiteral(
+        R"(^Scheduling recovery (\d+) in (\d+\.\d{6}) seconds; recreate=(true|false); reason=(.*)\.$)"));
+    std::vector<ScheduledRecovery> result;
+    for (const QString& text : log.texts(RureLogCategory::playback)) {
+        const auto match = line.match(text);
+        if (match.hasMatch()) {
+            result.push_back({match.captured(1).toInt(), match.captured(2).toDouble(),
+                              match.captured(3) == QStringLiteral("true"), match.captured(4)});
+        }
+    }
+    return result;
+}
+
+class PlaybackSupervisor : public ControllerTest {
+protected:
+    void launchPlaying() {
+        saveCameras(threeCameras());
+        launch();
+        ASSERT_TRUE(inspector->hasEngine());
+        delegate->recordRenderedFrame(inspector->playerGeneration());
+        ASSERT_EQ(inspector->playbackState(), State::playing);
+        log.clear();
+    }
+    void deliver(PlaybackEngineEvent event) { ASSERT_TRUE(engine().deliver(event)); }
+};
+
+TEST_F(PlaybackSupervisor, aCameraThatNeverSendsAFrameIsRetriedOnTheBackOffSchedule) {
+    for (const double jitter : {0.0, 0.35}) {
+        SCOPED_TRACE(jitter);
+        delegate.reset();
+        scheduler.setJitter(jitter);
+        saveCameras(threeCameras());
+        launch();
+        ASSERT_TRUE(inspector->hasEngine());
+
+        // Long enough for ten attempts: each waits out its delay plus the 8 to 10
+        // seconds the watchdog gives a new load to show its first frame.
+        advanceSettling(Seconds(230));
+
+        const auto recoveries = scheduledRecoveries(log);
+        ASSERT_GE(recoveries.size(), 9u);
+        const double expectedDelays[] = {0.5, 1, 2, 4, 8, 15, 30, 30, 30};
+        for (size_t i = 0; i < 9; ++i) {
+            SCOPED_TRACE(i + 1);
+            EXPECT_EQ(recoveries[i].count, static_cast<int>(i + 1));
+            EXPECT_NEAR(recoveries[i].delay, expectedDelays[i] + jitter, 1e-6);
+            EXPECT_EQ(recoveries[i].recreate, (i + 1) % 3 == 0);
+            EXPECT_EQ(recoveries[i].reason, QStringLiteral("no first video frame"));
+        }
+        // Rebuilds on the third, sixth and ninth attempts: three new generations.
+        EXPECT_GE(inspector->playerGeneration(), 4);
+        EXPECT_EQ(engines.journal().liveEngines, 1);
+        EXPECT_TRUE(log.contains(QStringLiteral("Starting video engine generation 4.")));
+    }
+}
+
+TEST_F(PlaybackSupervisor, aFrameCancelsThePendingRecoveryAndResetsTheCount) {
+    launchPlaying();
+    delegate->schedulePlaybackRecovery(QStringLiteral("test"), false, false);
+    delegate->schedulePlaybackRecovery(QStringLiteral("test"), false, false);
+    ASSERT_TRUE(inspector->hasPendingRecovery());
+    EXPECT_EQ(inspector->playbackRetryCount(), 1);
+    EXPECT_EQ(inspector->playbackState(), State::backingOff);
+
+    delegate->recordRenderedFrame(inspector->playerGeneration());
+    EXPECT_FALSE(inspector->hasPendingRecovery());
+    EXPECT_EQ(inspector->playbackRetryCount(), 0);
+    EXPECT_EQ(inspector->playbackState(), State::playing);
+    EXPECT_TRUE(log.contains(QStringLiteral("Live video frames resumed for player generation 1.")));
+    engines.clearJournal();
+    advanceSettling(Seconds(3));
+    EXPECT_TRUE(engines.journal().calls.isEmpty());
+}
+
+TEST_F(PlaybackSupervisor, endFileReasonsOfOurOwnDoingAreIgnoredAndOthersRecover) {
+    launchPlaying();
+    for (const int reason : {2, 3, 5}) {
+        deliver(PlaybackEngineEvent::endFile(reason, 0));
+    }
+    EXPECT_FALSE(inspector->hasPendingRecovery());
+    EXPECT_EQ(inspector->playbackState(), State::playing);
+    EXPECT_TRUE(log.texts().isEmpty());
+
+    const struct {
+        int reason;
+        int error;
+    } failures[] = {{0, 0}, {4, -13}, {-1, 0}, {7, -2}};
+    for (const auto& failure : failures) {
+        SCOPED_TRACE(failure.reason);
+        log.clear();
+        delegate->recordRenderedFrame(inspector->playerGeneration()); // cancels the last one
+        deliver(PlaybackEngineEvent::endFile(failure.reason, failure.error));
+        EXPECT_TRUE(log.contains(QStringLiteral("mpv ended the stream: reason=%1, error=%2.")
+                                     .arg(failure.reason)
+                                     .arg(failure.error)));
+        const auto recoveries = scheduledRecoveries(log);
+        ASSERT_EQ(recoveries.size(), 1u);
+        EXPECT_EQ(recoveries[0].reason, QStringLiteral("mpv ended the stream"));
+        EXPECT_FALSE(recoveries[0].recreate);
+    }
+}
+
+TEST_F(PlaybackSupervisor, shutdownAndQueueOverflowRebuildTheEngine) {
+    const struct {
+        Kind kind;
+        const char* line;
+        const char* reason;
+    } cases[] = {{Kind::shutdown, "mpv shut down unexpectedly.", "mpv shutdown"},
+                 {Kind::queueOverflow, "The mpv event queue overflowed.", "mpv event queue overflow"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.reason);
+        delegate.reset();
+        launchPlaying();
+        const int64_t before = inspector->playerGeneration();
+        deliver(PlaybackEngineEvent::of(c.kind));
+        EXPECT_TRUE(log.contains(QString::fromLatin1(c.line)));
+        const auto recoveries = scheduledRecoveries(log);
+        ASSERT_EQ(recoveries.size(), 1u);
+        EXPECT_TRUE(recoveries[0].recreate);
+        EXPECT_EQ(recoveries[0].reason, QString::fromLatin1(c.reason));
+        EXPECT_EQ(recoveries[0].count, 1);
+
+        advanceSettling(Seconds(0.6));
+        EXPECT_EQ(inspector->playerGeneration(), before + 1);
+        EXPECT_TRUE(inspector->hasEngine());
+        EXPECT_EQ(engines.journal().liveEngines, 1);
+    }
+}
+
+TEST_F(PlaybackSupervisor, failuresArrivingTogetherGiveOneRecoveryThatKeepsItsOwnDecision) {
+    launchPlaying();
+    deliver(PlaybackEngineEvent::endFile(4, -5));
+    deliver(PlaybackEngineEvent::of(Kind::shutdown));
+    deliver(PlaybackEngineEvent::of(Kind::shutdown));
+    const auto recoveries = scheduledRecoveries(log);
+    ASSERT_EQ(recoveries.size(), 1u);
+    EXPECT_FALSE(recoveries[0].recreate);
+    EXPECT_EQ(inspector->playbackRetryCount(), 1);
+
+    advanceSettling(Seconds(0.6));
+    // The pending task kept its reload: same engine instance, a new load.
+    EXPECT_EQ(inspector->playerGeneration(), 1);
+    EXPECT_EQ(engines.journal().calls.last(),
+              QStringLiteral("loadfile ") + threeCameras()[0].url + QStringLiteral(" replace"));
+}
+
+TEST_F(PlaybackSupervisor, eventsAndFramesOfAnOlderEngineChangeNothing) {
+    launchPlaying();
+    delegate->schedulePlaybackRecovery(QStringLiteral("rebuild"), true, true);
+    advanceSettling(Seconds(0.6));
+    ASSERT_EQ(inspector->playerGeneration(), 2);
+    delegate->recordRenderedFrame(2);
+    log.clear();
+
+    delegate->handlePlaybackEngineEvent(PlaybackEngineEvent::of(Kind::shutdown), 1);
+    delegate->handlePlaybackEngineEvent(PlaybackEngineEvent::endFile(4, -1), 1);
+    delegate->handlePlaybackEngineEvent(PlaybackEngineEvent::of(Kind::startFile), 1);
+    EXPECT_EQ(inspector->playbackState(), State::playing);
+    EXPECT_FALSE(inspector->hasPendingRecovery());
+
+    // A frame of the old engine does not count as a heartbeat of the new one.
+    scheduler.advance(Seconds(10));
+    delegate->recordRenderedFrame(1);
+    advanceSettling(Seconds(2.1));
+    EXPECT_TRUE(log.contains(QStringLiteral(
+        "Scheduling recovery 1 in 0.500000 seconds; recreate=false; reason=video frame heartbeat stalled.")));
+    EXPECT_TRUE(log.texts().filter(QStringLiteral("mpv")).isEmpty());
+}
+
+TEST_F(PlaybackSupervisor, theWatchdogNoticesAStalledStreamWithinTenToTwelveSeconds) {
+    launchPlaying();
+    advanceSettling(Seconds(9.9));
+    EXPECT_FALSE(inspector->hasPendingRecovery());
+    advanceSettling(Seconds(2.2));
+    const auto recoveries = scheduledRecoveries(log);
+    ASSERT_EQ(recoveries.size(), 1u);
+    EXPECT_EQ(recoveries[0].reason, QStringLiteral("video frame heartbeat stalled"));
+}
+
+TEST_F(PlaybackSupervisor, aRecoveryPlannedBeforeANewSelectionNeverRuns) {
+    launchPlaying();
+    delegate->schedulePlaybackRecovery(QStringLiteral("test"), false, true);
+    // Applying a list (here an equal one) starts a new selection: the rebuild
+    // planned for the old one never happens.
+    const int64_t before = inspector->playerGeneration();
+    ASSERT_TRUE(delegate->applyEditedCameraList(threeCameras()).ok());
+    EXPECT_FALSE(inspector->hasPendingRecovery());
+    engines.clearJournal();
+    advanceSettling(Seconds(1));
+    EXPECT_EQ(inspector->playerGeneration(), before);
+    EXPECT_TRUE(engines.journal().calls.filter(QStringLiteral("create")).isEmpty());
+}
+
+TEST_F(PlaybackSupervisor, theNetworkPathDecidesWhenToSuspendAndWhenToReconnect) {
+    launchPlaying();
+    const NetworkPathSignature wifi{true, true, false, false};
+    const NetworkPathSignature ethernet{true, false, true, false};
+    const NetworkPathSignature down{false, false, false, false};
+
+    // First satisfied update: nothing more.
+    delegate->handleNetworkPath(wifi);
+    EXPECT_TRUE(log.contains(QStringLiteral("Network path update: satisfied=true, wifi=true, ethernet=false.")));
+    EXPECT_FALSE(inspector->hasPendingRecovery());
+    // The same again: nothing.
+    delegate->handleNetworkPath(wifi);
+    EXPECT_FALSE(inspector->hasPendingRecovery());
+    // A different satisfied path: an immediate rebuild.
+    delegate->handleNetworkPath(ethernet);
+    auto recoveries = scheduledRecoveries(log);
+    ASSERT_EQ(recoveries.size(), 1u);
+    EXPECT_EQ(recoveries[0].reason, QStringLiteral("network path became usable or changed"));
+    EXPECT_TRUE(recoveries[0].recreate);
+    EXPECT_NEAR(recoveries[0].delay, 0.5, 1e-6);
+    // Unusable: the pending recovery goes and everything waits.
+    delegate->handleNetworkPath(down);
+    EXPECT_FALSE(inspector->hasPendingRecovery());
+    EXPECT_EQ(inspector->playbackState(), State::suspended);
+    EXPECT_FALSE(inspector->networkPathIsSatisfied());
+    const int64_t generation = inspector->playerGeneration();
+    advanceSettling(Seconds(60));
+    EXPECT_EQ(inspector->playerGeneration(), generation);
+    EXPECT_EQ(scheduledRecoveries(log).size(), 1u);
+    delegate->schedulePlaybackRecovery(QStringLiteral("ignored"), true, true);
+    EXPECT_FALSE(inspector->hasPendingRecovery());
+
+    // Usable again: always different from the unusable path, so a rebuild.
+    delegate->handleNetworkPath(wifi);
+    advanceSettling(Seconds(0.6));
+    EXPECT_EQ(inspector->playerGeneration(), generation + 1);
+}
+
+TEST_F(PlaybackSupervisor, sleepStopsTheStreamAndWakeRebuildsItAtOnce) {
+    launchPlaying();
+    delegate->schedulePlaybackRecovery(QStringLiteral("pending"), false, false);
+    engines.clearJournal();
+
+    delegate->systemWillSleep();
+    EXPECT_TRUE(log.contains(QStringLiteral("The Mac is sleeping; playback recovery is suspended.")));
+    EXPECT_EQ(engines.journal().calls, QStringList{QStringLiteral("stop")});
+    EXPECT_EQ(inspector->playbackState(), State::suspended);
+    EXPECT_FALSE(inspector->hasPendingRecovery());
+    // The stop's own end-file is ignored, frames while asleep too, and nothing recovers.
+    deliver(PlaybackEngineEvent::endFile(2, 0));
+    delegate->recordRenderedFrame(inspector->playerGeneration());
+    EXPECT_EQ(inspector->playbackState(), State::suspended);
+    advanceSettling(Seconds(120));
+    EXPECT_EQ(inspector->playerGeneration(), 1);
+
+    delegate->systemDidWake();
+    EXPECT_TRUE(log.contains(QStringLiteral("The Mac woke; scheduling a fresh camera connection.")));
+    EXPECT_FALSE(inspector->lastFrameRenderedAt());
+    const auto recoveries = scheduledRecoveries(log);
+    ASSERT_FALSE(recoveries.empty());
+    EXPECT_EQ(recoveries.back().reason, QStringLiteral("system wake"));
+    EXPECT_TRUE(recoveries.back().recreate);
+    advanceSettling(Seconds(0.6));
+    EXPECT_EQ(inspector->playerGeneration(), 2);
+    EXPECT_EQ(inspector->playbackState(), State::starting);
+}
+
+TEST_F(PlaybackSupervisor, wakingWhileThePathIsDownWaitsForThePath) {
+    launchPlaying();
+    delegate->handleNetworkPath({true, true, false, false});
+    delegate->systemWillSleep();
+    delegate->handleNetworkPath({false, false, false, false});
+    delegate->systemDidWake();
+    EXPECT_FALSE(inspector->hasPendingRecovery());
+    advanceSettling(Seconds(30));
+    EXPECT_EQ(inspector->playerGeneration(), 1);
+
+    delegate->handleNetworkPath({true, true, false, false});
+    EXPECT_TRUE(inspector->hasPendingRecovery());
+    advanceSettling(Seconds(0.6));
+    EXPECT_EQ(inspector->playerGeneration(), 2);
+}
+
+} // namespace
+} // namespace rure::test
