@@ -3,6 +3,7 @@
 #include "config/CameraConfigurationStore.h"
 #include "support/FakePlaybackEngine.h"
 #include "support/LogCapture.h"
+#include "support/TestCamera.h"
 #include "support/ManualScheduler.h"
 #include "viewer/AppDelegateInspector.h"
 
