@@ -7,7 +7,7 @@ ASAN_BUILD_DIR ?= build-asan
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
-.PHONY: all setup configure build run test test-normal test-asan clean format
+.PHONY: all setup configure build run test test-normal test-asan bench clean format
 
 all: build
 
@@ -32,6 +32,10 @@ test-asan: setup
 	cmake -S . -B $(ASAN_BUILD_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DRURE_SANITIZE=ON $(CMAKE_FLAGS)
 	cmake --build $(ASAN_BUILD_DIR) -j $(JOBS)
 	scripts/run-tests.sh $(ASAN_BUILD_DIR) -L 'unit|asan'
+
+# Measurements; they print their figures.
+bench: build
+	scripts/with-display.sh $(BUILD_DIR)/bench/rure-bench-launch
 
 format:
 	git ls-files '*.cpp' '*.h' '*.c' | xargs clang-format -i

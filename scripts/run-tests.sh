@@ -12,5 +12,9 @@ export XDG_DATA_HOME="$scratch/data" XDG_CONFIG_HOME="$scratch/config" XDG_CACHE
 export HOME="$scratch/home"
 mkdir -p "$XDG_DATA_HOME" "$XDG_CONFIG_HOME" "$XDG_CACHE_HOME" "$HOME"
 export RURE_VIRTUAL_DISPLAY=1
+# Leaks inside system libraries (Mesa, fontconfig, GStreamer...) are not ours.
+export LSAN_OPTIONS="suppressions=$here/../tests/lsan.supp:print_suppressions=0"
+export ASAN_OPTIONS="detect_leaks=1:abort_on_error=0"
+export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
 cd "$build_dir"
 "$here/with-display.sh" ctest --output-on-failure --timeout 300 -j2 "$@"

@@ -1,0 +1,171 @@
+// Measures the viewer as a user runs it: time from process start to the first
+// presented frame of the test camera (median over several launches), then CPU
+// share and peak resident memory during a stretch of 1280 x 720 at 30 frames
+// per second.
+//
+//   rure-bench-launch [--launches N] [--seconds S]
+#include "support/TestCamera.h"
+#include "support/TestEnvironment.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <algorithm>
+#include <cstdio>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+using rure::test::TestCamera;
+
+struct ProcessSample {
+    double cpuSeconds = 0;
+    long peakResidentKiB = 0;
+};
+
+ProcessSample sample(qint64 pid) {
+    ProcessSample result;
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+    if (stat.open(QIODevice::ReadOnly)) {
+        const QByteArray line = stat.readAll();
+        // Fields after the parenthesised command name; utime and stime are 14 and 15.
+        const QList<QByteArray> fields = line.mid(line.lastIndexOf(')') + 2).split(' ');
+        if (fields.size() > 13) {
+            const double ticks = static_cast<double>(sysconf(_SC_CLK_TCK));
+            result.cpuSeconds = (fields[11].toDouble() + fields[12].toDouble()) / ticks;
+        }
+    }
+    QFile status(QStringLiteral("/proc/%1/status").arg(pid));
+    if (status.open(QIODevice::ReadOnly)) {
+        for (const QByteArray& line : status.readAll().split('\n')) {
+            if (line.startsWith("VmHWM:")) {
+                result.peakResidentKiB = line.mid(6).trimmed().split(' ').first().toLong();
+            }
+        }
+    }
+    return result;
+}
+
+class Viewer {
+public:
+    explicit Viewer(const QString& cameraUrl) {
+        const QString store = home_.path() + QStringLiteral("/data/rure");
+        QDir().mkpath(store);
+        QFile list(store + QStringLiteral("/cameras.json"));
+        list.open(QIODevice::WriteOnly);
+        list.write(QStringLiteral("{\"cameras\":[{\"name\":\"Bench\",\"url\":\"%1\"}]}")
+                       .arg(cameraUrl)
+                       .toUtf8());
+        list.close();
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("XDG_DATA_HOME"), home_.path() + QStringLiteral("/data"));
+        environment.insert(QStringLiteral("XDG_CONFIG_HOME"), home_.path() + QStringLiteral("/config"));
+        environment.remove(QStringLiteral("JOURNAL_STREAM"));
+        process_.setProcessEnvironment(environment);
+    }
+    ~Viewer() {
+        if (process_.state() != QProcess::NotRunning) {
+            process_.terminate();
+            if (!process_.waitForFinished(10000)) {
+                process_.kill();
+                process_.waitForFinished();
+            }
+        }
+    }
+
+    // Seconds from the start of the process to its first presented frame; -1 on failure.
+    double startAndWaitForFirstFrame() {
+        QElapsedTimer clock;
+        clock.start();
+        process_.start(rure::test::binaryDirectory() + QStringLiteral("/src/rure"), {});
+        QByteArray errors;
+        while (clock.elapsed() < 30000) {
+            process_.waitForReadyRead(5);
+            errors += process_.readAllStandardError();
+            if (errors.contains("Live video frames resumed for player generation 1.")) {
+                return clock.nsecsElapsed() / 1e9;
+            }
+            if (process_.state() == QProcess::NotRunning) {
+                break;
+            }
+        }
+        std::fprintf(stderr, "no first frame; viewer said:\n%s\n", errors.constData());
+        return -1;
+    }
+
+    qint64 pid() const { return process_.processId(); }
+
+private:
+    QTemporaryDir home_;
+    QProcess process_;
+};
+
+double median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    const size_t n = values.size();
+    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
+}
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    QCoreApplication application(argc, argv);
+    int launches = 7;
+    int seconds = 30;
+    const QStringList arguments = application.arguments();
+    for (qsizetype i = 1; i + 1 < arguments.size(); i += 2) {
+        if (arguments[i] == QStringLiteral("--launches")) {
+            launches = std::max(1, arguments[i + 1].toInt());
+        } else if (arguments[i] == QStringLiteral("--seconds")) {
+            seconds = std::max(1, arguments[i + 1].toInt());
+        }
+    }
+
+    TestCamera camera;
+    TestCamera::Options options;
+    options.width = 1280;
+    options.height = 720;
+    options.fps = 30;
+    options.keyframeInterval = 1.0;
+    if (!camera.start(options)) {
+        std::fprintf(stderr, "the test camera did not start\n");
+        return 1;
+    }
+
+    std::vector<double> firstFrame;
+    for (int i = 0; i < launches; ++i) {
+        Viewer viewer(camera.url());
+        const double elapsed = viewer.startAndWaitForFirstFrame();
+        if (elapsed < 0) {
+            return 1;
+        }
+        firstFrame.push_back(elapsed);
+    }
+
+    Viewer viewer(camera.url());
+    if (viewer.startAndWaitForFirstFrame() < 0) {
+        return 1;
+    }
+    const ProcessSample before = sample(viewer.pid());
+    QElapsedTimer wall;
+    wall.start();
+    while (wall.elapsed() < seconds * 1000) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 100);
+        usleep(100000);
+    }
+    const ProcessSample after = sample(viewer.pid());
+    const double cpuShare = (after.cpuSeconds - before.cpuSeconds) / (wall.elapsed() / 1000.0);
+
+    std::printf("machine: %ld cores\n", sysconf(_SC_NPROCESSORS_ONLN));
+    std::printf("process start to first presented frame, %d launches: median %.3f s, min %.3f s, max %.3f s\n",
+                launches, median(firstFrame), *std::min_element(firstFrame.begin(), firstFrame.end()),
+                *std::max_element(firstFrame.begin(), firstFrame.end()));
+    std::printf("playing 1280x720 at 30 fps for %d s: CPU %.1f%% of one core, peak resident memory %.1f MB\n",
+                seconds, cpuShare * 100.0, after.peakResidentKiB / 1024.0);
+    return 0;
+}
