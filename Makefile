@@ -31,7 +31,7 @@ test-normal: build
 test-asan: setup
 	cmake -S . -B $(ASAN_BUILD_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DRURE_SANITIZE=ON $(CMAKE_FLAGS)
 	cmake --build $(ASAN_BUILD_DIR) -j $(JOBS)
-	scripts/run-tests.sh $(ASAN_BUILD_DIR) -L 'unit|asan'
+	scripts/run-tests.sh $(ASAN_BUILD_DIR) -L 'unit|integration-asan'
 
 # Measurements; they print their figures.
 bench: build

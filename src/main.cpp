@@ -32,8 +32,14 @@ int main(int argc, char* argv[]) {
     QSettings settings;
     rure::QtScheduler scheduler;
     rure::MPVEngineFactory engineFactory;
-    rure::AppDelegate delegate({&rure::CameraConfigurationStore::shared(), &settings, &scheduler,
-                                &engineFactory, {}});
+    rure::AppDelegateServices services{.store = &rure::CameraConfigurationStore::shared(),
+                                       .settings = &settings,
+                                       .scheduler = &scheduler,
+                                       .engineFactory = &engineFactory,
+                                       .presentPlaybackError = {},
+                                       .sleepWakeBus = QDBusConnection::systemBus(),
+                                       .observeNetworkPath = true};
+    rure::AppDelegate delegate(std::move(services));
 
     QObject::connect(&application, &QCoreApplication::aboutToQuit, &delegate,
                      &rure::AppDelegate::applicationWillTerminate);

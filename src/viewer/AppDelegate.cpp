@@ -5,6 +5,8 @@
 #include "config/CameraConfigurationStore.h"
 #include "viewer/CameraSelection.h"
 #include "engine/MPVOpenGLView.h"
+#include "platform/NetworkPathMonitor.h"
+#include "platform/SleepWakeMonitor.h"
 #include "window/CameraPicker.h"
 #include "window/ViewerWindow.h"
 
@@ -52,6 +54,7 @@ AppDelegate::~AppDelegate() {
 
 void AppDelegate::applicationDidFinishLaunching() {
     RureLog::lifecycle().notice(QStringLiteral("Rure is launching."));
+    startSystemRecoveryMonitoring();
 
     auto loaded = services_.store->load();
     if (loaded.ok()) {
@@ -84,6 +87,10 @@ void AppDelegate::applicationWillTerminate() {
     }
     hasTerminated_ = true;
     RureLog::lifecycle().notice(QStringLiteral("Rure is terminating."));
+    sleepWakeMonitor.reset();
+    if (networkPathMonitor) {
+        networkPathMonitor->cancel();
+    }
     playbackWatchdog.reset();
     cancelPlaybackRetry();
     cancelLocalNetworkProbe();

@@ -9,6 +9,7 @@
 #include "viewer/PlaybackSupervisorState.h"
 #include "viewer/VideoSourceGeometry.h"
 
+#include <QDBusConnection>
 #include <QList>
 #include <QObject>
 #include <QPointer>
@@ -33,6 +34,8 @@ class CloseViewerButton;
 class DraggableContentView;
 class FocusViewerButton;
 class MPVOpenGLView;
+class NetworkPathMonitor;
+class SleepWakeMonitor;
 class PinToggleButton;
 class ViewerWindow;
 
@@ -48,6 +51,10 @@ struct AppDelegateServices {
     Scheduler* scheduler = nullptr;
     PlaybackEngineFactory* engineFactory = nullptr;
     AlertPresenter presentPlaybackError; // empty: the message box
+    // Where sleep and wake are announced (the system bus); none: not observed.
+    std::optional<QDBusConnection> sleepWakeBus;
+    // Whether to follow the network path; when not, it always counts as usable.
+    bool observeNetworkPath = false;
 };
 
 // The viewer's single controller. Owns the camera list, the engine instance and
@@ -87,6 +94,7 @@ public:
     void showPlaybackError(const QString& message);
 
     // Network path and sleep.
+    void startSystemRecoveryMonitoring();
     void handleNetworkPath(NetworkPathSignature signature);
     void systemWillSleep();
     void systemDidWake();
@@ -154,6 +162,8 @@ private:
     TaskHandle localNetworkProbeFallback;
 
     // Network path and sleep.
+    std::unique_ptr<NetworkPathMonitor> networkPathMonitor;
+    std::unique_ptr<SleepWakeMonitor> sleepWakeMonitor;
     std::optional<NetworkPathSignature> networkPathSignature;
     bool networkPathIsSatisfied = true;
     bool systemIsSleeping = false;

@@ -6,6 +6,7 @@ LogCapture::LogCapture() {
     previous_ = RureLog::setSink([this](const RureLogEntry& entry) {
         std::lock_guard lock(mutex_);
         entries_.push_back(entry);
+        arrivals_.push_back(std::chrono::steady_clock::now());
     });
 }
 
@@ -14,6 +15,11 @@ LogCapture::~LogCapture() { RureLog::setSink(std::move(previous_)); }
 std::vector<RureLogEntry> LogCapture::entries() const {
     std::lock_guard lock(mutex_);
     return entries_;
+}
+
+std::vector<std::chrono::steady_clock::time_point> LogCapture::arrivalTimes() const {
+    std::lock_guard lock(mutex_);
+    return arrivals_;
 }
 
 QStringList LogCapture::texts() const {
@@ -56,6 +62,7 @@ bool LogCapture::containsInOrder(const QStringList& expected) const {
 void LogCapture::clear() {
     std::lock_guard lock(mutex_);
     entries_.clear();
+    arrivals_.clear();
 }
 
 } // namespace rure::test

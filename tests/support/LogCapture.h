@@ -4,6 +4,7 @@
 
 #include <QStringList>
 
+#include <chrono>
 #include <mutex>
 #include <vector>
 
@@ -18,6 +19,8 @@ public:
     LogCapture& operator=(const LogCapture&) = delete;
 
     std::vector<RureLogEntry> entries() const;
+    // When each entry arrived (steady clock), alongside entries().
+    std::vector<std::chrono::steady_clock::time_point> arrivalTimes() const;
     // The texts, in order, optionally of one category only.
     QStringList texts() const;
     QStringList texts(RureLogCategory category) const;
@@ -31,6 +34,7 @@ public:
 private:
     mutable std::mutex mutex_;
     std::vector<RureLogEntry> entries_;
+    std::vector<std::chrono::steady_clock::time_point> arrivals_;
     RureLog::Sink previous_;
 };
 

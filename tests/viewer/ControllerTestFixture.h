@@ -51,8 +51,12 @@ protected:
 
     void makeDelegate() {
         delegate = std::make_unique<AppDelegate>(AppDelegateServices{
-            &store, &settings, &scheduler, &engines,
-            [this](QWidget*, const QString& message) { alerts << message; }});
+            .store = &store,
+            .settings = &settings,
+            .scheduler = &scheduler,
+            .engineFactory = &engines,
+            .presentPlaybackError = [this](QWidget*, const QString& message) { alerts << message; },
+            .sleepWakeBus = sleepWakeBus});
         inspector = std::make_unique<AppDelegateInspector>(*delegate);
     }
 
@@ -117,6 +121,8 @@ protected:
     QStringList alerts;
     LogCapture log;
     QTcpServer listener;
+    // A bus standing in for the system bus, when a test wants sleep and wake.
+    std::optional<QDBusConnection> sleepWakeBus;
     std::unique_ptr<AppDelegate> delegate;
     std::unique_ptr<AppDelegateInspector> inspector;
 };

@@ -36,8 +36,12 @@ protected:
     void launch(const QList<Camera>& cameras) {
         ASSERT_TRUE(store.save(cameras).ok());
         delegate = std::make_unique<AppDelegate>(AppDelegateServices{
-            &store, &settings, &scheduler, &engines,
-            [this](QWidget*, const QString& message) { alerts << message; }});
+            .store = &store,
+            .settings = &settings,
+            .scheduler = &scheduler,
+            .engineFactory = &engines,
+            .presentPlaybackError = [this](QWidget*, const QString& message) { alerts << message; },
+            .sleepWakeBus = sleepWakeBus});
         inspector = std::make_unique<AppDelegateInspector>(*delegate);
         delegate->applicationDidFinishLaunching();
     }
@@ -74,6 +78,8 @@ protected:
     MPVEngineFactory engines;
     QStringList alerts;
     LogCapture log;
+    // A bus standing in for the system bus, when a test wants sleep and wake.
+    std::optional<QDBusConnection> sleepWakeBus;
     std::unique_ptr<AppDelegate> delegate;
     std::unique_ptr<AppDelegateInspector> inspector;
 };
