@@ -1,97 +1,11 @@
 // The viewer with its real engine, real window and the project's RTSP test
 // camera: what a user sees after launching it.
-#include "common/QtScheduler.h"
-#include "config/CameraConfigurationStore.h"
-#include "engine/MPVEngineFactory.h"
-#include "support/LogCapture.h"
-#include "support/TestCamera.h"
-#include "viewer/AppDelegateInspector.h"
-
-#include <QCoreApplication>
-#include <QDeadlineTimer>
-#include <QDir>
-#include <QImage>
-#include <QScreen>
-#include <QSettings>
-#include <QTemporaryDir>
-
-#include <gtest/gtest.h>
-
-#include <functional>
-#include <memory>
+#include "LiveViewerFixture.h"
 
 namespace rure::test {
 namespace {
 
-int threadCount() { return static_cast<int>(QDir(QStringLiteral("/proc/self/task")).count()) - 2; }
-
-class LivePicture : public ::testing::Test {
-protected:
-    LivePicture()
-        : store(directory.path() + QStringLiteral("/store")),
-          settings(directory.path() + QStringLiteral("/settings.ini"), QSettings::IniFormat) {}
-
-    ~LivePicture() override { delegate.reset(); }
-
-    void launch(const QList<Camera>& cameras) {
-        ASSERT_TRUE(store.save(cameras).ok());
-        delegate = std::make_unique<AppDelegate>(AppDelegateServices{
-            .store = &store,
-            .settings = &settings,
-            .scheduler = &scheduler,
-            .engineFactory = &engines,
-            .presentPlaybackError = [this](QWidget*, const QString& message) { alerts << message; },
-            .sleepWakeBus = sleepWakeBus});
-        inspector = std::make_unique<AppDelegateInspector>(*delegate);
-        delegate->applicationDidFinishLaunching();
-    }
-
-    static bool waitFor(const std::function<bool()>& done, int timeoutMs = 15000) {
-        QDeadlineTimer deadline(timeoutMs);
-        while (!done()) {
-            if (deadline.hasExpired()) {
-                return false;
-            }
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        }
-        return true;
-    }
-
-    bool isPlaying() const {
-        return inspector->playbackState() == PlaybackSupervisorState::playing;
-    }
-
-    // The colour on screen at the centre of the viewer window.
-    QColor centreColour() const {
-        ViewerWindow* window = inspector->window();
-        const QPoint centre = window->mapToGlobal(window->rect().center());
-        const QImage shot =
-            window->screen()->grabWindow(0, centre.x() - 2, centre.y() - 2, 5, 5).toImage();
-        return shot.isNull() ? QColor() : shot.pixelColor(2, 2);
-    }
-
-    TestCamera camera;
-    QTemporaryDir directory;
-    CameraConfigurationStore store;
-    QSettings settings;
-    QtScheduler scheduler;
-    MPVEngineFactory engines;
-    QStringList alerts;
-    LogCapture log;
-    // A bus standing in for the system bus, when a test wants sleep and wake.
-    std::optional<QDBusConnection> sleepWakeBus;
-    std::unique_ptr<AppDelegate> delegate;
-    std::unique_ptr<AppDelegateInspector> inspector;
-};
-
-bool isBlack(const QColor& colour) {
-    return colour.isValid() && colour.red() < 20 && colour.green() < 20 && colour.blue() < 20;
-}
-
-// The second path shows a solid blue-violet: far more blue than green.
-bool isSecondPattern(const QColor& colour) {
-    return colour.isValid() && colour.blue() > 150 && colour.blue() > colour.green() + 60;
-}
+using LivePicture = LiveViewerTest;
 
 TEST_F(LivePicture, showsTheCameraFollowsItsShapeAndSwitchesCamerasInTheSameEngine) {
     TestCamera::Options options;

@@ -1,0 +1,183 @@
+// The viewer comes back to a live picture by itself: the camera loses power,
+// freezes, is not there yet at launch, or the machine sleeps.
+#include "LiveViewerFixture.h"
+
+#include "support/FakeLogind.h"
+
+#include <QRegularExpression>
+
+#include <chrono>
+
+namespace rure::test {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// When each announced recovery falls due: the moment it was logged plus its delay.
+std::vector<Clock::time_point> recoveryDueTimes(const LogCapture& log) {
+    static const QRegularExpression line(
+        QStringLiteral(R"(^Scheduling recovery \d+ in (\d+\.\d+) seconds;)"));
+    const auto entries = log.entries();
+    const auto arrivals = log.arrivalTimes();
+    std::vector<Clock::time_point> due;
+    for (size_t i = 0; i < entries.size(); ++i) {
+        const auto match = line.match(entries[i].text);
+        if (match.hasMatch()) {
+            due.push_back(arrivals[i] + std::chrono::duration_cast<Clock::duration>(
+                                            Seconds(match.captured(1).toDouble())));
+        }
+    }
+    return due;
+}
+
+// When a log line starting with `prefix` first arrived at or after `since`.
+std::optional<Clock::time_point> firstArrival(const LogCapture& log, const QString& prefix,
+                                              Clock::time_point since) {
+    const auto entries = log.entries();
+    const auto arrivals = log.arrivalTimes();
+    for (size_t i = 0; i < entries.size(); ++i) {
+        if (arrivals[i] >= since && entries[i].text.startsWith(prefix)) {
+            return arrivals[i];
+        }
+    }
+    return std::nullopt;
+}
+
+double secondsFrom(Clock::time_point from, Clock::time_point to) {
+    return std::chrono::duration_cast<Seconds>(to - from).count();
+}
+
+const QString framesResumed = QStringLiteral("Live video frames resumed for player generation");
+
+class LiveRecovery : public LiveViewerTest {
+protected:
+    // Waits for frames that arrive after `since`; returns when they did.
+    std::optional<Clock::time_point> waitForFramesAfter(Clock::time_point since, int timeoutMs) {
+        waitFor([&] { return firstArrival(log, framesResumed, since).has_value(); }, timeoutMs);
+        return firstArrival(log, framesResumed, since);
+    }
+
+    // The picture came back no later than 3 seconds after the first attempt
+    // that was due once the camera was back.
+    void expectLiveOnTheNextAttempt(Clock::time_point cameraBack, Clock::time_point live) {
+        const auto due = recoveryDueTimes(log);
+        const auto next = std::find_if(due.begin(), due.end(),
+                                       [&](Clock::time_point t) { return t >= cameraBack; });
+        ASSERT_NE(next, due.end()) << log.texts().join('\n').toStdString();
+        EXPECT_LE(secondsFrom(*next, live), 3.0)
+            << "live " << secondsFrom(cameraBack, live) << " s after the camera came back, "
+            << secondsFrom(cameraBack, *next) << " s after the attempt was due";
+    }
+
+    void expectNothingAboutTheCameraInTheLog(const QStringList& secrets) {
+        for (const QString& text : log.texts()) {
+            for (const QString& secret : secrets) {
+                EXPECT_FALSE(text.contains(secret)) << text.toStdString();
+            }
+        }
+    }
+};
+
+TEST_F(LiveRecovery, aCameraThatLosesPowerIsLiveAgainSoonAfterItReturns) {
+    TestCamera::Options options;
+    options.user = QStringLiteral("viewer");
+    options.password = QStringLiteral("s3cret-Pa55");
+    ASSERT_TRUE(camera.start(options));
+    QString address = camera.url();
+    address.insert(QStringLiteral("rtsp://").size(), QStringLiteral("viewer:s3cret-Pa55@"));
+    launch({{QStringLiteral("Driveway"), address}});
+    ASSERT_TRUE(waitFor([this] { return isPlaying(); })) << log.texts().join('\n').toStdString();
+
+    camera.kill();
+    waitFor([] { return false; }, 5000);
+    ASSERT_TRUE(camera.restart());
+    const Clock::time_point back = Clock::now();
+
+    const auto live = waitForFramesAfter(back, 60000);
+    ASSERT_TRUE(live) << log.texts().join('\n').toStdString();
+    expectLiveOnTheNextAttempt(back, *live);
+    EXPECT_TRUE(isPlaying());
+    EXPECT_GE(recoveryDueTimes(log).size(), 1u);
+    expectNothingAboutTheCameraInTheLog({address, camera.url(), QStringLiteral("s3cret"),
+                                         QStringLiteral("viewer:"), QStringLiteral("Driveway"),
+                                         QStringLiteral(":%1").arg(camera.port())});
+}
+
+TEST_F(LiveRecovery, aFrozenStreamIsNoticedAfterTenToTwelveSecondsAndComesBack) {
+    ASSERT_TRUE(camera.start());
+    launch({{QStringLiteral("Porch"), camera.url()}});
+    ASSERT_TRUE(waitFor([this] { return isPlaying(); }));
+    waitFor([] { return false; }, 500);
+
+    ASSERT_TRUE(camera.stall());
+    const Clock::time_point stalled = Clock::now();
+    const QString stalledLine = QStringLiteral("reason=video frame heartbeat stalled.");
+    ASSERT_TRUE(waitFor([&] { return log.texts().filter(stalledLine).size() == 1; }, 20000));
+    const auto noticed = firstArrival(log, QStringLiteral("Scheduling recovery 1 in"), stalled);
+    ASSERT_TRUE(noticed);
+    const double after = secondsFrom(stalled, *noticed);
+    // Frames already on their way when the camera froze may land a moment later.
+    EXPECT_GE(after, 9.5);
+    EXPECT_LE(after, 12.6);
+
+    ASSERT_TRUE(camera.resume());
+    const Clock::time_point resumed = Clock::now();
+    const auto live = waitForFramesAfter(resumed, 60000);
+    ASSERT_TRUE(live) << log.texts().join('\n').toStdString();
+    expectLiveOnTheNextAttempt(resumed, *live);
+}
+
+TEST_F(LiveRecovery, aCameraThatIsNotThereAtLaunchIsShownOnceItComesUp) {
+    TestCamera::Options options;
+    options.port = TestCamera::freePort();
+    const QString address = QStringLiteral("rtsp://127.0.0.1:%1/camera").arg(options.port);
+    launch({{QStringLiteral("Gate"), address}});
+    waitFor([] { return false; }, 20000);
+    EXPECT_FALSE(isPlaying());
+    EXPECT_GE(recoveryDueTimes(log).size(), 3u);
+
+    ASSERT_TRUE(camera.start(options));
+    ASSERT_EQ(camera.url(), address);
+    const Clock::time_point up = Clock::now();
+    const auto live = waitForFramesAfter(up, 60000);
+    ASSERT_TRUE(live) << log.texts().join('\n').toStdString();
+    expectLiveOnTheNextAttempt(up, *live);
+}
+
+TEST_F(LiveRecovery, sleepSuspendsRecoveryAndWakeRebuildsTheEngineAtOnce) {
+    PrivateBus bus;
+    ASSERT_TRUE(bus.isRunning());
+    FakeLogind logind(bus.connect());
+    ASSERT_TRUE(logind.isRegistered());
+    sleepWakeBus = bus.connect();
+
+    ASSERT_TRUE(camera.start());
+    launch({{QStringLiteral("Hall"), camera.url()}});
+    ASSERT_TRUE(waitFor([this] { return isPlaying(); }));
+    ASSERT_TRUE(waitFor([&] { return logind.inhibitCallCount() == 1 && logind.lastLockIsHeld(); }));
+    const int64_t generation = inspector->playerGeneration();
+
+    ASSERT_TRUE(logind.emitPrepareForSleep(true));
+    ASSERT_TRUE(waitFor([this] { return inspector->systemIsSleeping(); }));
+    EXPECT_TRUE(log.contains(QStringLiteral("The Mac is sleeping; playback recovery is suspended.")));
+    EXPECT_EQ(inspector->playbackState(), PlaybackSupervisorState::suspended);
+    // The engine was stopped before the lock let the machine go to sleep.
+    EXPECT_TRUE(waitFor([&] { return !logind.lastLockIsHeld(); }));
+    waitFor([] { return false; }, 2500);
+    EXPECT_EQ(inspector->playbackState(), PlaybackSupervisorState::suspended);
+    EXPECT_EQ(inspector->playerGeneration(), generation);
+    EXPECT_FALSE(inspector->hasPendingRecovery());
+
+    ASSERT_TRUE(logind.emitPrepareForSleep(false));
+    const Clock::time_point woke = Clock::now();
+    ASSERT_TRUE(waitFor([this] { return !inspector->systemIsSleeping(); }));
+    EXPECT_TRUE(log.contains(QStringLiteral("The Mac woke; scheduling a fresh camera connection.")));
+    const auto live = waitForFramesAfter(woke, 30000);
+    ASSERT_TRUE(live) << log.texts().join('\n').toStdString();
+    EXPECT_EQ(inspector->playerGeneration(), generation + 1);
+    EXPECT_LE(secondsFrom(woke, *live), 0.5 + 0.35 + 3.0);
+    EXPECT_TRUE(waitFor([&] { return logind.lastLockIsHeld(); }));
+}
+
+} // namespace
+} // namespace rure::test
