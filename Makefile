@@ -36,6 +36,7 @@ test-asan: setup
 # Measurements; they print their figures.
 bench: build
 	scripts/with-display.sh $(BUILD_DIR)/bench/rure-bench-launch
+	scripts/with-display.sh $(BUILD_DIR)/bench/rure-bench-recovery
 
 format:
 	git ls-files '*.cpp' '*.h' '*.c' | xargs clang-format -i

@@ -1,0 +1,166 @@
+// Measures how soon the viewer is live again after its camera loses power for
+// five seconds: the time from the camera's return to the first presented frame,
+// and the part of it spent reconnecting once the scheduled attempt was due.
+//
+//   rure-bench-recovery [--outages N] [--down SECONDS]
+#include "support/TestCamera.h"
+#include "support/TestEnvironment.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+
+#include <algorithm>
+#include <cstdio>
+#include <optional>
+#include <vector>
+
+namespace {
+
+using rure::test::TestCamera;
+
+// The viewer's standard error, line by line, with the time each line arrived.
+class ViewerLog {
+public:
+    explicit ViewerLog(QProcess& process) : process_(process) { clock_.start(); }
+
+    double now() const { return clock_.nsecsElapsed() / 1e9; }
+
+    void collect(int waitMs) {
+        process_.waitForReadyRead(waitMs);
+        partial_ += process_.readAllStandardError();
+        qsizetype end = 0;
+        while ((end = partial_.indexOf('\n')) >= 0) {
+            lines_.push_back({now(), QString::fromUtf8(partial_.left(end))});
+            partial_.remove(0, end + 1);
+        }
+    }
+
+    // The first line containing `text` that arrived at or after `since`.
+    std::optional<double> arrival(const QString& text, double since) const {
+        for (const auto& [time, line] : lines_) {
+            if (time >= since && line.contains(text)) {
+                return time;
+            }
+        }
+        return std::nullopt;
+    }
+
+    // When the first recovery attempt due at or after `since` was due.
+    std::optional<double> firstAttemptDue(double since) const {
+        static const QRegularExpression scheduled(
+            QStringLiteral(R"(Scheduling recovery \d+ in (\d+\.\d+) seconds)"));
+        std::optional<double> first;
+        for (const auto& [time, line] : lines_) {
+            const auto match = scheduled.match(line);
+            if (match.hasMatch()) {
+                const double due = time + match.captured(1).toDouble();
+                if (due >= since && (!first || due < *first)) {
+                    first = due;
+                }
+            }
+        }
+        return first;
+    }
+
+private:
+    QProcess& process_;
+    QElapsedTimer clock_;
+    QByteArray partial_;
+    std::vector<std::pair<double, QString>> lines_;
+};
+
+double median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    const size_t n = values.size();
+    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
+}
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    QCoreApplication application(argc, argv);
+    int outages = 5;
+    double down = 5.0;
+    const QStringList arguments = application.arguments();
+    for (qsizetype i = 1; i + 1 < arguments.size(); i += 2) {
+        if (arguments[i] == QStringLiteral("--outages")) {
+            outages = std::max(1, arguments[i + 1].toInt());
+        } else if (arguments[i] == QStringLiteral("--down")) {
+            down = std::max(0.0, arguments[i + 1].toDouble());
+        }
+    }
+
+    TestCamera camera;
+    TestCamera::Options options;
+    options.width = 1280;
+    options.height = 720;
+    if (!camera.start(options)) {
+        std::fprintf(stderr, "the test camera did not start\n");
+        return 1;
+    }
+
+    QTemporaryDir home;
+    QDir().mkpath(home.path() + QStringLiteral("/data/rure"));
+    QFile list(home.path() + QStringLiteral("/data/rure/cameras.json"));
+    list.open(QIODevice::WriteOnly);
+    list.write(QStringLiteral("{\"cameras\":[{\"name\":\"Bench\",\"url\":\"%1\"}]}").arg(camera.url()).toUtf8());
+    list.close();
+
+    QProcess viewer;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("XDG_DATA_HOME"), home.path() + QStringLiteral("/data"));
+    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), home.path() + QStringLiteral("/config"));
+    environment.remove(QStringLiteral("JOURNAL_STREAM"));
+    viewer.setProcessEnvironment(environment);
+    viewer.start(rure::test::binaryDirectory() + QStringLiteral("/src/rure"), {});
+    ViewerLog log(viewer);
+    const QString framesResumed = QStringLiteral("Live video frames resumed for player generation");
+
+    auto waitFor = [&](const std::function<bool()>& done, double seconds) {
+        const double until = log.now() + seconds;
+        while (!done() && log.now() < until) {
+            log.collect(5);
+        }
+        return done();
+    };
+    if (!waitFor([&] { return log.arrival(framesResumed, 0).has_value(); }, 30)) {
+        std::fprintf(stderr, "the viewer showed no picture\n");
+        return 1;
+    }
+
+    std::vector<double> sinceBack;
+    std::vector<double> sinceDue;
+    for (int i = 0; i < outages; ++i) {
+        waitFor([] { return false; }, 2.0);
+        camera.kill();
+        waitFor([] { return false; }, down);
+        if (!camera.restart()) {
+            std::fprintf(stderr, "the test camera did not come back\n");
+            return 1;
+        }
+        const double back = log.now();
+        if (!waitFor([&] { return log.arrival(framesResumed, back).has_value(); }, 90)) {
+            std::fprintf(stderr, "outage %d: the viewer did not come back\n", i + 1);
+            return 1;
+        }
+        const double live = *log.arrival(framesResumed, back);
+        const double due = log.firstAttemptDue(back).value_or(back);
+        sinceBack.push_back(live - back);
+        sinceDue.push_back(live - due);
+        std::printf("outage %d: live %.3f s after the camera returned, %.3f s after the attempt was due\n",
+                    i + 1, live - back, live - due);
+    }
+    viewer.terminate();
+    viewer.waitForFinished(10000);
+
+    std::printf("camera down %.1f s, %d outages: camera back to first presented frame median %.3f s "
+                "(min %.3f, max %.3f); attempt due to first frame median %.3f s\n",
+                down, outages, median(sinceBack), *std::min_element(sinceBack.begin(), sinceBack.end()),
+                *std::max_element(sinceBack.begin(), sinceBack.end()), median(sinceDue));
+    return 0;
+}
