@@ -110,7 +110,7 @@ void MPVOpenGLView::consumeRenderUpdates() {
     if ((mpv_render_context_update(renderContext_) & MPV_RENDER_UPDATE_FRAME) == 0) {
         return;
     }
-    if (false && !isExposedOnScreen()) {
+    if (!isExposedOnScreen()) {
         consumeFrameWithoutDrawing();
         return;
     }

@@ -10,6 +10,7 @@
 #include "window/CameraPicker.h"
 #include "window/ViewerWindow.h"
 
+#include <QAbstractAnimation>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>

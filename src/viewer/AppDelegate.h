@@ -20,7 +20,9 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <vector>
 
+class QAbstractAnimation;
 class QLabel;
 class QSettings;
 class QTcpSocket;
@@ -113,6 +115,20 @@ public:
 
     ViewerWindow* viewerWindow() const;
 
+    // Controls over the picture.
+    void hoverChanged(bool pointerInside);
+    void applicationDidResignActive();
+    void updateViewerControls();
+    void keepViewerControlsInFront();
+    void updateViewerControlLayout();
+    QList<QRect> viewerControlRects() const;
+    void toggleStayOnTop();
+    void secondaryClick();
+    void toggleTemporaryMaximum();
+    void closeCameraViewer();
+    void menuWillOpen();
+    void menuDidClose();
+
 private:
     friend struct AppDelegateInspector; // tests read the state through it
 
@@ -124,6 +140,8 @@ private:
     void styleCameraPickerMenu();
     void saveWindowFrame();
     void layoutViewerContent();
+    QList<QWidget*> viewerControls() const;
+    void setWindowFrameAnimated(const QRect& frame);
 
     AppDelegateServices services_;
 
@@ -178,6 +196,9 @@ private:
     std::optional<QRect> restoreFrameBeforeFocus;
 
     bool hasTerminated_ = false;
+    QPointer<QAbstractAnimation> controlsFade_;
+    QPointer<QAbstractAnimation> windowFrameAnimation_;
+    TaskHandle temporaryMaximumRestore_;
 };
 
 } // namespace rure

@@ -11,8 +11,11 @@
 #include "window/ViewerWindow.h"
 #include "window/WindowFrameText.h"
 
+#include <QAbstractAnimation>
 #include <QGraphicsOpacityEffect>
+#include <QGuiApplication>
 #include <QLabel>
+#include <QMenu>
 #include <QSettings>
 
 #include <cmath>
@@ -29,9 +32,6 @@ constexpr double minimumAppliedRatio = 0.25;
 constexpr double maximumAppliedRatio = 4.0;
 constexpr double ratioTolerance = 0.001;
 constexpr int emptyStateSideMargin = 80;
-constexpr int controlMargin = 12;
-constexpr int controlSpacing = 6;
-constexpr int pickerWidth = 220;
 
 QLabel* makeEmptyStateLabel(QWidget* parent) {
     auto* label = new QLabel(
@@ -91,15 +91,36 @@ void AppDelegate::createWindow() {
 
     interactionView = new DraggableContentView(root);
     interactionView->installEventFilter(window);
+    interactionView->hoverChanged = [weakSelf](bool inside) {
+        if (weakSelf) {
+            weakSelf->hoverChanged(inside);
+        }
+    };
+    interactionView->viewerControlRects = [weakSelf] {
+        return weakSelf ? weakSelf->viewerControlRects() : QList<QRect>();
+    };
+    interactionView->secondaryClick = [weakSelf] {
+        if (weakSelf) {
+            weakSelf->secondaryClick();
+        }
+    };
 
     cameraPicker = new CameraPicker(root);
     cameraPicker->setItems(cameraNames(cameras));
-    connect(cameraPicker, &CameraPicker::itemChosen, this,
-            [this](qsizetype index) { cameraMenuItemSelected(index); });
+    connect(cameraPicker->pickerMenu(), &QMenu::aboutToShow, this, &AppDelegate::menuWillOpen);
+    connect(cameraPicker->pickerMenu(), &QMenu::aboutToHide, this, &AppDelegate::menuDidClose);
 
     stayOnTopButton = new PinToggleButton(root);
     focusViewerButton = new FocusViewerButton(root);
     closeViewerButton = new CloseViewerButton(root);
+    connect(stayOnTopButton, &QAbstractButton::clicked, this, &AppDelegate::toggleStayOnTop);
+    connect(closeViewerButton, &QAbstractButton::clicked, this, &AppDelegate::closeCameraViewer);
+    connect(qApp, &QGuiApplication::applicationStateChanged, this,
+            [weakSelf](Qt::ApplicationState state) {
+                if (weakSelf && state != Qt::ApplicationActive) {
+                    weakSelf->applicationDidResignActive();
+                }
+            });
     const bool staysOnTop = services_.settings->value(staysOnTopKey, false).toBool();
     stayOnTopButton->setChecked(staysOnTop);
     window->setStaysOnTop(staysOnTop);
@@ -156,21 +177,7 @@ void AppDelegate::layoutViewerContent() {
         labelFrame.moveCenter(bounds.center());
         emptyStateLabel->setGeometry(labelFrame);
     }
-    const QSize buttonSize = ViewerControlButton::size;
-    int x = bounds.right() - controlMargin - buttonSize.width() + 1;
-    for (QWidget* button : {static_cast<QWidget*>(closeViewerButton.data()),
-                            static_cast<QWidget*>(focusViewerButton.data()),
-                            static_cast<QWidget*>(stayOnTopButton.data())}) {
-        if (button) {
-            button->setGeometry(QRect(QPoint(x, controlMargin), buttonSize));
-        }
-        x -= buttonSize.width() + controlSpacing;
-    }
-    if (cameraPicker) {
-        cameraPicker->setGeometry(controlMargin, controlMargin,
-                                  std::min(pickerWidth, std::max(0, x - controlMargin)),
-                                  buttonSize.height());
-    }
+    updateViewerControlLayout();
 }
 
 void AppDelegate::updateWindowAspectRatio(PlaybackEngine& engine) {
@@ -215,11 +222,16 @@ void AppDelegate::saveWindowFrame() {
 
 void AppDelegate::windowWillClose() {
     isClosingViewer = true;
+    if (controlsFade_) {
+        controlsFade_->stop();
+    }
     playbackWatchdog.reset();
     ++playbackSelectionGeneration;
     cancelPlaybackRetry();
     cancelLocalNetworkProbe();
     stopPlayerEngine();
+    cameraMenuIsOpen = false;
+    pointerIsOverViewer = false;
 }
 
 void AppDelegate::restoreOriginalCameraView() {
@@ -228,9 +240,16 @@ void AppDelegate::restoreOriginalCameraView() {
 }
 
 void AppDelegate::styleCameraPickerMenu() {
-    if (cameraPicker) {
-        cameraPicker->refreshMenuSelection();
+    if (!cameraPicker) {
+        return;
     }
+    QPointer<AppDelegate> weakSelf(this);
+    cameraPicker->styleMenu([weakSelf](qsizetype index) {
+        if (weakSelf) {
+            weakSelf->selectCamera(index);
+        }
+    });
+    cameraPicker->refreshMenuSelection();
 }
 
 } // namespace rure

@@ -1,19 +1,49 @@
 #include "CameraPicker.h"
 
-#include <QAction>
+#include "common/RurePalette.h"
+#include "window/CabinCameraMenuItemView.h"
+
 #include <QMenu>
+#include <QPainter>
+#include <QWidgetAction>
 
 namespace rure {
+
+namespace {
+
+constexpr int titleMargin = 6;
+constexpr double cornerRadius = 8;
+
+} // namespace
 
 CameraPicker::CameraPicker(QWidget* parent) : QPushButton(parent), menu_(new QMenu(this)) {
     setMenu(menu_);
     setFocusPolicy(Qt::NoFocus);
+    setToolTip(QStringLiteral("Choose a camera"));
+    setAccessibleName(QStringLiteral("Choose a camera"));
+    setCursor(Qt::ArrowCursor);
+    QFont small = font();
+    small.setPointSizeF(10);
+    small.setWeight(QFont::Medium);
+    setFont(small);
+    menu_->setStyleSheet(QStringLiteral("QMenu { background-color: #262626; color: white; "
+                                        "border-radius: 8px; padding: 4px 0; }"));
+    QPalette dark = menu_->palette();
+    dark.setColor(QPalette::WindowText, Qt::white);
+    menu_->setPalette(dark);
+    connect(menu_, &QMenu::hovered, this, [this](QAction* hovered) {
+        for (CabinCameraMenuItemView* row : rowViews()) {
+            row->isHighlighted = row->menuItem() == hovered;
+        }
+        refreshMenuSelection();
+    });
 }
 
 void CameraPicker::setItems(const QStringList& names) {
     names_ = names;
     selectedIndex_ = names_.isEmpty() ? -1 : 0;
     rebuildMenu();
+    update();
 }
 
 void CameraPicker::selectItem(qsizetype index) {
@@ -21,26 +51,73 @@ void CameraPicker::selectItem(qsizetype index) {
         return;
     }
     selectedIndex_ = index;
-    setText(names_[index]);
-    refreshMenuSelection();
+    update();
+}
+
+void CameraPicker::styleMenu(const std::function<void(qsizetype)>& choose) {
+    choose_ = choose;
+    rebuildMenu();
+}
+
+QList<CabinCameraMenuItemView*> CameraPicker::rowViews() const {
+    QList<CabinCameraMenuItemView*> rows;
+    for (QAction* action : menu_->actions()) {
+        if (auto* widgetAction = qobject_cast<QWidgetAction*>(action)) {
+            if (auto* row = qobject_cast<CabinCameraMenuItemView*>(widgetAction->defaultWidget())) {
+                rows << row;
+            }
+        }
+    }
+    return rows;
 }
 
 void CameraPicker::refreshMenuSelection() {
     const QList<QAction*> actions = menu_->actions();
     for (qsizetype i = 0; i < actions.size(); ++i) {
-        actions[i]->setChecked(i == selectedIndex_);
+        auto* widgetAction = qobject_cast<QWidgetAction*>(actions[i]);
+        auto* row = widgetAction ? qobject_cast<CabinCameraMenuItemView*>(widgetAction->defaultWidget())
+                                 : nullptr;
+        if (row) {
+            row->isSelected = i == selectedIndex_;
+            row->update();
+        }
     }
 }
 
 void CameraPicker::rebuildMenu() {
     menu_->clear();
     for (qsizetype i = 0; i < names_.size(); ++i) {
-        QAction* action = menu_->addAction(names_[i]);
-        action->setCheckable(true);
-        connect(action, &QAction::triggered, this, [this, i] { emit itemChosen(i); });
+        auto* action = new QWidgetAction(menu_);
+        action->setText(names_[i]);
+        action->setData(static_cast<qlonglong>(i));
+        auto* row = new CabinCameraMenuItemView(action, [this, i] {
+            if (choose_) {
+                choose_(i);
+            }
+        });
+        action->setDefaultWidget(row);
+        menu_->addAction(action);
     }
-    setText(selectedIndex_ >= 0 ? names_[selectedIndex_] : QString());
     refreshMenuSelection();
+}
+
+QSize CameraPicker::sizeHint() const {
+    const QString title = selectedIndex_ >= 0 ? names_[selectedIndex_] : QString();
+    return {fontMetrics().horizontalAdvance(title) + 2 * titleMargin + 4, 24};
+}
+
+void CameraPicker::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(QColor(0, 0, 0, isDown() ? 200 : 168));
+    painter.drawRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), cornerRadius, cornerRadius);
+    const QString title = selectedIndex_ >= 0 ? names_[selectedIndex_] : QString();
+    const QRect titleRect = rect().adjusted(titleMargin, 0, -titleMargin, 0);
+    painter.setPen(isEnabled() ? QColor(Qt::white) : QColor(255, 255, 255, 120));
+    painter.setFont(font());
+    painter.drawText(titleRect, Qt::AlignCenter,
+                     fontMetrics().elidedText(title, Qt::ElideRight, std::max(titleRect.width(), 0)));
 }
 
 } // namespace rure

@@ -3,12 +3,16 @@
 #include <QPushButton>
 #include <QStringList>
 
+#include <functional>
+
 class QMenu;
 
 namespace rure {
 
-// The camera chooser over the picture: a pop-up button whose menu lists the
-// camera names in order. Its selected index is the current camera.
+class CabinCameraMenuItemView;
+
+// The camera chooser over the picture: a small dark pop-up button whose menu
+// lists the camera names in order. Its selected index is the current camera.
 class CameraPicker final : public QPushButton {
     Q_OBJECT
 
@@ -23,12 +27,19 @@ public:
     qsizetype selectedIndex() const { return selectedIndex_; }
     // Selects `index` when it names an item; otherwise nothing changes.
     void selectItem(qsizetype index);
-    // Marks the menu entry of the selected item as the chosen one.
-    void refreshMenuSelection();
 
-signals:
-    // The user chose the entry at `index` from the menu.
-    void itemChosen(qsizetype index);
+    QMenu* pickerMenu() const { return menu_; }
+    // Gives every menu entry its row view; `choose` is called with the entry's
+    // index when the row is clicked (after the menu has closed).
+    void styleMenu(const std::function<void(qsizetype)>& choose);
+    // Marks the row of the selected item and redraws every row.
+    void refreshMenuSelection();
+    QList<CabinCameraMenuItemView*> rowViews() const;
+
+    QSize sizeHint() const override;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
 
 private:
     void rebuildMenu();
@@ -36,6 +47,7 @@ private:
     QMenu* menu_;
     QStringList names_;
     qsizetype selectedIndex_ = -1;
+    std::function<void(qsizetype)> choose_;
 };
 
 } // namespace rure

@@ -1,5 +1,6 @@
 #include "DraggableContentView.h"
 
+#include <QCursor>
 #include <QMouseEvent>
 #include <QWindow>
 
@@ -21,9 +22,18 @@ void DraggableContentView::enterEvent(QEnterEvent* event) {
 
 void DraggableContentView::leaveEvent(QEvent* event) {
     QWidget::leaveEvent(event);
+    // Moving onto a control over the picture also "leaves" this view; only
+    // leaving its bounds counts.
     if (hoverChanged) {
-        hoverChanged(false);
+        hoverChanged(rect().contains(mapFromGlobal(QCursor::pos())));
     }
+}
+
+void DraggableContentView::mouseMoveEvent(QMouseEvent* event) {
+    if (hoverChanged) {
+        hoverChanged(true);
+    }
+    QWidget::mouseMoveEvent(event);
 }
 
 void DraggableContentView::mousePressEvent(QMouseEvent* event) {

@@ -26,24 +26,28 @@ void ViewerControlButton::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
     const QRectF bounds = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
-    QColor background(0, 0, 0, isDown() ? 190 : 140);
     painter.setPen(Qt::NoPen);
-    painter.setBrush(background);
+    painter.setBrush(fillColour());
     painter.drawRoundedRect(bounds, 6, 6);
     QRectF square(0, 0, symbolSide, symbolSide);
     square.moveCenter(bounds.center());
     paintSymbol(painter, square);
 }
 
+QColor ViewerControlButton::fillColour() const { return QColor::fromRgbF(0, 0, 0, 0.76f); }
+
 PinToggleButton::PinToggleButton(QWidget* parent)
     : ViewerControlButton(QStringLiteral("Stay on Top"), parent) {
     setCheckable(true);
 }
 
+QColor PinToggleButton::fillColour() const {
+    return isChecked() ? RurePalette::cabin() : ViewerControlButton::fillColour();
+}
+
 void PinToggleButton::paintSymbol(QPainter& painter, const QRectF& square) {
-    const QColor colour = isChecked() ? RurePalette::cabin() : QColor(Qt::white);
-    painter.setPen(QPen(colour, 1.5, Qt::SolidLine, Qt::RoundCap));
-    painter.setBrush(isChecked() ? colour : Qt::transparent);
+    painter.setPen(QPen(Qt::white, 1.5, Qt::SolidLine, Qt::RoundCap));
+    painter.setBrush(isChecked() ? QColor(Qt::white) : QColor(Qt::transparent));
     const double x = square.center().x();
     QPainterPath head;
     head.addRoundedRect(QRectF(x - 3.5, square.top(), 7, 6.5), 1.5, 1.5);
@@ -56,14 +60,21 @@ void PinToggleButton::paintSymbol(QPainter& painter, const QRectF& square) {
 FocusViewerButton::FocusViewerButton(QWidget* parent)
     : ViewerControlButton(QStringLiteral("Focus on an Area"), parent) {}
 
+QColor FocusViewerButton::fillColour() const {
+    return QColor::fromRgbF(0, 0, 0, isSelectingArea ? 0.9f : 0.76f);
+}
+
 void FocusViewerButton::paintSymbol(QPainter& painter, const QRectF& square) {
-    const QColor colour = isSelectingArea ? RurePalette::cabin() : QColor(Qt::white);
-    painter.setPen(QPen(colour, 1.5, Qt::SolidLine, Qt::RoundCap));
+    painter.setPen(QPen(Qt::white, 1.5, Qt::SolidLine, Qt::RoundCap));
     painter.setBrush(Qt::NoBrush);
     const double corner = 4.0;
     const QRectF r = square.adjusted(0.75, 0.75, -0.75, -0.75);
     if (showsRestoreIcon) {
-        painter.drawRect(r);
+        // A counter-clockwise arrow: back to the original view.
+        painter.drawArc(r.adjusted(1, 1, -1, -1), 100 * 16, 290 * 16);
+        const QPointF tip(r.center().x() - 1.0, r.top() + 1.0);
+        painter.drawLine(tip, tip + QPointF(3.0, -2.2));
+        painter.drawLine(tip, tip + QPointF(3.0, 2.2));
         return;
     }
     // Four corner marks of a selection frame.

@@ -16,8 +16,9 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
-    // Draws the symbol inside the 13-point square centred in the button.
+    // Draws the symbol, in white, inside the 13-point square centred in the button.
     virtual void paintSymbol(QPainter& painter, const QRectF& square) = 0;
+    virtual QColor fillColour() const;
 };
 
 class PinToggleButton final : public ViewerControlButton {
@@ -28,6 +29,7 @@ public:
 
 protected:
     void paintSymbol(QPainter& painter, const QRectF& square) override;
+    QColor fillColour() const override;
 };
 
 class FocusViewerButton final : public ViewerControlButton {
@@ -41,6 +43,7 @@ public:
 
 protected:
     void paintSymbol(QPainter& painter, const QRectF& square) override;
+    QColor fillColour() const override;
 };
 
 class CloseViewerButton final : public ViewerControlButton {

@@ -69,10 +69,12 @@ struct VideoWindow {
 
     bool show() {
         content.show();
-        return processEventsUntil([this] {
+        const bool shown = processEventsUntil([this] {
             return content.windowHandle() != nullptr && content.windowHandle()->isExposed() &&
                    view->context() != nullptr && swaps > 0;
         });
+        test::keepGLDriversLoaded();
+        return shown;
     }
 };
 
@@ -168,6 +170,8 @@ TEST_F(MPVOpenGLViewPlayback, DrawsTheCameraUprightAndReportsItsFrames) {
     EXPECT_EQ(engine->integerProperty("video-params/w"), camera.options().width);
     EXPECT_EQ(engine->integerProperty("video-params/h"), camera.options().height);
     EXPECT_EQ(engine->integerProperty("video-params/rotate"), 0);
+    // Each heartbeat stands for a presented picture, never for a mere notification.
+    EXPECT_LE(frames, window.swaps);
 
     // The colour bars are on top, the dark blue "-I" block at the bottom left: a
     // picture drawn upside down swaps them.
@@ -261,6 +265,35 @@ TEST_F(MPVOpenGLViewPlayback, LateUpdatesAfterDetachingDoNothing) {
     ASSERT_GE(engine->loadFile(camera.url()), 0);
     EXPECT_TRUE(framesArrive());
     EXPECT_FALSE(isBlack(centreOf(*window.view)));
+}
+
+TEST_F(MPVOpenGLViewPlayback, MovingTheViewToAnotherWindowFreesItsRenderContext) {
+    ASSERT_GE(engine->loadFile(camera.url()), 0);
+    ASSERT_TRUE(framesArrive());
+
+    // The GL context, and with it every GL resource of the render context, is
+    // replaced when the view changes windows.
+    QWidget other;
+    auto* layout = new QVBoxLayout(&other);
+    layout->setContentsMargins(0, 0, 0, 0);
+    other.resize(640, 360);
+    layout->addWidget(window.view);
+    other.show();
+    ASSERT_TRUE(processEventsUntil([&] {
+        return other.windowHandle() != nullptr && other.windowHandle()->isExposed() &&
+               window.view->context() != nullptr;
+    }));
+    EXPECT_FALSE(window.view->isAttached());
+
+    // A new instance attaches to the new context.
+    detach();
+    attach();
+    ASSERT_GE(engine->loadFile(camera.url()), 0);
+    EXPECT_TRUE(framesArrive());
+    EXPECT_FALSE(isBlack(centreOf(*window.view)));
+
+    detach();
+    window.content.layout()->addWidget(window.view);
 }
 
 TEST(MPVOpenGLView, DetachedViewDrawsBlackAndShutsDownQuietly) {

@@ -1,0 +1,94 @@
+#include "CabinCameraMenuItemView.h"
+
+#include "common/RurePalette.h"
+
+#include <QAction>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPainterPath>
+
+namespace rure {
+
+CabinCameraMenuItemView::CabinCameraMenuItemView(QAction* menuItem,
+                                                 std::function<void()> activationHandler,
+                                                 QWidget* parent)
+    : QWidget(parent), menuItem_(menuItem), activationHandler_(std::move(activationHandler)) {
+    setFixedHeight(rowSize.height());
+    setMinimumWidth(rowSize.width());
+    setMouseTracking(true);
+    setAccessibleName(menuItem ? menuItem->text() : QString());
+}
+
+void CabinCameraMenuItemView::activateMenuItem() {
+    if (menuItem_) {
+        // End the menu's tracking so that it closes before the selection runs.
+        for (QWidget* widget = parentWidget(); widget; widget = widget->parentWidget()) {
+            if (auto* menu = qobject_cast<QMenu*>(widget)) {
+                menu->hide();
+                break;
+            }
+        }
+    }
+    if (activationHandler_) {
+        activationHandler_();
+    }
+}
+
+void CabinCameraMenuItemView::enterEvent(QEnterEvent* event) {
+    QWidget::enterEvent(event);
+    isHighlighted = true;
+    update();
+}
+
+void CabinCameraMenuItemView::leaveEvent(QEvent* event) {
+    QWidget::leaveEvent(event);
+    isHighlighted = false;
+    update();
+}
+
+void CabinCameraMenuItemView::mouseReleaseEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint())) {
+        event->accept();
+        activateMenuItem();
+        return;
+    }
+    QWidget::mouseReleaseEvent(event);
+}
+
+void CabinCameraMenuItemView::paintEvent(QPaintEvent*) {
+    if (!menuItem_) {
+        return;
+    }
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    const QColor accent = RurePalette::cabin();
+    if (isHighlighted) {
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(accent);
+        painter.drawRoundedRect(QRectF(rect()).adjusted(3, 1, -3, -1), 6, 6);
+    }
+    const QColor text = isHighlighted ? QColor(Qt::white) : palette().color(QPalette::WindowText);
+    if (isSelected) {
+        // A check mark in the 12-point square at the row's leading edge.
+        const QRectF box(9, (height() - 12) / 2.0, 12, 12);
+        QPainterPath check;
+        check.moveTo(box.left() + 1.5, box.center().y() + 0.5);
+        check.lineTo(box.left() + 4.8, box.bottom() - 2);
+        check.lineTo(box.right() - 1, box.top() + 2);
+        painter.setPen(QPen(isHighlighted ? QColor(Qt::white) : accent, 2.0, Qt::SolidLine,
+                            Qt::RoundCap, Qt::RoundJoin));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawPath(check);
+    }
+    QFont font = painter.font();
+    font.setPointSizeF(12);
+    font.setWeight(QFont::Medium);
+    painter.setFont(font);
+    painter.setPen(text);
+    const QRect textRect(29, 0, width() - 29 - 8, height());
+    painter.drawText(textRect, Qt::AlignVCenter | Qt::AlignLeft,
+                     painter.fontMetrics().elidedText(menuItem_->text(), Qt::ElideRight, textRect.width()));
+}
+
+} // namespace rure

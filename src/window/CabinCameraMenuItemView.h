@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QPointer>
+#include <QWidget>
+
+#include <functional>
+
+class QAction;
+
+namespace rure {
+
+// One row of the camera menu: the camera's name, a check mark on the current
+// camera, and the accent colour behind the highlighted row.
+class CabinCameraMenuItemView final : public QWidget {
+    Q_OBJECT
+
+public:
+    static constexpr QSize rowSize{210, 28};
+
+    CabinCameraMenuItemView(QAction* menuItem, std::function<void()> activationHandler,
+                            QWidget* parent = nullptr);
+
+    bool isSelected = false;
+    bool isHighlighted = false;
+
+    QAction* menuItem() const { return menuItem_; }
+    QSize sizeHint() const override { return rowSize; }
+    // The row was clicked: the menu closes first, then the handler runs.
+    void activateMenuItem();
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void enterEvent(QEnterEvent* event) override;
+    void leaveEvent(QEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+
+private:
+    QPointer<QAction> menuItem_;
+    std::function<void()> activationHandler_;
+};
+
+} // namespace rure

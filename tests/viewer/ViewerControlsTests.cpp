@@ -1,0 +1,239 @@
+#include "ControllerTestFixture.h"
+
+#include "window/CabinCameraMenuItemView.h"
+#include "window/TemporaryMaximum.h"
+#include "window/ViewerControlLayout.h"
+#include "window/WindowFrameText.h"
+
+#include <QGraphicsOpacityEffect>
+#include <QMenu>
+#include <QTest>
+
+namespace rure::test {
+namespace {
+
+double alphaOf(QWidget* control) {
+    auto* effect = qobject_cast<QGraphicsOpacityEffect*>(control->graphicsEffect());
+    return effect ? effect->opacity() : 1.0;
+}
+
+class ViewerControls : public ControllerTest {
+protected:
+    void launchActive(const QList<Camera>& cameras) {
+        if (!cameras.isEmpty()) {
+            saveCameras(cameras);
+        }
+        launch();
+        inspector->window()->activateWindow();
+        if (!QTest::qWaitForWindowActive(inspector->window(), 3000)) {
+            GTEST_SKIP() << "the display gives the window no focus";
+        }
+    }
+
+    // Lets a fade run to its end.
+    static void waitForFade() { QTest::qWait(350); }
+
+    bool controlsShown() const {
+        for (QWidget* control : inspector->controls()) {
+            if (control->isHidden() || alphaOf(control) < 0.99) {
+                return false;
+            }
+        }
+        return true;
+    }
+    bool controlsGone() const {
+        for (QWidget* control : inspector->controls()) {
+            if (!control->isHidden()) {
+                return false;
+            }
+        }
+        return true;
+    }
+};
+
+TEST_F(ViewerControls, hoveringShowsTheControlsAndLeavingFadesThemOut) {
+    launchActive(threeCameras());
+    ASSERT_TRUE(controlsGone());
+
+    delegate->hoverChanged(true);
+    for (QWidget* control : inspector->controls()) {
+        EXPECT_TRUE(control->isEnabled());
+        EXPECT_FALSE(control->isHidden());
+    }
+    waitForFade();
+    EXPECT_TRUE(controlsShown());
+    EXPECT_EQ(delegate->viewerControlRects().size(), 4);
+
+    delegate->hoverChanged(false);
+    for (QWidget* control : inspector->controls()) {
+        EXPECT_FALSE(control->isEnabled());
+    }
+    waitForFade();
+    EXPECT_TRUE(controlsGone());
+    EXPECT_TRUE(delegate->viewerControlRects().isEmpty());
+
+    // Out and back in within the fade: they end visible.
+    delegate->hoverChanged(true);
+    QTest::qWait(50);
+    delegate->hoverChanged(false);
+    QTest::qWait(50);
+    delegate->hoverChanged(true);
+    waitForFade();
+    EXPECT_TRUE(controlsShown());
+}
+
+TEST_F(ViewerControls, withoutCamerasOnlyThePinAndTheCloseButtonWork) {
+    launchActive({});
+    delegate->hoverChanged(true);
+    waitForFade();
+    EXPECT_FALSE(inspector->cameraPicker()->isEnabled());
+    EXPECT_FALSE(inspector->controls()[2]->isEnabled());
+    EXPECT_TRUE(inspector->stayOnTopButton()->isEnabled());
+    EXPECT_TRUE(inspector->controls()[3]->isEnabled());
+    EXPECT_FALSE(inspector->cameraPicker()->isHidden());
+}
+
+TEST_F(ViewerControls, anInactiveApplicationShowsNothingAndAnOpenMenuKeepsThemUp) {
+    launchActive(threeCameras());
+    delegate->applicationDidResignActive();
+    waitForFade();
+    EXPECT_TRUE(controlsGone());
+
+    delegate->menuWillOpen();
+    delegate->hoverChanged(false);
+    waitForFade();
+    EXPECT_TRUE(controlsShown());
+    delegate->menuDidClose();
+    waitForFade();
+    EXPECT_TRUE(controlsGone());
+}
+
+TEST_F(ViewerControls, thePinKeepsTheWindowOnTopAndRemembersIt) {
+    launchActive(threeCameras());
+    delegate->hoverChanged(true);
+    waitForFade();
+    PinToggleButton* pin = inspector->stayOnTopButton();
+    ASSERT_FALSE(pin->isChecked());
+
+    QTest::mouseClick(pin, Qt::LeftButton);
+    EXPECT_TRUE(pin->isChecked());
+    EXPECT_TRUE(inspector->window()->staysOnTop());
+    EXPECT_TRUE(inspector->window()->isVisible());
+    EXPECT_TRUE(settings.value(QStringLiteral("staysOnTop")).toBool());
+
+    QTest::mouseClick(pin, Qt::LeftButton);
+    EXPECT_FALSE(inspector->window()->staysOnTop());
+    EXPECT_FALSE(settings.value(QStringLiteral("staysOnTop")).toBool());
+}
+
+TEST_F(ViewerControls, theCameraMenuMarksTheCurrentCameraAndSwitchesAfterClosing) {
+    launchActive(threeCameras());
+    CameraPicker* picker = inspector->cameraPicker();
+    ASSERT_EQ(picker->rowViews().size(), 3);
+    EXPECT_TRUE(picker->rowViews()[0]->isSelected);
+    EXPECT_FALSE(picker->rowViews()[1]->isSelected);
+
+    picker->pickerMenu()->popup(picker->mapToGlobal(QPoint(0, picker->height())));
+    ASSERT_TRUE(pumpUntil([&] { return picker->pickerMenu()->isVisible(); }));
+    EXPECT_TRUE(delegate->viewerControlRects().size() >= 0);
+    engines.clearJournal();
+    picker->rowViews()[2]->activateMenuItem();
+    EXPECT_FALSE(picker->pickerMenu()->isVisible());
+    EXPECT_EQ(picker->selectedIndex(), 2);
+    EXPECT_TRUE(picker->rowViews()[2]->isSelected);
+    EXPECT_FALSE(picker->rowViews()[0]->isSelected);
+    EXPECT_EQ(engines.journal().calls.filter(QStringLiteral("loadfile")).size(), 1);
+
+    // After an edit the mark follows the selected camera.
+    const QList<Camera> cameras = threeCameras();
+    ASSERT_TRUE(delegate->applyEditedCameraList({cameras[2], cameras[0]}).ok());
+    ASSERT_EQ(picker->rowViews().size(), 2);
+    EXPECT_TRUE(picker->rowViews()[0]->isSelected);
+    EXPECT_FALSE(picker->rowViews()[1]->isSelected);
+}
+
+TEST_F(ViewerControls, aRightClickMaximizesForNowAndASecondOneGoesBack) {
+    settings.setValue(QStringLiteral("mainWindowFrame"), QStringLiteral("100 100 800 450"));
+    launchActive(threeCameras());
+    ViewerWindow& window = *inspector->window();
+    const QRect before = window.geometry();
+    const QString savedBefore = settings.value(QStringLiteral("mainWindowFrame")).toString();
+
+    delegate->secondaryClick();
+    QTest::qWait(400);
+    const QRect available = window.screen()->availableGeometry();
+    EXPECT_GT(window.width(), before.width());
+    EXPECT_LE(window.width(), available.width());
+    EXPECT_LE(window.height(), available.height());
+    EXPECT_LE(std::abs(window.geometry().center().x() - available.center().x()), 1);
+    // The maximum is never saved.
+    EXPECT_EQ(settings.value(QStringLiteral("mainWindowFrame")).toString(), savedBefore);
+
+    delegate->secondaryClick();
+    QTest::qWait(400);
+    scheduler.advance(Seconds(0.35));
+    EXPECT_EQ(window.geometry(), before);
+    EXPECT_EQ(windowFrameFromText(settings.value(QStringLiteral("mainWindowFrame")).toString()),
+              before);
+    // Moves count again.
+    window.move(160, 140);
+    QTest::qWait(50);
+    EXPECT_EQ(windowFrameFromText(settings.value(QStringLiteral("mainWindowFrame")).toString())->topLeft(),
+              QPoint(160, 140));
+}
+
+TEST_F(ViewerControls, theCloseButtonClosesTheViewer) {
+    launchActive(threeCameras());
+    delegate->hoverChanged(true);
+    delegate->menuWillOpen();
+    waitForFade();
+    QTest::mouseClick(inspector->controls()[3], Qt::LeftButton);
+    EXPECT_TRUE(inspector->isClosingViewer());
+    EXPECT_FALSE(inspector->window()->isVisible());
+    EXPECT_FALSE(inspector->hasEngine());
+    // Hover and menus no longer do anything.
+    delegate->hoverChanged(true);
+    delegate->menuDidClose();
+}
+
+TEST(TemporaryMaximumFrame, fillsTheVisibleAreaWithThePicturesProportions) {
+    const QRectF visible(0, 25, 1440, 875);
+    const QRectF wide = temporaryMaximumFrame({100, 100, 800, 450}, {800, 450}, visible, 16.0 / 9.0);
+    EXPECT_DOUBLE_EQ(wide.width(), 1440);
+    EXPECT_DOUBLE_EQ(wide.height(), 810);
+    EXPECT_DOUBLE_EQ(wide.center().y(), visible.center().y());
+
+    const QRectF tall = temporaryMaximumFrame({100, 100, 480, 853}, {480, 853}, visible, 9.0 / 16.0);
+    EXPECT_DOUBLE_EQ(tall.width(), 492.1875);
+    EXPECT_DOUBLE_EQ(tall.height(), 875);
+    EXPECT_DOUBLE_EQ(tall.center().x(), visible.center().x());
+
+    // Before the first picture, the window's own proportion.
+    const QRectF unknown = temporaryMaximumFrame({0, 0, 1120, 630}, {1120, 630}, visible, std::nullopt);
+    EXPECT_NEAR(unknown.width() / unknown.height(), 1120.0 / 630.0, 1e-9);
+    // A frame's decoration is kept around the content.
+    const QRectF decorated = temporaryMaximumFrame({0, 0, 820, 478}, {800, 450}, visible, 16.0 / 9.0);
+    EXPECT_DOUBLE_EQ(decorated.width() - 20, (875.0 - 28) * 16.0 / 9.0 > 1420 ? 1420 : (875.0 - 28) * 16.0 / 9.0);
+}
+
+TEST(ViewerControlLayoutTest, switchesToTheCompactLayoutBelow290Points) {
+    EXPECT_TRUE(usesCompactLayout(289.9));
+    EXPECT_FALSE(usesCompactLayout(290));
+
+    const ViewerControlFrames regular = layoutViewerControls({1120, 630}, 100, false);
+    EXPECT_EQ(regular.close, QRect(1120 - 12 - 28, 12, 28, 24));
+    EXPECT_EQ(regular.focus.right() + 1 + 6, regular.close.left());
+    EXPECT_EQ(regular.pin.right() + 1 + 6, regular.focus.left());
+    EXPECT_EQ(regular.picker.right() + 1 + 6, regular.pin.left());
+    EXPECT_EQ(regular.picker.width(), 140);
+    EXPECT_EQ(layoutViewerControls({1120, 630}, 300, false).picker.width(), 300);
+
+    const ViewerControlFrames compact = layoutViewerControls({280, 158}, 300, true);
+    EXPECT_EQ(compact.close.top(), 12);
+    EXPECT_EQ(compact.picker.left(), 12);
+    EXPECT_EQ(compact.picker.right(), compact.close.right());
+    EXPECT_EQ(compact.picker.top(), compact.close.bottom() + 1 + 6);
+}
+
+} // namespace
+} // namespace rure::test
