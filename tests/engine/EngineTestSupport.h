@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/MPVHandle.h"
+#include "support/GLDriverResidency.h"
 
 #include <chrono>
 #include <functional>
@@ -20,11 +21,6 @@ void processEventsFor(std::chrono::milliseconds duration);
 // the 15 characters the kernel keeps).
 int eventLoopThreadCount();
 
-// Keeps the GL drivers that are loaded now (Mesa's "*_dri.so") loaded until the
-// process ends. Mesa unloads its driver when the display closes, before the leak
-// check at exit; leaks inside the driver would then be reported without a
-// library name and the suppressions for system libraries could not match them.
-void keepGLDriversLoaded();
 
 // An initialised engine instance that needs no window: no video output, no audio,
 // no user configuration.

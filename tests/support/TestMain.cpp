@@ -4,6 +4,8 @@
 #include <QCoreApplication>
 using TestApplication = QCoreApplication;
 #else
+#include "support/GLDriverResidency.h"
+
 #include <QApplication>
 using TestApplication = QApplication;
 #endif
@@ -17,5 +19,9 @@ int main(int argc, char** argv) {
     std::setlocale(LC_NUMERIC, "C");
     TestApplication::setOrganizationName(QStringLiteral("didirezoror-tests"));
     TestApplication::setApplicationName(QStringLiteral("rure-tests"));
-    return RUN_ALL_TESTS();
+    const int result = RUN_ALL_TESTS();
+#ifndef RURE_TEST_CORE_APPLICATION
+    rure::test::keepGLDriversLoaded();
+#endif
+    return result;
 }

@@ -30,9 +30,6 @@ protected:
         }
     }
 
-    // Lets a fade run to its end.
-    static void waitForFade() { QTest::qWait(350); }
-
     bool controlsShown() const {
         for (QWidget* control : inspector->controls()) {
             if (control->isHidden() || alphaOf(control) < 0.99) {
@@ -60,16 +57,14 @@ TEST_F(ViewerControls, hoveringShowsTheControlsAndLeavingFadesThemOut) {
         EXPECT_TRUE(control->isEnabled());
         EXPECT_FALSE(control->isHidden());
     }
-    waitForFade();
-    EXPECT_TRUE(controlsShown());
+    EXPECT_TRUE(pumpUntil([this] { return controlsShown(); }));
     EXPECT_EQ(delegate->viewerControlRects().size(), 4);
 
     delegate->hoverChanged(false);
     for (QWidget* control : inspector->controls()) {
         EXPECT_FALSE(control->isEnabled());
     }
-    waitForFade();
-    EXPECT_TRUE(controlsGone());
+    EXPECT_TRUE(pumpUntil([this] { return controlsGone(); }));
     EXPECT_TRUE(delegate->viewerControlRects().isEmpty());
 
     // Out and back in within the fade: they end visible.
@@ -78,14 +73,13 @@ TEST_F(ViewerControls, hoveringShowsTheControlsAndLeavingFadesThemOut) {
     delegate->hoverChanged(false);
     QTest::qWait(50);
     delegate->hoverChanged(true);
-    waitForFade();
-    EXPECT_TRUE(controlsShown());
+    EXPECT_TRUE(pumpUntil([this] { return controlsShown(); }));
 }
 
 TEST_F(ViewerControls, withoutCamerasOnlyThePinAndTheCloseButtonWork) {
     launchActive({});
     delegate->hoverChanged(true);
-    waitForFade();
+    ASSERT_TRUE(pumpUntil([this] { return controlsShown(); }));
     EXPECT_FALSE(inspector->cameraPicker()->isEnabled());
     EXPECT_FALSE(inspector->controls()[2]->isEnabled());
     EXPECT_TRUE(inspector->stayOnTopButton()->isEnabled());
@@ -96,22 +90,19 @@ TEST_F(ViewerControls, withoutCamerasOnlyThePinAndTheCloseButtonWork) {
 TEST_F(ViewerControls, anInactiveApplicationShowsNothingAndAnOpenMenuKeepsThemUp) {
     launchActive(threeCameras());
     delegate->applicationDidResignActive();
-    waitForFade();
-    EXPECT_TRUE(controlsGone());
+    EXPECT_TRUE(pumpUntil([this] { return controlsGone(); }));
 
     delegate->menuWillOpen();
     delegate->hoverChanged(false);
-    waitForFade();
-    EXPECT_TRUE(controlsShown());
+    EXPECT_TRUE(pumpUntil([this] { return controlsShown(); }));
     delegate->menuDidClose();
-    waitForFade();
-    EXPECT_TRUE(controlsGone());
+    EXPECT_TRUE(pumpUntil([this] { return controlsGone(); }));
 }
 
 TEST_F(ViewerControls, thePinKeepsTheWindowOnTopAndRemembersIt) {
     launchActive(threeCameras());
     delegate->hoverChanged(true);
-    waitForFade();
+    ASSERT_TRUE(pumpUntil([this] { return controlsShown(); }));
     PinToggleButton* pin = inspector->stayOnTopButton();
     ASSERT_FALSE(pin->isChecked());
 
@@ -186,7 +177,7 @@ TEST_F(ViewerControls, theCloseButtonClosesTheViewer) {
     launchActive(threeCameras());
     delegate->hoverChanged(true);
     delegate->menuWillOpen();
-    waitForFade();
+    ASSERT_TRUE(pumpUntil([this] { return controlsShown(); }));
     QTest::mouseClick(inspector->controls()[3], Qt::LeftButton);
     EXPECT_TRUE(inspector->isClosingViewer());
     EXPECT_FALSE(inspector->window()->isVisible());

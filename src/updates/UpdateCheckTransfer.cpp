@@ -1,0 +1,185 @@
+#include "UpdateCheckTransfer.h"
+
+#include "ManifestAcceptance.h"
+#include "RureUpdateCheckError.h"
+#include "UpdateDecision.h"
+#include "common/RureLog.h"
+
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QNetworkRequest>
+#include <QSslConfiguration>
+
+namespace rure {
+
+namespace {
+
+Error timedOut() {
+    return Error{ErrorDomain::network, QNetworkReply::TimeoutError,
+                 QStringLiteral("The request timed out.")};
+}
+
+// Failures of the transfer itself, as opposed to the errors that QNetworkReply
+// derives from an HTTP status, which are judged by the status once the body is in.
+bool isTransportFailure(QNetworkReply::NetworkError error) {
+    return (error >= QNetworkReply::ConnectionRefusedError &&
+            error <= QNetworkReply::UnknownNetworkError) ||
+           error == QNetworkReply::ProtocolUnknownError || error == QNetworkReply::ProtocolFailure;
+}
+
+} // namespace
+
+UpdateCheckTransfer* UpdateCheckTransfer::start(Setup setup, RureUpdateCheckCompletion completion) {
+    auto* transfer = new UpdateCheckTransfer(std::move(setup), std::move(completion));
+    if (!transfer->setup_.address.isValid()) {
+        QMetaObject::invokeMethod(
+            transfer, [transfer] { transfer->finish(toError(RureUpdateCheckError::invalidAddress)); },
+            Qt::QueuedConnection);
+    } else {
+        transfer->send();
+    }
+    return transfer;
+}
+
+UpdateCheckTransfer::UpdateCheckTransfer(Setup setup, RureUpdateCheckCompletion completion)
+    : setup_(std::move(setup)), completion_(std::move(completion)) {
+    deadline_.setSingleShot(true);
+    connect(&deadline_, &QTimer::timeout, this, &UpdateCheckTransfer::deadlinePassed);
+}
+
+void UpdateCheckTransfer::send() {
+    QNetworkRequest request(setup_.address);
+    request.setAttribute(QNetworkRequest::CacheLoadControlAttribute,
+                         QNetworkRequest::AlwaysNetwork);
+    request.setAttribute(QNetworkRequest::CacheSaveControlAttribute, false);
+    // The manifest has one fixed address; a redirect means it is not there.
+    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
+                         QNetworkRequest::ManualRedirectPolicy);
+    // An inactivity limit; the deadline below bounds the whole transfer.
+    request.setTransferTimeout(static_cast<int>(setup_.timeLimit.count()));
+    if (!setup_.trustedCertificates.isEmpty()) {
+        QSslConfiguration tls = QSslConfiguration::defaultConfiguration();
+        tls.addCaCertificates(setup_.trustedCertificates);
+        request.setSslConfiguration(tls);
+    }
+
+    // A client of its own, without a cache: nothing is shared with other checks
+    // or kept after this one.
+    manager_ = new QNetworkAccessManager(this);
+    body_.reserve(4096);
+    reply_ = manager_->get(request);
+    // Bounds what the reply holds for us to about what we accept.
+    reply_->setReadBufferSize(bodyLimit + 1);
+    connect(reply_, &QNetworkReply::readyRead, this, &UpdateCheckTransfer::readBody);
+    connect(reply_, &QNetworkReply::finished, this, &UpdateCheckTransfer::replyFinished);
+    deadline_.start(setup_.timeLimit);
+}
+
+void UpdateCheckTransfer::cancel() {
+    if (finished_) {
+        return;
+    }
+    finished_ = true;
+    completion_ = nullptr;
+    abortTransfer();
+    // Safe here: the completion is the only outside code this object runs, and
+    // a finished transfer returns above.
+    delete this;
+}
+
+bool UpdateCheckTransfer::takeAvailableBytes() {
+    while (reply_->bytesAvailable() > 0) {
+        const qsizetype room = bodyLimit - body_.size();
+        // One byte beyond the room is enough to know that the body is too long.
+        const QByteArray chunk = reply_->read(room + 1);
+        if (chunk.size() > room) {
+            return false;
+        }
+        if (chunk.isEmpty()) {
+            break;
+        }
+        body_.append(chunk);
+    }
+    return true;
+}
+
+void UpdateCheckTransfer::readBody() {
+    if (!takeAvailableBytes()) {
+        abortTransfer();
+        finish(toError(RureUpdateCheckError::invalidResponse));
+    }
+}
+
+void UpdateCheckTransfer::replyFinished() {
+    if (!takeAvailableBytes()) {
+        finish(toError(RureUpdateCheckError::invalidResponse));
+        return;
+    }
+    finish(evaluateResponse());
+}
+
+void UpdateCheckTransfer::deadlinePassed() {
+    abortTransfer();
+    finish(timedOut());
+}
+
+Result<RureUpdateCheckResult> UpdateCheckTransfer::evaluateResponse() const {
+    const QNetworkReply::NetworkError error = reply_->error();
+    const QVariant status = reply_->attribute(QNetworkRequest::HttpStatusCodeAttribute);
+    if (error == QNetworkReply::OperationCanceledError) {
+        // Our own aborts never get here (they disconnect first), so this is the
+        // reply's inactivity limit.
+        return timedOut();
+    }
+    if (error != QNetworkReply::NoError && (!status.isValid() || isTransportFailure(error))) {
+        return Error{ErrorDomain::network, error, reply_->errorString()};
+    }
+    const int code = status.isValid() ? status.toInt() : 0;
+    if (code < 200 || code > 299) {
+        return toError(RureUpdateCheckError::serverUnavailable);
+    }
+
+    Result<RureUpdateManifest> decoded = RureUpdateManifest::decode(body_);
+    if (!decoded) {
+        return decoded.error();
+    }
+    const RureUpdateManifest& manifest = decoded.value();
+    if (!isManifestAccepted(manifest)) {
+        return toError(RureUpdateCheckError::invalidDownloadAddress);
+    }
+    const InstalledIdentity installed = setup_.installedIdentity();
+    RureLog::updates().info(
+        QStringLiteral("Validated update manifest build %1 against installed build %2.")
+            .arg(manifest.build)
+            .arg(installed.installedBuild()));
+    return decideUpdate(manifest, installed);
+}
+
+void UpdateCheckTransfer::abortTransfer() {
+    deadline_.stop();
+    if (reply_) {
+        // Disconnected first: abort() reports through the same signals.
+        disconnect(reply_, nullptr, this, nullptr);
+        reply_->abort();
+    }
+}
+
+void UpdateCheckTransfer::finish(Result<RureUpdateCheckResult> result) {
+    if (finished_) {
+        return;
+    }
+    finished_ = true;
+    deadline_.stop();
+    if (reply_) {
+        disconnect(reply_, nullptr, this, nullptr);
+    }
+    // Later, not now: this may run inside one of the reply's signals.
+    deleteLater();
+    RureUpdateCheckCompletion completion = std::move(completion_);
+    completion_ = nullptr;
+    if (completion) {
+        completion(std::move(result));
+    }
+}
+
+} // namespace rure
