@@ -3,6 +3,7 @@
 // and the part of it spent reconnecting once the scheduled attempt was due.
 //
 //   rure-bench-recovery [--outages N] [--down SECONDS]
+#include "BenchSupport.h"
 #include "support/TestCamera.h"
 #include "support/TestEnvironment.h"
 
@@ -21,6 +22,9 @@
 
 namespace {
 
+using rure::bench::median;
+using rure::bench::optionValue;
+using rure::bench::prepareViewer;
 using rure::test::TestCamera;
 
 // The viewer's standard error, line by line, with the time each line arrived.
@@ -74,26 +78,13 @@ private:
     std::vector<std::pair<double, QString>> lines_;
 };
 
-double median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    const size_t n = values.size();
-    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
-}
-
 } // namespace
 
 int main(int argc, char* argv[]) {
     QCoreApplication application(argc, argv);
-    int outages = 5;
-    double down = 5.0;
     const QStringList arguments = application.arguments();
-    for (qsizetype i = 1; i + 1 < arguments.size(); i += 2) {
-        if (arguments[i] == QStringLiteral("--outages")) {
-            outages = std::max(1, arguments[i + 1].toInt());
-        } else if (arguments[i] == QStringLiteral("--down")) {
-            down = std::max(0.0, arguments[i + 1].toDouble());
-        }
-    }
+    const int outages = std::max(1, static_cast<int>(optionValue(arguments, QStringLiteral("--outages"), 5)));
+    const double down = std::max(0.0, optionValue(arguments, QStringLiteral("--down"), 5.0));
 
     TestCamera camera;
     TestCamera::Options options;
@@ -105,19 +96,9 @@ int main(int argc, char* argv[]) {
     }
 
     QTemporaryDir home;
-    QDir().mkpath(home.path() + QStringLiteral("/data/rure"));
-    QFile list(home.path() + QStringLiteral("/data/rure/cameras.json"));
-    list.open(QIODevice::WriteOnly);
-    list.write(QStringLiteral("{\"cameras\":[{\"name\":\"Bench\",\"url\":\"%1\"}]}").arg(camera.url()).toUtf8());
-    list.close();
-
     QProcess viewer;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("XDG_DATA_HOME"), home.path() + QStringLiteral("/data"));
-    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), home.path() + QStringLiteral("/config"));
-    environment.remove(QStringLiteral("JOURNAL_STREAM"));
-    viewer.setProcessEnvironment(environment);
-    viewer.start(rure::test::binaryDirectory() + QStringLiteral("/src/rure"), {});
+    prepareViewer(viewer, home.path(), camera.url());
+    viewer.start();
     ViewerLog log(viewer);
     const QString framesResumed = QStringLiteral("Live video frames resumed for player generation");
 

@@ -4,6 +4,7 @@
 // per second.
 //
 //   rure-bench-launch [--launches N] [--seconds S]
+#include "BenchSupport.h"
 #include "support/TestCamera.h"
 #include "support/TestEnvironment.h"
 
@@ -21,6 +22,9 @@
 
 namespace {
 
+using rure::bench::median;
+using rure::bench::optionValue;
+using rure::bench::prepareViewer;
 using rure::test::TestCamera;
 
 struct ProcessSample {
@@ -53,21 +57,7 @@ ProcessSample sample(qint64 pid) {
 
 class Viewer {
 public:
-    explicit Viewer(const QString& cameraUrl) {
-        const QString store = home_.path() + QStringLiteral("/data/rure");
-        QDir().mkpath(store);
-        QFile list(store + QStringLiteral("/cameras.json"));
-        list.open(QIODevice::WriteOnly);
-        list.write(QStringLiteral("{\"cameras\":[{\"name\":\"Bench\",\"url\":\"%1\"}]}")
-                       .arg(cameraUrl)
-                       .toUtf8());
-        list.close();
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(QStringLiteral("XDG_DATA_HOME"), home_.path() + QStringLiteral("/data"));
-        environment.insert(QStringLiteral("XDG_CONFIG_HOME"), home_.path() + QStringLiteral("/config"));
-        environment.remove(QStringLiteral("JOURNAL_STREAM"));
-        process_.setProcessEnvironment(environment);
-    }
+    explicit Viewer(const QString& cameraUrl) { prepareViewer(process_, home_.path(), cameraUrl); }
     ~Viewer() {
         if (process_.state() != QProcess::NotRunning) {
             process_.terminate();
@@ -82,7 +72,7 @@ public:
     double startAndWaitForFirstFrame() {
         QElapsedTimer clock;
         clock.start();
-        process_.start(rure::test::binaryDirectory() + QStringLiteral("/src/rure"), {});
+        process_.start();
         QByteArray errors;
         while (clock.elapsed() < 30000) {
             process_.waitForReadyRead(5);
@@ -105,26 +95,13 @@ private:
     QProcess process_;
 };
 
-double median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    const size_t n = values.size();
-    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
-}
-
 } // namespace
 
 int main(int argc, char* argv[]) {
     QCoreApplication application(argc, argv);
-    int launches = 7;
-    int seconds = 30;
     const QStringList arguments = application.arguments();
-    for (qsizetype i = 1; i + 1 < arguments.size(); i += 2) {
-        if (arguments[i] == QStringLiteral("--launches")) {
-            launches = std::max(1, arguments[i + 1].toInt());
-        } else if (arguments[i] == QStringLiteral("--seconds")) {
-            seconds = std::max(1, arguments[i + 1].toInt());
-        }
-    }
+    const int launches = std::max(1, static_cast<int>(optionValue(arguments, QStringLiteral("--launches"), 7)));
+    const int seconds = std::max(1, static_cast<int>(optionValue(arguments, QStringLiteral("--seconds"), 30)));
 
     TestCamera camera;
     TestCamera::Options options;

@@ -1,0 +1,49 @@
+#include "BenchSupport.h"
+
+#include "support/TestEnvironment.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+
+#include <algorithm>
+
+namespace rure::bench {
+
+double median(std::vector<double> values) {
+    if (values.empty()) {
+        return 0;
+    }
+    std::sort(values.begin(), values.end());
+    const size_t n = values.size();
+    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
+}
+
+double optionValue(const QStringList& arguments, const QString& name, double fallback) {
+    const qsizetype at = arguments.indexOf(name);
+    if (at < 0 || at + 1 >= arguments.size()) {
+        return fallback;
+    }
+    bool ok = false;
+    const double value = arguments[at + 1].toDouble(&ok);
+    return ok ? value : fallback;
+}
+
+void prepareViewer(QProcess& viewer, const QString& home, const QString& cameraUrl) {
+    const QString store = home + QStringLiteral("/data/rure");
+    QDir().mkpath(store);
+    QFile list(store + QStringLiteral("/cameras.json"));
+    if (list.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+        list.write(QStringLiteral("{\"cameras\":[{\"name\":\"Bench\",\"url\":\"%1\"}]}")
+                       .arg(cameraUrl)
+                       .toUtf8());
+    }
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("XDG_DATA_HOME"), home + QStringLiteral("/data"));
+    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), home + QStringLiteral("/config"));
+    environment.remove(QStringLiteral("JOURNAL_STREAM"));
+    viewer.setProcessEnvironment(environment);
+    viewer.setProgram(rure::test::binaryDirectory() + QStringLiteral("/src/rure"));
+}
+
+} // namespace rure::bench

@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <vector>
+
+class QProcess;
+
+namespace rure::bench {
+
+double median(std::vector<double> values);
+
+// The value after `--name` on the command line, or `fallback`.
+double optionValue(const QStringList& arguments, const QString& name, double fallback);
+
+// Sets `viewer` up to run the built viewer with a one-camera list for
+// `cameraUrl` in `home`, away from the user's own list and settings.
+void prepareViewer(QProcess& viewer, const QString& home, const QString& cameraUrl);
+
+} // namespace rure::bench
