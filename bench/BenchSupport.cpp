@@ -42,6 +42,8 @@ void prepareViewer(QProcess& viewer, const QString& home, const QString& cameraU
     environment.insert(QStringLiteral("XDG_DATA_HOME"), home + QStringLiteral("/data"));
     environment.insert(QStringLiteral("XDG_CONFIG_HOME"), home + QStringLiteral("/config"));
     environment.remove(QStringLiteral("JOURNAL_STREAM"));
+    // Update checks go to a closed loopback port: the benchmark measures the camera alone.
+    environment.insert(QStringLiteral("RURE_UPDATE_SERVER"), QStringLiteral("https://127.0.0.1:9"));
     viewer.setProcessEnvironment(environment);
     viewer.setProgram(rure::test::binaryDirectory() + QStringLiteral("/src/rure"));
 }

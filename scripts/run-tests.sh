@@ -12,6 +12,8 @@ export XDG_DATA_HOME="$scratch/data" XDG_CONFIG_HOME="$scratch/config" XDG_CACHE
 export HOME="$scratch/home"
 mkdir -p "$XDG_DATA_HOME" "$XDG_CONFIG_HOME" "$XDG_CACHE_HOME" "$HOME"
 export RURE_VIRTUAL_DISPLAY=1
+# Update checks of the viewers that tests start go to a closed loopback port.
+export RURE_UPDATE_SERVER="https://127.0.0.1:9"
 # Leaks inside system libraries (Mesa, fontconfig, GStreamer...) are not ours.
 export LSAN_OPTIONS="suppressions=$here/../tests/lsan.supp:print_suppressions=0"
 export ASAN_OPTIONS="detect_leaks=1:abort_on_error=0"

@@ -2,6 +2,7 @@
 #include "config/CameraConfigurationStore.h"
 #include "engine/MPVEngineFactory.h"
 #include "platform/UnixSignalQuitter.h"
+#include "updates/RureUpdateService.h"
 #include "viewer/AppDelegate.h"
 
 #include <QApplication>
@@ -32,13 +33,22 @@ int main(int argc, char* argv[]) {
     QSettings settings;
     rure::QtScheduler scheduler;
     rure::MPVEngineFactory engineFactory;
+    // RURE_UPDATE_SERVER points update checks at another server (a local test
+    // server); the manifest path stays the same.
+    std::optional<QUrl> updateServer;
+    if (qEnvironmentVariableIsSet("RURE_UPDATE_SERVER")) {
+        updateServer = QUrl(qEnvironmentVariable("RURE_UPDATE_SERVER"));
+    }
+    const rure::RureUpdateService updateService(updateServer);
     rure::AppDelegateServices services{.store = &rure::CameraConfigurationStore::shared(),
                                        .settings = &settings,
                                        .scheduler = &scheduler,
                                        .engineFactory = &engineFactory,
                                        .presentPlaybackError = {},
                                        .sleepWakeBus = QDBusConnection::systemBus(),
-                                       .observeNetworkPath = true};
+                                       .observeNetworkPath = true,
+                                       .updateService = &updateService,
+                                       .updatePresenters = {}};
     rure::AppDelegate delegate(std::move(services));
 
     QObject::connect(&application, &QCoreApplication::aboutToQuit, &delegate,

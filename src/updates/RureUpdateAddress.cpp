@@ -2,11 +2,17 @@
 
 namespace rure {
 
-QString RureUpdateAddress::makerHost() { return QStringLiteral("didirezoror.com"); }
+QString RureUpdateAddress::makerHost() {
+    return QStringLiteral("didirezoror.com");
+}
 
-QString RureUpdateAddress::manifestPath() { return QStringLiteral("/rure/version.json"); }
+QString RureUpdateAddress::manifestPath() {
+    return QStringLiteral("/rure/version.json");
+}
 
-QString RureUpdateAddress::downloadPath() { return QStringLiteral("/rure"); }
+QString RureUpdateAddress::downloadPath() {
+    return QStringLiteral("/rure");
+}
 
 QUrl RureUpdateAddress::manifestUrl() {
     QUrl base;

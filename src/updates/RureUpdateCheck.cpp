@@ -7,7 +7,9 @@ namespace rure {
 RureUpdateCheck::RureUpdateCheck(std::function<void()> cancel, std::function<bool()> running)
     : cancel_(std::move(cancel)), running_(std::move(running)) {}
 
-RureUpdateCheck::~RureUpdateCheck() { cancel(); }
+RureUpdateCheck::~RureUpdateCheck() {
+    cancel();
+}
 
 RureUpdateCheck::RureUpdateCheck(RureUpdateCheck&& other) noexcept
     : cancel_(std::exchange(other.cancel_, nullptr)),
@@ -30,6 +32,8 @@ void RureUpdateCheck::cancel() {
     }
 }
 
-bool RureUpdateCheck::isRunning() const { return running_ && running_(); }
+bool RureUpdateCheck::isRunning() const {
+    return running_ && running_();
+}
 
 } // namespace rure

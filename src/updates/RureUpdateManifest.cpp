@@ -21,20 +21,25 @@ Error missingValue(const QString& key) {
     return decodingError(QStringLiteral("The update manifest has no \"%1\" value.").arg(key));
 }
 
-QUrl parseUrl(const QString& text) { return QUrl(text, QUrl::StrictMode); }
+QUrl parseUrl(const QString& text) {
+    return QUrl(text, QUrl::StrictMode);
+}
 
 } // namespace
 
-QUrl RureUpdateManifest::downloadPageUrl() const { return parseUrl(downloadPage); }
+QUrl RureUpdateManifest::downloadPageUrl() const {
+    return parseUrl(downloadPage);
+}
 
 Result<RureUpdateManifest> RureUpdateManifest::decode(const QByteArray& json) {
     QJsonParseError parseError;
     const QJsonDocument document = QJsonDocument::fromJson(json, &parseError);
     if (parseError.error != QJsonParseError::NoError) {
-        return decodingError(QStringLiteral("The update manifest is not valid JSON: %1 at offset %2.")
-                                 .arg(parseError.errorString())
-                                 .arg(parseError.offset),
-                             parseError.error);
+        return decodingError(
+            QStringLiteral("The update manifest is not valid JSON: %1 at offset %2.")
+                .arg(parseError.errorString())
+                .arg(parseError.offset),
+            parseError.error);
     }
     if (!document.isObject()) {
         return decodingError(QStringLiteral("The update manifest is not a JSON object."));

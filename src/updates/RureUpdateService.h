@@ -34,8 +34,7 @@ public:
     // manifest locally); `trustedCertificates` are trusted in addition to the
     // system's authorities; `installedIdentity` is read at each check.
     explicit RureUpdateService(
-        std::optional<QUrl> baseUrl = std::nullopt,
-        QList<QSslCertificate> trustedCertificates = {},
+        std::optional<QUrl> baseUrl = std::nullopt, QList<QSslCertificate> trustedCertificates = {},
         std::chrono::milliseconds timeLimit = defaultTimeLimit,
         std::function<InstalledIdentity()> installedIdentity = &InstalledIdentity::compiledIn);
 

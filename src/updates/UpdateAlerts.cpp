@@ -12,7 +12,13 @@ namespace rure {
 namespace {
 
 QWidget* alertParent(QWidget* mainWindow) {
-    if (QWidget* active = QApplication::activeWindow()) {
+    QWidget* active = QApplication::activeWindow();
+    // Another alert deletes itself when answered and would take a child alert
+    // with it; its own window takes its place.
+    while (qobject_cast<QMessageBox*>(active)) {
+        active = active->parentWidget() ? active->parentWidget()->window() : nullptr;
+    }
+    if (active) {
         return active;
     }
     if (mainWindow && mainWindow->isVisible()) {
@@ -21,8 +27,7 @@ QWidget* alertParent(QWidget* mainWindow) {
     return nullptr;
 }
 
-QMessageBox* createAlert(const QString& text, const QString& informativeText,
-                         QWidget* mainWindow) {
+QMessageBox* createAlert(const QString& text, const QString& informativeText, QWidget* mainWindow) {
     QWidget* parent = alertParent(mainWindow);
     auto* alert = new QMessageBox(parent);
     alert->setAttribute(Qt::WA_DeleteOnClose);

@@ -32,7 +32,9 @@ UpdateCheckScheduler::UpdateCheckScheduler(const RureUpdateService& service, QSe
           },
           settings, std::move(presenters), std::move(clock)) {}
 
-UpdateCheckScheduler::~UpdateCheckScheduler() { cancel(); }
+UpdateCheckScheduler::~UpdateCheckScheduler() {
+    cancel();
+}
 
 void UpdateCheckScheduler::checkForUpdatesIfNeeded() {
     const QVariant stored = settings_.value(lastCheckKey);

@@ -33,7 +33,8 @@ UpdateCheckTransfer* UpdateCheckTransfer::start(Setup setup, RureUpdateCheckComp
     auto* transfer = new UpdateCheckTransfer(std::move(setup), std::move(completion));
     if (!transfer->setup_.address.isValid()) {
         QMetaObject::invokeMethod(
-            transfer, [transfer] { transfer->finish(toError(RureUpdateCheckError::invalidAddress)); },
+            transfer,
+            [transfer] { transfer->finish(toError(RureUpdateCheckError::invalidAddress)); },
             Qt::QueuedConnection);
     } else {
         transfer->send();

@@ -7,6 +7,8 @@
 #include "engine/MPVOpenGLView.h"
 #include "platform/NetworkPathMonitor.h"
 #include "platform/SleepWakeMonitor.h"
+#include "updates/RureUpdateService.h"
+#include "updates/UpdateAlerts.h"
 #include "window/CameraPicker.h"
 #include "window/ViewerWindow.h"
 
@@ -45,6 +47,17 @@ AppDelegate::AppDelegate(AppDelegateServices services, QObject* parent)
     if (!services_.presentPlaybackError) {
         services_.presentPlaybackError = presentPlaybackErrorAlert;
     }
+    if (services_.updateService) {
+        UpdateCheckPresenters presenters = services_.updatePresenters;
+        if (!presenters.presentUpdateStatus || !presenters.presentAvailableUpdate) {
+            QPointer<AppDelegate> weakSelf(this);
+            presenters = updateAlertPresenters([weakSelf]() -> QWidget* {
+                return weakSelf ? weakSelf->window.data() : nullptr;
+            });
+        }
+        updateChecks_ = std::make_unique<UpdateCheckScheduler>(*services_.updateService,
+                                                               *services_.settings, presenters);
+    }
 }
 
 AppDelegate::~AppDelegate() {
@@ -80,6 +93,16 @@ void AppDelegate::applicationDidFinishLaunching() {
             requestLocalNetworkAccessAndStart();
         });
     }
+
+    if (updateChecks_) {
+        updateChecks_->checkForUpdatesIfNeeded();
+    }
+}
+
+void AppDelegate::checkForUpdates() {
+    if (updateChecks_) {
+        updateChecks_->checkForUpdates();
+    }
 }
 
 void AppDelegate::applicationWillTerminate() {
@@ -95,6 +118,9 @@ void AppDelegate::applicationWillTerminate() {
     playbackWatchdog.reset();
     cancelPlaybackRetry();
     cancelLocalNetworkProbe();
+    if (updateChecks_) {
+        updateChecks_->cancel();
+    }
     stopPlayerEngine();
 }
 

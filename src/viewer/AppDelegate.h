@@ -5,6 +5,7 @@
 #include "config/Camera.h"
 #include "engine/PlaybackEngine.h"
 #include "engine/PlaybackEngineEvent.h"
+#include "updates/UpdateCheckScheduler.h"
 #include "viewer/NetworkPathSignature.h"
 #include "viewer/PlaybackSupervisorState.h"
 #include "viewer/VideoSourceGeometry.h"
@@ -52,11 +53,15 @@ struct AppDelegateServices {
     QSettings* settings = nullptr;
     Scheduler* scheduler = nullptr;
     PlaybackEngineFactory* engineFactory = nullptr;
-    AlertPresenter presentPlaybackError; // empty: the message box
+    AlertPresenter presentPlaybackError{}; // empty: the message box
     // Where sleep and wake are announced (the system bus); none: not observed.
     std::optional<QDBusConnection> sleepWakeBus;
     // Whether to follow the network path; when not, it always counts as usable.
     bool observeNetworkPath = false;
+    // Where updates are looked for; none: the viewer never checks.
+    const RureUpdateService* updateService = nullptr;
+    // How update results are shown; empty: the viewer's message boxes.
+    UpdateCheckPresenters updatePresenters{};
 };
 
 // The viewer's single controller. Owns the camera list, the engine instance and
@@ -94,6 +99,9 @@ public:
     void schedulePlaybackRecovery(const QString& reason, bool immediate,
                                   bool forcePlayerRecreation);
     void showPlaybackError(const QString& message);
+
+    // Updates: the "Check for Updates…" command.
+    void checkForUpdates();
 
     // Network path and sleep.
     void startSystemRecoveryMonitoring();
@@ -196,6 +204,7 @@ private:
     std::optional<QRect> restoreFrameBeforeFocus;
 
     bool hasTerminated_ = false;
+    std::unique_ptr<UpdateCheckScheduler> updateChecks_;
     QPointer<QAbstractAnimation> controlsFade_;
     QPointer<QAbstractAnimation> windowFrameAnimation_;
     TaskHandle temporaryMaximumRestore_;

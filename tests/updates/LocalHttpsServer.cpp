@@ -63,9 +63,10 @@ QUrl LocalHttpsServer::baseUrl() const {
 }
 
 void LocalHttpsServer::respond(int status, QByteArray body, QList<QByteArray> extraHeaders) {
-    responseHead_ = "HTTP/1.1 " + QByteArray::number(status) + ' ' + reasonPhrase(status) +
-                    "\r\nContent-Type: application/json\r\nContent-Length: " +
-                    QByteArray::number(body.size()) + "\r\nConnection: close\r\n";
+    responseHead_ =
+        "HTTP/1.1 " + QByteArray::number(status) + ' ' + reasonPhrase(status) +
+        "\r\nContent-Type: application/json\r\nContent-Length: " + QByteArray::number(body.size()) +
+        "\r\nConnection: close\r\n";
     for (const QByteArray& header : extraHeaders) {
         responseHead_ += header + "\r\n";
     }

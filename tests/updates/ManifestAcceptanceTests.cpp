@@ -9,7 +9,7 @@
 namespace rure {
 
 void PrintTo(ManifestVerdict verdict, std::ostream* out) {
-    static const char* const names[] = {"accepted", "wrongScheme",  "wrongHost",
+    static const char* const names[] = {"accepted",  "wrongScheme", "wrongHost",
                                         "wrongPath", "buildTooLow", "malformedVersion"};
     *out << names[static_cast<int>(verdict)];
 }

@@ -51,20 +51,31 @@ TEST(RureUpdateManifestDecode, failsWithTheReadersErrorOnAnyFault) {
          QStringLiteral("not valid JSON")},
         {R"([{"version":"1.2","build":7,"downloadPage":"https://didirezoror.com/rure"}])",
          QStringLiteral("not a JSON object")},
-        {R"({"build":7,"downloadPage":"https://didirezoror.com/rure"})", QStringLiteral("\"version\"")},
-        {R"({"version":"1.2","downloadPage":"https://didirezoror.com/rure"})", QStringLiteral("\"build\"")},
+        {R"({"build":7,"downloadPage":"https://didirezoror.com/rure"})",
+         QStringLiteral("\"version\"")},
+        {R"({"version":"1.2","downloadPage":"https://didirezoror.com/rure"})",
+         QStringLiteral("\"build\"")},
         {R"({"version":"1.2","build":7})", QStringLiteral("\"downloadPage\"")},
-        {R"({"version":1.2,"build":7,"downloadPage":"https://didirezoror.com/rure"})", QStringLiteral("\"version\"")},
-        {R"({"version":null,"build":7,"downloadPage":"https://didirezoror.com/rure"})", QStringLiteral("\"version\"")},
-        {R"({"version":"1.2","build":"7","downloadPage":"https://didirezoror.com/rure"})", QStringLiteral("\"build\"")},
-        {R"({"version":"1.2","build":7.5,"downloadPage":"https://didirezoror.com/rure"})", QStringLiteral("\"build\"")},
-        {R"({"version":"1.2","build":9223372036854775808,"downloadPage":"https://didirezoror.com/rure"})", QStringLiteral("\"build\"")},
-        {R"({"version":"1.2","build":null,"downloadPage":"https://didirezoror.com/rure"})", QStringLiteral("\"build\"")},
-        {R"({"version":"1.2","build":true,"downloadPage":"https://didirezoror.com/rure"})", QStringLiteral("\"build\"")},
+        {R"({"version":1.2,"build":7,"downloadPage":"https://didirezoror.com/rure"})",
+         QStringLiteral("\"version\"")},
+        {R"({"version":null,"build":7,"downloadPage":"https://didirezoror.com/rure"})",
+         QStringLiteral("\"version\"")},
+        {R"({"version":"1.2","build":"7","downloadPage":"https://didirezoror.com/rure"})",
+         QStringLiteral("\"build\"")},
+        {R"({"version":"1.2","build":7.5,"downloadPage":"https://didirezoror.com/rure"})",
+         QStringLiteral("\"build\"")},
+        {R"({"version":"1.2","build":9223372036854775808,"downloadPage":"https://didirezoror.com/rure"})",
+         QStringLiteral("\"build\"")},
+        {R"({"version":"1.2","build":null,"downloadPage":"https://didirezoror.com/rure"})",
+         QStringLiteral("\"build\"")},
+        {R"({"version":"1.2","build":true,"downloadPage":"https://didirezoror.com/rure"})",
+         QStringLiteral("\"build\"")},
         {R"({"version":"1.2","build":7,"downloadPage":42})", QStringLiteral("\"downloadPage\"")},
         {R"({"version":"1.2","build":7,"downloadPage":""})", QStringLiteral("\"downloadPage\"")},
-        {R"({"version":"1.2","build":7,"downloadPage":"https://[didirezoror.com/rure"})", QStringLiteral("\"downloadPage\"")},
-        {R"({"version":"1.2","build":7,"downloadPage":"https://didirezoror.com/a b"})", QStringLiteral("\"downloadPage\"")},
+        {R"({"version":"1.2","build":7,"downloadPage":"https://[didirezoror.com/rure"})",
+         QStringLiteral("\"downloadPage\"")},
+        {R"({"version":"1.2","build":7,"downloadPage":"https://didirezoror.com/a b"})",
+         QStringLiteral("\"downloadPage\"")},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.json.toStdString());
@@ -80,7 +91,7 @@ TEST(RureUpdateManifest, encodesToTheFormItDecodesFrom) {
     const std::vector<RureUpdateManifest> manifests = {
         {QStringLiteral("1.2.3"), 7, QStringLiteral("https://didirezoror.com/rure")},
         {QString::fromUtf8("١.٢\n"), std::numeric_limits<qint64>::min(),
-         QStringLiteral("https://someone@didirezoror.com:8443/rure/?a=\"b\"#c")},
+         QStringLiteral("https://someone@didirezoror.com:8443/rure/?a=b%20c#d")},
         {QStringLiteral("9.9"), std::numeric_limits<qint64>::max(), QStringLiteral("HTTPS://X/")},
     };
     for (const RureUpdateManifest& manifest : manifests) {
@@ -92,7 +103,8 @@ TEST(RureUpdateManifest, encodesToTheFormItDecodesFrom) {
 }
 
 TEST(RureUpdateManifest, equalWhenEveryFieldIs) {
-    const RureUpdateManifest base{QStringLiteral("1.2"), 3, QStringLiteral("https://didirezoror.com/rure")};
+    const RureUpdateManifest base{QStringLiteral("1.2"), 3,
+                                  QStringLiteral("https://didirezoror.com/rure")};
     RureUpdateManifest other = base;
     EXPECT_EQ(base, other);
     other.version = QStringLiteral("1.2.0");

@@ -49,10 +49,9 @@ TestCertificates::TestCertificates() {
         throw std::runtime_error("no temporary directory for the test certificates");
     }
     const QString dir = directory_.path();
-    const QStringList ecKey = {QStringLiteral("-newkey"), QStringLiteral("ec"),
-                               QStringLiteral("-pkeyopt"),
-                               QStringLiteral("ec_paramgen_curve:prime256v1"),
-                               QStringLiteral("-nodes")};
+    const QStringList ecKey = {
+        QStringLiteral("-newkey"), QStringLiteral("ec"), QStringLiteral("-pkeyopt"),
+        QStringLiteral("ec_paramgen_curve:prime256v1"), QStringLiteral("-nodes")};
     runOpenssl(dir, QStringList{QStringLiteral("req"), QStringLiteral("-x509")}
                         << ecKey
                         << QStringList{QStringLiteral("-keyout"), QStringLiteral("ca.key"),
@@ -82,7 +81,8 @@ TestCertificates::TestCertificates() {
                      QStringLiteral("-extfile"), QStringLiteral("server.ext")});
 
     authority = QSslCertificate(readFile(directory_.filePath(QStringLiteral("ca.pem"))));
-    serverCertificate = QSslCertificate(readFile(directory_.filePath(QStringLiteral("server.pem"))));
+    serverCertificate =
+        QSslCertificate(readFile(directory_.filePath(QStringLiteral("server.pem"))));
     serverKey = QSslKey(readFile(directory_.filePath(QStringLiteral("server.key"))), QSsl::Ec);
     if (authority.isNull() || serverCertificate.isNull() || serverKey.isNull()) {
         throw std::runtime_error("the test certificates do not load");

@@ -106,8 +106,9 @@ TEST(UpdateAlerts, availableUpdateOpensTheDownloadPageOnlyWhenAsked) {
     QPointer<QMessageBox> declined = presentAvailableUpdate(newer);
     ASSERT_TRUE(declined);
     EXPECT_EQ(declined->text(), QStringLiteral("Rure 1.4.2 is available"));
-    EXPECT_EQ(declined->informativeText(),
-              QString::fromUtf8("Download the newest version from the Rure website when you’re ready."));
+    EXPECT_EQ(
+        declined->informativeText(),
+        QString::fromUtf8("Download the newest version from the Rure website when you’re ready."));
     EXPECT_EQ(declined->icon(), QMessageBox::Information);
     EXPECT_EQ(declined->windowModality(), Qt::ApplicationModal);
     EXPECT_EQ(buttonTexts(*declined).size(), 2);
@@ -125,7 +126,8 @@ TEST(UpdateAlerts, availableUpdateOpensTheDownloadPageOnlyWhenAsked) {
     ASSERT_TRUE(accepted);
     buttonNamed(*accepted, QStringLiteral("Open Website"))->click();
     EXPECT_TRUE(waitUntil([&] { return accepted.isNull(); }));
-    EXPECT_EQ(browser.opened, QList<QUrl>{QUrl(QStringLiteral("https://didirezoror.com/rure/?from=app"))});
+    EXPECT_EQ(browser.opened,
+              QList<QUrl>{QUrl(QStringLiteral("https://didirezoror.com/rure/?from=app"))});
 }
 
 TEST(UpdateAlerts, presentersForTheSchedulerShowTheAlerts) {

@@ -19,7 +19,8 @@ namespace {
 using namespace std::chrono_literals;
 
 const QString upToDateTitle = QStringLiteral("Rure is up to date");
-const QString upToDateMessage = QString::fromUtf8("You’re using the newest available version of Rure.");
+const QString upToDateMessage =
+    QString::fromUtf8("You’re using the newest available version of Rure.");
 const QString failureTitle = QString::fromUtf8("Couldn’t check for updates");
 const QString incompleteLine = QStringLiteral("The update check did not complete successfully.");
 
@@ -34,8 +35,9 @@ class UpdateCheckSchedulerTest : public ::testing::Test {
 protected:
     UpdateCheckSchedulerTest()
         : now(QDateTime(QDate(2025, 3, 14), QTime(9, 26, 53), Qt::UTC)),
-          service(server.baseUrl(), {TestCertificates::shared().authority}, 10s,
-                  [] { return InstalledIdentity{QStringLiteral("1.2"), QStringLiteral("5")}; }) {
+          service(server.baseUrl(), {TestCertificates::shared().authority}, 10s, [] {
+              return InstalledIdentity{QStringLiteral("1.2"), QStringLiteral("5")};
+          }) {
         server.respond(200, manifestJson(QStringLiteral("1.2"), 5));
     }
 
@@ -141,8 +143,8 @@ TEST_F(UpdateCheckSchedulerTest, storedTimeInTheFutureDelaysTheCheckUntilADayAft
 }
 
 TEST_F(UpdateCheckSchedulerTest, storedValueThatIsNotATimeCountsAsNone) {
-    for (const QVariant& value : {QVariant(QStringLiteral("yesterday")), QVariant(42),
-                                  QVariant(QDateTime())}) {
+    for (const QVariant& value :
+         {QVariant(QStringLiteral("yesterday")), QVariant(42), QVariant(QDateTime())}) {
         SCOPED_TRACE(value.toString().toStdString());
         store(value);
         auto scheduler = launch();

@@ -16,36 +16,33 @@ TEST(UpdateDecision, newerVersionOrSameVersionWithHigherBuildIsAvailable) {
         InstalledIdentity installed;
         bool available;
     };
-    const auto identity = [](std::optional<QString> version, std::optional<QString> build) {
-        return InstalledIdentity{std::move(version), std::move(build)};
-    };
     const std::vector<Row> rows = {
         {"1.10 is newer than 1.9", QStringLiteral("1.10"), 1,
-         identity(QStringLiteral("1.9"), QStringLiteral("50")), true},
+         InstalledIdentity{QStringLiteral("1.9"), QStringLiteral("50")}, true},
         {"1.9 is older than 1.10", QStringLiteral("1.9"), 99,
-         identity(QStringLiteral("1.10"), QStringLiteral("1")), false},
+         InstalledIdentity{QStringLiteral("1.10"), QStringLiteral("1")}, false},
         {"1.2 equals 1.2.0, equal builds", QStringLiteral("1.2"), 5,
-         identity(QStringLiteral("1.2.0"), QStringLiteral("5")), false},
+         InstalledIdentity{QStringLiteral("1.2.0"), QStringLiteral("5")}, false},
         {"1.2 equals 1.2.0, higher build", QStringLiteral("1.2"), 6,
-         identity(QStringLiteral("1.2.0"), QStringLiteral("5")), true},
+         InstalledIdentity{QStringLiteral("1.2.0"), QStringLiteral("5")}, true},
         {"1.2 equals 1.2.0, lower build", QStringLiteral("1.2"), 4,
-         identity(QStringLiteral("1.2.0"), QStringLiteral("5")), false},
+         InstalledIdentity{QStringLiteral("1.2.0"), QStringLiteral("5")}, false},
         {"older version with a higher build", QStringLiteral("1.1"), 1000,
-         identity(QStringLiteral("1.2"), QStringLiteral("3")), false},
+         InstalledIdentity{QStringLiteral("1.2"), QStringLiteral("3")}, false},
         {"missing installed build counts as 0", QStringLiteral("1.2"), 1,
-         identity(QStringLiteral("1.2"), std::nullopt), true},
+         InstalledIdentity{QStringLiteral("1.2"), std::nullopt}, true},
         {"unreadable installed build counts as 0", QStringLiteral("1.2"), 1,
-         identity(QStringLiteral("1.2"), QStringLiteral("12 ")), true},
+         InstalledIdentity{QStringLiteral("1.2"), QStringLiteral("12 ")}, true},
         {"missing installed version counts as 0", QStringLiteral("0.1"), 1,
-         identity(std::nullopt, QStringLiteral("500")), true},
+         InstalledIdentity{std::nullopt, QStringLiteral("500")}, true},
         {"0.0 against a missing version, higher build", QStringLiteral("0.0"), 2,
-         identity(std::nullopt, QStringLiteral("1")), true},
+         InstalledIdentity{std::nullopt, QStringLiteral("1")}, true},
         {"0.0 against a missing version, equal build", QStringLiteral("0.0"), 1,
-         identity(std::nullopt, QStringLiteral("1")), false},
+         InstalledIdentity{std::nullopt, QStringLiteral("1")}, false},
         {"0.0 against a missing version and build", QStringLiteral("0.0"), 1,
-         identity(std::nullopt, std::nullopt), true},
+         InstalledIdentity{std::nullopt, std::nullopt}, true},
         {"Arabic-Indic digits read as 0.0", QString::fromUtf8("١.٢"), 9,
-         identity(QStringLiteral("0.1"), QStringLiteral("1")), false},
+         InstalledIdentity{QStringLiteral("0.1"), QStringLiteral("1")}, false},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
@@ -58,7 +55,8 @@ TEST(UpdateDecision, newerVersionOrSameVersionWithHigherBuildIsAvailable) {
 }
 
 TEST(RureUpdateCheckResult, availableResultsAreEqualWhenTheirManifestsAre) {
-    const RureUpdateManifest a{QStringLiteral("1.2"), 3, QStringLiteral("https://didirezoror.com/rure")};
+    const RureUpdateManifest a{QStringLiteral("1.2"), 3,
+                               QStringLiteral("https://didirezoror.com/rure")};
     RureUpdateManifest b = a;
     EXPECT_EQ(RureUpdateCheckResult::available(a), RureUpdateCheckResult::available(b));
     b.build = 4;

@@ -8,7 +8,9 @@ bool waitUntil(const std::function<bool()>& done, int milliseconds) {
     return QTest::qWaitFor(done, milliseconds);
 }
 
-void keepRunningFor(int milliseconds) { QTest::qWait(milliseconds); }
+void keepRunningFor(int milliseconds) {
+    QTest::qWait(milliseconds);
+}
 
 QByteArray manifestJson(const QString& version, qint64 build, const QString& downloadPage) {
     return QStringLiteral(R"({"version": "%1", "build": %2, "downloadPage": "%3"})")

@@ -17,8 +17,9 @@ bool waitUntil(const std::function<bool()>& done, int milliseconds = 20'000);
 void keepRunningFor(int milliseconds);
 
 // A manifest document written by hand, not by the code under test.
-QByteArray manifestJson(const QString& version, qint64 build,
-                        const QString& downloadPage = QStringLiteral("https://didirezoror.com/rure"));
+QByteArray
+manifestJson(const QString& version, qint64 build,
+             const QString& downloadPage = QStringLiteral("https://didirezoror.com/rure"));
 
 // Counts the completions of update checks and keeps the last outcome.
 class CompletionRecorder {

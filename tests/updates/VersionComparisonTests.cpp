@@ -30,14 +30,14 @@ TEST(NumericVersionParts, readsTheLeadingDigitsOfEveryNonEmptyPiece) {
         // Overflow.
         {QStringLiteral("9223372036854775808.1"), {0, 1}},
         // Numeric characters other than ASCII digits make the run unreadable.
-        {QString::fromUtf8("١.٢"), {0, 0}},       // Arabic-Indic digits (Nd)
+        {QString::fromUtf8("١.٢"), {0, 0}}, // Arabic-Indic digits (Nd)
         {QString::fromUtf8("1.٢"), {1, 0}},
-        {QString::fromUtf8("１.2"), {0, 2}},      // fullwidth digit (Nd)
-        {QString::fromUtf8("𝟙.2"), {0, 2}},       // mathematical digit outside the BMP
-        {QString::fromUtf8("2½.3"), {0, 3}},      // vulgar fraction (No) joins the run
-        {QString::fromUtf8("1².3"), {0, 3}},      // superscript (No)
-        {QString::fromUtf8("4Ⅻ"), {0}},           // Roman numeral (Nl)
-        {QString::fromUtf8("12é.3"), {12, 3}},    // a letter ends the run
+        {QString::fromUtf8("１.2"), {0, 2}},   // fullwidth digit (Nd)
+        {QString::fromUtf8("𝟙.2"), {0, 2}},    // mathematical digit outside the BMP
+        {QString::fromUtf8("2½.3"), {0, 3}},   // vulgar fraction (No) joins the run
+        {QString::fromUtf8("1².3"), {0, 3}},   // superscript (No)
+        {QString::fromUtf8("4Ⅻ"), {0}},        // Roman numeral (Nl)
+        {QString::fromUtf8("12é.3"), {12, 3}}, // a letter ends the run
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.version.toStdString());
@@ -71,7 +71,7 @@ TEST(CompareVersions, comparesPartByPartWithMissingPartsAsZero) {
         {QStringLiteral("1.3"), QStringLiteral("1.2.9.9"), strong_ordering::greater},
     };
     for (const Row& row : rows) {
-        SCOPED_TRACE((row.a + u" vs " + row.b).toStdString());
+        SCOPED_TRACE((row.a + QStringLiteral(" vs ") + row.b).toStdString());
         EXPECT_EQ(compareVersions(row.a, row.b), row.order);
         EXPECT_EQ(compareVersions(row.b, row.a), 0 <=> row.order);
     }

@@ -40,6 +40,7 @@ ViewerRun runViewerUntil(const QString& home, const QString& line, int signalNum
     environment.insert(QStringLiteral("XDG_DATA_HOME"), home + QStringLiteral("/data"));
     environment.insert(QStringLiteral("XDG_CONFIG_HOME"), home + QStringLiteral("/config"));
     environment.remove(QStringLiteral("JOURNAL_STREAM"));
+    environment.insert(QStringLiteral("RURE_UPDATE_SERVER"), QStringLiteral("https://127.0.0.1:9"));
     viewer.setProcessEnvironment(environment);
     viewer.setProcessChannelMode(QProcess::SeparateChannels);
     viewer.start(binaryDirectory() + QStringLiteral("/src/rure"), {});
