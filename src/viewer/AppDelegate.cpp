@@ -7,8 +7,10 @@
 #include "engine/MPVOpenGLView.h"
 #include "platform/NetworkPathMonitor.h"
 #include "platform/SleepWakeMonitor.h"
+#include "settings/CameraSettingsController.h"
 #include "updates/RureUpdateService.h"
 #include "updates/UpdateAlerts.h"
+#include "window/ViewerMainMenu.h"
 #include "window/CameraPicker.h"
 #include "window/ViewerWindow.h"
 

@@ -33,6 +33,7 @@ namespace rure {
 
 class CameraConfigurationStore;
 class CameraPicker;
+class CameraSettingsController;
 class CloseViewerButton;
 class DraggableContentView;
 class FocusViewerButton;
@@ -40,6 +41,7 @@ class MPVOpenGLView;
 class NetworkPathMonitor;
 class SleepWakeMonitor;
 class PinToggleButton;
+class ViewerMainMenu;
 class ViewerWindow;
 
 // Shows a modal alert. The application uses a warning QMessageBox titled
@@ -102,6 +104,14 @@ public:
 
     // Updates: the "Check for Updates…" command.
     void checkForUpdates();
+
+    // Main menu.
+    void installMainMenu();
+    void showCameraSettings();
+    void openRureHelp();
+    void showQuickHelp();
+    void sendFeedback();
+    void showAbout();
 
     // Network path and sleep.
     void startSystemRecoveryMonitoring();
@@ -194,6 +204,9 @@ private:
     bool networkPathIsSatisfied = true;
     bool systemIsSleeping = false;
 
+    // The camera list editor while it is open.
+    std::unique_ptr<CameraSettingsController> settingsController;
+
     // Temporary maximum, closing and the focus area.
     std::optional<QRect> restoreFrameBeforeTemporaryMaximum;
     bool isTemporarilyMaximized = false;
@@ -205,6 +218,7 @@ private:
 
     bool hasTerminated_ = false;
     std::unique_ptr<UpdateCheckScheduler> updateChecks_;
+    std::unique_ptr<ViewerMainMenu> mainMenu_;
     QPointer<QAbstractAnimation> controlsFade_;
     QPointer<QAbstractAnimation> windowFrameAnimation_;
     TaskHandle temporaryMaximumRestore_;

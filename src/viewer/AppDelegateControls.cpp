@@ -2,6 +2,8 @@
 // Top, the camera menu, the temporary maximum and closing the viewer.
 #include "AppDelegate.h"
 
+
+#include "settings/CameraSettingsController.h"
 #include "window/CameraPicker.h"
 #include "window/DraggableContentView.h"
 #include "window/TemporaryMaximum.h"
@@ -174,6 +176,9 @@ void AppDelegate::toggleStayOnTop() {
     const bool pinned = stayOnTopButton->isChecked();
     if (window) {
         window->setStaysOnTop(pinned);
+    }
+    if (settingsController) {
+        settingsController->setStaysOnTop(pinned);
     }
     stayOnTopButton->update();
     services_.settings->setValue(QStringLiteral("staysOnTop"), pinned);

@@ -8,6 +8,7 @@
 #include "window/CameraPicker.h"
 #include "window/DraggableContentView.h"
 #include "window/ViewerControlButton.h"
+#include "window/ViewerMainMenu.h"
 #include "window/ViewerWindow.h"
 #include "window/WindowFrameText.h"
 
@@ -152,6 +153,7 @@ void AppDelegate::createWindow() {
         window->centreOnScreen();
     }
     layoutViewerContent();
+    installMainMenu();
 
     window->show();
     window->raise();

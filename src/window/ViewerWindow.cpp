@@ -3,6 +3,7 @@
 #include "window/WindowFrameText.h"
 
 #include <QCloseEvent>
+#include <QKeyEvent>
 #include <QGuiApplication>
 #include <QMouseEvent>
 #include <QScreen>
@@ -124,6 +125,25 @@ void ViewerWindow::closeEvent(QCloseEvent* event) {
         willClose();
     }
     event->accept();
+}
+
+void ViewerWindow::keyPressEvent(QKeyEvent* event) {
+    altAlone_ = event->key() == Qt::Key_Alt && event->modifiers() == Qt::AltModifier;
+    if (event->key() == Qt::Key_F10 && event->modifiers() == Qt::NoModifier && menuKeyPressed) {
+        menuKeyPressed();
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
+
+void ViewerWindow::keyReleaseEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Alt && altAlone_ && menuKeyPressed) {
+        altAlone_ = false;
+        menuKeyPressed();
+        return;
+    }
+    altAlone_ = false;
+    QWidget::keyReleaseEvent(event);
 }
 
 ResizeEdges ViewerWindow::edgesAt(QPoint localPosition) const {

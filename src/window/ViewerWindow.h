@@ -44,6 +44,8 @@ public:
     std::function<void()> didMove;
     std::function<void()> didResize;
     std::function<void()> willClose;
+    // Alt (alone) or F10 was pressed: the menu bar's key.
+    std::function<void()> menuKeyPressed;
 
     // Starts a user resize when `globalPosition` lies on an edge of the window;
     // the children that receive the pointer forward their presses here.
@@ -57,6 +59,8 @@ protected:
     void moveEvent(QMoveEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void keyReleaseEvent(QKeyEvent* event) override;
 
 private:
     QRect availableScreenGeometry() const;
@@ -67,6 +71,7 @@ private:
     std::optional<QRect> resizeStartFrame_;
     QPoint resizeStartPosition_;
     ResizeEdges resizeEdges_;
+    bool altAlone_ = false;
 };
 
 } // namespace rure

@@ -1,0 +1,85 @@
+#pragma once
+
+#include "CameraListDraft.h"
+#include "CameraSettingsDialogs.h"
+#include "common/Result.h"
+#include "config/Camera.h"
+
+#include <QList>
+
+#include <functional>
+#include <optional>
+
+class QWidget;
+
+namespace rure {
+
+class CameraConfigurationStore;
+class CameraSettingsWindow;
+class CameraTableModel;
+
+// One open camera list editor: its window, its draft and the actions of its
+// buttons. Nothing reaches the viewer until Save succeeds; the close handler runs
+// once when the window closes, and may drop the controller from inside it.
+class CameraSettingsController {
+public:
+    using SaveHandler = std::function<Result<void>(const QList<Camera>&)>;
+    using CloseHandler = std::function<void()>;
+
+    CameraSettingsController(QList<Camera> cameras, bool staysOnTop, SaveHandler saveHandler,
+                             CloseHandler closeHandler, CameraConfigurationStore& store,
+                             QWidget* parentForDialogs = nullptr);
+    ~CameraSettingsController();
+
+    CameraSettingsController(const CameraSettingsController&) = delete;
+    CameraSettingsController& operator=(const CameraSettingsController&) = delete;
+
+    QWidget* window() const;
+    void selectRow(qsizetype row);
+    void setStaysOnTop(bool staysOnTop);
+    void showAndActivate();
+
+    // Replace the modal dialogs (tests, other front ends).
+    void setAlertPresenter(CameraSettingsDialogs::AlertPresenter presenter);
+    void setImportPathChooser(CameraSettingsDialogs::PathChooser chooser);
+    void setExportPathChooser(CameraSettingsDialogs::PathChooser chooser);
+
+    const QList<Camera>& draftCameras() const { return draft_.cameras(); }
+    std::optional<qsizetype> selectedRow() const;
+
+    // The button actions.
+    void addCamera();
+    void removeCamera();
+    void sortAscending();
+    void sortDescending();
+    void importCameras();
+    void exportCameras();
+    void cancel();
+    void save();
+
+    // A drop of a dragged row payload above `row`; answers whether it was accepted.
+    bool dropRow(const QString& payload, qsizetype row);
+
+private:
+    void sortCameras(CameraSortOrder order);
+    std::optional<QList<Camera>> validatedCameras();
+    void showAlert(const CameraAlert& alert);
+    void reloadAndSelect(std::optional<qsizetype> row);
+    void applyRemoveButtonRule();
+    void windowClosed();
+    QWidget* dialogParent() const;
+
+    CameraListDraft draft_;
+    SaveHandler saveHandler_;
+    CloseHandler closeHandler_;
+    CameraConfigurationStore& store_;
+    QWidget* parentForDialogs_;
+    CameraSettingsWindow* window_;
+    CameraTableModel* model_;
+    CameraSettingsDialogs::AlertPresenter alertPresenter_;
+    CameraSettingsDialogs::PathChooser importPathChooser_;
+    CameraSettingsDialogs::PathChooser exportPathChooser_;
+    bool didClose_ = false;
+};
+
+} // namespace rure

@@ -1,0 +1,60 @@
+#include "CameraSettingsDialogs.h"
+
+#include "common/RurePalette.h"
+
+#include <QDir>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QPushButton>
+
+namespace rure {
+
+namespace {
+const QString jsonFilter = QStringLiteral("JSON files (*.json)");
+
+std::optional<QString> runFileDialog(QFileDialog& dialog) {
+    if (dialog.exec() != QDialog::Accepted) {
+        return std::nullopt;
+    }
+    const QStringList files = dialog.selectedFiles();
+    if (files.isEmpty() || files.first().isEmpty()) {
+        return std::nullopt;
+    }
+    return files.first();
+}
+} // namespace
+
+void CameraSettingsDialogs::showAlert(QWidget* parent, const CameraAlert& alert) {
+    QMessageBox box(parent);
+    box.setIcon(QMessageBox::Warning);
+    box.setText(alert.title);
+    box.setInformativeText(alert.message);
+    QPushButton* ok = box.addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
+    QPalette colours = ok->palette();
+    colours.setColor(QPalette::Button, RurePalette::cabin());
+    colours.setColor(QPalette::ButtonText, Qt::white);
+    ok->setPalette(colours);
+    box.setDefaultButton(ok);
+    box.setWindowModality(Qt::ApplicationModal);
+    box.exec();
+}
+
+std::optional<QString> CameraSettingsDialogs::chooseImportPath(QWidget* parent) {
+    QFileDialog dialog(parent, QStringLiteral("Import Camera List"), QDir::homePath(), jsonFilter);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setLabelText(QFileDialog::Accept, QStringLiteral("Import"));
+    return runFileDialog(dialog);
+}
+
+std::optional<QString> CameraSettingsDialogs::chooseExportPath(QWidget* parent) {
+    QFileDialog dialog(parent, QStringLiteral("Export Camera List"), QDir::homePath(), jsonFilter);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setLabelText(QFileDialog::Accept, QStringLiteral("Export"));
+    dialog.setDefaultSuffix(QStringLiteral("json"));
+    dialog.selectFile(QStringLiteral("rure-cameras.json"));
+    return runFileDialog(dialog);
+}
+
+} // namespace rure

@@ -1,0 +1,135 @@
+#include "CameraSettingsWindow.h"
+
+#include "CameraTableView.h"
+#include "common/RurePalette.h"
+
+#include <QCloseEvent>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace rure {
+
+namespace {
+const QString makerSite = QStringLiteral("https://didirezoror.com");
+
+QPushButton* button(const QString& title, const QString& name, QWidget* parent) {
+    auto* result = new QPushButton(title, parent);
+    result->setObjectName(name);
+    result->setAutoDefault(false);
+    return result;
+}
+} // namespace
+
+CameraSettingsWindow::CameraSettingsWindow(QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
+                          Qt::WindowMaximizeButtonHint) {
+    setWindowTitle(QStringLiteral("Cameras"));
+    resize(900, 620);
+    setMinimumSize(760, 480);
+
+    auto* title = new QLabel(QStringLiteral("Cameras"), this);
+    QFont titleFont = title->font();
+    titleFont.setPointSize(22);
+    titleFont.setWeight(QFont::DemiBold);
+    title->setFont(titleFont);
+
+    auto* description = new QLabel(
+        QStringLiteral("Customize camera names and full RTSP addresses. Drag rows to change their "
+                       "order, or use the sorting shortcuts. Changes are stored only on this Mac."),
+        this);
+    description->setWordWrap(true);
+    description->setForegroundRole(QPalette::PlaceholderText);
+
+    add_ = button(QStringLiteral("Add Camera"), QStringLiteral("add"), this);
+    remove_ = button(QStringLiteral("Remove"), QStringLiteral("remove"), this);
+    sortAscending_ = button(QStringLiteral("A\u2013Z"), QStringLiteral("sortAscending"), this);
+    sortAscending_->setToolTip(QStringLiteral("Sort camera names from A to Z"));
+    sortDescending_ = button(QStringLiteral("Z\u2013A"), QStringLiteral("sortDescending"), this);
+    sortDescending_->setToolTip(QStringLiteral("Sort camera names from Z to A"));
+    import_ = button(QStringLiteral("Import\u2026"), QStringLiteral("import"), this);
+    export_ = button(QStringLiteral("Export\u2026"), QStringLiteral("export"), this);
+    cancel_ = button(QStringLiteral("Cancel"), QStringLiteral("cancel"), this);
+    save_ = button(QStringLiteral("Save"), QStringLiteral("save"), this);
+    save_->setDefault(true);
+    QPalette saveColours = save_->palette();
+    saveColours.setColor(QPalette::Button, RurePalette::cabin());
+    saveColours.setColor(QPalette::ButtonText, Qt::white);
+    save_->setPalette(saveColours);
+
+    auto* buttonRow = new QHBoxLayout;
+    buttonRow->setSpacing(8);
+    buttonRow->addWidget(add_);
+    buttonRow->addWidget(remove_);
+    buttonRow->addStretch(1);
+    buttonRow->addWidget(sortAscending_);
+    buttonRow->addWidget(sortDescending_);
+    buttonRow->addWidget(import_);
+    buttonRow->addWidget(export_);
+
+    table_ = new CameraTableView(this);
+    table_->setObjectName(QStringLiteral("cameraTable"));
+
+    auto* footer = new QLabel(this);
+    footer->setObjectName(QStringLiteral("footer"));
+    footer->setTextFormat(Qt::RichText);
+    footer->setTextInteractionFlags(Qt::TextBrowserInteraction);
+    footer->setOpenExternalLinks(true);
+    footer->setAlignment(Qt::AlignCenter);
+    footer->setFixedHeight(18);
+    footer->setAccessibleName(QString());
+    footer->setText(QStringLiteral("<span style=\"font-size:12pt\"> </span><a href=\"%1\" "
+                                   "style=\"color:%2; text-decoration:none; font-size:12pt; "
+                                   "font-weight:500\">Razuzivi</a>")
+                        .arg(makerSite, RurePalette::cabin().name()));
+
+    auto* closeButtons = new QHBoxLayout;
+    closeButtons->setSpacing(10);
+    closeButtons->addWidget(cancel_);
+    closeButtons->addWidget(save_);
+
+    // The footer is centred in the whole width, independent of the buttons beside it.
+    auto* bottomRow = new QGridLayout;
+    bottomRow->addWidget(footer, 0, 0, Qt::AlignHCenter | Qt::AlignVCenter);
+    bottomRow->addLayout(closeButtons, 0, 0, Qt::AlignRight | Qt::AlignVCenter);
+
+    auto* content = new QVBoxLayout(this);
+    content->setContentsMargins(30, 26, 30, 22);
+    content->setSpacing(0);
+    content->addWidget(title);
+    content->addSpacing(7);
+    content->addWidget(description);
+    content->addSpacing(16);
+    content->addLayout(buttonRow);
+    content->addSpacing(10);
+    content->addWidget(table_, 1);
+    content->addSpacing(18);
+    content->addLayout(bottomRow);
+}
+
+void CameraSettingsWindow::setStaysOnTop(bool staysOnTop) {
+    if (windowFlags().testFlag(Qt::WindowStaysOnTopHint) == staysOnTop) {
+        return;
+    }
+    // Changing window flags hides a shown window.
+    const bool wasVisible = isVisible();
+    setWindowFlag(Qt::WindowStaysOnTopHint, staysOnTop);
+    if (wasVisible) {
+        show();
+    }
+}
+
+void CameraSettingsWindow::closeEvent(QCloseEvent* event) {
+    event->accept();
+    if (closeObserver_) {
+        notifyingClose_ = true;
+        // The observer may drop the owner of this window, which then defers the
+        // window's deletion until this event is done; nothing here runs after it.
+        const std::function<void()> observer = closeObserver_;
+        observer();
+        notifyingClose_ = false;
+    }
+}
+
+} // namespace rure

@@ -1,0 +1,52 @@
+#pragma once
+
+#include <QWidget>
+
+#include <functional>
+
+class QPushButton;
+
+namespace rure {
+
+class CameraTableView;
+
+// The "Cameras" window: its texts, buttons, table and footer. It holds no
+// editing logic; the controller connects to its parts.
+class CameraSettingsWindow : public QWidget {
+public:
+    explicit CameraSettingsWindow(QWidget* parent = nullptr);
+
+    // Runs whenever the window closes, whatever closed it.
+    void setCloseObserver(std::function<void()> observer) { closeObserver_ = std::move(observer); }
+    bool isNotifyingClose() const { return notifyingClose_; }
+
+    void setStaysOnTop(bool staysOnTop);
+
+    CameraTableView* tableView() const { return table_; }
+    QPushButton* addButton() const { return add_; }
+    QPushButton* removeButton() const { return remove_; }
+    QPushButton* sortAscendingButton() const { return sortAscending_; }
+    QPushButton* sortDescendingButton() const { return sortDescending_; }
+    QPushButton* importButton() const { return import_; }
+    QPushButton* exportButton() const { return export_; }
+    QPushButton* cancelButton() const { return cancel_; }
+    QPushButton* saveButton() const { return save_; }
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    std::function<void()> closeObserver_;
+    bool notifyingClose_ = false;
+    CameraTableView* table_ = nullptr;
+    QPushButton* add_ = nullptr;
+    QPushButton* remove_ = nullptr;
+    QPushButton* sortAscending_ = nullptr;
+    QPushButton* sortDescending_ = nullptr;
+    QPushButton* import_ = nullptr;
+    QPushButton* export_ = nullptr;
+    QPushButton* cancel_ = nullptr;
+    QPushButton* save_ = nullptr;
+};
+
+} // namespace rure

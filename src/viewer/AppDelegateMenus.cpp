@@ -1,0 +1,156 @@
+// The main menu and its small informational commands: help, Quick Help,
+// feedback and the About panel.
+#include "AppDelegate.h"
+
+#include "common/RurePalette.h"
+#include "settings/CameraSettingsController.h"
+#include "updates/InstalledIdentity.h"
+#include "window/ViewerHelp.h"
+#include "window/ViewerMainMenu.h"
+#include "window/ViewerWindow.h"
+
+#include <QApplication>
+#include <QDesktopServices>
+#include <QMessageBox>
+#include <QPushButton>
+
+namespace rure {
+
+namespace {
+
+QString ellipsis(const char* text) { return QString::fromUtf8(text) + QChar(0x2026); }
+
+// Where an informational alert goes: a sheet on the active window, or on the
+// viewer window, or an application-modal alert when neither exists.
+void presentInformation(QWidget* fallbackWindow, const QString& title, const QString& text) {
+    QWidget* parent = QApplication::activeWindow() ? QApplication::activeWindow() : fallbackWindow;
+    auto* alert = new QMessageBox(parent);
+    alert->setAttribute(Qt::WA_DeleteOnClose);
+    alert->setIcon(QMessageBox::Information);
+    alert->setWindowTitle(title);
+    alert->setText(title);
+    alert->setInformativeText(text);
+    QPushButton* ok = alert->addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
+    ok->setStyleSheet(QStringLiteral("QPushButton { background-color: %1; color: white; "
+                                     "border-radius: 5px; padding: 4px 18px; }")
+                          .arg(RurePalette::cabin().name()));
+    alert->setDefaultButton(ok);
+    alert->setWindowModality(parent && parent->isVisible() ? Qt::WindowModal : Qt::ApplicationModal);
+    alert->show();
+}
+
+} // namespace
+
+void AppDelegate::installMainMenu() {
+    if (!window || mainMenu_) {
+        return;
+    }
+    QPointer<AppDelegate> weakSelf(this);
+    auto command = [weakSelf](void (AppDelegate::*member)()) {
+        return [weakSelf, member] {
+            if (weakSelf) {
+                (weakSelf.data()->*member)();
+            }
+        };
+    };
+    const std::vector<MainMenuCommand> commands{
+        {QStringLiteral("Rure"), ellipsis("Camera Addresses"), QKeySequence(Qt::CTRL | Qt::Key_Comma),
+         command(&AppDelegate::showCameraSettings)},
+        {QStringLiteral("Rure"), {}, {}, {}},
+        {QStringLiteral("Rure"), ellipsis("Check for Updates"), {}, command(&AppDelegate::checkForUpdates)},
+        {QStringLiteral("Rure"), {}, {}, {}},
+        {QStringLiteral("Rure"), QStringLiteral("Quit Rure"), QKeySequence(Qt::CTRL | Qt::Key_Q),
+         [] { QCoreApplication::quit(); }},
+        {QStringLiteral("Window"), QStringLiteral("Close"), QKeySequence(Qt::CTRL | Qt::Key_W),
+         [weakSelf] {
+             QWidget* target = QApplication::activeWindow();
+             if (!target && weakSelf) {
+                 target = weakSelf->window;
+             }
+             if (target) {
+                 target->close();
+             }
+         }},
+        {QStringLiteral("Window"), QStringLiteral("Enter Full Screen"),
+         QKeySequence(Qt::CTRL | Qt::META | Qt::Key_F),
+         [weakSelf] {
+             QWidget* target = QApplication::activeWindow();
+             if (!target && weakSelf) {
+                 target = weakSelf->window;
+             }
+             if (target) {
+                 target->setWindowState(target->windowState() ^ Qt::WindowFullScreen);
+             }
+         }},
+        {QStringLiteral("Help"), QStringLiteral("Rure Help"), QKeySequence(Qt::CTRL | Qt::Key_Question),
+         command(&AppDelegate::openRureHelp)},
+        {QStringLiteral("Help"), QStringLiteral("Quick Help in Rure"), {}, command(&AppDelegate::showQuickHelp)},
+        {QStringLiteral("Help"), {}, {}, {}},
+        {QStringLiteral("Help"), ellipsis("Send Feedback"), {}, command(&AppDelegate::sendFeedback)},
+        {QStringLiteral("Help"), QStringLiteral("About Rure"), {}, command(&AppDelegate::showAbout)},
+    };
+    mainMenu_ = std::make_unique<ViewerMainMenu>(*window, commands);
+    window->menuKeyPressed = [weakSelf] {
+        if (weakSelf && weakSelf->mainMenu_) {
+            weakSelf->mainMenu_->toggleInWindowBar();
+        }
+    };
+}
+
+void AppDelegate::openRureHelp() {
+    const QUrl page = rureHelpPageUrl();
+    if (page.isValid()) {
+        QDesktopServices::openUrl(page);
+    }
+}
+
+void AppDelegate::showQuickHelp() {
+    presentInformation(window, QStringLiteral("Quick Help in Rure"), quickHelpText());
+}
+
+void AppDelegate::sendFeedback() {
+    const QUrl message = rureFeedbackUrl();
+    if (message.isValid()) {
+        QDesktopServices::openUrl(message);
+    }
+}
+
+void AppDelegate::showAbout() {
+    const InstalledIdentity identity = InstalledIdentity::compiledIn();
+    const QString version = identity.version.value_or(QStringLiteral("Unknown"));
+    const QString build = identity.build.value_or(QStringLiteral("Unknown"));
+    presentInformation(window, QStringLiteral("About Rure"),
+                       QStringLiteral("Rure\nVersion %1\nBuild %2").arg(version, build));
+    if (window) {
+        window->activateWindow();
+    }
+}
+
+void AppDelegate::showCameraSettings() {
+    if (settingsController) {
+        settingsController->showAndActivate();
+        return;
+    }
+    const qsizetype selected = selectedCameraIndex();
+    QPointer<AppDelegate> weakSelf(this);
+    settingsController = std::make_unique<CameraSettingsController>(
+        cameras, window && window->staysOnTop(),
+        [weakSelf](const QList<Camera>& edited) -> Result<void> {
+            if (!weakSelf) {
+                return Error{ErrorDomain::other, 0, QStringLiteral("Rure is closing.")};
+            }
+            return weakSelf->applyEditedCameraList(edited);
+        },
+        [weakSelf] {
+            if (weakSelf) {
+                weakSelf->settingsController.reset();
+            }
+        },
+        *services_.store);
+    if (selected >= 0) {
+        settingsController->selectRow(selected);
+    }
+    settingsController->showAndActivate();
+}
+
+} // namespace rure

@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QKeySequence>
+#include <QString>
+
+#include <functional>
+#include <vector>
+
+class QAction;
+class QMenuBar;
+class QWidget;
+
+namespace rure {
+
+// One command of the main menu.
+struct MainMenuCommand {
+    QString menu;  // "Rure", "Window" or "Help"
+    QString title; // empty: a separator
+    QKeySequence shortcut;
+    std::function<void()> action;
+};
+
+// The viewer's menu bar: "Rure", "Window" and "Help", built once at launch.
+// The bar goes to the desktop's global menu where there is one; otherwise it
+// lies hidden over the top of the window and Alt shows it. Every shortcut works
+// either way, because the commands are also actions of the window.
+class ViewerMainMenu {
+public:
+    ViewerMainMenu(QWidget& window, const std::vector<MainMenuCommand>& commands);
+
+    QMenuBar* menuBar() const { return menuBar_; }
+    // The action of the command with this title, or null.
+    QAction* action(const QString& title) const;
+
+    // Shows or hides the in-window bar (nothing when the desktop shows it).
+    void toggleInWindowBar();
+
+private:
+    QMenuBar* menuBar_;
+};
+
+} // namespace rure

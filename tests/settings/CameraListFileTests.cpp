@@ -1,0 +1,110 @@
+#include "config/CameraConfigurationError.h"
+#include "config/CameraConfigurationStore.h"
+#include "settings/CameraListFile.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+namespace rure {
+namespace {
+
+void writeBytes(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    ASSERT_EQ(file.write(bytes), bytes.size());
+}
+
+mode_t modeOf(const QString& path) {
+    struct stat status {};
+    EXPECT_EQ(::stat(QFile::encodeName(path).constData(), &status), 0);
+    return status.st_mode & 07777;
+}
+
+class CameraListFileTest : public ::testing::Test {
+protected:
+    QString path(const QString& name) const { return dir_.filePath(name); }
+    const CameraConfigurationStore& store() const { return store_; }
+
+private:
+    QTemporaryDir dir_;
+    CameraConfigurationStore store_{dir_.filePath("store")};
+};
+
+const QList<Camera> sample{Camera{"Front door", "rtsp://10.0.0.2/stream1"},
+                           Camera{"Yard", "RTSP://yard:8554/live"},
+                           Camera{"Front door", "rtsp://10.0.0.2/stream1"},
+                           Camera{QStringLiteral("Gar\u00e7on \U0001F4F7"), "rtsp://g/x"}};
+
+TEST_F(CameraListFileTest, ExportedListImportsAgainInTheSameOrder) {
+    const QString file = path("rure-cameras.json");
+    ASSERT_TRUE(store().exportCameras(sample, file).ok());
+    EXPECT_EQ(modeOf(file), mode_t{0600});
+
+    const Result<QList<Camera>> imported = readCameraListFile(file);
+    ASSERT_TRUE(imported.ok()) << imported.error().description.toStdString();
+    EXPECT_EQ(imported.value(), sample);
+}
+
+TEST_F(CameraListFileTest, ExportOverAWiderFileLeavesItOwnerOnly) {
+    const QString file = path("shared.json");
+    writeBytes(file, "old");
+    ASSERT_EQ(::chmod(QFile::encodeName(file).constData(), 0644), 0);
+
+    ASSERT_TRUE(store().exportCameras(sample, file).ok());
+
+    EXPECT_EQ(modeOf(file), mode_t{0600});
+    EXPECT_EQ(readCameraListFile(file).value(), sample);
+    EXPECT_EQ(QDir(path("")).entryList(QDir::Files), QStringList({"shared.json"}));
+}
+
+TEST_F(CameraListFileTest, ImportsTheStoresOwnFilesAndDocumentsWithExtraMembers) {
+    ASSERT_TRUE(store().save(sample).ok());
+    const QString storeDir = path("store");
+    EXPECT_EQ(readCameraListFile(storeDir + "/cameras.json").value(), sample);
+    EXPECT_EQ(readCameraListFile(storeDir + "/cameras.last-good.json").value(), sample);
+
+    const QString extra = path("extra.json");
+    writeBytes(extra, R"({"version": 3, "cameras": [{"name": "", "url": "x", "rotation": 90}]})");
+    EXPECT_EQ(readCameraListFile(extra).value(), (QList<Camera>{Camera{"", "x"}}));
+}
+
+TEST_F(CameraListFileTest, RefusesFilesThatHoldNoSupportedCameraList) {
+    const std::pair<const char*, QByteArray> documents[] = {
+        {"empty-list.json", R"({"cameras": []})"},
+        {"top-level-array.json", R"([{"name": "Door", "url": "rtsp://door"}])"},
+        {"not-json.json", "cameras: door"},
+        {"empty.json", ""},
+        {"no-url.json", R"({"cameras": [{"name": "Door"}]})"},
+    };
+    for (const auto& [name, bytes] : documents) {
+        SCOPED_TRACE(name);
+        writeBytes(path(name), bytes);
+        const Result<QList<Camera>> imported = readCameraListFile(path(name));
+        ASSERT_FALSE(imported.ok());
+        EXPECT_EQ(imported.error(), toError(CameraConfigurationError::invalidFile));
+        EXPECT_EQ(imported.error().description,
+                  "The selected file does not contain a supported camera list.");
+    }
+}
+
+TEST_F(CameraListFileTest, ReportsFilesThatCannotBeRead) {
+    writeBytes(path("plain"), "x");
+    for (const QString& unreadable : {path("missing.json"), path("plain/below.json")}) {
+        SCOPED_TRACE(unreadable.toStdString());
+        const Result<QList<Camera>> imported = readCameraListFile(unreadable);
+        ASSERT_FALSE(imported.ok());
+        EXPECT_EQ(imported.error().domain, ErrorDomain::file);
+        EXPECT_FALSE(imported.error().description.isEmpty());
+    }
+    const Result<void> exported = store().exportCameras(sample, path("plain/below.json"));
+    ASSERT_FALSE(exported.ok());
+    EXPECT_FALSE(exported.error().description.isEmpty());
+}
+
+} // namespace
+} // namespace rure

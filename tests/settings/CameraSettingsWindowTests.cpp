@@ -1,0 +1,328 @@
+#include "SettingsEditorFixture.h"
+#include "common/RurePalette.h"
+#include "settings/CameraTableModel.h"
+
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QMimeData>
+#include <QPushButton>
+#include <QTest>
+
+namespace rure {
+namespace {
+
+using test::SettingsEditorFixture;
+
+const QList<Camera> xyz{Camera{"X", "rtsp://x"}, Camera{"Y", "rtsp://y"}, Camera{"Z", "rtsp://z"}};
+
+class CameraSettingsWindowTest : public SettingsEditorFixture {};
+
+QLineEdit* cellEditor(CameraTableView& table) {
+    return qobject_cast<QLineEdit*>(table.indexWidget(table.currentIndex()));
+}
+
+TEST_F(CameraSettingsWindowTest, TableShowsTheDraftInThreeColumns) {
+    open(xyz);
+    editor().showAndActivate();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window()));
+
+    EXPECT_EQ(window().windowTitle(), "Cameras");
+    EXPECT_EQ(model().columnCount(), 3);
+    EXPECT_EQ(model().rowCount(), 3);
+    EXPECT_EQ(model().headerData(0, Qt::Horizontal).toString(), "");
+    EXPECT_EQ(model().headerData(1, Qt::Horizontal).toString(), "Camera Name");
+    EXPECT_EQ(model().headerData(2, Qt::Horizontal).toString(), "RTSP Address");
+    EXPECT_EQ(cell(0, 0), QStringLiteral("\u2261"));
+    EXPECT_EQ(model().index(0, 0).data(Qt::ToolTipRole).toString(), "Drag to reorder");
+    EXPECT_EQ(cell(1, 1), "Y");
+    EXPECT_EQ(cell(2, 2), "rtsp://z");
+    EXPECT_EQ(table().rowHeight(1), 38);
+
+    QHeaderView* header = table().horizontalHeader();
+    EXPECT_EQ(header->sectionSize(0), 28);
+    EXPECT_EQ(header->sectionSize(1), 205);
+    const int addressWidth = header->sectionSize(2);
+    EXPECT_GE(addressWidth, 330);
+
+    // Only the address column follows the window's width.
+    window().resize(window().width() + 120, window().height());
+    QCoreApplication::processEvents();
+    EXPECT_EQ(header->sectionSize(0), 28);
+    EXPECT_EQ(header->sectionSize(1), 205);
+    EXPECT_EQ(header->sectionSize(2), addressWidth + 120);
+
+    editor().addCamera();
+    EXPECT_EQ(model().rowCount(), 4);
+    EXPECT_EQ(cell(3, 1), "New Camera");
+    EXPECT_EQ(cell(3, 2), "rtsp://");
+}
+
+TEST_F(CameraSettingsWindowTest, OpensWithTheGivenRowSelectedAndStaysOnTopLikeTheViewer) {
+    open(xyz, true);
+    editor().selectRow(2);
+    editor().showAndActivate();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window()));
+    EXPECT_EQ(editor().selectedRow(), 2);
+    EXPECT_TRUE(window().windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+
+    editor().setStaysOnTop(false);
+    EXPECT_FALSE(window().windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+    EXPECT_TRUE(window().isVisible());
+    editor().setStaysOnTop(true);
+    EXPECT_TRUE(window().windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+    EXPECT_TRUE(window().isVisible());
+}
+
+TEST_F(CameraSettingsWindowTest, RemoveButtonFollowsCountAndSelection) {
+    {
+        open({});
+        EXPECT_EQ(editor().selectedRow(), std::nullopt);
+        EXPECT_FALSE(window().removeButton()->isEnabled());
+        editor().addCamera();
+        EXPECT_EQ(editor().selectedRow(), 0);
+        EXPECT_FALSE(window().removeButton()->isEnabled());
+        editor().addCamera();
+        EXPECT_TRUE(window().removeButton()->isEnabled());
+    }
+    open(xyz);
+    EXPECT_FALSE(window().removeButton()->isEnabled());
+    editor().selectRow(2);
+    EXPECT_TRUE(window().removeButton()->isEnabled());
+    table().clearSelection();
+    EXPECT_FALSE(window().removeButton()->isEnabled());
+
+    window().removeButton()->setEnabled(true);
+    QTest::mouseClick(window().removeButton(), Qt::LeftButton);
+    EXPECT_EQ(editor().draftCameras(), xyz);
+
+    editor().selectRow(2);
+    QTest::mouseClick(window().removeButton(), Qt::LeftButton);
+    EXPECT_EQ(editor().draftCameras(), xyz.mid(0, 2));
+    EXPECT_EQ(editor().selectedRow(), 1);
+    EXPECT_TRUE(window().removeButton()->isEnabled());
+    editor().removeCamera();
+    EXPECT_EQ(editor().draftCameras(), xyz.mid(0, 1));
+    EXPECT_FALSE(window().removeButton()->isEnabled());
+    EXPECT_TRUE(alerts.empty());
+
+    editor().removeCamera();
+    ASSERT_EQ(alerts.size(), 1u);
+    EXPECT_EQ(alerts[0],
+              (CameraAlert{"Keep one camera", "Rure needs at least one camera in the list."}));
+    EXPECT_EQ(editor().draftCameras(), xyz.mid(0, 1));
+}
+
+TEST_F(CameraSettingsWindowTest, AddThenSaveAsksForTheNewCamerasAddress) {
+    open({Camera{"Door", "rtsp://door"}});
+    editor().showAndActivate();
+    QTest::mouseClick(window().addButton(), Qt::LeftButton);
+
+    QLineEdit* nameEditor = cellEditor(table());
+    ASSERT_NE(nameEditor, nullptr);
+    EXPECT_EQ(table().currentIndex(), model().index(1, 1));
+    EXPECT_EQ(nameEditor->selectedText(), "New Camera");
+    EXPECT_EQ(nameEditor->palette().color(QPalette::Highlight), RurePalette::cabin());
+    EXPECT_EQ(nameEditor->palette().color(QPalette::HighlightedText), QColor(Qt::white));
+    EXPECT_EQ(nameEditor->placeholderText(), "Camera name");
+
+    QTest::mouseClick(window().saveButton(), Qt::LeftButton);
+    ASSERT_EQ(alerts.size(), 1u);
+    EXPECT_EQ(alerts[0], (CameraAlert{"Check New Camera",
+                                      "Enter a full RTSP address beginning with rtsp://."}));
+    EXPECT_TRUE(saved.empty());
+    EXPECT_EQ(closes, 0);
+    EXPECT_TRUE(table().isEditing());
+    EXPECT_EQ(table().currentIndex(), model().index(1, 2));
+    QLineEdit* addressEditor = cellEditor(table());
+    ASSERT_NE(addressEditor, nullptr);
+    EXPECT_EQ(addressEditor->selectedText(), "rtsp://");
+}
+
+TEST_F(CameraSettingsWindowTest, TypedTextReachesTheDraftAndSaveHandsOverTrimmedValues) {
+    open(xyz);
+    editor().showAndActivate();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window()));
+    editor().addCamera();
+    QLineEdit* nameEditor = cellEditor(table());
+    ASSERT_NE(nameEditor, nullptr);
+    QTest::keyClicks(nameEditor, "  Porch ");
+    EXPECT_EQ(editor().draftCameras().at(3).name, "  Porch ");
+    QTest::keyClick(nameEditor, Qt::Key_Tab);
+    EXPECT_EQ(table().currentIndex(), model().index(3, 2));
+    QLineEdit* addressEditor = cellEditor(table());
+    ASSERT_NE(addressEditor, nullptr);
+    addressEditor->end(false);
+    QTest::keyClicks(addressEditor, "porch:8554 ");
+    EXPECT_EQ(editor().draftCameras().at(3).url, "rtsp://porch:8554 ");
+
+    // Return while a cell is edited saves, with the cell's text committed.
+    QTest::keyClick(addressEditor, Qt::Key_Return);
+    ASSERT_EQ(saved.size(), 1u);
+    EXPECT_EQ(saved[0], (xyz + QList<Camera>{Camera{"Porch", "rtsp://porch:8554"}}));
+    EXPECT_TRUE(alerts.empty());
+    EXPECT_EQ(closes, 1);
+    EXPECT_TRUE(dropped());
+}
+
+TEST_F(CameraSettingsWindowTest, EscapeCancelsWithoutSaving) {
+    open(xyz);
+    editor().showAndActivate();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window()));
+    editor().addCamera();
+    QLineEdit* nameEditor = cellEditor(table());
+    ASSERT_NE(nameEditor, nullptr);
+    // Escape cancels the editor even while a cell is being edited.
+    QTest::keyClick(nameEditor, Qt::Key_Escape);
+    EXPECT_TRUE(dropped());
+    EXPECT_EQ(closes, 1);
+    EXPECT_TRUE(saved.empty());
+}
+
+TEST_F(CameraSettingsWindowTest, ReturnAndEscapeOnTheTable) {
+    open(xyz);
+    editor().showAndActivate();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window()));
+    editor().selectRow(1);
+    QTest::keyClick(&table(), Qt::Key_Return);
+    ASSERT_EQ(saved.size(), 1u);
+    EXPECT_EQ(saved[0], xyz);
+    EXPECT_EQ(closes, 1);
+
+    open(xyz);
+    editor().showAndActivate();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window()));
+    QTest::keyClick(&table(), Qt::Key_Escape);
+    EXPECT_EQ(closes, 2);
+    EXPECT_EQ(saved.size(), 1u);
+}
+
+TEST_F(CameraSettingsWindowTest, FailedSaveShowsTheErrorAndKeepsTheEditorOpen) {
+    saveResult = [](const QList<Camera>&) -> Result<void> {
+        return Error{ErrorDomain::file, 28, "No space left on device"};
+    };
+    const QList<Camera> typed{Camera{" Door ", "rtsp://door "}};
+    open(typed);
+    editor().showAndActivate();
+    QTest::mouseClick(window().saveButton(), Qt::LeftButton);
+
+    ASSERT_EQ(saved.size(), 1u);
+    EXPECT_EQ(saved[0], (QList<Camera>{Camera{"Door", "rtsp://door"}}));
+    ASSERT_EQ(alerts.size(), 1u);
+    EXPECT_EQ(alerts[0], (CameraAlert{"Could not save cameras", "No space left on device"}));
+    ASSERT_FALSE(dropped());
+    EXPECT_TRUE(window().isVisible());
+    EXPECT_EQ(closes, 0);
+    EXPECT_EQ(editor().draftCameras(), typed);
+    EXPECT_EQ(cell(0, 1), " Door ");
+}
+
+TEST_F(CameraSettingsWindowTest, SaveWithAnEmptyListAsksForACamera) {
+    open({});
+    editor().save();
+    ASSERT_EQ(alerts.size(), 1u);
+    EXPECT_EQ(alerts[0], (CameraAlert{"Add a camera", "Rure needs at least one camera."}));
+    EXPECT_TRUE(saved.empty());
+    EXPECT_FALSE(dropped());
+}
+
+TEST_F(CameraSettingsWindowTest, CloseHandlerRunsOnceWhateverClosesTheWindow) {
+    open(xyz);
+    editor().showAndActivate();
+    QWidget* shown = editor().window();
+    editor().cancel();
+    EXPECT_EQ(closes, 1);
+    EXPECT_TRUE(saved.empty());
+    EXPECT_TRUE(dropped());
+    EXPECT_FALSE(shown->isVisible());
+
+    // An editor that outlives its close hears a second close without effect.
+    int ownCloses = 0;
+    CameraSettingsController kept(
+        xyz, false, [](const QList<Camera>&) { return Result<void>(); }, [&] { ++ownCloses; },
+        store());
+    kept.showAndActivate();
+    kept.save();
+    EXPECT_EQ(ownCloses, 1);
+    EXPECT_FALSE(kept.window()->isVisible());
+    kept.window()->show();
+    kept.window()->close();
+    EXPECT_EQ(ownCloses, 1);
+}
+
+TEST_F(CameraSettingsWindowTest, SortButtonsKeepTheSelectedCamera) {
+    const QList<Camera> start{Camera{"b", "rtsp://1"}, Camera{"A", "rtsp://2"},
+                              Camera{"a", "rtsp://3"}};
+    open(start);
+    editor().selectRow(0);
+    QTest::mouseClick(window().sortAscendingButton(), Qt::LeftButton);
+    EXPECT_EQ(editor().draftCameras(), (QList<Camera>{start[1], start[2], start[0]}));
+    EXPECT_EQ(editor().selectedRow(), 2);
+    QTest::mouseClick(window().sortDescendingButton(), Qt::LeftButton);
+    EXPECT_EQ(editor().draftCameras(), (QList<Camera>{start[0], start[1], start[2]}));
+    EXPECT_EQ(editor().selectedRow(), 0);
+    EXPECT_EQ(cell(0, 1), "b");
+    EXPECT_EQ(window().sortAscendingButton()->toolTip(), "Sort camera names from A to Z");
+}
+
+TEST_F(CameraSettingsWindowTest, DroppedRowsMoveAndForeignDataIsRefused) {
+    open(xyz);
+    const std::unique_ptr<QMimeData> dragged(model().mimeData({model().index(0, 0)}));
+    ASSERT_NE(dragged, nullptr);
+    EXPECT_EQ(dragged->data(CameraTableModel::cameraRowMimeType), "0");
+    EXPECT_TRUE(model().dropMimeData(dragged.get(), Qt::MoveAction, 3, 0, {}));
+    EXPECT_EQ(editor().draftCameras(), (QList<Camera>{xyz[1], xyz[2], xyz[0]}));
+    EXPECT_EQ(editor().selectedRow(), 2);
+
+    QMimeData moveLast;
+    moveLast.setData(CameraTableModel::cameraRowMimeType, "+1");
+    // A drop onto a row lands above it.
+    EXPECT_TRUE(model().dropMimeData(&moveLast, Qt::MoveAction, -1, -1, model().index(0, 1)));
+    EXPECT_EQ(editor().draftCameras(), (QList<Camera>{xyz[2], xyz[1], xyz[0]}));
+    EXPECT_EQ(editor().selectedRow(), 0);
+
+    for (const QByteArray payload : {"1a", "", "3"}) {
+        QMimeData refused;
+        refused.setData(CameraTableModel::cameraRowMimeType, payload);
+        EXPECT_FALSE(model().dropMimeData(&refused, Qt::MoveAction, 0, 0, {}));
+    }
+    QMimeData foreign;
+    foreign.setText("0");
+    EXPECT_FALSE(model().canDropMimeData(&foreign, Qt::MoveAction, 0, 0, {}));
+    EXPECT_FALSE(model().dropMimeData(&foreign, Qt::MoveAction, 0, 0, {}));
+    EXPECT_EQ(editor().draftCameras(), (QList<Camera>{xyz[2], xyz[1], xyz[0]}));
+    EXPECT_FALSE(model().flags(model().index(0, 1)).testFlag(Qt::ItemIsDropEnabled));
+}
+
+TEST_F(CameraSettingsWindowTest, OddRowsAndTheSelectedRowHaveTheirOwnBackgrounds) {
+    open(xyz + xyz);
+    editor().showAndActivate();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window()));
+    const QColor base = table().palette().color(QPalette::Base);
+    const QColor alternate = table().palette().color(QPalette::AlternateBase);
+    ASSERT_NE(base, alternate);
+
+    const auto background = [this](int row) {
+        QCoreApplication::processEvents();
+        const QImage image = table().viewport()->grab().toImage();
+        // Inside the row, right of the short address text.
+        const int x = table().columnViewportPosition(2) + table().columnWidth(2) - 30;
+        const int y = table().rowViewportPosition(row) + table().rowHeight(row) / 2;
+        return image.pixelColor(x, y);
+    };
+    editor().selectRow(2);
+    EXPECT_EQ(background(0), base);
+    EXPECT_EQ(background(1), alternate);
+    EXPECT_EQ(background(2), RurePalette::cabin());
+    EXPECT_EQ(background(3), alternate);
+    EXPECT_EQ(background(4), base);
+    editor().selectRow(3);
+    EXPECT_EQ(background(2), base);
+    EXPECT_EQ(background(3), RurePalette::cabin());
+    // The selected row is rounded: its corner shows the table's base colour.
+    QCoreApplication::processEvents();
+    const QImage image = table().viewport()->grab().toImage();
+    EXPECT_EQ(image.pixelColor(0, table().rowViewportPosition(3)), base);
+}
+
+} // namespace
+} // namespace rure

@@ -1,0 +1,169 @@
+#include "ControllerTestFixture.h"
+
+#include "settings/CameraSettingsController.h"
+#include "window/ViewerHelp.h"
+#include "window/ViewerMainMenu.h"
+
+#include <QApplication>
+#include <QDesktopServices>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QTest>
+
+namespace rure::test {
+namespace {
+
+// Receives the addresses the viewer asks the desktop to open.
+class UrlRecorder : public QObject {
+    Q_OBJECT
+
+public:
+    UrlRecorder() {
+        for (const char* scheme : {"https", "mailto"}) {
+            QDesktopServices::setUrlHandler(QString::fromLatin1(scheme), this, "open");
+        }
+    }
+    ~UrlRecorder() override {
+        for (const char* scheme : {"https", "mailto"}) {
+            QDesktopServices::unsetUrlHandler(QString::fromLatin1(scheme));
+        }
+    }
+    QList<QUrl> opened;
+
+public slots:
+    void open(const QUrl& url) { opened << url; }
+};
+
+QStringList menuTitles(QMenuBar* bar) {
+    QStringList titles;
+    for (QAction* action : bar->actions()) {
+        titles << action->text();
+    }
+    return titles;
+}
+
+QStringList itemsOf(QMenuBar* bar, const QString& menu) {
+    QStringList items;
+    for (QAction* action : bar->actions()) {
+        if (action->text() == menu) {
+            for (QAction* item : action->menu()->actions()) {
+                items << (item->isSeparator() ? QStringLiteral("-") : item->text());
+            }
+        }
+    }
+    return items;
+}
+
+QMenuBar* menuBarOf(ViewerWindow* window) { return window->findChild<QMenuBar*>(); }
+
+TEST_F(ControllerTest, theMainMenuHoldsItsCommandsAndShortcuts) {
+    launch();
+    QMenuBar* bar = menuBarOf(inspector->window());
+    ASSERT_NE(bar, nullptr);
+    EXPECT_EQ(menuTitles(bar), QStringList({"Rure", "Window", "Help"}));
+    EXPECT_EQ(itemsOf(bar, QStringLiteral("Rure")),
+              QStringList({QStringLiteral("Camera Addresses\u2026"), "-",
+                           QStringLiteral("Check for Updates\u2026"), "-", "Quit Rure"}));
+    EXPECT_EQ(itemsOf(bar, QStringLiteral("Window")), QStringList({"Close", "Enter Full Screen"}));
+    EXPECT_EQ(itemsOf(bar, QStringLiteral("Help")),
+              QStringList({"Rure Help", "Quick Help in Rure", "-", QStringLiteral("Send Feedback\u2026"),
+                           "About Rure"}));
+
+    const struct {
+        const char* title;
+        QKeySequence shortcut;
+    } shortcuts[] = {
+        {"Camera Addresses\u2026", QKeySequence(Qt::CTRL | Qt::Key_Comma)},
+        {"Quit Rure", QKeySequence(Qt::CTRL | Qt::Key_Q)},
+        {"Close", QKeySequence(Qt::CTRL | Qt::Key_W)},
+        {"Enter Full Screen", QKeySequence(Qt::CTRL | Qt::META | Qt::Key_F)},
+        {"Rure Help", QKeySequence(Qt::CTRL | Qt::Key_Question)},
+    };
+    for (const auto& entry : shortcuts) {
+        bool found = false;
+        for (QAction* action : inspector->window()->actions()) {
+            if (action->text() == QString::fromUtf8(entry.title)) {
+                found = true;
+                EXPECT_EQ(action->shortcut(), entry.shortcut) << entry.title;
+            }
+        }
+        EXPECT_TRUE(found) << entry.title;
+    }
+}
+
+TEST_F(ControllerTest, helpAndFeedbackOpenTheirAddresses) {
+    launch();
+    UrlRecorder recorder;
+    delegate->openRureHelp();
+    delegate->sendFeedback();
+    ASSERT_EQ(recorder.opened.size(), 2);
+    EXPECT_EQ(recorder.opened[0].toString(), QStringLiteral("https://didirezoror.com/rure/help.html"));
+    EXPECT_EQ(recorder.opened[1].scheme(), QStringLiteral("mailto"));
+    EXPECT_TRUE(recorder.opened[1].toString(QUrl::FullyEncoded).endsWith(QStringLiteral("?subject=Rure%20Feedback")))
+        << recorder.opened[1].toString(QUrl::FullyEncoded).toStdString();
+
+    const QStringList paragraphs = quickHelpText().split(QStringLiteral("\n\n"));
+    ASSERT_EQ(paragraphs.size(), 4);
+    EXPECT_TRUE(paragraphs[0].startsWith(QStringLiteral("Move the pointer over the camera")));
+    EXPECT_TRUE(paragraphs[3].endsWith(QStringLiteral("to add, edit, remove, or reorder cameras.")));
+}
+
+TEST_F(ControllerTest, quickHelpAndAboutAppearOverTheViewer) {
+    launch();
+    delegate->showQuickHelp();
+    delegate->showAbout();
+    QStringList titles;
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        if (auto* box = qobject_cast<QMessageBox*>(widget); box && box->isVisible()) {
+            titles << box->windowTitle();
+            if (box->windowTitle() == QStringLiteral("Quick Help in Rure")) {
+                EXPECT_EQ(box->informativeText(), quickHelpText());
+            }
+            if (box->windowTitle() == QStringLiteral("About Rure")) {
+                EXPECT_TRUE(box->informativeText().contains(QStringLiteral("Build ")));
+            }
+            box->close();
+        }
+    }
+    titles.sort();
+    EXPECT_EQ(titles, QStringList({"About Rure", "Quick Help in Rure"}));
+}
+
+TEST_F(ControllerTest, theCameraEditorOpensOnTheSelectedCameraAndFollowsStayOnTop) {
+    saveCameras(threeCameras());
+    settings.setValue(QStringLiteral("selectedCameraIndex"), 2);
+    launch();
+    delegate->showCameraSettings();
+    auto* editorWindow = [] {
+        for (QWidget* widget : QApplication::topLevelWidgets()) {
+            if (widget->windowTitle() == QStringLiteral("Cameras") && widget->isVisible()) {
+                return widget;
+            }
+        }
+        return static_cast<QWidget*>(nullptr);
+    }();
+    ASSERT_NE(editorWindow, nullptr);
+    // Opening it again brings the same editor forward.
+    delegate->showCameraSettings();
+    int editors = 0;
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        editors += widget->windowTitle() == QStringLiteral("Cameras") && widget->isVisible();
+    }
+    EXPECT_EQ(editors, 1);
+
+    inspector->stayOnTopButton()->setChecked(true);
+    delegate->toggleStayOnTop();
+    EXPECT_TRUE(editorWindow->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+
+    // Closing the editor leaves the viewer running.
+    editorWindow->close();
+    QTest::qWait(50);
+    EXPECT_FALSE(inspector->isClosingViewer());
+    EXPECT_TRUE(inspector->window()->isVisible());
+}
+
+} // namespace
+} // namespace rure::test
+
+#include "ViewerMenuTests.moc"
