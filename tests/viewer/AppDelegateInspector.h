@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/MPVOpenGLView.h"
+#include "settings/CameraSettingsController.h"
 #include "viewer/AppDelegate.h"
 #include "window/CameraPicker.h"
 #include "window/DraggableContentView.h"
@@ -42,6 +43,7 @@ struct AppDelegateInspector {
     }
     PinToggleButton* stayOnTopButton() const { return d.stayOnTopButton; }
     void setTemporarilyMaximized(bool value) { d.isTemporarilyMaximized = value; }
+    CameraSettingsController* settingsController() const { return d.settingsController.get(); }
 
     AppDelegate& d;
 };

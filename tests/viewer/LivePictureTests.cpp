@@ -2,6 +2,14 @@
 // camera: what a user sees after launching it.
 #include "LiveViewerFixture.h"
 
+#include "window/CabinCameraMenuItemView.h"
+
+#include <QAbstractItemView>
+#include <QAction>
+#include <QFile>
+
+#include <sys/stat.h>
+
 namespace rure::test {
 namespace {
 
@@ -87,6 +95,59 @@ TEST_F(LivePicture, stoppingTheEngineAtAnyMomentLeavesNothingBehind) {
     // Every thread of the engine and its event loop is gone.
     EXPECT_TRUE(waitFor([&] { return threadCount() <= threadsWithoutEngine; }, 3000))
         << threadCount() << " threads, " << threadsWithoutEngine << " before";
+}
+
+} // namespace
+} // namespace rure::test
+
+namespace rure::test {
+namespace {
+
+TEST_F(LivePicture, aCameraAddedInTheEditorIsSavedListedAndShown) {
+    ASSERT_TRUE(camera.start());
+    launch({{QStringLiteral("Bars"), camera.url()}});
+    ASSERT_TRUE(waitFor([this] { return isPlaying(); }));
+
+    // Rure → Camera Addresses… (Ctrl+,)
+    QAction* command = nullptr;
+    for (QAction* action : inspector->window()->actions()) {
+        if (action->text() == QStringLiteral("Camera Addresses\u2026")) {
+            command = action;
+        }
+    }
+    ASSERT_NE(command, nullptr);
+    command->trigger();
+    CameraSettingsController* editor = inspector->settingsController();
+    ASSERT_NE(editor, nullptr);
+    auto* table = editor->window()->findChild<QAbstractItemView*>();
+    ASSERT_NE(table, nullptr);
+
+    editor->addCamera();
+    QAbstractItemModel* model = table->model();
+    ASSERT_EQ(model->rowCount(), 2);
+    ASSERT_TRUE(model->setData(model->index(1, 1), QStringLiteral("Blue"), Qt::EditRole));
+    ASSERT_TRUE(model->setData(model->index(1, 2), camera.secondUrl(), Qt::EditRole));
+    editor->save();
+    EXPECT_EQ(inspector->settingsController(), nullptr) << "the editor closes after a save";
+
+    // The viewer lists it, keeps showing the same camera, and both files hold the list, owner-only.
+    EXPECT_EQ(inspector->cameraPicker()->items(), QStringList({"Bars", "Blue"}));
+    EXPECT_EQ(inspector->cameraPicker()->selectedIndex(), 0);
+    const QList<Camera> expected{{QStringLiteral("Bars"), camera.url()},
+                                 {QStringLiteral("Blue"), camera.secondUrl()}};
+    EXPECT_EQ(store.load().value(), expected);
+    for (const char* name : {"/cameras.json", "/cameras.last-good.json"}) {
+        struct stat info {};
+        ASSERT_EQ(::stat(QFile::encodeName(store.appSupportDirectory() + QString::fromLatin1(name)).constData(),
+                         &info),
+                  0);
+        EXPECT_EQ(info.st_mode & 0777, 0600u) << name;
+    }
+
+    // Choosing it from the camera menu shows its picture.
+    inspector->cameraPicker()->rowViews()[1]->activateMenuItem();
+    EXPECT_TRUE(waitFor([this] { return isSecondPattern(centreColour()); }))
+        << centreColour().name().toStdString();
 }
 
 } // namespace
