@@ -2,6 +2,7 @@
 #include "common/RurePalette.h"
 #include "settings/CameraTableModel.h"
 
+#include <QDir>
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QMimeData>
@@ -197,8 +198,15 @@ TEST_F(CameraSettingsWindowTest, ReturnAndEscapeOnTheTable) {
 }
 
 TEST_F(CameraSettingsWindowTest, FailedSaveShowsTheErrorAndKeepsTheEditorOpen) {
-    saveResult = [](const QList<Camera>&) -> Result<void> {
-        return Error{ErrorDomain::file, 28, "No space left on device"};
+    // A directory where the camera list file belongs: the real store cannot save.
+    ASSERT_TRUE(QDir().mkpath(store().appSupportDirectory() + "/cameras.json/occupied"));
+    std::optional<Error> storeError;
+    saveResult = [this, &storeError](const QList<Camera>& cameras) -> Result<void> {
+        Result<void> result = store().save(cameras);
+        if (!result.ok()) {
+            storeError = result.error();
+        }
+        return result;
     };
     const QList<Camera> typed{Camera{" Door ", "rtsp://door "}};
     open(typed);
@@ -207,8 +215,10 @@ TEST_F(CameraSettingsWindowTest, FailedSaveShowsTheErrorAndKeepsTheEditorOpen) {
 
     ASSERT_EQ(saved.size(), 1u);
     EXPECT_EQ(saved[0], (QList<Camera>{Camera{"Door", "rtsp://door"}}));
+    ASSERT_TRUE(storeError.has_value());
     ASSERT_EQ(alerts.size(), 1u);
-    EXPECT_EQ(alerts[0], (CameraAlert{"Could not save cameras", "No space left on device"}));
+    EXPECT_EQ(alerts[0], (CameraAlert{"Could not save cameras", storeError->description}));
+    EXPECT_FALSE(storeError->description.isEmpty());
     ASSERT_FALSE(dropped());
     EXPECT_TRUE(window().isVisible());
     EXPECT_EQ(closes, 0);
