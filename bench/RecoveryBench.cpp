@@ -83,7 +83,8 @@ private:
 int main(int argc, char* argv[]) {
     QCoreApplication application(argc, argv);
     const QStringList arguments = application.arguments();
-    const int outages = std::max(1, static_cast<int>(optionValue(arguments, QStringLiteral("--outages"), 5)));
+    const int outages =
+        std::max(1, static_cast<int>(optionValue(arguments, QStringLiteral("--outages"), 5)));
     const double down = std::max(0.0, optionValue(arguments, QStringLiteral("--down"), 5.0));
 
     TestCamera camera;
@@ -133,15 +134,17 @@ int main(int argc, char* argv[]) {
         const double due = log.firstAttemptDue(back).value_or(back);
         sinceBack.push_back(live - back);
         sinceDue.push_back(live - due);
-        std::printf("outage %d: live %.3f s after the camera returned, %.3f s after the attempt was due\n",
-                    i + 1, live - back, live - due);
+        std::printf(
+            "outage %d: live %.3f s after the camera returned, %.3f s after the attempt was due\n",
+            i + 1, live - back, live - due);
     }
     viewer.terminate();
     viewer.waitForFinished(10000);
 
-    std::printf("camera down %.1f s, %d outages: camera back to first presented frame median %.3f s "
-                "(min %.3f, max %.3f); attempt due to first frame median %.3f s\n",
-                down, outages, median(sinceBack), *std::min_element(sinceBack.begin(), sinceBack.end()),
-                *std::max_element(sinceBack.begin(), sinceBack.end()), median(sinceDue));
+    std::printf(
+        "camera down %.1f s, %d outages: camera back to first presented frame median %.3f s "
+        "(min %.3f, max %.3f); attempt due to first frame median %.3f s\n",
+        down, outages, median(sinceBack), *std::min_element(sinceBack.begin(), sinceBack.end()),
+        *std::max_element(sinceBack.begin(), sinceBack.end()), median(sinceDue));
     return 0;
 }

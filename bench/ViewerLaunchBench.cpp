@@ -100,8 +100,10 @@ private:
 int main(int argc, char* argv[]) {
     QCoreApplication application(argc, argv);
     const QStringList arguments = application.arguments();
-    const int launches = std::max(1, static_cast<int>(optionValue(arguments, QStringLiteral("--launches"), 7)));
-    const int seconds = std::max(1, static_cast<int>(optionValue(arguments, QStringLiteral("--seconds"), 30)));
+    const int launches =
+        std::max(1, static_cast<int>(optionValue(arguments, QStringLiteral("--launches"), 7)));
+    const int seconds =
+        std::max(1, static_cast<int>(optionValue(arguments, QStringLiteral("--seconds"), 30)));
 
     TestCamera camera;
     TestCamera::Options options;
@@ -139,10 +141,13 @@ int main(int argc, char* argv[]) {
     const double cpuShare = (after.cpuSeconds - before.cpuSeconds) / (wall.elapsed() / 1000.0);
 
     std::printf("machine: %ld cores\n", sysconf(_SC_NPROCESSORS_ONLN));
-    std::printf("process start to first presented frame, %d launches: median %.3f s, min %.3f s, max %.3f s\n",
-                launches, median(firstFrame), *std::min_element(firstFrame.begin(), firstFrame.end()),
+    std::printf("process start to first presented frame, %d launches: median %.3f s, min %.3f s, "
+                "max %.3f s\n",
+                launches, median(firstFrame),
+                *std::min_element(firstFrame.begin(), firstFrame.end()),
                 *std::max_element(firstFrame.begin(), firstFrame.end()));
-    std::printf("playing 1280x720 at 30 fps for %d s: CPU %.1f%% of one core, peak resident memory %.1f MB\n",
+    std::printf("playing 1280x720 at 30 fps for %d s: CPU %.1f%% of one core, peak resident memory "
+                "%.1f MB\n",
                 seconds, cpuShare * 100.0, after.peakResidentKiB / 1024.0);
     return 0;
 }

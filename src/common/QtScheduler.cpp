@@ -17,8 +17,8 @@ public:
         : context_(context), task_(std::move(task)), timer_(new QTimer) {
         timer_->setTimerType(Qt::PreciseTimer);
         timer_->setSingleShot(!repeating);
-        timer_->setInterval(
-            std::chrono::milliseconds(static_cast<qint64>(std::max(0.0, interval.count()) * 1000.0 + 0.5)));
+        timer_->setInterval(std::chrono::milliseconds(
+            static_cast<qint64>(std::max(0.0, interval.count()) * 1000.0 + 0.5)));
         QObject::connect(timer_, &QTimer::timeout, timer_, [this] { fire(); });
         timer_->start();
     }
@@ -70,7 +70,9 @@ private:
 
 } // namespace
 
-SteadyTime QtScheduler::now() const { return std::chrono::steady_clock::now(); }
+SteadyTime QtScheduler::now() const {
+    return std::chrono::steady_clock::now();
+}
 
 void QtScheduler::post(QObject* context, std::function<void()> task) {
     QMetaObject::invokeMethod(context, std::move(task), Qt::QueuedConnection);

@@ -66,6 +66,8 @@ private:
 };
 
 // Formats a boolean the way the log shows it ("true" / "false").
-inline QString logBool(bool value) { return value ? QStringLiteral("true") : QStringLiteral("false"); }
+inline QString logBool(bool value) {
+    return value ? QStringLiteral("true") : QStringLiteral("false");
+}
 
 } // namespace rure

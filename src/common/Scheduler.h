@@ -43,8 +43,8 @@ public:
 
 // The "distant past": older than any time a clock reports, with room to subtract.
 inline SteadyTime distantPast() {
-    return SteadyTime(std::chrono::duration_cast<SteadyTime::duration>(
-        -std::chrono::hours(24 * 365 * 100)));
+    return SteadyTime(
+        std::chrono::duration_cast<SteadyTime::duration>(-std::chrono::hours(24 * 365 * 100)));
 }
 
 inline double secondsBetween(SteadyTime earlier, SteadyTime later) {

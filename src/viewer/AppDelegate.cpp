@@ -3,15 +3,15 @@
 #include "common/RureLog.h"
 #include "common/RurePalette.h"
 #include "config/CameraConfigurationStore.h"
-#include "viewer/CameraSelection.h"
 #include "engine/MPVOpenGLView.h"
 #include "platform/NetworkPathMonitor.h"
 #include "platform/SleepWakeMonitor.h"
 #include "settings/CameraSettingsController.h"
 #include "updates/RureUpdateService.h"
 #include "updates/UpdateAlerts.h"
-#include "window/ViewerMainMenu.h"
+#include "viewer/CameraSelection.h"
 #include "window/CameraPicker.h"
+#include "window/ViewerMainMenu.h"
 #include "window/ViewerWindow.h"
 
 #include <QAbstractAnimation>
@@ -53,9 +53,8 @@ AppDelegate::AppDelegate(AppDelegateServices services, QObject* parent)
         UpdateCheckPresenters presenters = services_.updatePresenters;
         if (!presenters.presentUpdateStatus || !presenters.presentAvailableUpdate) {
             QPointer<AppDelegate> weakSelf(this);
-            presenters = updateAlertPresenters([weakSelf]() -> QWidget* {
-                return weakSelf ? weakSelf->window.data() : nullptr;
-            });
+            presenters = updateAlertPresenters(
+                [weakSelf]() -> QWidget* { return weakSelf ? weakSelf->window.data() : nullptr; });
         }
         updateChecks_ = std::make_unique<UpdateCheckScheduler>(*services_.updateService,
                                                                *services_.settings, presenters);
@@ -150,12 +149,12 @@ void AppDelegate::startPlayer() {
     mpv = std::move(std::get<std::unique_ptr<PlaybackEngine>>(created));
 
     QPointer<AppDelegate> weakSelf(this);
-    mpvEventLoop = mpv->makeEventLoop(generation, [weakSelf](PlaybackEngineEvent event,
-                                                            int64_t eventGeneration) {
-        if (weakSelf) {
-            weakSelf->handlePlaybackEngineEvent(event, eventGeneration);
-        }
-    });
+    mpvEventLoop = mpv->makeEventLoop(
+        generation, [weakSelf](PlaybackEngineEvent event, int64_t eventGeneration) {
+            if (weakSelf) {
+                weakSelf->handlePlaybackEngineEvent(event, eventGeneration);
+            }
+        });
     mpvEventLoop->start();
 
     videoHost->setFrameRenderedHandler([weakSelf, generation] {
@@ -286,7 +285,9 @@ void AppDelegate::cameraChanged() {
     }
 }
 
-void AppDelegate::cameraMenuItemSelected(qsizetype tag) { selectCamera(tag); }
+void AppDelegate::cameraMenuItemSelected(qsizetype tag) {
+    selectCamera(tag);
+}
 
 void AppDelegate::startOrReloadPlayback() {
     if (!mpv) {
@@ -304,7 +305,9 @@ void AppDelegate::storeSelectedCameraIndex(qsizetype index) {
     services_.settings->setValue(selectedCameraIndexKey, static_cast<qlonglong>(index));
 }
 
-void AppDelegate::cancelPlaybackRetry() { playbackRetry.reset(); }
+void AppDelegate::cancelPlaybackRetry() {
+    playbackRetry.reset();
+}
 
 void AppDelegate::showPlaybackError(const QString& message) {
     QPointer<AppDelegate> weakSelf(this);

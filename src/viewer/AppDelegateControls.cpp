@@ -2,7 +2,6 @@
 // Top, the camera menu, the temporary maximum and closing the viewer.
 #include "AppDelegate.h"
 
-
 #include "settings/CameraSettingsController.h"
 #include "window/CameraPicker.h"
 #include "window/DraggableContentView.h"
@@ -37,10 +36,10 @@ QGraphicsOpacityEffect* opacityOf(QWidget* control) {
 
 QList<QWidget*> AppDelegate::viewerControls() const {
     QList<QWidget*> controls;
-    for (QWidget* control : {static_cast<QWidget*>(cameraPicker.data()),
-                             static_cast<QWidget*>(stayOnTopButton.data()),
-                             static_cast<QWidget*>(focusViewerButton.data()),
-                             static_cast<QWidget*>(closeViewerButton.data())}) {
+    for (QWidget* control :
+         {static_cast<QWidget*>(cameraPicker.data()), static_cast<QWidget*>(stayOnTopButton.data()),
+          static_cast<QWidget*>(focusViewerButton.data()),
+          static_cast<QWidget*>(closeViewerButton.data())}) {
         if (control) {
             controls << control;
         }
@@ -184,7 +183,9 @@ void AppDelegate::toggleStayOnTop() {
     services_.settings->setValue(QStringLiteral("staysOnTop"), pinned);
 }
 
-void AppDelegate::secondaryClick() { toggleTemporaryMaximum(); }
+void AppDelegate::secondaryClick() {
+    toggleTemporaryMaximum();
+}
 
 void AppDelegate::setWindowFrameAnimated(const QRect& frame) {
     if (!window) {
@@ -217,8 +218,8 @@ void AppDelegate::toggleTemporaryMaximum() {
             QPointer<AppDelegate> weakSelf(this);
             // A second click during the restore replaces this task with one
             // that ends in the same state.
-            temporaryMaximumRestore_ =
-                services_.scheduler->schedule(temporaryMaximumRestoreDelay, this, [weakSelf, restore] {
+            temporaryMaximumRestore_ = services_.scheduler->schedule(
+                temporaryMaximumRestoreDelay, this, [weakSelf, restore] {
                     if (!weakSelf) {
                         return;
                     }
@@ -233,9 +234,9 @@ void AppDelegate::toggleTemporaryMaximum() {
         return;
     }
     const QRect frame = window->geometry();
-    const QRectF maximum = temporaryMaximumFrame(QRectF(frame), QSizeF(window->contentView()->size()),
-                                                 QRectF(screen->availableGeometry()),
-                                                 appliedVideoAspectRatio);
+    const QRectF maximum =
+        temporaryMaximumFrame(QRectF(frame), QSizeF(window->contentView()->size()),
+                              QRectF(screen->availableGeometry()), appliedVideoAspectRatio);
     restoreFrameBeforeTemporaryMaximum = frame;
     isTemporarilyMaximized = true;
     setWindowFrameAnimated(maximum.toRect());

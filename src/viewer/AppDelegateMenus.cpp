@@ -18,7 +18,9 @@ namespace rure {
 
 namespace {
 
-QString ellipsis(const char* text) { return QString::fromUtf8(text) + QChar(0x2026); }
+QString ellipsis(const char* text) {
+    return QString::fromUtf8(text) + QChar(0x2026);
+}
 
 // Where an informational alert goes: a sheet on the active window, or on the
 // viewer window, or an application-modal alert when neither exists.
@@ -35,7 +37,8 @@ void presentInformation(QWidget* fallbackWindow, const QString& title, const QSt
                                      "border-radius: 5px; padding: 4px 18px; }")
                           .arg(RurePalette::cabin().name()));
     alert->setDefaultButton(ok);
-    alert->setWindowModality(parent && parent->isVisible() ? Qt::WindowModal : Qt::ApplicationModal);
+    alert->setWindowModality(parent && parent->isVisible() ? Qt::WindowModal
+                                                           : Qt::ApplicationModal);
     alert->show();
 }
 
@@ -54,10 +57,13 @@ void AppDelegate::installMainMenu() {
         };
     };
     const std::vector<MainMenuCommand> commands{
-        {QStringLiteral("Rure"), ellipsis("Camera Addresses"), QKeySequence(Qt::CTRL | Qt::Key_Comma),
-         command(&AppDelegate::showCameraSettings)},
+        {QStringLiteral("Rure"), ellipsis("Camera Addresses"),
+         QKeySequence(Qt::CTRL | Qt::Key_Comma), command(&AppDelegate::showCameraSettings)},
         {QStringLiteral("Rure"), {}, {}, {}},
-        {QStringLiteral("Rure"), ellipsis("Check for Updates"), {}, command(&AppDelegate::checkForUpdates)},
+        {QStringLiteral("Rure"),
+         ellipsis("Check for Updates"),
+         {},
+         command(&AppDelegate::checkForUpdates)},
         {QStringLiteral("Rure"), {}, {}, {}},
         {QStringLiteral("Rure"), QStringLiteral("Quit Rure"), QKeySequence(Qt::CTRL | Qt::Key_Q),
          [] { QCoreApplication::quit(); }},
@@ -82,12 +88,21 @@ void AppDelegate::installMainMenu() {
                  target->setWindowState(target->windowState() ^ Qt::WindowFullScreen);
              }
          }},
-        {QStringLiteral("Help"), QStringLiteral("Rure Help"), QKeySequence(Qt::CTRL | Qt::Key_Question),
-         command(&AppDelegate::openRureHelp)},
-        {QStringLiteral("Help"), QStringLiteral("Quick Help in Rure"), {}, command(&AppDelegate::showQuickHelp)},
+        {QStringLiteral("Help"), QStringLiteral("Rure Help"),
+         QKeySequence(Qt::CTRL | Qt::Key_Question), command(&AppDelegate::openRureHelp)},
+        {QStringLiteral("Help"),
+         QStringLiteral("Quick Help in Rure"),
+         {},
+         command(&AppDelegate::showQuickHelp)},
         {QStringLiteral("Help"), {}, {}, {}},
-        {QStringLiteral("Help"), ellipsis("Send Feedback"), {}, command(&AppDelegate::sendFeedback)},
-        {QStringLiteral("Help"), QStringLiteral("About Rure"), {}, command(&AppDelegate::showAbout)},
+        {QStringLiteral("Help"),
+         ellipsis("Send Feedback"),
+         {},
+         command(&AppDelegate::sendFeedback)},
+        {QStringLiteral("Help"),
+         QStringLiteral("About Rure"),
+         {},
+         command(&AppDelegate::showAbout)},
     };
     mainMenu_ = std::make_unique<ViewerMainMenu>(*window, commands);
     window->menuKeyPressed = [weakSelf] {

@@ -54,7 +54,8 @@ void AppDelegate::requestLocalNetworkAccessAndStart() {
         if (!weakSelf || !weakConnection) {
             return;
         }
-        RureLog::network().debug(QStringLiteral("The local-network preflight reached ready state."));
+        RureLog::network().debug(
+            QStringLiteral("The local-network preflight reached ready state."));
         weakSelf->services_.scheduler->post(weakSelf, [weakSelf, weakConnection, generation] {
             if (weakSelf) {
                 weakSelf->finishLocalNetworkProbe(weakConnection, true, generation);
@@ -78,8 +79,8 @@ void AppDelegate::requestLocalNetworkAccessAndStart() {
             if (!weakSelf || !weakConnection || weakConnection != weakSelf->localNetworkProbe) {
                 return;
             }
-            RureLog::network().debug(QStringLiteral(
-                "The local-network preflight fallback elapsed; continuing with playback recovery."));
+            RureLog::network().debug(QStringLiteral("The local-network preflight fallback elapsed; "
+                                                    "continuing with playback recovery."));
             weakSelf->finishLocalNetworkProbe(weakConnection, true, generation);
         });
 

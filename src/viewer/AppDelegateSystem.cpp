@@ -25,8 +25,8 @@ void AppDelegate::startSystemRecoveryMonitoring() {
             });
     }
     if (services_.observeNetworkPath) {
-        networkPathMonitor = std::make_unique<NetworkPathMonitor>(
-            [weakSelf](NetworkPathSignature signature) {
+        networkPathMonitor =
+            std::make_unique<NetworkPathMonitor>([weakSelf](NetworkPathSignature signature) {
                 if (weakSelf) {
                     weakSelf->handleNetworkPath(signature);
                 }

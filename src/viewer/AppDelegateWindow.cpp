@@ -126,10 +126,10 @@ void AppDelegate::createWindow() {
     stayOnTopButton->setChecked(staysOnTop);
     window->setStaysOnTop(staysOnTop);
 
-    for (QWidget* control : {static_cast<QWidget*>(cameraPicker.data()),
-                             static_cast<QWidget*>(stayOnTopButton.data()),
-                             static_cast<QWidget*>(focusViewerButton.data()),
-                             static_cast<QWidget*>(closeViewerButton.data())}) {
+    for (QWidget* control :
+         {static_cast<QWidget*>(cameraPicker.data()), static_cast<QWidget*>(stayOnTopButton.data()),
+          static_cast<QWidget*>(focusViewerButton.data()),
+          static_cast<QWidget*>(closeViewerButton.data())}) {
         makeInvisible(control);
     }
 
@@ -137,8 +137,7 @@ void AppDelegate::createWindow() {
     // then the controls.
     for (QWidget* view :
          {static_cast<QWidget*>(videoHost.data()), static_cast<QWidget*>(interactionView.data()),
-          static_cast<QWidget*>(emptyStateLabel.data()),
-          static_cast<QWidget*>(cameraPicker.data()),
+          static_cast<QWidget*>(emptyStateLabel.data()), static_cast<QWidget*>(cameraPicker.data()),
           static_cast<QWidget*>(stayOnTopButton.data()),
           static_cast<QWidget*>(focusViewerButton.data()),
           static_cast<QWidget*>(closeViewerButton.data())}) {
@@ -173,8 +172,8 @@ void AppDelegate::layoutViewerContent() {
     }
     if (emptyStateLabel) {
         const int width = std::max(0, bounds.width() - 2 * emptyStateSideMargin);
-        const int height = std::min(emptyStateLabel->heightForWidth(width),
-                                    emptyStateLabel->maximumHeight());
+        const int height =
+            std::min(emptyStateLabel->heightForWidth(width), emptyStateLabel->maximumHeight());
         QRect labelFrame(0, 0, width, std::max(height, 0));
         labelFrame.moveCenter(bounds.center());
         emptyStateLabel->setGeometry(labelFrame);
@@ -206,9 +205,13 @@ void AppDelegate::updateWindowAspectRatio(PlaybackEngine& engine) {
     appliedVideoAspectRatio = ratio;
 }
 
-ViewerWindow* AppDelegate::viewerWindow() const { return window; }
+ViewerWindow* AppDelegate::viewerWindow() const {
+    return window;
+}
 
-void AppDelegate::windowDidMove() { saveWindowFrame(); }
+void AppDelegate::windowDidMove() {
+    saveWindowFrame();
+}
 
 void AppDelegate::windowDidResize() {
     layoutViewerContent();

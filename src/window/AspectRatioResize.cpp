@@ -8,7 +8,9 @@ namespace rure {
 
 namespace {
 
-bool hasRatio(QSizeF ratio) { return ratio.width() > 0 && ratio.height() > 0; }
+bool hasRatio(QSizeF ratio) {
+    return ratio.width() > 0 && ratio.height() > 0;
+}
 
 // The smallest size at or above `minimum` in both dimensions that has `ratio`.
 QSize minimumWithRatio(QSize minimum, double ratio) {

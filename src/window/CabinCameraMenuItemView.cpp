@@ -87,8 +87,9 @@ void CabinCameraMenuItemView::paintEvent(QPaintEvent*) {
     painter.setFont(font);
     painter.setPen(text);
     const QRect textRect(29, 0, width() - 29 - 8, height());
-    painter.drawText(textRect, Qt::AlignVCenter | Qt::AlignLeft,
-                     painter.fontMetrics().elidedText(menuItem_->text(), Qt::ElideRight, textRect.width()));
+    painter.drawText(
+        textRect, Qt::AlignVCenter | Qt::AlignLeft,
+        painter.fontMetrics().elidedText(menuItem_->text(), Qt::ElideRight, textRect.width()));
 }
 
 } // namespace rure

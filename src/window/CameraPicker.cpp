@@ -75,8 +75,9 @@ void CameraPicker::refreshMenuSelection() {
     const QList<QAction*> actions = menu_->actions();
     for (qsizetype i = 0; i < actions.size(); ++i) {
         auto* widgetAction = qobject_cast<QWidgetAction*>(actions[i]);
-        auto* row = widgetAction ? qobject_cast<CabinCameraMenuItemView*>(widgetAction->defaultWidget())
-                                 : nullptr;
+        auto* row = widgetAction
+                        ? qobject_cast<CabinCameraMenuItemView*>(widgetAction->defaultWidget())
+                        : nullptr;
         if (row) {
             row->isSelected = i == selectedIndex_;
             row->update();
@@ -111,13 +112,15 @@ void CameraPicker::paintEvent(QPaintEvent*) {
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setPen(Qt::NoPen);
     painter.setBrush(QColor(0, 0, 0, isDown() ? 200 : 168));
-    painter.drawRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), cornerRadius, cornerRadius);
+    painter.drawRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), cornerRadius,
+                            cornerRadius);
     const QString title = selectedIndex_ >= 0 ? names_[selectedIndex_] : QString();
     const QRect titleRect = rect().adjusted(titleMargin, 0, -titleMargin, 0);
     painter.setPen(isEnabled() ? QColor(Qt::white) : QColor(255, 255, 255, 120));
     painter.setFont(font());
-    painter.drawText(titleRect, Qt::AlignCenter,
-                     fontMetrics().elidedText(title, Qt::ElideRight, std::max(titleRect.width(), 0)));
+    painter.drawText(
+        titleRect, Qt::AlignCenter,
+        fontMetrics().elidedText(title, Qt::ElideRight, std::max(titleRect.width(), 0)));
 }
 
 } // namespace rure

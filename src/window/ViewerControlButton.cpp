@@ -34,7 +34,9 @@ void ViewerControlButton::paintEvent(QPaintEvent*) {
     paintSymbol(painter, square);
 }
 
-QColor ViewerControlButton::fillColour() const { return QColor::fromRgbF(0, 0, 0, 0.76f); }
+QColor ViewerControlButton::fillColour() const {
+    return QColor::fromRgbF(0, 0, 0, 0.76f);
+}
 
 PinToggleButton::PinToggleButton(QWidget* parent)
     : ViewerControlButton(QStringLiteral("Stay on Top"), parent) {

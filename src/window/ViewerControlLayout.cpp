@@ -19,14 +19,17 @@ ViewerControlFrames layoutViewerControls(QSize content, int pickerWidth, bool co
     const int closeLeft = content.width() - margin - buttonWidth;
     frames.close = QRect(closeLeft, margin, buttonWidth, controlHeight);
     frames.focus = QRect(closeLeft - spacing - buttonWidth, margin, buttonWidth, controlHeight);
-    frames.pin = QRect(frames.focus.left() - spacing - buttonWidth, margin, buttonWidth, controlHeight);
+    frames.pin =
+        QRect(frames.focus.left() - spacing - buttonWidth, margin, buttonWidth, controlHeight);
     if (compact) {
         const int top = frames.close.bottom() + 1 + spacing;
-        frames.picker = QRect(margin, top, std::max(0, frames.close.right() + 1 - margin), controlHeight);
+        frames.picker =
+            QRect(margin, top, std::max(0, frames.close.right() + 1 - margin), controlHeight);
         return frames;
     }
     const int right = frames.pin.left() - spacing;
-    const int width = std::min(std::max(pickerWidth, minimumPickerWidth), std::max(0, right - margin));
+    const int width =
+        std::min(std::max(pickerWidth, minimumPickerWidth), std::max(0, right - margin));
     frames.picker = QRect(right - width, margin, width, controlHeight);
     return frames;
 }

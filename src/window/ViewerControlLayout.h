@@ -16,7 +16,9 @@ struct ViewerControlFrames {
 // Content narrower than this (in points) uses the compact layout.
 inline constexpr int compactViewerControlWidth = 290;
 
-inline bool usesCompactLayout(double contentWidth) { return contentWidth < compactViewerControlWidth; }
+inline bool usesCompactLayout(double contentWidth) {
+    return contentWidth < compactViewerControlWidth;
+}
 
 // Regular: one row at the top right (picker, pin, area selection, close).
 // Compact: the three buttons at the top right and a full-width picker under them.

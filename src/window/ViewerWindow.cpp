@@ -3,8 +3,8 @@
 #include "window/WindowFrameText.h"
 
 #include <QCloseEvent>
-#include <QKeyEvent>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QScreen>
 #include <QWindow>
@@ -61,7 +61,9 @@ void ViewerWindow::setStaysOnTop(bool staysOnTop) {
     }
 }
 
-bool ViewerWindow::staysOnTop() const { return windowFlags().testFlag(Qt::WindowStaysOnTopHint); }
+bool ViewerWindow::staysOnTop() const {
+    return windowFlags().testFlag(Qt::WindowStaysOnTopHint);
+}
 
 bool ViewerWindow::restoreFrame(const QString& text) {
     const std::optional<QRect> frame = windowFrameFromText(text);
@@ -170,8 +172,9 @@ bool ViewerWindow::continueEdgeResize(QPoint globalPosition) {
     if (!resizeStartFrame_) {
         return false;
     }
-    setGeometry(resizedFrame(*resizeStartFrame_, resizeEdges_, globalPosition - resizeStartPosition_,
-                             aspectRatio_, minimumContentSize));
+    setGeometry(resizedFrame(*resizeStartFrame_, resizeEdges_,
+                             globalPosition - resizeStartPosition_, aspectRatio_,
+                             minimumContentSize));
     return true;
 }
 

@@ -5,8 +5,11 @@
 namespace rure {
 
 QString windowFrameText(const QRect& frame) {
-    return QStringLiteral("%1 %2 %3 %4").arg(frame.x()).arg(frame.y()).arg(frame.width()).arg(
-        frame.height());
+    return QStringLiteral("%1 %2 %3 %4")
+        .arg(frame.x())
+        .arg(frame.y())
+        .arg(frame.width())
+        .arg(frame.height());
 }
 
 std::optional<QRect> windowFrameFromText(const QString& text) {

@@ -25,8 +25,11 @@ TEST(RureLog, entriesCarryTheSubsystemCategoryAndLevelNames) {
     const struct {
         const char* category;
         const char* level;
-    } expected[] = {{"lifecycle", "default"}, {"configuration", "info"}, {"network", "debug"},
-                    {"playback", "error"},    {"updates", "info"}};
+    } expected[] = {{"lifecycle", "default"},
+                    {"configuration", "info"},
+                    {"network", "debug"},
+                    {"playback", "error"},
+                    {"updates", "info"}};
     for (size_t i = 0; i < entries.size(); ++i) {
         EXPECT_EQ(entries[i].subsystem, QStringLiteral("com.didirezoror.rure"));
         EXPECT_EQ(categoryName(entries[i].category), QString::fromLatin1(expected[i].category));

@@ -21,7 +21,6 @@ void processEventsFor(std::chrono::milliseconds duration);
 // the 15 characters the kernel keeps).
 int eventLoopThreadCount();
 
-
 // An initialised engine instance that needs no window: no video output, no audio,
 // no user configuration.
 MPVHandle makeHeadlessEngine();

@@ -4,7 +4,8 @@ namespace rure::test {
 
 class FakeEventLoop final : public EngineEventLoop {
 public:
-    FakeEventLoop(FakePlaybackEngine& engine, int64_t generation, PlaybackEngineEventHandler handler)
+    FakeEventLoop(FakePlaybackEngine& engine, int64_t generation,
+                  PlaybackEngineEventHandler handler)
         : journal_(engine.journal_), engine_(&engine), generation_(generation),
           handler_(std::move(handler)) {
         engine_->loop_ = this;
@@ -47,11 +48,9 @@ private:
     bool stopped_ = false;
 };
 
-FakePlaybackEngine::FakePlaybackEngine(std::shared_ptr<FakeEngineJournal> journal,
-                                       VideoView& view, int status,
-                                       std::map<std::string, int64_t> values)
-    : loadStatus(status), properties(std::move(values)), journal_(std::move(journal)),
-      view_(view) {
+FakePlaybackEngine::FakePlaybackEngine(std::shared_ptr<FakeEngineJournal> journal, VideoView& view,
+                                       int status, std::map<std::string, int64_t> values)
+    : loadStatus(status), properties(std::move(values)), journal_(std::move(journal)), view_(view) {
     ++journal_->liveEngines;
     ++journal_->enginesCreated;
     journal_->calls << QStringLiteral("create %1").arg(journal_->enginesCreated);
@@ -75,7 +74,9 @@ int FakePlaybackEngine::loadFile(const QString& url) {
     return loadStatus;
 }
 
-void FakePlaybackEngine::stopPlayback() { journal_->calls << QStringLiteral("stop"); }
+void FakePlaybackEngine::stopPlayback() {
+    journal_->calls << QStringLiteral("stop");
+}
 
 void FakePlaybackEngine::setProperty(const QString& name, const QString& value) {
     journal_->calls << QStringLiteral("set %1=%2").arg(name, value);
@@ -89,8 +90,8 @@ std::optional<int64_t> FakePlaybackEngine::integerProperty(const char* name) {
     return found->second;
 }
 
-std::unique_ptr<EngineEventLoop> FakePlaybackEngine::makeEventLoop(int64_t generation,
-                                                                   PlaybackEngineEventHandler handler) {
+std::unique_ptr<EngineEventLoop>
+FakePlaybackEngine::makeEventLoop(int64_t generation, PlaybackEngineEventHandler handler) {
     return std::make_unique<FakeEventLoop>(*this, generation, std::move(handler));
 }
 

@@ -27,8 +27,8 @@ class FakeEventLoop;
 // table, and lets the test deliver events through its event loop.
 class FakePlaybackEngine final : public PlaybackEngine {
 public:
-    FakePlaybackEngine(std::shared_ptr<FakeEngineJournal> journal, VideoView& view,
-                       int loadStatus, std::map<std::string, int64_t> properties);
+    FakePlaybackEngine(std::shared_ptr<FakeEngineJournal> journal, VideoView& view, int loadStatus,
+                       std::map<std::string, int64_t> properties);
     ~FakePlaybackEngine() override;
 
     int loadFile(const QString& url) override;

@@ -10,7 +10,9 @@ LogCapture::LogCapture() {
     });
 }
 
-LogCapture::~LogCapture() { RureLog::setSink(std::move(previous_)); }
+LogCapture::~LogCapture() {
+    RureLog::setSink(std::move(previous_));
+}
 
 std::vector<RureLogEntry> LogCapture::entries() const {
     std::lock_guard lock(mutex_);
@@ -40,7 +42,9 @@ QStringList LogCapture::texts(RureLogCategory category) const {
     return result;
 }
 
-bool LogCapture::contains(const QString& text) const { return texts().contains(text); }
+bool LogCapture::contains(const QString& text) const {
+    return texts().contains(text);
+}
 
 int LogCapture::count(const QString& text) const {
     return static_cast<int>(texts().count(text));

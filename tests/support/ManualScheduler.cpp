@@ -60,9 +60,10 @@ void ManualScheduler::runPosted() {
 
 bool ManualScheduler::runNextDueBy(SteadyTime limit) {
     std::erase_if(entries_, [](const auto& entry) { return *entry->cancelled || !entry->context; });
-    auto next = std::min_element(entries_.begin(), entries_.end(), [](const auto& a, const auto& b) {
-        return a->due != b->due ? a->due < b->due : a->sequence < b->sequence;
-    });
+    auto next =
+        std::min_element(entries_.begin(), entries_.end(), [](const auto& a, const auto& b) {
+            return a->due != b->due ? a->due < b->due : a->sequence < b->sequence;
+        });
     if (next == entries_.end() || (*next)->due > limit) {
         return false;
     }

@@ -18,8 +18,8 @@ TEST_F(ControllerTest, firstLaunchWithoutCameraListShowsEmptyWindowAndStartsNoEn
     EXPECT_EQ(inspector->cameraPicker()->itemCount(), 0);
     EXPECT_EQ(engines.journal().enginesCreated, 0);
     EXPECT_EQ(inspector->playbackState(), State::stopped);
-    EXPECT_TRUE(log.containsInOrder(
-        {QStringLiteral("Rure is launching."), QStringLiteral("No camera configuration exists yet.")}));
+    EXPECT_TRUE(log.containsInOrder({QStringLiteral("Rure is launching."),
+                                     QStringLiteral("No camera configuration exists yet.")}));
     EXPECT_FALSE(log.contains(QStringLiteral("No usable camera configuration could be loaded.")));
     // Nothing is created on disk by a launch.
     EXPECT_FALSE(QFileInfo::exists(store.appSupportDirectory()));
@@ -64,13 +64,14 @@ TEST_F(ControllerTest, soundCameraListStartsTheStoredCameraThroughThePreflight) 
     EXPECT_TRUE(inspector->hasWatchdog());
     EXPECT_EQ(inspector->playerGeneration(), 1);
     EXPECT_EQ(inspector->playbackState(), State::starting);
-    EXPECT_EQ(engines.journal().calls,
-              QStringList({QStringLiteral("create 1"), QStringLiteral("loop start 1"),
-                           QStringLiteral("loadfile ") + cameras[1].url + QStringLiteral(" replace")}));
-    EXPECT_TRUE(log.containsInOrder({QStringLiteral("Rure is launching."),
-                                     QStringLiteral("Loaded 3 cameras."),
-                                     QStringLiteral("Starting video engine generation 1."),
-                                     QStringLiteral("Loading camera index 1 for selection generation 0.")}));
+    EXPECT_EQ(
+        engines.journal().calls,
+        QStringList({QStringLiteral("create 1"), QStringLiteral("loop start 1"),
+                     QStringLiteral("loadfile ") + cameras[1].url + QStringLiteral(" replace")}));
+    EXPECT_TRUE(log.containsInOrder(
+        {QStringLiteral("Rure is launching."), QStringLiteral("Loaded 3 cameras."),
+         QStringLiteral("Starting video engine generation 1."),
+         QStringLiteral("Loading camera index 1 for selection generation 0.")}));
     expectNoCameraDetailsInLog(cameras);
 }
 

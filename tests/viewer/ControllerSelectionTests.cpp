@@ -118,8 +118,9 @@ TEST_F(ControllerTest, savingAnEditedListStoresItAndFollowsTheSelectedCamera) {
 
     EXPECT_EQ(inspector->cameras(), edited);
     EXPECT_EQ(store.load().value(), edited);
-    EXPECT_EQ(inspector->cameraPicker()->items(),
-              QStringList({QStringLiteral("Porch"), QStringLiteral("Garage"), QStringLiteral("Garden")}));
+    EXPECT_EQ(
+        inspector->cameraPicker()->items(),
+        QStringList({QStringLiteral("Porch"), QStringLiteral("Garage"), QStringLiteral("Garden")}));
     EXPECT_EQ(inspector->cameraPicker()->selectedIndex(), 2);
     EXPECT_EQ(settings.value(QStringLiteral("selectedCameraIndex")).toInt(), 2);
     EXPECT_EQ(inspector->playbackSelectionGeneration(), selection + 1);

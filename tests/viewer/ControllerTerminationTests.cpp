@@ -91,8 +91,8 @@ TEST_F(ControllerTest, closingTheWindowStopsEverythingAndIgnoresLateWork) {
 
     // Late frames, events and recoveries of the closing viewer change nothing.
     delegate->recordRenderedFrame(generation);
-    delegate->handlePlaybackEngineEvent(PlaybackEngineEvent::of(PlaybackEngineEvent::Kind::shutdown),
-                                        generation);
+    delegate->handlePlaybackEngineEvent(
+        PlaybackEngineEvent::of(PlaybackEngineEvent::Kind::shutdown), generation);
     delegate->schedulePlaybackRecovery(QStringLiteral("test"), true, true);
     EXPECT_FALSE(inspector->hasPendingRecovery());
     EXPECT_EQ(inspector->playbackState(), State::stopped);

@@ -3,8 +3,8 @@
 #include "config/CameraConfigurationStore.h"
 #include "support/FakePlaybackEngine.h"
 #include "support/LogCapture.h"
-#include "support/TestCamera.h"
 #include "support/ManualScheduler.h"
+#include "support/TestCamera.h"
 #include "viewer/AppDelegateInspector.h"
 
 #include <QCoreApplication>

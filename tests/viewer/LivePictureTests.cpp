@@ -34,7 +34,8 @@ TEST_F(LivePicture, showsTheCameraFollowsItsShapeAndSwitchesCamerasInTheSameEngi
     EXPECT_NEAR(double(size.width()) / size.height(), 4.0 / 3.0, 0.01);
 
     // The picture is on screen: colour bars, not black.
-    EXPECT_TRUE(waitFor([this] { return !isBlack(centreColour()) && centreColour().isValid(); }, 5000))
+    EXPECT_TRUE(
+        waitFor([this] { return !isBlack(centreColour()) && centreColour().isValid(); }, 5000))
         << centreColour().name().toStdString();
     EXPECT_FALSE(isSecondPattern(centreColour()));
 
@@ -138,7 +139,8 @@ TEST_F(LivePicture, aCameraAddedInTheEditorIsSavedListedAndShown) {
     EXPECT_EQ(store.load().value(), expected);
     for (const char* name : {"/cameras.json", "/cameras.last-good.json"}) {
         struct stat info {};
-        ASSERT_EQ(::stat(QFile::encodeName(store.appSupportDirectory() + QString::fromLatin1(name)).constData(),
+        ASSERT_EQ(::stat(QFile::encodeName(store.appSupportDirectory() + QString::fromLatin1(name))
+                             .constData(),
                          &info),
                   0);
         EXPECT_EQ(info.st_mode & 0777, 0600u) << name;

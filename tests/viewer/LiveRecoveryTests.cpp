@@ -159,7 +159,8 @@ TEST_F(LiveRecovery, sleepSuspendsRecoveryAndWakeRebuildsTheEngineAtOnce) {
 
     ASSERT_TRUE(logind.emitPrepareForSleep(true));
     ASSERT_TRUE(waitFor([this] { return inspector->systemIsSleeping(); }));
-    EXPECT_TRUE(log.contains(QStringLiteral("The Mac is sleeping; playback recovery is suspended.")));
+    EXPECT_TRUE(
+        log.contains(QStringLiteral("The Mac is sleeping; playback recovery is suspended.")));
     EXPECT_EQ(inspector->playbackState(), PlaybackSupervisorState::suspended);
     // The engine was stopped before the lock let the machine go to sleep.
     EXPECT_TRUE(waitFor([&] { return !logind.lastLockIsHeld(); }));
@@ -171,7 +172,8 @@ TEST_F(LiveRecovery, sleepSuspendsRecoveryAndWakeRebuildsTheEngineAtOnce) {
     ASSERT_TRUE(logind.emitPrepareForSleep(false));
     const Clock::time_point woke = Clock::now();
     ASSERT_TRUE(waitFor([this] { return !inspector->systemIsSleeping(); }));
-    EXPECT_TRUE(log.contains(QStringLiteral("The Mac woke; scheduling a fresh camera connection.")));
+    EXPECT_TRUE(
+        log.contains(QStringLiteral("The Mac woke; scheduling a fresh camera connection.")));
     const auto live = waitForFramesAfter(woke, 30000);
     ASSERT_TRUE(live) << log.texts().join('\n').toStdString();
     EXPECT_EQ(inspector->playerGeneration(), generation + 1);

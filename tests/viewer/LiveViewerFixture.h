@@ -24,7 +24,9 @@
 
 namespace rure::test {
 
-inline int threadCount() { return static_cast<int>(QDir(QStringLiteral("/proc/self/task")).count()) - 2; }
+inline int threadCount() {
+    return static_cast<int>(QDir(QStringLiteral("/proc/self/task")).count()) - 2;
+}
 
 class LiveViewerTest : public ::testing::Test {
 protected:

@@ -9,7 +9,9 @@ namespace {
 
 using State = PlaybackSupervisorState;
 
-QString loadCall(const QString& url) { return QStringLiteral("loadfile ") + url + QStringLiteral(" replace"); }
+QString loadCall(const QString& url) {
+    return QStringLiteral("loadfile ") + url + QStringLiteral(" replace");
+}
 
 TEST(LocalNetworkPreflightTargetTest, takesHostAndPortFromTheAddress) {
     using Target = LocalNetworkPreflightTarget;
@@ -29,7 +31,8 @@ TEST(LocalNetworkPreflightTargetTest, takesHostAndPortFromTheAddress) {
         {"", std::nullopt},
     };
     for (const auto& c : cases) {
-        EXPECT_EQ(localNetworkPreflightTarget(QString::fromLatin1(c.address)), c.expected) << c.address;
+        EXPECT_EQ(localNetworkPreflightTarget(QString::fromLatin1(c.address)), c.expected)
+            << c.address;
     }
 }
 
@@ -57,8 +60,10 @@ TEST_F(Preflight, aReachableCameraIsProbedWithoutABytePassingThenPlayed) {
     EXPECT_FALSE(inspector->hasPreflight());
     ASSERT_TRUE(inspector->hasEngine());
     EXPECT_EQ(engines.journal().calls.last(), loadCall(threeCameras()[0].url));
-    EXPECT_TRUE(pumpUntil([&] { return accepted->state() != QAbstractSocket::ConnectedState ||
-                                       accepted->waitForDisconnected(10); }));
+    EXPECT_TRUE(pumpUntil([&] {
+        return accepted->state() != QAbstractSocket::ConnectedState ||
+               accepted->waitForDisconnected(10);
+    }));
     EXPECT_EQ(accepted->bytesAvailable(), 0);
     EXPECT_EQ(accepted->readAll(), QByteArray());
 
@@ -86,8 +91,9 @@ TEST_F(Preflight, anUnreachableCameraStartsTheEngineAnywayOrSchedulesOneRecovery
     scheduler.advance(Seconds(0.5));
     settle();
     EXPECT_TRUE(engines.journal().calls.isEmpty());
-    EXPECT_TRUE(log.contains(QStringLiteral(
-        "Scheduling recovery 2 in 1.000000 seconds; recreate=false; reason=local-network preflight failed.")));
+    EXPECT_TRUE(
+        log.contains(QStringLiteral("Scheduling recovery 2 in 1.000000 seconds; recreate=false; "
+                                    "reason=local-network preflight failed.")));
     EXPECT_TRUE(inspector->hasPendingRecovery());
     expectNoCameraDetailsInLog({{QStringLiteral("Closed"), closed}});
 }
@@ -99,7 +105,8 @@ TEST_F(Preflight, addressesWithoutAUsablePortStartWithoutAPreflight) {
     EXPECT_FALSE(inspector->hasPreflight());
     ASSERT_TRUE(inspector->hasEngine());
     EXPECT_EQ(engines.journal().calls.last(), loadCall(badPort));
-    EXPECT_FALSE(log.contains(QStringLiteral("Beginning private local-network preflight for camera index 0.")));
+    EXPECT_FALSE(log.contains(
+        QStringLiteral("Beginning private local-network preflight for camera index 0.")));
 }
 
 TEST_F(Preflight, anAddressWithoutAPortProbesTheRtspPort) {
@@ -146,11 +153,15 @@ TEST_F(Preflight, aSelectionDuringAPreflightCancelsItAndASecondRequestWaits) {
     ASSERT_TRUE(inspector->hasPreflight());
     // A second request while one runs does nothing.
     delegate->requestLocalNetworkAccessAndStart();
-    EXPECT_EQ(log.count(QStringLiteral("Beginning private local-network preflight for camera index 1.")), 1);
+    EXPECT_EQ(
+        log.count(QStringLiteral("Beginning private local-network preflight for camera index 1.")),
+        1);
 
     delegate->selectCamera(2);
     ASSERT_TRUE(inspector->hasPreflight());
-    EXPECT_EQ(log.count(QStringLiteral("Beginning private local-network preflight for camera index 2.")), 1);
+    EXPECT_EQ(
+        log.count(QStringLiteral("Beginning private local-network preflight for camera index 2.")),
+        1);
     settle();
     ASSERT_TRUE(inspector->hasEngine());
     EXPECT_EQ(engines.journal().enginesCreated, 1);

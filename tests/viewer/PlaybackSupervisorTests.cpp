@@ -124,8 +124,9 @@ TEST_F(PlaybackSupervisor, shutdownAndQueueOverflowRebuildTheEngine) {
         Kind kind;
         const char* line;
         const char* reason;
-    } cases[] = {{Kind::shutdown, "mpv shut down unexpectedly.", "mpv shutdown"},
-                 {Kind::queueOverflow, "The mpv event queue overflowed.", "mpv event queue overflow"}};
+    } cases[] = {
+        {Kind::shutdown, "mpv shut down unexpectedly.", "mpv shutdown"},
+        {Kind::queueOverflow, "The mpv event queue overflowed.", "mpv event queue overflow"}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.reason);
         delegate.reset();
@@ -181,8 +182,9 @@ TEST_F(PlaybackSupervisor, eventsAndFramesOfAnOlderEngineChangeNothing) {
     scheduler.advance(Seconds(10));
     delegate->recordRenderedFrame(1);
     advanceSettling(Seconds(2.1));
-    EXPECT_TRUE(log.contains(QStringLiteral(
-        "Scheduling recovery 1 in 0.500000 seconds; recreate=false; reason=video frame heartbeat stalled.")));
+    EXPECT_TRUE(
+        log.contains(QStringLiteral("Scheduling recovery 1 in 0.500000 seconds; recreate=false; "
+                                    "reason=video frame heartbeat stalled.")));
     EXPECT_TRUE(log.texts().filter(QStringLiteral("mpv")).isEmpty());
 }
 
@@ -218,7 +220,8 @@ TEST_F(PlaybackSupervisor, theNetworkPathDecidesWhenToSuspendAndWhenToReconnect)
 
     // First satisfied update: nothing more.
     delegate->handleNetworkPath(wifi);
-    EXPECT_TRUE(log.contains(QStringLiteral("Network path update: satisfied=true, wifi=true, ethernet=false.")));
+    EXPECT_TRUE(log.contains(
+        QStringLiteral("Network path update: satisfied=true, wifi=true, ethernet=false.")));
     EXPECT_FALSE(inspector->hasPendingRecovery());
     // The same again: nothing.
     delegate->handleNetworkPath(wifi);
@@ -254,7 +257,8 @@ TEST_F(PlaybackSupervisor, sleepStopsTheStreamAndWakeRebuildsItAtOnce) {
     engines.clearJournal();
 
     delegate->systemWillSleep();
-    EXPECT_TRUE(log.contains(QStringLiteral("The Mac is sleeping; playback recovery is suspended.")));
+    EXPECT_TRUE(
+        log.contains(QStringLiteral("The Mac is sleeping; playback recovery is suspended.")));
     EXPECT_EQ(engines.journal().calls, QStringList{QStringLiteral("stop")});
     EXPECT_EQ(inspector->playbackState(), State::suspended);
     EXPECT_FALSE(inspector->hasPendingRecovery());
@@ -266,7 +270,8 @@ TEST_F(PlaybackSupervisor, sleepStopsTheStreamAndWakeRebuildsItAtOnce) {
     EXPECT_EQ(inspector->playerGeneration(), 1);
 
     delegate->systemDidWake();
-    EXPECT_TRUE(log.contains(QStringLiteral("The Mac woke; scheduling a fresh camera connection.")));
+    EXPECT_TRUE(
+        log.contains(QStringLiteral("The Mac woke; scheduling a fresh camera connection.")));
     EXPECT_FALSE(inspector->lastFrameRenderedAt());
     const auto recoveries = scheduledRecoveries(log);
     ASSERT_FALSE(recoveries.empty());

@@ -55,7 +55,9 @@ QStringList itemsOf(QMenuBar* bar, const QString& menu) {
     return items;
 }
 
-QMenuBar* menuBarOf(ViewerWindow* window) { return window->findChild<QMenuBar*>(); }
+QMenuBar* menuBarOf(ViewerWindow* window) {
+    return window->findChild<QMenuBar*>();
+}
 
 TEST_F(ControllerTest, theMainMenuHoldsItsCommandsAndShortcuts) {
     launch();
@@ -67,8 +69,8 @@ TEST_F(ControllerTest, theMainMenuHoldsItsCommandsAndShortcuts) {
                            QStringLiteral("Check for Updates\u2026"), "-", "Quit Rure"}));
     EXPECT_EQ(itemsOf(bar, QStringLiteral("Window")), QStringList({"Close", "Enter Full Screen"}));
     EXPECT_EQ(itemsOf(bar, QStringLiteral("Help")),
-              QStringList({"Rure Help", "Quick Help in Rure", "-", QStringLiteral("Send Feedback\u2026"),
-                           "About Rure"}));
+              QStringList({"Rure Help", "Quick Help in Rure", "-",
+                           QStringLiteral("Send Feedback\u2026"), "About Rure"}));
 
     const struct {
         const char* title;
@@ -98,15 +100,19 @@ TEST_F(ControllerTest, helpAndFeedbackOpenTheirAddresses) {
     delegate->openRureHelp();
     delegate->sendFeedback();
     ASSERT_EQ(recorder.opened.size(), 2);
-    EXPECT_EQ(recorder.opened[0].toString(), QStringLiteral("https://didirezoror.com/rure/help.html"));
+    EXPECT_EQ(recorder.opened[0].toString(),
+              QStringLiteral("https://didirezoror.com/rure/help.html"));
     EXPECT_EQ(recorder.opened[1].scheme(), QStringLiteral("mailto"));
-    EXPECT_TRUE(recorder.opened[1].toString(QUrl::FullyEncoded).endsWith(QStringLiteral("?subject=Rure%20Feedback")))
+    EXPECT_TRUE(recorder.opened[1]
+                    .toString(QUrl::FullyEncoded)
+                    .endsWith(QStringLiteral("?subject=Rure%20Feedback")))
         << recorder.opened[1].toString(QUrl::FullyEncoded).toStdString();
 
     const QStringList paragraphs = quickHelpText().split(QStringLiteral("\n\n"));
     ASSERT_EQ(paragraphs.size(), 4);
     EXPECT_TRUE(paragraphs[0].startsWith(QStringLiteral("Move the pointer over the camera")));
-    EXPECT_TRUE(paragraphs[3].endsWith(QStringLiteral("to add, edit, remove, or reorder cameras.")));
+    EXPECT_TRUE(
+        paragraphs[3].endsWith(QStringLiteral("to add, edit, remove, or reorder cameras.")));
 }
 
 TEST_F(ControllerTest, quickHelpAndAboutAppearOverTheViewer) {

@@ -82,7 +82,8 @@ TEST(ViewerProcess, recoversADamagedListLeavesBothFilesAloneAndQuitsCleanlyOnSig
         write(store + QStringLiteral("/cameras.last-good.json"), lastGood);
 
         const ViewerRun run = runViewerUntil(
-            home.path(), QStringLiteral("Recovered 2 cameras from the last-known-good configuration."),
+            home.path(),
+            QStringLiteral("Recovered 2 cameras from the last-known-good configuration."),
             signalNumber);
 
         EXPECT_TRUE(run.sawLine) << run.standardError.toStdString();
@@ -127,7 +128,8 @@ TEST(ViewerProcess, startsWithAnyDamagedListAndNeverRewritesIt) {
         write(store + QStringLiteral("/cameras.json"), c.bytes);
 
         const ViewerRun run = runViewerUntil(
-            home.path(), QStringLiteral("No usable camera configuration could be loaded."), SIGTERM);
+            home.path(), QStringLiteral("No usable camera configuration could be loaded."),
+            SIGTERM);
         EXPECT_TRUE(run.sawLine) << run.standardError.toStdString();
         EXPECT_EQ(run.exitCode, 0);
         EXPECT_EQ(readAll(store + QStringLiteral("/cameras.json")), c.bytes);

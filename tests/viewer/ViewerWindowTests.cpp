@@ -25,7 +25,9 @@ void presentFrame(AppDelegate& delegate, AppDelegateInspector& inspector,
     delegate.recordRenderedFrame(inspector.playerGeneration());
 }
 
-double ratioOf(QSizeF size) { return size.width() / size.height(); }
+double ratioOf(QSizeF size) {
+    return size.width() / size.height();
+}
 
 TEST_F(ControllerTest, theWindowFollowsThePicturesDisplayedShape) {
     saveCameras(threeCameras());
@@ -114,10 +116,10 @@ TEST_F(ControllerTest, theWindowIsFramelessBlackAndStacksItsViewsInOrder) {
     EXPECT_EQ(window.minimumSize(), QSize(480, 270));
     EXPECT_EQ(window.windowTitle(), QStringLiteral("Rure"));
 
-    const QList<QWidget*> expectedOrder = QList<QWidget*>{inspector->videoHost(),
-                                                          inspector->interactionView(),
-                                                          inspector->emptyStateLabel()} +
-                                          inspector->controls();
+    const QList<QWidget*> expectedOrder =
+        QList<QWidget*>{inspector->videoHost(), inspector->interactionView(),
+                        inspector->emptyStateLabel()} +
+        inspector->controls();
     QList<QWidget*> actualOrder;
     for (QObject* child : window.contentView()->children()) {
         if (auto* widget = qobject_cast<QWidget*>(child)) {
@@ -160,7 +162,8 @@ TEST_F(ControllerTest, anUnreadableOrOffScreenSavedFrameCentresTheWindow) {
         settings.setValue(QStringLiteral("mainWindowFrame"), QString::fromLatin1(text));
         launch();
         const QRect available = inspector->window()->screen()->availableGeometry();
-        EXPECT_LE(std::abs(inspector->window()->geometry().center().x() - available.center().x()), 1);
+        EXPECT_LE(std::abs(inspector->window()->geometry().center().x() - available.center().x()),
+                  1);
         EXPECT_EQ(inspector->window()->size(), QSize(1120, 630));
     }
 }
@@ -171,7 +174,8 @@ TEST(WindowFrameText, roundTripsAndRejectsMalformedText) {
         EXPECT_EQ(windowFrameFromText(windowFrameText(frame)), frame);
     }
     EXPECT_EQ(windowFrameText(QRect(1, -2, 3, 4)), QStringLiteral("1 -2 3 4"));
-    for (const char* bad : {"", "1 2 3", "1 2 3 4 5", "a b c d", "1 2 0 4", "1 2 3 -4", "1.5 2 3 4"}) {
+    for (const char* bad :
+         {"", "1 2 3", "1 2 3 4 5", "a b c d", "1 2 0 4", "1 2 3 -4", "1.5 2 3 4"}) {
         EXPECT_FALSE(windowFrameFromText(QString::fromLatin1(bad))) << bad;
     }
 }
@@ -193,23 +197,26 @@ TEST(AspectRatioResize, draggingAnEdgeKeepsTheRatioTheMinimumAndTheOppositeEdges
     EXPECT_EQ(left.right(), start.right());
 
     // Far below the minimum: the smallest size with the ratio.
-    const QRect tiny = resizedFrame(start, {false, true, false, true}, {-1500, -850}, wide, minimum);
+    const QRect tiny =
+        resizedFrame(start, {false, true, false, true}, {-1500, -850}, wide, minimum);
     EXPECT_EQ(tiny.size(), QSize(480, 270));
 
     // A portrait picture: the minimum width decides the height.
-    const QRect portrait =
-        resizedFrame(QRect(0, 0, 480, 853), {false, true, false, false}, {-100, 0}, {9, 16}, minimum);
+    const QRect portrait = resizedFrame(QRect(0, 0, 480, 853), {false, true, false, false},
+                                        {-100, 0}, {9, 16}, minimum);
     EXPECT_EQ(portrait.size(), QSize(480, 853));
 
     // Without a ratio, width and height move freely.
-    const QRect free = resizedFrame(start, {false, true, false, true}, {10, -20}, QSizeF(), minimum);
+    const QRect free =
+        resizedFrame(start, {false, true, false, true}, {10, -20}, QSizeF(), minimum);
     EXPECT_EQ(free.size(), QSize(1610, 880));
 }
 
 TEST(AspectRatioResize, reshapingToARatioKeepsTheWindowOnItsScreen) {
     const QRect screen(0, 0, 1920, 1080);
     const QSize minimum(480, 270);
-    const QRect reshaped = frameWithAspectRatio(QRect(400, 225, 1120, 630), {4, 3}, minimum, screen);
+    const QRect reshaped =
+        frameWithAspectRatio(QRect(400, 225, 1120, 630), {4, 3}, minimum, screen);
     EXPECT_EQ(reshaped.width(), 1120);
     EXPECT_EQ(reshaped.height(), 840);
     EXPECT_TRUE(screen.contains(reshaped));
