@@ -1,6 +1,6 @@
 #pragma once
 
-#include "window/AspectRatioResize.h"
+#include "window/WindowResizeGeometry.h"
 
 #include <QSizeF>
 #include <QWidget>

@@ -5,7 +5,7 @@
 #include "support/LogCapture.h"
 #include "support/ManualScheduler.h"
 #include "support/TestCamera.h"
-#include "viewer/AppDelegateInspector.h"
+#include "viewer/AppDelegateTestAccess.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>

@@ -7,7 +7,7 @@
 #include "engine/MPVEngineFactory.h"
 #include "support/LogCapture.h"
 #include "support/TestCamera.h"
-#include "viewer/AppDelegateInspector.h"
+#include "viewer/AppDelegateTestAccess.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>

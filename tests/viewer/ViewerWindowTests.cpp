@@ -1,6 +1,6 @@
 #include "ControllerTestFixture.h"
 
-#include "window/AspectRatioResize.h"
+#include "window/WindowResizeGeometry.h"
 #include "window/WindowFrameText.h"
 
 #include <QTest>
@@ -180,7 +180,7 @@ TEST(WindowFrameText, roundTripsAndRejectsMalformedText) {
     }
 }
 
-TEST(AspectRatioResize, draggingAnEdgeKeepsTheRatioTheMinimumAndTheOppositeEdges) {
+TEST(WindowResizeGeometry, draggingAnEdgeKeepsTheRatioTheMinimumAndTheOppositeEdges) {
     const QRect start(100, 100, 1600, 900);
     const QSize minimum(480, 270);
     const QSizeF wide(16, 9);
@@ -212,7 +212,7 @@ TEST(AspectRatioResize, draggingAnEdgeKeepsTheRatioTheMinimumAndTheOppositeEdges
     EXPECT_EQ(free.size(), QSize(1610, 880));
 }
 
-TEST(AspectRatioResize, reshapingToARatioKeepsTheWindowOnItsScreen) {
+TEST(WindowResizeGeometry, reshapingToARatioKeepsTheWindowOnItsScreen) {
     const QRect screen(0, 0, 1920, 1080);
     const QSize minimum(480, 270);
     const QRect reshaped =

@@ -1,4 +1,4 @@
-#include "AspectRatioResize.h"
+#include "WindowResizeGeometry.h"
 
 #include <QtMath>
 
