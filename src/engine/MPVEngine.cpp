@@ -1,5 +1,7 @@
 #include "MPVEngine.h"
 
+#include "engine/VideoCropEmulation.h"
+
 #include "engine/MPVEventLoop.h"
 
 #include <QByteArray>
@@ -21,7 +23,20 @@ void MPVEngine::stopPlayback() {
 }
 
 void MPVEngine::setProperty(const QString& name, const QString& value) {
-    mpv_set_property_string(handle_.get(), name.toUtf8().constData(), value.toUtf8().constData());
+    const int status = mpv_set_property_string(handle_.get(), name.toUtf8().constData(),
+                                               value.toUtf8().constData());
+    if (status == MPV_ERROR_PROPERTY_NOT_FOUND && name == QLatin1String("video-crop")) {
+        emulateVideoCrop(value);
+    }
+}
+
+void MPVEngine::emulateVideoCrop(const QString& text) {
+    const int64_t width = integerProperty("video-params/w").value_or(0);
+    const int64_t height = integerProperty("video-params/h").value_or(0);
+    const std::optional<QString> filter = videoCropFilter(text, width, height);
+    if (filter) {
+        mpv_set_property_string(handle_.get(), "vf", filter->toUtf8().constData());
+    }
 }
 
 std::optional<int64_t> MPVEngine::integerProperty(const char* name) {

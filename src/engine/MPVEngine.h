@@ -22,6 +22,9 @@ public:
     mpv_handle* handle() const { return handle_.get(); }
 
 private:
+    // Applies a crop text through a crop filter where the engine lacks "video-crop".
+    void emulateVideoCrop(const QString& text);
+
     MPVHandle handle_;
 };
 

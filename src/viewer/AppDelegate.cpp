@@ -171,7 +171,7 @@ void AppDelegate::loadCamera(qsizetype index) {
     if (index < 0 || index >= cameras.size() || !mpv) {
         return;
     }
-    if (isSelectingFocusArea) {
+    if (focusCrop || isSelectingFocusArea) {
         restoreOriginalCameraView();
     }
     sourceVideoGeometry.reset();

@@ -8,6 +8,7 @@
 #include "updates/UpdateCheckScheduler.h"
 #include "viewer/NetworkPathSignature.h"
 #include "viewer/PlaybackSupervisorState.h"
+#include "viewer/VideoFocusCrop.h"
 #include "viewer/VideoSourceGeometry.h"
 
 #include <QDBusConnection>
@@ -37,6 +38,7 @@ class CameraSettingsController;
 class CloseViewerButton;
 class DraggableContentView;
 class FocusViewerButton;
+class MainMenuButton;
 class MPVOpenGLView;
 class NetworkPathMonitor;
 class SleepWakeMonitor;
@@ -146,6 +148,16 @@ public:
     void closeCameraViewer();
     void menuWillOpen();
     void menuDidClose();
+    // The menu button over the picture: the main menu as a pop-up under it.
+    void showMainMenuFromButton();
+
+    // Focus on an area of the picture.
+    void toggleFocusArea();
+    void restoreOriginalCameraView();
+    void updateFocusButton();
+    void applyFocusedCameraView(const VideoFocusCrop& crop, bool reshapeWindow);
+    void focusSelectionCompleted(const QRectF& selection);
+    void focusSelectionCancelled();
 
 private:
     friend struct AppDelegateInspector; // tests read the state through it
@@ -154,7 +166,7 @@ private:
     qsizetype selectedCameraIndex() const;
     void storeSelectedCameraIndex(qsizetype index);
     void cancelPlaybackRetry();
-    void restoreOriginalCameraView();
+    void failFocusSelection();
     void styleCameraPickerMenu();
     void saveWindowFrame();
     void layoutViewerContent();
@@ -168,6 +180,7 @@ private:
     QPointer<MPVOpenGLView> videoHost;
     QPointer<CameraPicker> cameraPicker;
     QPointer<QLabel> emptyStateLabel;
+    QPointer<MainMenuButton> mainMenuButton;
     QPointer<PinToggleButton> stayOnTopButton;
     QPointer<FocusViewerButton> focusViewerButton;
     QPointer<CloseViewerButton> closeViewerButton;
@@ -211,6 +224,7 @@ private:
     std::optional<QRect> restoreFrameBeforeTemporaryMaximum;
     bool isTemporarilyMaximized = false;
     bool isClosingViewer = false;
+    std::optional<VideoFocusCrop> focusCrop;
     bool isSelectingFocusArea = false;
     bool isShowingFullCameraTemporarily = false;
     std::optional<VideoSourceGeometry> sourceVideoGeometry;

@@ -37,7 +37,8 @@ QGraphicsOpacityEffect* opacityOf(QWidget* control) {
 QList<QWidget*> AppDelegate::viewerControls() const {
     QList<QWidget*> controls;
     for (QWidget* control :
-         {static_cast<QWidget*>(cameraPicker.data()), static_cast<QWidget*>(stayOnTopButton.data()),
+         {static_cast<QWidget*>(cameraPicker.data()), static_cast<QWidget*>(mainMenuButton.data()),
+          static_cast<QWidget*>(stayOnTopButton.data()),
           static_cast<QWidget*>(focusViewerButton.data()),
           static_cast<QWidget*>(closeViewerButton.data())}) {
         if (control) {
@@ -59,6 +60,9 @@ void AppDelegate::hoverChanged(bool pointerInside) {
 void AppDelegate::applicationDidResignActive() {
     if (isClosingViewer) {
         return;
+    }
+    if (interactionView) {
+        interactionView->cancelFocusSelection(true);
     }
     pointerIsOverViewer = false;
     cameraMenuIsOpen = false;
@@ -85,6 +89,9 @@ void AppDelegate::updateViewerControls() {
     }
     if (stayOnTopButton) {
         stayOnTopButton->setEnabled(show);
+    }
+    if (mainMenuButton) {
+        mainMenuButton->setEnabled(show);
     }
     if (closeViewerButton) {
         closeViewerButton->setEnabled(show);
@@ -140,6 +147,9 @@ void AppDelegate::updateViewerControlLayout() {
     if (cameraPicker) {
         cameraPicker->setGeometry(frames.picker);
     }
+    if (mainMenuButton) {
+        mainMenuButton->setGeometry(frames.menu);
+    }
     if (stayOnTopButton) {
         stayOnTopButton->setGeometry(frames.pin);
     }
@@ -184,7 +194,21 @@ void AppDelegate::toggleStayOnTop() {
 }
 
 void AppDelegate::secondaryClick() {
-    toggleTemporaryMaximum();
+    if (!focusCrop) {
+        toggleTemporaryMaximum();
+        return;
+    }
+    // With a crop applied, a right click shows the whole picture in the
+    // cropped window, and the next one returns to the crop.
+    if (!isShowingFullCameraTemporarily) {
+        setMPVProperty(QStringLiteral("video-crop"), QString());
+        setMPVProperty(QStringLiteral("keepaspect"), QStringLiteral("no"));
+        setMPVProperty(QStringLiteral("panscan"), QStringLiteral("0"));
+        isShowingFullCameraTemporarily = true;
+    } else {
+        applyFocusedCameraView(*focusCrop, false);
+        isShowingFullCameraTemporarily = false;
+    }
 }
 
 void AppDelegate::setWindowFrameAnimated(const QRect& frame) {

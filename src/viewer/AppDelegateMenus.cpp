@@ -5,12 +5,14 @@
 #include "common/RurePalette.h"
 #include "settings/CameraSettingsController.h"
 #include "updates/InstalledIdentity.h"
+#include "window/ViewerControlButton.h"
 #include "window/ViewerHelp.h"
 #include "window/ViewerMainMenu.h"
 #include "window/ViewerWindow.h"
 
 #include <QApplication>
 #include <QDesktopServices>
+#include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -105,11 +107,22 @@ void AppDelegate::installMainMenu() {
          command(&AppDelegate::showAbout)},
     };
     mainMenu_ = std::make_unique<ViewerMainMenu>(*window, commands);
+    // The pop-up keeps the controls up while it is open, like the camera menu.
+    connect(mainMenu_->popupMenu(), &QMenu::aboutToShow, this, &AppDelegate::menuWillOpen);
+    connect(mainMenu_->popupMenu(), &QMenu::aboutToHide, this, &AppDelegate::menuDidClose);
     window->menuKeyPressed = [weakSelf] {
         if (weakSelf && weakSelf->mainMenu_) {
             weakSelf->mainMenu_->toggleInWindowBar();
         }
     };
+}
+
+void AppDelegate::showMainMenuFromButton() {
+    if (!mainMenu_ || !mainMenuButton) {
+        return;
+    }
+    mainMenu_->popupMenu()->popup(
+        mainMenuButton->mapToGlobal(QPoint(0, mainMenuButton->height() + 4)));
 }
 
 void AppDelegate::openRureHelp() {

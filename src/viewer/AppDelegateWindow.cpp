@@ -105,17 +105,35 @@ void AppDelegate::createWindow() {
             weakSelf->secondaryClick();
         }
     };
+    interactionView->focusSelectionCompleted = [weakSelf](QRectF selection) {
+        if (weakSelf) {
+            weakSelf->focusSelectionCompleted(selection);
+        }
+    };
+    interactionView->focusSelectionCancelled = [weakSelf] {
+        if (weakSelf) {
+            weakSelf->focusSelectionCancelled();
+        }
+    };
+    window->edgeResizeSuppressed = [weakSelf] {
+        return weakSelf && weakSelf->interactionView &&
+               (weakSelf->interactionView->isSelectingFocusArea() ||
+                weakSelf->interactionView->isFinalizingFocusSelection());
+    };
 
     cameraPicker = new CameraPicker(root);
     cameraPicker->setItems(cameraNames(cameras));
     connect(cameraPicker->pickerMenu(), &QMenu::aboutToShow, this, &AppDelegate::menuWillOpen);
     connect(cameraPicker->pickerMenu(), &QMenu::aboutToHide, this, &AppDelegate::menuDidClose);
 
+    mainMenuButton = new MainMenuButton(root);
     stayOnTopButton = new PinToggleButton(root);
     focusViewerButton = new FocusViewerButton(root);
     closeViewerButton = new CloseViewerButton(root);
+    connect(mainMenuButton, &QAbstractButton::clicked, this, &AppDelegate::showMainMenuFromButton);
     connect(stayOnTopButton, &QAbstractButton::clicked, this, &AppDelegate::toggleStayOnTop);
     connect(closeViewerButton, &QAbstractButton::clicked, this, &AppDelegate::closeCameraViewer);
+    connect(focusViewerButton, &QAbstractButton::clicked, this, &AppDelegate::toggleFocusArea);
     connect(qApp, &QGuiApplication::applicationStateChanged, this,
             [weakSelf](Qt::ApplicationState state) {
                 if (weakSelf && state != Qt::ApplicationActive) {
@@ -126,10 +144,7 @@ void AppDelegate::createWindow() {
     stayOnTopButton->setChecked(staysOnTop);
     window->setStaysOnTop(staysOnTop);
 
-    for (QWidget* control :
-         {static_cast<QWidget*>(cameraPicker.data()), static_cast<QWidget*>(stayOnTopButton.data()),
-          static_cast<QWidget*>(focusViewerButton.data()),
-          static_cast<QWidget*>(closeViewerButton.data())}) {
+    for (QWidget* control : viewerControls()) {
         makeInvisible(control);
     }
 
@@ -138,6 +153,7 @@ void AppDelegate::createWindow() {
     for (QWidget* view :
          {static_cast<QWidget*>(videoHost.data()), static_cast<QWidget*>(interactionView.data()),
           static_cast<QWidget*>(emptyStateLabel.data()), static_cast<QWidget*>(cameraPicker.data()),
+          static_cast<QWidget*>(mainMenuButton.data()),
           static_cast<QWidget*>(stayOnTopButton.data()),
           static_cast<QWidget*>(focusViewerButton.data()),
           static_cast<QWidget*>(closeViewerButton.data())}) {
@@ -190,6 +206,10 @@ void AppDelegate::updateWindowAspectRatio(PlaybackEngine& engine) {
     }
     const VideoSourceGeometry geometry{*width, *height, normalizedRotation(rotation)};
     sourceVideoGeometry = geometry;
+    if (focusCrop) {
+        // While a crop is applied the window's shape follows the crop.
+        return;
+    }
 
     const QSizeF displayed = geometry.displayedSize();
     const double ratio = displayed.width() / displayed.height();
@@ -227,6 +247,9 @@ void AppDelegate::saveWindowFrame() {
 
 void AppDelegate::windowWillClose() {
     isClosingViewer = true;
+    if (interactionView) {
+        interactionView->cancelFocusSelection(false);
+    }
     if (controlsFade_) {
         controlsFade_->stop();
     }
@@ -237,11 +260,6 @@ void AppDelegate::windowWillClose() {
     stopPlayerEngine();
     cameraMenuIsOpen = false;
     pointerIsOverViewer = false;
-}
-
-void AppDelegate::restoreOriginalCameraView() {
-    isSelectingFocusArea = false;
-    isShowingFullCameraTemporarily = false;
 }
 
 void AppDelegate::styleCameraPickerMenu() {

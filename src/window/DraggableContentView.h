@@ -1,31 +1,67 @@
 #pragma once
 
+#include <QPointF>
 #include <QRect>
+#include <QRectF>
 #include <QWidget>
 
 #include <functional>
+#include <optional>
 
 namespace rure {
 
 // The transparent view over the picture: reports hover, moves the window when
-// the picture is dragged, and forwards right clicks.
+// the picture is dragged, forwards right clicks, and lets the user drag out an
+// area of the picture to focus on.
 class DraggableContentView final : public QWidget {
     Q_OBJECT
 
 public:
+    // The smallest selection, in points on each side, that is not a slip of the hand.
+    static constexpr double minimumSelectionSide = 12.0;
+    // The pause after a valid release before the selection is handed over.
+    static constexpr int finalizingMilliseconds = 300;
+
     explicit DraggableContentView(QWidget* parent = nullptr);
 
     std::function<void(bool)> hoverChanged;
     std::function<void()> secondaryClick;
-    std::function<void(QRect)> focusSelectionCompleted;
+    // The selected rectangle, in this view's coordinates.
+    std::function<void(QRectF)> focusSelectionCompleted;
     std::function<void()> focusSelectionCancelled;
     std::function<QList<QRect>()> viewerControlRects;
+
+    // Waits for the user to drag out an area.
+    void beginFocusSelection();
+    // Leaves selection or the pause after it; with `notify`, and a selection
+    // actually active, tells focusSelectionCancelled.
+    void cancelFocusSelection(bool notify);
+
+    bool isSelectingFocusArea() const { return isSelectingFocusArea_; }
+    bool isFinalizingFocusSelection() const { return isFinalizingFocusSelection_; }
+    std::optional<QRectF> focusSelectionRect() const { return focusSelectionRect_; }
+    // The hint shown while selecting.
+    QString focusSelectionHint() const;
+    // Whether a press on the picture may move the window.
+    bool mouseDownCanMoveWindow() const { return !isSelectingFocusArea_; }
 
 protected:
     void enterEvent(QEnterEvent* event) override;
     void leaveEvent(QEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    void updateSelectionCursor();
+    void finishFocusSelection(QRectF selection);
+
+    bool isSelectingFocusArea_ = false;
+    bool isFinalizingFocusSelection_ = false;
+    std::optional<QPointF> focusSelectionStart_;
+    std::optional<QRectF> focusSelectionRect_;
 };
 
 } // namespace rure

@@ -90,6 +90,19 @@ void FocusViewerButton::paintSymbol(QPainter& painter, const QRectF& square) {
     painter.drawLine(r.bottomRight(), r.bottomRight() + QPointF(0, -corner));
 }
 
+MainMenuButton::MainMenuButton(QWidget* parent)
+    : ViewerControlButton(QStringLiteral("Menu"), parent) {}
+
+void MainMenuButton::paintSymbol(QPainter& painter, const QRectF& square) {
+    // Three horizontal lines.
+    painter.setPen(QPen(Qt::white, 1.5, Qt::SolidLine, Qt::RoundCap));
+    const QRectF r = square.adjusted(1.5, 2.5, -1.5, -2.5);
+    for (int line = 0; line < 3; ++line) {
+        const double y = r.top() + line * r.height() / 2;
+        painter.drawLine(QPointF(r.left(), y), QPointF(r.right(), y));
+    }
+}
+
 CloseViewerButton::CloseViewerButton(QWidget* parent)
     : ViewerControlButton(QStringLiteral("Close Camera"), parent) {}
 

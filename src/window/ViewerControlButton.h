@@ -46,6 +46,17 @@ protected:
     QColor fillColour() const override;
 };
 
+// Opens the viewer's menus from the picture, for desktops that show no menu bar.
+class MainMenuButton final : public ViewerControlButton {
+    Q_OBJECT
+
+public:
+    explicit MainMenuButton(QWidget* parent = nullptr);
+
+protected:
+    void paintSymbol(QPainter& painter, const QRectF& square) override;
+};
+
 class CloseViewerButton final : public ViewerControlButton {
     Q_OBJECT
 

@@ -21,13 +21,15 @@ ViewerControlFrames layoutViewerControls(QSize content, int pickerWidth, bool co
     frames.focus = QRect(closeLeft - spacing - buttonWidth, margin, buttonWidth, controlHeight);
     frames.pin =
         QRect(frames.focus.left() - spacing - buttonWidth, margin, buttonWidth, controlHeight);
+    frames.menu =
+        QRect(frames.pin.left() - spacing - buttonWidth, margin, buttonWidth, controlHeight);
     if (compact) {
         const int top = frames.close.bottom() + 1 + spacing;
         frames.picker =
             QRect(margin, top, std::max(0, frames.close.right() + 1 - margin), controlHeight);
         return frames;
     }
-    const int right = frames.pin.left() - spacing;
+    const int right = frames.menu.left() - spacing;
     const int width =
         std::min(std::max(pickerWidth, minimumPickerWidth), std::max(0, right - margin));
     frames.picker = QRect(right - width, margin, width, controlHeight);

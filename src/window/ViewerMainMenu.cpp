@@ -8,7 +8,7 @@
 namespace rure {
 
 ViewerMainMenu::ViewerMainMenu(QWidget& window, const std::vector<MainMenuCommand>& commands)
-    : menuBar_(new QMenuBar(&window)) {
+    : menuBar_(new QMenuBar(&window)), popupMenu_(new QMenu(&window)) {
     menuBar_->setNativeMenuBar(true);
     QMenu* current = nullptr;
     QString currentTitle;
@@ -27,6 +27,11 @@ ViewerMainMenu::ViewerMainMenu(QWidget& window, const std::vector<MainMenuComman
         QObject::connect(action, &QAction::triggered, action, command.action);
         // Shortcuts act even when no menu bar is on screen.
         window.addAction(action);
+    }
+    for (QAction* menu : menuBar_->actions()) {
+        if (menu->menu()) {
+            popupMenu_->addMenu(menu->menu());
+        }
     }
     if (!menuBar_->isNativeMenuBar()) {
         menuBar_->setGeometry(0, 0, window.width(), menuBar_->sizeHint().height());

@@ -7,6 +7,7 @@
 #include <vector>
 
 class QAction;
+class QMenu;
 class QMenuBar;
 class QWidget;
 
@@ -29,6 +30,8 @@ public:
     ViewerMainMenu(QWidget& window, const std::vector<MainMenuCommand>& commands);
 
     QMenuBar* menuBar() const { return menuBar_; }
+    // The same menus gathered in one pop-up, for the menu button over the picture.
+    QMenu* popupMenu() const { return popupMenu_; }
     // The action of the command with this title, or null.
     QAction* action(const QString& title) const;
 
@@ -37,6 +40,7 @@ public:
 
 private:
     QMenuBar* menuBar_;
+    QMenu* popupMenu_;
 };
 
 } // namespace rure

@@ -39,10 +39,15 @@ void ViewerWindow::setContentAspectRatio(QSizeF ratio) {
         return;
     }
     const QRect reshaped =
-        frameWithAspectRatio(geometry(), ratio, minimumContentSize, availableScreenGeometry());
+        frameWithAspectRatio(geometry(), ratio, minimumSize_, availableScreenGeometry());
     if (reshaped != geometry()) {
         setGeometry(reshaped);
     }
+}
+
+void ViewerWindow::setMinimumContentSize(QSize size) {
+    minimumSize_ = size;
+    setMinimumSize(size);
 }
 
 void ViewerWindow::setStaysOnTop(bool staysOnTop) {
@@ -173,8 +178,7 @@ bool ViewerWindow::continueEdgeResize(QPoint globalPosition) {
         return false;
     }
     setGeometry(resizedFrame(*resizeStartFrame_, resizeEdges_,
-                             globalPosition - resizeStartPosition_, aspectRatio_,
-                             minimumContentSize));
+                             globalPosition - resizeStartPosition_, aspectRatio_, minimumSize_));
     return true;
 }
 
@@ -210,6 +214,7 @@ bool ViewerWindow::eventFilter(QObject* watched, QEvent* event) {
     case QEvent::MouseButtonPress: {
         auto* mouse = static_cast<QMouseEvent*>(event);
         if (mouse->button() == Qt::LeftButton &&
+            !(edgeResizeSuppressed && edgeResizeSuppressed()) &&
             beginEdgeResize(mouse->globalPosition().toPoint())) {
             return true;
         }
@@ -220,7 +225,7 @@ bool ViewerWindow::eventFilter(QObject* watched, QEvent* event) {
         if (continueEdgeResize(mouse->globalPosition().toPoint())) {
             return true;
         }
-        if (mouse->buttons() == Qt::NoButton) {
+        if (mouse->buttons() == Qt::NoButton && !(edgeResizeSuppressed && edgeResizeSuppressed())) {
             updateEdgeCursor(widget, mapFromGlobal(mouse->globalPosition().toPoint()));
         }
         break;

@@ -30,6 +30,10 @@ public:
     void setContentAspectRatio(QSizeF ratio);
     QSizeF contentAspectRatio() const { return aspectRatio_; }
 
+    // The smallest content size that resizing allows; minimumContentSize by default.
+    void setMinimumContentSize(QSize size);
+    QSize currentMinimumContentSize() const { return minimumSize_; }
+
     void setStaysOnTop(bool staysOnTop);
     bool staysOnTop() const;
 
@@ -46,6 +50,8 @@ public:
     std::function<void()> willClose;
     // Alt (alone) or F10 was pressed: the menu bar's key.
     std::function<void()> menuKeyPressed;
+    // True while the edges must not start a resize (the picture takes every press).
+    std::function<bool()> edgeResizeSuppressed;
 
     // Starts a user resize when `globalPosition` lies on an edge of the window;
     // the children that receive the pointer forward their presses here.
@@ -68,6 +74,7 @@ private:
 
     QWidget* contentView_;
     QSizeF aspectRatio_{16, 9};
+    QSize minimumSize_ = minimumContentSize;
     std::optional<QRect> resizeStartFrame_;
     QPoint resizeStartPosition_;
     ResizeEdges resizeEdges_;

@@ -36,12 +36,21 @@ struct AppDelegateInspector {
     QLabel* emptyStateLabel() const { return d.emptyStateLabel; }
     MPVOpenGLView* videoHost() const { return d.videoHost; }
     ViewerWindow* window() const { return d.window; }
-    QWidget* interactionView() const { return d.interactionView; }
+    DraggableContentView* interactionView() const { return d.interactionView; }
+    FocusViewerButton* focusViewerButton() const { return d.focusViewerButton; }
+    std::optional<VideoFocusCrop> focusCrop() const { return d.focusCrop; }
+    bool isSelectingFocusArea() const { return d.isSelectingFocusArea; }
+    bool isShowingFullCameraTemporarily() const { return d.isShowingFullCameraTemporarily; }
+    std::optional<QRect> restoreFrameBeforeFocus() const { return d.restoreFrameBeforeFocus; }
+    bool viewerControlsAreVisible() const { return d.viewerControlsAreVisible; }
+    bool isTemporarilyMaximized() const { return d.isTemporarilyMaximized; }
     // The overlay controls, in their order from back to front.
     QList<QWidget*> controls() const {
-        return {d.cameraPicker, d.stayOnTopButton, d.focusViewerButton, d.closeViewerButton};
+        return {d.cameraPicker, d.mainMenuButton, d.stayOnTopButton, d.focusViewerButton,
+                d.closeViewerButton};
     }
     PinToggleButton* stayOnTopButton() const { return d.stayOnTopButton; }
+    MainMenuButton* mainMenuButton() const { return d.mainMenuButton; }
     void setTemporarilyMaximized(bool value) { d.isTemporarilyMaximized = value; }
     CameraSettingsController* settingsController() const { return d.settingsController.get(); }
 

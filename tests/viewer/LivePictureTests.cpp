@@ -3,10 +3,12 @@
 #include "LiveViewerFixture.h"
 
 #include "window/CabinCameraMenuItemView.h"
+#include "window/WindowFrameText.h"
 
 #include <QAbstractItemView>
 #include <QAction>
 #include <QFile>
+#include <QMouseEvent>
 
 #include <sys/stat.h>
 
@@ -52,6 +54,67 @@ TEST_F(LivePicture, showsTheCameraFollowsItsShapeAndSwitchesCamerasInTheSameEngi
         EXPECT_FALSE(text.contains(camera.url()) || text.contains(QStringLiteral("Bars")))
             << text.toStdString();
     }
+}
+
+// The test camera's colour bars: the seventh of the upper two thirds is blue,
+// the fourth (the centre) green.
+bool isBarBlue(const QColor& colour) {
+    return colour.isValid() && colour.blue() > 150 && colour.red() < 70 && colour.green() < 70;
+}
+bool isBarGreen(const QColor& colour) {
+    return colour.isValid() && colour.green() > 150 && colour.red() < 70 && colour.blue() < 70;
+}
+
+TEST_F(LivePicture, aFocusedAreaFillsTheWindowAndTheOriginalViewComesBack) {
+    TestCamera::Options options;
+    options.width = 1280;
+    options.height = 720;
+    ASSERT_TRUE(camera.start(options)); // colour bars
+    launch({{QStringLiteral("Bars"), camera.url()}});
+    ASSERT_TRUE(waitFor([this] { return isPlaying(); }));
+    ASSERT_TRUE(waitFor([this] { return inspector->sourceVideoGeometry().has_value(); }));
+    ViewerWindow* window = inspector->window();
+    window->setGeometry(QRect(100, 100, 960, 540));
+    ASSERT_TRUE(waitFor([window] { return window->geometry() == QRect(100, 100, 960, 540); }));
+    ASSERT_TRUE(waitFor([this] { return isBarGreen(centreColour()); }))
+        << centreColour().name().toStdString();
+
+    // Drag out an area inside the blue bar (0.75 points per picture pixel).
+    DraggableContentView* view = inspector->interactionView();
+    delegate->toggleFocusArea();
+    const auto send = [view](QEvent::Type type, QPointF position) {
+        QMouseEvent event(type, position, view->mapToGlobal(position), Qt::LeftButton,
+                          type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton,
+                          Qt::NoModifier);
+        QCoreApplication::sendEvent(view, &event);
+    };
+    send(QEvent::MouseButtonPress, {850, 80});
+    send(QEvent::MouseMove, {935, 220});
+    send(QEvent::MouseButtonRelease, {935, 220});
+    ASSERT_TRUE(waitFor([this] { return inspector->focusCrop().has_value(); }));
+    EXPECT_EQ(inspector->focusCrop()->engineText(), QStringLiteral("114x188+1133+106"));
+    // The window takes the crop's tall shape, and the whole of it is blue.
+    EXPECT_TRUE(waitFor([window] { return window->width() < window->height(); }));
+    const QPointF points[] = {{0.5, 0.5}, {0.15, 0.15}, {0.85, 0.15}, {0.15, 0.85}, {0.85, 0.85}};
+    for (const QPointF& point : points) {
+        EXPECT_TRUE(waitFor([&] { return isBarBlue(colourAt(point)); }, 5000))
+            << point.x() << "," << point.y() << " " << colourAt(point).name().toStdString();
+    }
+
+    // A right click shows the whole picture in the same window, the next one the crop.
+    delegate->secondaryClick();
+    EXPECT_TRUE(waitFor([this] { return isBarGreen(centreColour()); }, 5000))
+        << centreColour().name().toStdString();
+    delegate->secondaryClick();
+    EXPECT_TRUE(waitFor([this] { return isBarBlue(centreColour()); }, 5000));
+
+    // The button brings back the original picture and frame.
+    delegate->toggleFocusArea();
+    EXPECT_TRUE(waitFor([window] { return window->geometry() == QRect(100, 100, 960, 540); }))
+        << windowFrameText(window->geometry()).toStdString();
+    EXPECT_TRUE(waitFor([this] { return isBarGreen(centreColour()); }, 5000))
+        << centreColour().name().toStdString();
+    EXPECT_TRUE(alerts.isEmpty()) << alerts.join('\n').toStdString();
 }
 
 TEST_F(LivePicture, framesKeepCountingWhileTheWindowIsHidden) {

@@ -64,14 +64,19 @@ protected:
         return inspector->playbackState() == PlaybackSupervisorState::playing;
     }
 
-    // The colour on screen at the centre of the viewer window.
-    QColor centreColour() const {
+    // The colour on screen at `fraction` of the viewer window's width and height.
+    QColor colourAt(QPointF fraction) const {
         ViewerWindow* window = inspector->window();
-        const QPoint centre = window->mapToGlobal(window->rect().center());
+        const QPoint point =
+            window->mapToGlobal(QPoint(static_cast<int>(window->width() * fraction.x()),
+                                       static_cast<int>(window->height() * fraction.y())));
         const QImage shot =
-            window->screen()->grabWindow(0, centre.x() - 2, centre.y() - 2, 5, 5).toImage();
+            window->screen()->grabWindow(0, point.x() - 2, point.y() - 2, 5, 5).toImage();
         return shot.isNull() ? QColor() : shot.pixelColor(2, 2);
     }
+
+    // The colour on screen at the centre of the viewer window.
+    QColor centreColour() const { return colourAt({0.5, 0.5}); }
 
     TestCamera camera;
     QTemporaryDir directory;
