@@ -1,6 +1,6 @@
 #include "VersionComparison.h"
 
-#include "DecimalInt64.h"
+#include "common/DecimalInt64.h"
 
 namespace rure {
 

@@ -1,0 +1,23 @@
+#pragma once
+
+#include "InstallTools.h"
+#include "common/Result.h"
+
+#include <QString>
+
+namespace rure::InstallerOperations {
+
+// Installs the bundle at `source` as `destination`. Verifies the source, makes
+// a prepared copy "Rure Prepared <UUID>.app" in the temporary directory (always
+// removed before returning), clears and verifies that, then runs the install
+// transaction script unprivileged; when that fails for any reason, runs the same
+// script once more through `tools.elevation`. Finally checks the destination.
+// Errors: "The Rure application in this installer is damaged.", a file error
+// from the copy, "The prepared copy of Rure could not be sanitized.", "The
+// prepared copy of Rure could not be verified.", "Rure could not be installed in
+// Applications.", "The installed copy of Rure could not be verified.".
+// Blocking; meant for a worker thread.
+Result<void> installApp(const QString& source, const QString& destination,
+                        const InstallTools& tools);
+
+} // namespace rure::InstallerOperations

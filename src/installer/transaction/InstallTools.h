@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+namespace rure {
+
+// The programs an install calls, by absolute path. The product uses the
+// defaults; tests put wrappers in their place.
+struct InstallTools {
+    // The bundle tool ("rure-bundle"): modes verify and clear-xattrs.
+    QString bundleTool;
+    // Called as `<copy> -a SOURCE TARGET`; it must keep modes and symbolic links.
+    QString copy = QStringLiteral("/bin/cp");
+    // The program and its leading arguments that run `/bin/sh -c SCRIPT` with
+    // administrator rights after asking the user; non-zero when refused.
+    QStringList elevation = {QStringLiteral("/usr/bin/pkexec")};
+    // Where the prepared copy is made; empty means QDir::tempPath().
+    QString temporaryDirectory;
+};
+
+} // namespace rure
