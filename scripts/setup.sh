@@ -9,12 +9,15 @@ cmake
 ninja-build
 pkg-config
 clang-format
+clang
+libclang-rt-14-dev
 qt6-base-dev
 qt6-base-dev-tools
 libqt6opengl6-dev
 libmpv-dev
 libsystemd-dev
 libssl-dev
+openssl
 googletest
 libgtest-dev
 libgmock-dev
@@ -34,6 +37,8 @@ dbus
 dbus-x11
 ffmpeg
 mpv
+libqt6svg6
+file
 "
 
 missing=""
