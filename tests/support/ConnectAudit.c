@@ -1,0 +1,75 @@
+/* Preloaded into a program under test: records the destination of every
+ * internet socket connection and datagram it sends, one line per call, in the
+ * file named by RURE_CONNECT_AUDIT ("<call> <address> <port>"). Other socket
+ * families (local sockets to the display and the bus, netlink) are not
+ * network traffic and are not recorded. The calls themselves go on unchanged. */
+#define _GNU_SOURCE
+#include <arpa/inet.h>
+#include <dlfcn.h>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+static void record(const char* call, const struct sockaddr* address, socklen_t length) {
+    const char* path = getenv("RURE_CONNECT_AUDIT");
+    if (!path || !address || length < (socklen_t)sizeof(sa_family_t)) {
+        return;
+    }
+    char host[INET6_ADDRSTRLEN] = "";
+    unsigned port = 0;
+    if (address->sa_family == AF_INET && length >= (socklen_t)sizeof(struct sockaddr_in)) {
+        const struct sockaddr_in* inet = (const struct sockaddr_in*)address;
+        inet_ntop(AF_INET, &inet->sin_addr, host, sizeof host);
+        port = ntohs(inet->sin_port);
+    } else if (address->sa_family == AF_INET6 && length >= (socklen_t)sizeof(struct sockaddr_in6)) {
+        const struct sockaddr_in6* inet6 = (const struct sockaddr_in6*)address;
+        inet_ntop(AF_INET6, &inet6->sin6_addr, host, sizeof host);
+        port = ntohs(inet6->sin6_port);
+    } else {
+        return;
+    }
+    char line[128];
+    const int size = snprintf(line, sizeof line, "%s %s %u\n", call, host, port);
+    const int file = open(path, O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0600);
+    if (file >= 0) {
+        /* One write per line: appends from several threads stay whole. */
+        if (write(file, line, (size_t)size) < 0) {
+        }
+        close(file);
+    }
+}
+
+int connect(int socket, const struct sockaddr* address, socklen_t length) {
+    static int (*next)(int, const struct sockaddr*, socklen_t);
+    if (!next) {
+        next = (int (*)(int, const struct sockaddr*, socklen_t))dlsym(RTLD_NEXT, "connect");
+    }
+    record("connect", address, length);
+    return next(socket, address, length);
+}
+
+ssize_t sendto(int socket, const void* buffer, size_t size, int flags,
+               const struct sockaddr* address, socklen_t length) {
+    static ssize_t (*next)(int, const void*, size_t, int, const struct sockaddr*, socklen_t);
+    if (!next) {
+        next = (ssize_t(*)(int, const void*, size_t, int, const struct sockaddr*, socklen_t))dlsym(
+            RTLD_NEXT, "sendto");
+    }
+    record("sendto", address, length);
+    return next(socket, buffer, size, flags, address, length);
+}
+
+ssize_t sendmsg(int socket, const struct msghdr* message, int flags) {
+    static ssize_t (*next)(int, const struct msghdr*, int);
+    if (!next) {
+        next = (ssize_t(*)(int, const struct msghdr*, int))dlsym(RTLD_NEXT, "sendmsg");
+    }
+    if (message) {
+        record("sendmsg", (const struct sockaddr*)message->msg_name, message->msg_namelen);
+    }
+    return next(socket, message, flags);
+}
