@@ -6,8 +6,11 @@ BUILD_DIR ?= build
 ASAN_BUILD_DIR ?= build-asan
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
+# Seconds each fuzz target runs in `make fuzz` (and `make test`).
+FUZZ_SECONDS ?= 60
+FUZZ_TARGETS = camera-list update-manifest camera-row-payload camera-address
 
-.PHONY: all setup configure build run test test-normal test-asan bench clean format
+.PHONY: all setup configure build run test test-normal test-asan test-fuzz fuzz bench compare soak clean format
 
 all: build
 
@@ -25,7 +28,7 @@ build: configure
 run: build
 	scripts/run-demo.sh $(BUILD_DIR)
 
-test: test-normal test-asan
+test: test-normal test-asan test-fuzz
 
 test-normal: build
 	scripts/run-tests.sh $(BUILD_DIR)
@@ -36,13 +39,31 @@ test-asan: setup
 	cmake --build $(ASAN_BUILD_DIR) -j $(JOBS)
 	scripts/run-tests.sh $(ASAN_BUILD_DIR) -L 'unit|integration-asan'
 
+# libFuzzer with AddressSanitizer and UBSan on the parsers of outside input
+# (clang, the "fuzz" preset in build-fuzz/); fails when a target finds a crash.
+fuzz: setup
+	cmake --preset fuzz $(CMAKE_FLAGS)
+	cmake --build --preset fuzz -j $(JOBS)
+	fuzz/run-fuzzers.sh build-fuzz $(FUZZ_SECONDS) $(FUZZ_TARGETS)
+
+test-fuzz: fuzz
+
 # Measurements; they print their figures.
 bench: build
 	scripts/with-display.sh $(BUILD_DIR)/bench/rure-bench-launch
 	scripts/with-display.sh $(BUILD_DIR)/bench/rure-bench-recovery
 
+# Rure side by side with mpv and ffplay on one virtual display; prints one table.
+compare: build
+	BUILD_DIR=$(BUILD_DIR) bench/compare
+
+# The viewer under a seeded schedule of faults, e.g. make soak SOAK_FLAGS="--minutes 60 --seed 7".
+SOAK_FLAGS ?=
+soak: build
+	BUILD_DIR=$(BUILD_DIR) bench/soak $(SOAK_FLAGS)
+
 format:
 	git ls-files '*.cpp' '*.h' '*.c' | xargs clang-format -i
 
 clean:
-	rm -rf $(BUILD_DIR) $(ASAN_BUILD_DIR)
+	rm -rf $(BUILD_DIR) $(ASAN_BUILD_DIR) build-fuzz

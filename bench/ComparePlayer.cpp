@@ -1,0 +1,161 @@
+#include "ComparePlayer.h"
+
+#include "BenchSupport.h"
+
+#include <QDir>
+#include <QFile>
+#include <QStandardPaths>
+
+namespace rure::bench {
+
+QString playerLabel(PlayerKind kind) {
+    switch (kind) {
+    case PlayerKind::rure:
+        return QStringLiteral("Rure");
+    case PlayerKind::mpvLowLatency:
+        return QStringLiteral("mpv low-latency");
+    case PlayerKind::mpvDefault:
+        return QStringLiteral("mpv defaults");
+    case PlayerKind::ffplay:
+        return QStringLiteral("ffplay nobuffer");
+    case PlayerKind::mpvCustom:
+        return QStringLiteral("mpv custom");
+    }
+    return {};
+}
+
+QString playerName(PlayerKind kind) {
+    switch (kind) {
+    case PlayerKind::rure:
+        return QStringLiteral("rure");
+    case PlayerKind::mpvLowLatency:
+        return QStringLiteral("mpv-low-latency");
+    case PlayerKind::mpvDefault:
+        return QStringLiteral("mpv");
+    case PlayerKind::ffplay:
+        return QStringLiteral("ffplay");
+    case PlayerKind::mpvCustom:
+        return QStringLiteral("mpv-custom");
+    }
+    return {};
+}
+
+std::optional<PlayerKind> playerKindNamed(const QString& name) {
+    for (PlayerKind kind : {PlayerKind::rure, PlayerKind::mpvLowLatency, PlayerKind::mpvDefault,
+                            PlayerKind::ffplay, PlayerKind::mpvCustom}) {
+        if (playerName(kind) == name) {
+            return kind;
+        }
+    }
+    return std::nullopt;
+}
+
+std::vector<PlayerKind> allPlayerKinds() {
+    return {PlayerKind::rure, PlayerKind::mpvLowLatency, PlayerKind::mpvDefault,
+            PlayerKind::ffplay};
+}
+
+QString ComparePlayer::programFor(PlayerKind kind, const QString& rureProgram) {
+    switch (kind) {
+    case PlayerKind::rure:
+        return QFile::exists(rureProgram) ? rureProgram : QString();
+    case PlayerKind::mpvLowLatency:
+    case PlayerKind::mpvDefault:
+    case PlayerKind::mpvCustom:
+        return QStandardPaths::findExecutable(QStringLiteral("mpv"));
+    case PlayerKind::ffplay:
+        return QStandardPaths::findExecutable(QStringLiteral("ffplay"));
+    }
+    return {};
+}
+
+ComparePlayer::ComparePlayer(PlayerKind kind, const QString& program, const QString& cameraUrl,
+                             const QRect& frame, const QStringList& customOptions)
+    : kind_(kind) {
+    const QString home = home_.path();
+    if (kind == PlayerKind::rure) {
+        prepareViewer(process_, home, cameraUrl);
+        // The viewer restores its last window frame from its settings.
+        const QString settingsDirectory = home + QStringLiteral("/config/didirezoror");
+        QDir().mkpath(settingsDirectory);
+        QFile settings(settingsDirectory + QStringLiteral("/rure.conf"));
+        if (settings.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+            settings.write(QStringLiteral("[General]\nmainWindowFrame=%1 %2 %3 %4\n")
+                               .arg(frame.x())
+                               .arg(frame.y())
+                               .arg(frame.width())
+                               .arg(frame.height())
+                               .toUtf8());
+        }
+        process_.setProgram(program);
+    } else {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("HOME"), home);
+        environment.insert(QStringLiteral("XDG_CONFIG_HOME"), home + QStringLiteral("/config"));
+        environment.insert(QStringLiteral("XDG_DATA_HOME"), home + QStringLiteral("/data"));
+        process_.setProcessEnvironment(environment);
+        process_.setProgram(program);
+        QStringList arguments;
+        if (kind == PlayerKind::ffplay) {
+            arguments << QStringLiteral("-fflags") << QStringLiteral("nobuffer")
+                      << QStringLiteral("-flags") << QStringLiteral("low_delay")
+                      << QStringLiteral("-framedrop") << QStringLiteral("-rtsp_transport")
+                      << QStringLiteral("tcp") << QStringLiteral("-x")
+                      << QString::number(frame.width()) << QStringLiteral("-y")
+                      << QString::number(frame.height()) << QStringLiteral("-left")
+                      << QString::number(frame.x()) << QStringLiteral("-top")
+                      << QString::number(frame.y());
+        } else {
+            if (kind == PlayerKind::mpvLowLatency) {
+                arguments << QStringLiteral("--profile=low-latency") << QStringLiteral("--untimed")
+                          << QStringLiteral("--cache=no") << QStringLiteral("--rtsp-transport=tcp");
+            } else if (kind == PlayerKind::mpvCustom) {
+                arguments << customOptions;
+            }
+            arguments << QStringLiteral("--geometry=%1x%2+%3+%4")
+                             .arg(frame.width())
+                             .arg(frame.height())
+                             .arg(frame.x())
+                             .arg(frame.y());
+        }
+        arguments << cameraUrl;
+        process_.setArguments(arguments);
+    }
+    process_.setStandardInputFile(QProcess::nullDevice());
+    process_.setStandardOutputFile(QProcess::nullDevice());
+    process_.setStandardErrorFile(QProcess::nullDevice());
+}
+
+ComparePlayer::~ComparePlayer() {
+    stop();
+}
+
+bool ComparePlayer::start() {
+    process_.start();
+    if (!process_.waitForStarted(10000)) {
+        return false;
+    }
+    processId_ = process_.processId();
+    return true;
+}
+
+bool ComparePlayer::isRunning() {
+    if (process_.state() == QProcess::NotRunning) {
+        return false;
+    }
+    // Without an event loop QProcess learns of the exit only when asked to wait.
+    return !process_.waitForFinished(0);
+}
+
+void ComparePlayer::stop() {
+    if (process_.state() == QProcess::NotRunning) {
+        return;
+    }
+    process_.terminate();
+    if (!process_.waitForFinished(5000)) {
+        process_.kill();
+        process_.waitForFinished(5000);
+    }
+}
+
+} // namespace rure::bench
