@@ -87,6 +87,14 @@ TEST_F(LiveRecovery, aCameraThatLosesPowerIsLiveAgainSoonAfterItReturns) {
     address.insert(QStringLiteral("rtsp://").size(), QStringLiteral("viewer:s3cret-Pa55@"));
     launch({{QStringLiteral("Driveway"), address}});
     ASSERT_TRUE(waitFor([this] { return isPlaying(); })) << log.texts().join('\n').toStdString();
+    // The last picture before the power loss is white; the camera comes back
+    // with its colour bars, so bars on screen can only be a new picture.
+    ASSERT_TRUE(camera.showWhite());
+    const auto isWhite = [](const QColor& c) {
+        return c.isValid() && c.red() > 200 && c.green() > 200 && c.blue() > 200;
+    };
+    ASSERT_TRUE(waitFor([&] { return isWhite(centreColour()); }))
+        << centreColour().name().toStdString();
 
     camera.kill();
     waitFor([] { return false; }, 5000);
@@ -95,6 +103,14 @@ TEST_F(LiveRecovery, aCameraThatLosesPowerIsLiveAgainSoonAfterItReturns) {
 
     const auto live = waitForFramesAfter(back, 60000);
     ASSERT_TRUE(live) << log.texts().join('\n').toStdString();
+    EXPECT_TRUE(waitFor(
+        [&] {
+            const QColor c = centreColour();
+            return c.isValid() && !isWhite(c) && !isBlack(c);
+        },
+        30000))
+        << "the picture stayed frozen: " << centreColour().name().toStdString() << "\n"
+        << log.texts().join('\n').toStdString();
     expectLiveOnTheNextAttempt(back, *live);
     EXPECT_TRUE(isPlaying());
     EXPECT_GE(recoveryDueTimes(log).size(), 1u);
