@@ -5,18 +5,19 @@
 //
 //   rure-bench-launch [--launches N] [--seconds S]
 #include "BenchSupport.h"
+#include "ProcessUsage.h"
 #include "support/TestCamera.h"
 #include "support/TestEnvironment.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
-#include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
 
 #include <algorithm>
 #include <cstdio>
+#include <optional>
 #include <unistd.h>
 #include <vector>
 
@@ -25,35 +26,8 @@ namespace {
 using rure::bench::median;
 using rure::bench::optionValue;
 using rure::bench::prepareViewer;
+using rure::bench::ProcessUsage;
 using rure::test::TestCamera;
-
-struct ProcessSample {
-    double cpuSeconds = 0;
-    long peakResidentKiB = 0;
-};
-
-ProcessSample sample(qint64 pid) {
-    ProcessSample result;
-    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
-    if (stat.open(QIODevice::ReadOnly)) {
-        const QByteArray line = stat.readAll();
-        // Fields after the parenthesised command name; utime and stime are 14 and 15.
-        const QList<QByteArray> fields = line.mid(line.lastIndexOf(')') + 2).split(' ');
-        if (fields.size() > 13) {
-            const double ticks = static_cast<double>(sysconf(_SC_CLK_TCK));
-            result.cpuSeconds = (fields[11].toDouble() + fields[12].toDouble()) / ticks;
-        }
-    }
-    QFile status(QStringLiteral("/proc/%1/status").arg(pid));
-    if (status.open(QIODevice::ReadOnly)) {
-        for (const QByteArray& line : status.readAll().split('\n')) {
-            if (line.startsWith("VmHWM:")) {
-                result.peakResidentKiB = line.mid(6).trimmed().split(' ').first().toLong();
-            }
-        }
-    }
-    return result;
-}
 
 class Viewer {
 public:
@@ -130,15 +104,19 @@ int main(int argc, char* argv[]) {
     if (viewer.startAndWaitForFirstFrame() < 0) {
         return 1;
     }
-    const ProcessSample before = sample(viewer.pid());
+    const std::optional<ProcessUsage> before = ProcessUsage::of(viewer.pid());
     QElapsedTimer wall;
     wall.start();
     while (wall.elapsed() < seconds * 1000) {
         QCoreApplication::processEvents(QEventLoop::AllEvents, 100);
         usleep(100000);
     }
-    const ProcessSample after = sample(viewer.pid());
-    const double cpuShare = (after.cpuSeconds - before.cpuSeconds) / (wall.elapsed() / 1000.0);
+    const std::optional<ProcessUsage> after = ProcessUsage::of(viewer.pid());
+    if (!before || !after) {
+        std::fprintf(stderr, "the viewer ended while it was measured\n");
+        return 1;
+    }
+    const double cpuShare = (after->cpuSeconds - before->cpuSeconds) / (wall.elapsed() / 1000.0);
 
     std::printf("machine: %ld cores\n", sysconf(_SC_NPROCESSORS_ONLN));
     std::printf("process start to first presented frame, %d launches: median %.3f s, min %.3f s, "
@@ -148,6 +126,6 @@ int main(int argc, char* argv[]) {
                 *std::max_element(firstFrame.begin(), firstFrame.end()));
     std::printf("playing 1280x720 at 30 fps for %d s: CPU %.1f%% of one core, peak resident memory "
                 "%.1f MB\n",
-                seconds, cpuShare * 100.0, after.peakResidentKiB / 1024.0);
+                seconds, cpuShare * 100.0, after->peakResidentMiB);
     return 0;
 }

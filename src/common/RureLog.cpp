@@ -88,8 +88,13 @@ void writeToSystem(const RureLogEntry& entry) {
     if (entry.level < threshold) {
         return;
     }
-    const QByteArray line = entry.subsystem.toUtf8() + '.' + category + ' ' +
-                            levelName(entry.level).toUtf8() + ": " + text + '\n';
+    writeLogLine(entry.subsystem.toUtf8() + '.' + category, entry.level, entry.text);
+}
+
+} // namespace
+
+void writeLogLine(const QByteArray& source, RureLogLevel level, const QString& text) {
+    const QByteArray line = source + ' ' + levelName(level).toUtf8() + ": " + text.toUtf8() + '\n';
     // One write per line so that lines of different threads never interleave.
     const char* data = line.constData();
     qsizetype left = line.size();
@@ -102,8 +107,6 @@ void writeToSystem(const RureLogEntry& entry) {
         left -= written;
     }
 }
-
-} // namespace
 
 QString categoryName(RureLogCategory category) {
     switch (category) {

@@ -26,6 +26,10 @@ QString categoryName(RureLogCategory category);
 bool descriptorIsJournalStream(const QByteArray& stream, int descriptor);
 QString levelName(RureLogLevel level);
 
+// Writes "<source> <level>: <text>" and a line feed to standard error in one
+// piece, so that lines of different threads never interleave.
+void writeLogLine(const QByteArray& source, RureLogLevel level, const QString& text);
+
 // The viewer's logger: subsystem "com.didirezoror.rure" with five categories.
 //
 // Entries go to the systemd journal when standard error is connected to it

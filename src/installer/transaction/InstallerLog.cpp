@@ -3,7 +3,6 @@
 #include <QByteArray>
 
 #include <mutex>
-#include <unistd.h>
 
 namespace rure {
 
@@ -19,23 +18,6 @@ InstallerLog::Sink& customSink() {
     return sink;
 }
 
-void writeToStandardError(const InstallerLogEntry& entry) {
-    const QByteArray line = QByteArray(InstallerLog::subsystem) + '.' + InstallerLog::category +
-                            ' ' + levelName(entry.level).toUtf8() + ": " + entry.text.toUtf8() +
-                            '\n';
-    // One write per line so that lines of different threads never interleave.
-    const char* data = line.constData();
-    qsizetype left = line.size();
-    while (left > 0) {
-        const ssize_t written = ::write(STDERR_FILENO, data, static_cast<size_t>(left));
-        if (written <= 0) {
-            return;
-        }
-        data += written;
-        left -= written;
-    }
-}
-
 } // namespace
 
 void InstallerLog::log(RureLogLevel level, const QString& text) {
@@ -45,7 +27,7 @@ void InstallerLog::log(RureLogLevel level, const QString& text) {
         customSink()(entry);
         return;
     }
-    writeToStandardError(entry);
+    writeLogLine(QByteArray(subsystem) + '.' + category, entry.level, entry.text);
 }
 
 InstallerLog::Sink InstallerLog::setSink(Sink sink) {
