@@ -110,12 +110,27 @@ void MPVOpenGLView::consumeRenderUpdates() {
     if ((mpv_render_context_update(renderContext_) & MPV_RENDER_UPDATE_FRAME) == 0) {
         return;
     }
+    // Only a picture the engine decoded from the camera is a heartbeat. A
+    // redraw of the last picture (after a reload into the same engine, for
+    // example, long before the camera answers) is drawn but never counted.
+    const bool newVideoFrame = nextFrameIsNewVideo();
     if (!isExposedOnScreen()) {
-        consumeFrameWithoutDrawing();
+        consumeFrameWithoutDrawing(newVideoFrame);
         return;
     }
-    hasPendingVideoFrame_ = true;
+    hasPendingVideoFrame_ = hasPendingVideoFrame_ || newVideoFrame;
     update();
+}
+
+bool MPVOpenGLView::nextFrameIsNewVideo() const {
+    mpv_render_frame_info info{};
+    mpv_render_param param{MPV_RENDER_PARAM_NEXT_FRAME_INFO, &info};
+    if (mpv_render_context_get_info(renderContext_, param) < 0) {
+        // Without the information every announced frame counts, as before.
+        return true;
+    }
+    constexpr uint64_t notNew = MPV_RENDER_FRAME_INFO_REDRAW | MPV_RENDER_FRAME_INFO_REPEAT;
+    return (info.flags & MPV_RENDER_FRAME_INFO_PRESENT) != 0 && (info.flags & notNew) == 0;
 }
 
 bool MPVOpenGLView::isExposedOnScreen() const {
@@ -130,7 +145,7 @@ bool MPVOpenGLView::isExposedOnScreen() const {
     return surface != nullptr && surface->isExposed();
 }
 
-void MPVOpenGLView::consumeFrameWithoutDrawing() {
+void MPVOpenGLView::consumeFrameWithoutDrawing(bool newVideoFrame) {
     makeCurrent();
     const qreal ratio = devicePixelRatioF();
     mpv_opengl_fbo fbo{static_cast<int>(defaultFramebufferObject()),
@@ -148,8 +163,11 @@ void MPVOpenGLView::consumeFrameWithoutDrawing() {
     mpv_render_context_render(renderContext_, params);
     mpv_render_context_report_swap(renderContext_);
     doneCurrent();
+    const bool counted = hasPendingVideoFrame_ || newVideoFrame;
     hasPendingVideoFrame_ = false;
-    notifyFrameRendered();
+    if (counted) {
+        notifyFrameRendered();
+    }
 }
 
 void MPVOpenGLView::paintGL() {

@@ -15,7 +15,8 @@ namespace rure {
 // context, turns the engine's new-frame callbacks into coalesced repaints on the
 // GUI thread, and calls the frame handler once for each announced frame that
 // has been presented: that call is the playback supervisor's heartbeat, so
-// repaints caused by resizing or exposure never count. The view ignores the
+// repaints caused by resizing or exposure, and the engine's own redraws of its
+// last picture, never count. The view ignores the
 // pointer; whatever lies behind it handles mouse interaction.
 class MPVOpenGLView final : public QOpenGLWidget, public VideoView {
     Q_OBJECT
@@ -46,7 +47,10 @@ private:
     void contextAboutToBeDestroyed();
     // A hidden or minimised widget gets no paint calls; its frames are consumed
     // here without drawing so that the heartbeat keeps going.
-    void consumeFrameWithoutDrawing();
+    void consumeFrameWithoutDrawing(bool newVideoFrame);
+    // Whether the frame the engine announced is a new decoded picture rather
+    // than a redraw or repeat of the last one.
+    bool nextFrameIsNewVideo() const;
     bool isExposedOnScreen() const;
     void notifyFrameRendered();
 

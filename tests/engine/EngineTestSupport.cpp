@@ -11,7 +11,9 @@
 #include <dlfcn.h>
 #include <link.h>
 
+#include <chrono>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace rure::test {
@@ -49,6 +51,16 @@ int eventLoopThreadCount() {
         }
     }
     return count;
+}
+
+bool eventLoopThreadsGone() {
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        if (eventLoopThreadCount() == 0) {
+            return true;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return eventLoopThreadCount() == 0;
 }
 
 MPVHandle makeHeadlessEngine() {

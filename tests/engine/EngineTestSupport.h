@@ -21,6 +21,10 @@ void processEventsFor(std::chrono::milliseconds duration);
 // the 15 characters the kernel keeps).
 int eventLoopThreadCount();
 
+// Whether the event loop's threads are all gone within a second. A joined
+// thread can linger in /proc for a moment after the join has returned.
+bool eventLoopThreadsGone();
+
 // An initialised engine instance that needs no window: no video output, no audio,
 // no user configuration.
 MPVHandle makeHeadlessEngine();

@@ -15,6 +15,7 @@ namespace rure {
 namespace {
 
 using test::eventLoopThreadCount;
+using test::eventLoopThreadsGone;
 using test::makeHeadlessEngine;
 using test::processEventsUntil;
 
@@ -78,7 +79,7 @@ struct Observer {
 TEST(MPVEventLoop, StopRightAfterStartEndsTheThread) {
     auto engine = makeHeadlessEngine();
     ASSERT_TRUE(engine);
-    ASSERT_EQ(eventLoopThreadCount(), 0);
+    ASSERT_TRUE(eventLoopThreadsGone());
     {
         DeliveryLog log;
         MPVEventLoop loop(engine.get(), 1, log.handler());
@@ -86,11 +87,11 @@ TEST(MPVEventLoop, StopRightAfterStartEndsTheThread) {
         loop.start(); // a second start must not start a second thread
         EXPECT_EQ(eventLoopThreadCount(), 1);
         loop.stop();
-        EXPECT_EQ(eventLoopThreadCount(), 0);
+        EXPECT_TRUE(eventLoopThreadsGone());
         loop.stop(); // a second stop finds nothing to wait for
-        EXPECT_EQ(eventLoopThreadCount(), 0);
+        EXPECT_TRUE(eventLoopThreadsGone());
     }
-    EXPECT_EQ(eventLoopThreadCount(), 0);
+    EXPECT_TRUE(eventLoopThreadsGone());
 }
 
 TEST(MPVEventLoop, StopsALoopThatNeverStartedWithoutWaiting) {
@@ -102,11 +103,11 @@ TEST(MPVEventLoop, StopsALoopThatNeverStartedWithoutWaiting) {
         // Waiting here for a loop that never ran would never end.
         loop.stop();
         loop.stop();
-        EXPECT_EQ(eventLoopThreadCount(), 0);
+        EXPECT_TRUE(eventLoopThreadsGone());
         // Started after being stopped, the loop ends at once by itself.
         loop.start();
     }
-    EXPECT_EQ(eventLoopThreadCount(), 0);
+    EXPECT_TRUE(eventLoopThreadsGone());
     EXPECT_TRUE(log.deliveries.empty());
 }
 
@@ -169,7 +170,7 @@ TEST(MPVEventLoop, DestroyingARunningLoopLeavesNoThread) {
     loop->start();
     ASSERT_EQ(eventLoopThreadCount(), 1);
     loop.reset();
-    EXPECT_EQ(eventLoopThreadCount(), 0);
+    EXPECT_TRUE(eventLoopThreadsGone());
 }
 
 TEST(MPVEventLoop, DropsDeliveriesWhoseContextIsGone) {
