@@ -1,42 +1,15 @@
 #include "MPVOpenGLView.h"
 
+#include "engine/MPVRenderSupport.h"
+
 #include <mpv/render_gl.h>
 
-#include <QCoreApplication>
-#include <QGuiApplication>
 #include <QOpenGLContext>
 #include <QOpenGLFunctions>
-#include <QSurfaceFormat>
-#include <QThread>
-#include <QWindow>
-#include <QtGui/qguiapplication_platform.h>
 
 #include <algorithm>
-#include <vector>
 
 namespace rure {
-
-namespace {
-
-bool onMainThread() {
-    const QCoreApplication* application = QCoreApplication::instance();
-    return application != nullptr && QThread::currentThread() == application->thread();
-}
-
-QSurfaceFormat videoSurfaceFormat() {
-    QSurfaceFormat format;
-    format.setRenderableType(QSurfaceFormat::OpenGL);
-    format.setVersion(3, 2);
-    format.setProfile(QSurfaceFormat::CoreProfile);
-    format.setSwapBehavior(QSurfaceFormat::DoubleBuffer);
-    format.setRedBufferSize(8);
-    format.setGreenBufferSize(8);
-    format.setBlueBufferSize(8);
-    format.setAlphaBufferSize(8);
-    return format;
-}
-
-} // namespace
 
 MPVOpenGLView::MPVOpenGLView(QWidget* parent) : QOpenGLWidget(parent) {
     setFormat(videoSurfaceFormat());
@@ -62,26 +35,8 @@ int MPVOpenGLView::configureWithMPV(mpv_handle* handle) {
         return MPV_ERROR_UNSUPPORTED;
     }
     makeCurrent();
-
-    mpv_opengl_init_params glInit{rure_get_proc_address, nullptr};
-    std::vector<mpv_render_param> params{
-        {MPV_RENDER_PARAM_API_TYPE, const_cast<char*>(MPV_RENDER_API_TYPE_OPENGL)},
-        {MPV_RENDER_PARAM_OPENGL_INIT_PARAMS, &glInit},
-    };
-    // The native display lets hardware decoding hand frames to GL without a copy.
-    // Qt 6.4 exposes no Wayland display to applications, so there it decodes with
-    // copies (or in software).
-#if QT_CONFIG(xcb)
-    if (const auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>()) {
-        if (Display* display = x11->display()) {
-            params.push_back({MPV_RENDER_PARAM_X11_DISPLAY, display});
-        }
-    }
-#endif
-    params.push_back({MPV_RENDER_PARAM_INVALID, nullptr});
-
     mpv_render_context* created = nullptr;
-    const int status = mpv_render_context_create(&created, handle, params.data());
+    const int status = createOpenGLRenderContext(handle, &created);
     if (status >= 0) {
         renderContext_ = created;
         mpv_render_context_set_update_callback(renderContext_, rure_render_update, this);
@@ -113,8 +68,8 @@ void MPVOpenGLView::consumeRenderUpdates() {
     // Only a picture the engine decoded from the camera is a heartbeat. A
     // redraw of the last picture (after a reload into the same engine, for
     // example, long before the camera answers) is drawn but never counted.
-    const bool newVideoFrame = nextFrameIsNewVideo();
-    if (!isExposedOnScreen()) {
+    const bool newVideoFrame = nextFrameIsNewVideo(renderContext_);
+    if (!isExposedOnScreen(*this)) {
         consumeFrameWithoutDrawing(newVideoFrame);
         return;
     }
@@ -122,46 +77,11 @@ void MPVOpenGLView::consumeRenderUpdates() {
     update();
 }
 
-bool MPVOpenGLView::nextFrameIsNewVideo() const {
-    mpv_render_frame_info info{};
-    mpv_render_param param{MPV_RENDER_PARAM_NEXT_FRAME_INFO, &info};
-    if (mpv_render_context_get_info(renderContext_, param) < 0) {
-        // Without the information every announced frame counts, as before.
-        return true;
-    }
-    constexpr uint64_t notNew = MPV_RENDER_FRAME_INFO_REDRAW | MPV_RENDER_FRAME_INFO_REPEAT;
-    return (info.flags & MPV_RENDER_FRAME_INFO_PRESENT) != 0 && (info.flags & notNew) == 0;
-}
-
-bool MPVOpenGLView::isExposedOnScreen() const {
-    if (!isVisible()) {
-        return false;
-    }
-    const QWidget* topLevel = window();
-    if (topLevel->isMinimized()) {
-        return false;
-    }
-    const QWindow* surface = topLevel->windowHandle();
-    return surface != nullptr && surface->isExposed();
-}
-
 void MPVOpenGLView::consumeFrameWithoutDrawing(bool newVideoFrame) {
     makeCurrent();
     const qreal ratio = devicePixelRatioF();
-    mpv_opengl_fbo fbo{static_cast<int>(defaultFramebufferObject()),
-                       std::max(1, qRound(width() * ratio)), std::max(1, qRound(height() * ratio)),
-                       0};
-    int skipRendering = 1;
-    // Nobody sees this frame, so the GUI thread need not wait for its display time.
-    int blockForTargetTime = 0;
-    mpv_render_param params[] = {
-        {MPV_RENDER_PARAM_OPENGL_FBO, &fbo},
-        {MPV_RENDER_PARAM_SKIP_RENDERING, &skipRendering},
-        {MPV_RENDER_PARAM_BLOCK_FOR_TARGET_TIME, &blockForTargetTime},
-        {MPV_RENDER_PARAM_INVALID, nullptr},
-    };
-    mpv_render_context_render(renderContext_, params);
-    mpv_render_context_report_swap(renderContext_);
+    rure::consumeFrameWithoutDrawing(renderContext_, static_cast<int>(defaultFramebufferObject()),
+                                     QSize(qRound(width() * ratio), qRound(height() * ratio)));
     doneCurrent();
     const bool counted = hasPendingVideoFrame_ || newVideoFrame;
     hasPendingVideoFrame_ = false;
@@ -238,14 +158,6 @@ const std::function<void()>& MPVOpenGLView::frameRenderedHandler() const {
 }
 
 } // namespace rure
-
-void* rure_get_proc_address(void* /*ctx*/, const char* name) {
-    const QOpenGLContext* current = QOpenGLContext::currentContext();
-    if (current == nullptr) {
-        return nullptr;
-    }
-    return reinterpret_cast<void*>(current->getProcAddress(name));
-}
 
 void rure_render_update(void* ctx) {
     auto* view = static_cast<rure::MPVOpenGLView*>(ctx);

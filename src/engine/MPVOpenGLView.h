@@ -32,7 +32,7 @@ public:
     void setFrameRenderedHandler(std::function<void()> handler) override;
     const std::function<void()>& frameRenderedHandler() const override;
 
-    bool isAttached() const { return renderContext_ != nullptr; }
+    bool isAttached() const override { return renderContext_ != nullptr; }
 
     // GUI thread; posted by rure_render_update whenever the engine's rendering
     // state changed.
@@ -48,10 +48,6 @@ private:
     // A hidden or minimised widget gets no paint calls; its frames are consumed
     // here without drawing so that the heartbeat keeps going.
     void consumeFrameWithoutDrawing(bool newVideoFrame);
-    // Whether the frame the engine announced is a new decoded picture rather
-    // than a redraw or repeat of the last one.
-    bool nextFrameIsNewVideo() const;
-    bool isExposedOnScreen() const;
     void notifyFrameRendered();
 
     mpv_render_context* renderContext_ = nullptr;
@@ -64,9 +60,7 @@ private:
 
 } // namespace rure
 
-// Engine callbacks of the view.
-// Looks up an OpenGL function in the current GL context; `ctx` plays no part.
-void* rure_get_proc_address(void* ctx, const char* name);
+// Engine callback of the view.
 // Any thread: posts consumeRenderUpdates to the view (`ctx`) on the GUI thread;
 // the posted call is dropped if the view is destroyed first.
 void rure_render_update(void* ctx);

@@ -21,7 +21,10 @@ public:
     // update callback. Always clears the pending-frame flag. Safe when detached.
     virtual void shutdownRenderContext() = 0;
 
-    // Called once per engine-announced frame that has been presented.
+    // Whether a render context exists.
+    virtual bool isAttached() const = 0;
+
+    // Called once per new picture of the engine that has been presented.
     virtual void setFrameRenderedHandler(std::function<void()> handler) = 0;
     virtual const std::function<void()>& frameRenderedHandler() const = 0;
 };

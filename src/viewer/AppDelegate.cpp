@@ -3,7 +3,7 @@
 #include "common/RureLog.h"
 #include "common/RurePalette.h"
 #include "config/CameraConfigurationStore.h"
-#include "engine/MPVOpenGLView.h"
+#include "engine/VideoView.h"
 #include "platform/NetworkPathMonitor.h"
 #include "platform/SleepWakeMonitor.h"
 #include "settings/CameraSettingsController.h"
@@ -140,7 +140,7 @@ void AppDelegate::startPlayer() {
     RureLog::playback().notice(
         QStringLiteral("Starting video engine generation %1.").arg(generation));
 
-    auto created = services_.engineFactory->createEngine(*videoHost);
+    auto created = services_.engineFactory->createEngine(*videoView);
     if (auto* failure = std::get_if<EngineStartError>(&created)) {
         playbackState = PlaybackSupervisorState::stopped;
         showPlaybackError(describe(*failure));
@@ -157,7 +157,7 @@ void AppDelegate::startPlayer() {
         });
     mpvEventLoop->start();
 
-    videoHost->setFrameRenderedHandler([weakSelf, generation] {
+    videoView->setFrameRenderedHandler([weakSelf, generation] {
         if (weakSelf) {
             weakSelf->recordRenderedFrame(generation);
         }
@@ -218,7 +218,7 @@ void AppDelegate::selectCamera(qsizetype index) {
 
 void AppDelegate::stopPlayerEngine() {
     if (videoHost) {
-        videoHost->setFrameRenderedHandler({});
+        videoView->setFrameRenderedHandler({});
     }
     if (mpvEventLoop) {
         mpvEventLoop->stop();
@@ -226,7 +226,7 @@ void AppDelegate::stopPlayerEngine() {
     }
     std::unique_ptr<PlaybackEngine> engine = std::move(mpv);
     if (videoHost) {
-        videoHost->shutdownRenderContext();
+        videoView->shutdownRenderContext();
     }
     engine.reset();
     playbackState = PlaybackSupervisorState::stopped;

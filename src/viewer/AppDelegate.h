@@ -39,7 +39,7 @@ class CloseViewerButton;
 class DraggableContentView;
 class FocusViewerButton;
 class MainMenuButton;
-class MPVOpenGLView;
+class VideoView;
 class NetworkPathMonitor;
 class SleepWakeMonitor;
 class PinToggleButton;
@@ -177,7 +177,10 @@ private:
 
     // Window and controls (created by createWindow, owned by the window).
     QPointer<ViewerWindow> window;
-    QPointer<MPVOpenGLView> videoHost;
+    // The widget that shows the video; `videoView` is the same object, valid
+    // while `videoHost` is.
+    QPointer<QWidget> videoHost;
+    VideoView* videoView = nullptr;
     QPointer<CameraPicker> cameraPicker;
     QPointer<QLabel> emptyStateLabel;
     QPointer<MainMenuButton> mainMenuButton;

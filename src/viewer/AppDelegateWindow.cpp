@@ -2,8 +2,8 @@
 // remembering its frame, and closing it.
 #include "AppDelegate.h"
 
-#include "engine/MPVOpenGLView.h"
 #include "engine/NormalizedRotation.h"
+#include "engine/VideoViewChoice.h"
 #include "viewer/CameraSelection.h"
 #include "window/CameraPicker.h"
 #include "window/DraggableContentView.h"
@@ -85,7 +85,9 @@ void AppDelegate::createWindow() {
     };
 
     QWidget* root = window->contentView();
-    videoHost = new MPVOpenGLView(root);
+    const CreatedVideoView video = createVideoView(preferredVideoPresentation(), root);
+    videoHost = video.widget;
+    videoView = video.view;
 
     emptyStateLabel = makeEmptyStateLabel(root);
     emptyStateLabel->setVisible(cameras.isEmpty());

@@ -46,6 +46,7 @@ public:
         return status_;
     }
     void shutdownRenderContext() override {}
+    bool isAttached() const override { return false; }
     void setFrameRenderedHandler(std::function<void()> handler) override {
         handler_ = std::move(handler);
     }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "engine/MPVOpenGLView.h"
+#include "engine/VideoView.h"
 #include "settings/CameraSettingsController.h"
 #include "viewer/AppDelegate.h"
 #include "window/CameraPicker.h"
@@ -34,7 +34,8 @@ struct AppDelegateInspector {
     std::optional<VideoSourceGeometry> sourceVideoGeometry() const { return d.sourceVideoGeometry; }
     CameraPicker* cameraPicker() const { return d.cameraPicker; }
     QLabel* emptyStateLabel() const { return d.emptyStateLabel; }
-    MPVOpenGLView* videoHost() const { return d.videoHost; }
+    QWidget* videoHost() const { return d.videoHost; }
+    VideoView* videoView() const { return d.videoHost ? d.videoView : nullptr; }
     ViewerWindow* window() const { return d.window; }
     DraggableContentView* interactionView() const { return d.interactionView; }
     FocusViewerButton* focusViewerButton() const { return d.focusViewerButton; }

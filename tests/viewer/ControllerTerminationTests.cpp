@@ -8,9 +8,9 @@ using State = PlaybackSupervisorState;
 TEST_F(ControllerTest, stoppingWithoutAnEngineStillClearsTheHandlerAndStops) {
     launch();
     ASSERT_FALSE(inspector->hasEngine());
-    inspector->videoHost()->setFrameRenderedHandler([] {});
+    inspector->videoView()->setFrameRenderedHandler([] {});
     delegate->stopPlayerEngine();
-    EXPECT_FALSE(inspector->videoHost()->frameRenderedHandler());
+    EXPECT_FALSE(inspector->videoView()->frameRenderedHandler());
     EXPECT_EQ(inspector->playbackState(), State::stopped);
     delegate->stopPlayerEngine();
     EXPECT_EQ(inspector->playbackState(), State::stopped);

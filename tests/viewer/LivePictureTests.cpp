@@ -143,7 +143,7 @@ TEST_F(LivePicture, stoppingTheEngineAtAnyMomentLeavesNothingBehind) {
     delegate->stopPlayerEngine();
     EXPECT_FALSE(inspector->hasEngine());
     EXPECT_FALSE(inspector->hasEventLoop());
-    EXPECT_FALSE(inspector->videoHost()->isAttached());
+    EXPECT_FALSE(inspector->videoView()->isAttached());
     const int threadsWithoutEngine = threadCount();
 
     // During playback, and then once more.
@@ -154,7 +154,7 @@ TEST_F(LivePicture, stoppingTheEngineAtAnyMomentLeavesNothingBehind) {
     delegate->stopPlayerEngine();
     delegate->stopPlayerEngine();
     EXPECT_FALSE(inspector->hasEngine());
-    EXPECT_FALSE(inspector->videoHost()->isAttached());
+    EXPECT_FALSE(inspector->videoView()->isAttached());
     EXPECT_EQ(inspector->playbackState(), PlaybackSupervisorState::stopped);
     // Every thread of the engine and its event loop is gone.
     EXPECT_TRUE(waitFor([&] { return threadCount() <= threadsWithoutEngine; }, 3000))

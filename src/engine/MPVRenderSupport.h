@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QSize>
+#include <QSurfaceFormat>
+
+class QWidget;
+struct mpv_handle;
+struct mpv_render_context;
+
+namespace rure {
+
+// What both video views share about the engine's OpenGL render context.
+
+bool onMainThread();
+
+// Whether `view` can be seen: visible, in a window that is neither minimised
+// nor unexposed. A view nobody can see is not drawn, but its frames still count.
+bool isExposedOnScreen(const QWidget& view);
+
+// The surface the engine draws into: OpenGL 3.2 core, 8 bits per channel.
+QSurfaceFormat videoSurfaceFormat();
+
+// With the view's GL context current: creates the render context for
+// `handle` (the "opengl" API, GL functions looked up in the current context,
+// and the X11 display where there is one). Returns the engine's status; on
+// success `*created` holds the new context.
+int createOpenGLRenderContext(mpv_handle* handle, mpv_render_context** created);
+
+// Whether the frame the engine just announced is a new decoded picture rather
+// than a redraw or repeat of the last one. Only a new picture is a heartbeat.
+bool nextFrameIsNewVideo(mpv_render_context* context);
+
+// With the GL context current: takes the announced frame off the engine's
+// queue without drawing it (for a view nobody can see), and reports the swap.
+void consumeFrameWithoutDrawing(mpv_render_context* context, int framebuffer, QSize pixels);
+
+} // namespace rure
+
+// Engine callback of both views: looks up an OpenGL function in the current GL
+// context; `ctx` plays no part.
+void* rure_get_proc_address(void* ctx, const char* name);

@@ -1,0 +1,67 @@
+#include "VideoViewChoice.h"
+
+#include "engine/MPVImageView.h"
+#include "engine/MPVOpenGLView.h"
+#include "engine/MPVRenderSupport.h"
+
+#include <QOffscreenSurface>
+#include <QOpenGLContext>
+#include <QOpenGLFunctions>
+
+namespace rure {
+
+namespace {
+
+// The renderer of a GL context like the video's; empty when none can be made.
+QString openGLRenderer() {
+    QOffscreenSurface surface;
+    surface.setFormat(videoSurfaceFormat());
+    surface.create();
+    QOpenGLContext context;
+    context.setFormat(videoSurfaceFormat());
+    if (!surface.isValid() || !context.create() || !context.makeCurrent(&surface)) {
+        return {};
+    }
+    const auto* name = context.functions()->glGetString(GL_RENDERER);
+    QString renderer =
+        name != nullptr ? QString::fromLatin1(reinterpret_cast<const char*>(name)) : QString();
+    context.doneCurrent();
+    return renderer;
+}
+
+} // namespace
+
+bool isSoftwareRenderer(const QString& renderer) {
+    for (const char* software : {"llvmpipe", "softpipe", "software rasterizer", "swrast"}) {
+        if (renderer.contains(QLatin1String(software), Qt::CaseInsensitive)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+VideoPresentation preferredVideoPresentation() {
+    static const VideoPresentation preferred = [] {
+        const QByteArray wanted = qgetenv("RURE_VIDEO_VIEW").trimmed().toLower();
+        if (wanted == "opengl") {
+            return VideoPresentation::openGLWidget;
+        }
+        if (wanted == "image") {
+            return VideoPresentation::image;
+        }
+        return isSoftwareRenderer(openGLRenderer()) ? VideoPresentation::image
+                                                    : VideoPresentation::openGLWidget;
+    }();
+    return preferred;
+}
+
+CreatedVideoView createVideoView(VideoPresentation presentation, QWidget* parent) {
+    if (presentation == VideoPresentation::image) {
+        auto* view = new MPVImageView(parent);
+        return {view, view};
+    }
+    auto* view = new MPVOpenGLView(parent);
+    return {view, view};
+}
+
+} // namespace rure

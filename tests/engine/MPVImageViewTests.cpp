@@ -1,0 +1,275 @@
+// The video view for software OpenGL: the engine draws off screen and the view
+// paints the picture it reads back.
+#include "EngineTestSupport.h"
+#include "support/GLDriverResidency.h"
+#include "support/TestCamera.h"
+
+#include "engine/MPVEngineFactory.h"
+#include "engine/MPVImageView.h"
+#include "engine/VideoViewChoice.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QImage>
+#include <QMouseEvent>
+#include <QTest>
+#include <QVBoxLayout>
+#include <QWidget>
+#include <QWindow>
+
+#include <memory>
+
+namespace rure {
+namespace {
+
+using namespace std::chrono_literals;
+using test::processEventsFor;
+using test::processEventsUntil;
+
+class ContentWidget final : public QWidget {
+public:
+    int presses = 0;
+
+protected:
+    void mousePressEvent(QMouseEvent* event) override {
+        ++presses;
+        event->accept();
+    }
+};
+
+// Counts the paints of the widget it watches.
+class PaintCounter final : public QObject {
+public:
+    int paints = 0;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Paint) {
+            ++paints;
+        }
+        return QObject::eventFilter(watched, event);
+    }
+};
+
+struct ImageWindow {
+    ContentWidget content;
+    MPVImageView* view = new MPVImageView(&content);
+    PaintCounter paints;
+
+    ImageWindow() {
+        auto* layout = new QVBoxLayout(&content);
+        layout->setContentsMargins(0, 0, 0, 0);
+        layout->addWidget(view);
+        content.resize(640, 360);
+        view->installEventFilter(&paints);
+    }
+
+    bool show() {
+        content.show();
+        const bool shown = processEventsUntil([this] {
+            return content.windowHandle() != nullptr && content.windowHandle()->isExposed() &&
+                   paints.paints > 0;
+        });
+        test::keepGLDriversLoaded();
+        return shown;
+    }
+
+    // What the view paints, through its own paint code.
+    QImage painted() const { return view->grab().toImage(); }
+};
+
+QColor pixelAt(const QImage& image, double x, double y) {
+    return image.pixelColor(static_cast<int>(x * (image.width() - 1)),
+                            static_cast<int>(y * (image.height() - 1)));
+}
+
+bool isBlack(const QColor& colour) {
+    return colour.red() < 24 && colour.green() < 24 && colour.blue() < 24;
+}
+
+class MPVImageViewPlayback : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(camera.start()) << "the test camera did not start";
+        ASSERT_TRUE(window.show());
+        attach();
+    }
+
+    void TearDown() override { detach(); }
+
+    void attach() {
+        auto outcome = factory.createEngine(*window.view);
+        ASSERT_EQ(outcome.index(), 0U) << "the engine could not be created";
+        engine = std::move(std::get<0>(outcome));
+        ASSERT_TRUE(window.view->isAttached());
+        window.view->setFrameRenderedHandler([this] {
+            ++frames;
+            paintsAtLastFrame = window.paints.paints;
+        });
+    }
+
+    void detach() {
+        window.view->setFrameRenderedHandler({});
+        window.view->shutdownRenderContext();
+        engine.reset();
+    }
+
+    bool framesArrive(int count = 5) {
+        const int target = frames + count;
+        return processEventsUntil([&] { return frames >= target; }, 30s);
+    }
+
+    bool framesStop() {
+        int seen = frames;
+        int quietRounds = 0;
+        return processEventsUntil(
+            [&] {
+                processEventsFor(100ms);
+                quietRounds = frames == seen ? quietRounds + 1 : 0;
+                seen = frames;
+                return quietRounds >= 15;
+            },
+            30s);
+    }
+
+    test::TestCamera camera;
+    ImageWindow window;
+    MPVEngineFactory factory;
+    std::unique_ptr<PlaybackEngine> engine;
+    int frames = 0;
+    int paintsAtLastFrame = 0;
+};
+
+TEST_F(MPVImageViewPlayback, PaintsTheCameraUprightAndCountsEachPictureOncePainted) {
+    ASSERT_GE(engine->loadFile(camera.url()), 0);
+    ASSERT_TRUE(framesArrive());
+    // The heartbeat comes after the picture was painted, never before.
+    EXPECT_GE(paintsAtLastFrame, frames);
+
+    const QImage picture = window.painted();
+    const qreal ratio = window.view->devicePixelRatioF();
+    EXPECT_EQ(window.view->picture().size(), QSize(qRound(640 * ratio), qRound(360 * ratio)));
+    const QColor centre = pixelAt(picture, 0.5, 0.5);
+    const QColor topLeft = pixelAt(picture, 0.04, 0.1);
+    const QColor bottomLeft = pixelAt(picture, 0.04, 0.95);
+    EXPECT_FALSE(isBlack(centre)) << centre.name().toStdString();
+    EXPECT_GT(topLeft.red(), 120) << topLeft.name().toStdString();
+    EXPECT_GT(topLeft.blue(), 120) << topLeft.name().toStdString();
+    EXPECT_LT(bottomLeft.red(), 80) << bottomLeft.name().toStdString();
+
+    ASSERT_TRUE(camera.showWhite());
+    EXPECT_TRUE(
+        processEventsUntil([&] { return pixelAt(window.painted(), 0.5, 0.5).lightness() > 220; }));
+    ASSERT_GE(engine->loadFile(camera.secondUrl()), 0);
+    EXPECT_TRUE(processEventsUntil([&] {
+        const QColor colour = pixelAt(window.painted(), 0.5, 0.5);
+        return colour.blue() > 150 && colour.red() < 80;
+    }));
+}
+
+TEST_F(MPVImageViewPlayback, ResizingRedrawsWithoutCountingAndHiddenViewsKeepCounting) {
+    ASSERT_GE(engine->loadFile(camera.url()), 0);
+    ASSERT_TRUE(framesArrive());
+    ASSERT_TRUE(camera.stall());
+    ASSERT_TRUE(framesStop());
+
+    const int framesBefore = frames;
+    window.content.resize(500, 300);
+    ASSERT_TRUE(processEventsUntil([&] { return window.view->width() == 500; }));
+    processEventsFor(500ms);
+    EXPECT_EQ(frames, framesBefore);
+    const qreal ratio = window.view->devicePixelRatioF();
+    EXPECT_EQ(window.view->picture().size(), QSize(qRound(500 * ratio), qRound(300 * ratio)));
+    EXPECT_FALSE(isBlack(pixelAt(window.painted(), 0.5, 0.5)));
+    ASSERT_TRUE(camera.resume());
+    ASSERT_TRUE(framesArrive());
+
+    // Hidden or minimised: nothing is painted, every picture still counts.
+    window.content.hide();
+    ASSERT_TRUE(processEventsUntil([&] { return !window.view->isVisible(); }));
+    const int paintsWhileHidden = window.paints.paints;
+    EXPECT_TRUE(framesArrive(20));
+    EXPECT_EQ(window.paints.paints, paintsWhileHidden);
+    window.content.showMinimized();
+    ASSERT_TRUE(processEventsUntil([&] { return window.content.isMinimized(); }));
+    EXPECT_TRUE(framesArrive(20));
+    window.content.showNormal();
+    ASSERT_TRUE(processEventsUntil([&] { return window.content.windowHandle()->isExposed(); }));
+    EXPECT_TRUE(framesArrive(20));
+    EXPECT_GT(window.paints.paints, paintsWhileHidden);
+}
+
+TEST_F(MPVImageViewPlayback, DetachingKeepsTheLastPictureAndIgnoresLateUpdates) {
+    ASSERT_GE(engine->loadFile(camera.url()), 0);
+    ASSERT_TRUE(framesArrive());
+
+    window.view->shutdownRenderContext();
+    EXPECT_FALSE(window.view->isAttached());
+    const int framesAfterDetach = frames;
+    window.view->consumeRenderUpdates();
+    rure_image_render_update(window.view);
+    processEventsFor(1s);
+    EXPECT_EQ(frames, framesAfterDetach);
+    // An engine rebuild does not flash black...
+    EXPECT_FALSE(isBlack(pixelAt(window.painted(), 0.5, 0.5)));
+    // ...but a resize without an engine has nothing to draw.
+    window.content.resize(600, 340);
+    ASSERT_TRUE(processEventsUntil([&] { return window.view->width() == 600; }));
+    EXPECT_TRUE(isBlack(pixelAt(window.painted(), 0.5, 0.5)));
+
+    detach();
+    attach();
+    ASSERT_GE(engine->loadFile(camera.url()), 0);
+    EXPECT_TRUE(framesArrive());
+    EXPECT_FALSE(isBlack(pixelAt(window.painted(), 0.5, 0.5)));
+}
+
+TEST(MPVImageView, AttachesBeforeBeingShownAndLetsThePointerThrough) {
+    {
+        MPVImageView hidden;
+        MPVEngineFactory factory;
+        auto outcome = factory.createEngine(hidden);
+        ASSERT_EQ(outcome.index(), 0U);
+        EXPECT_TRUE(hidden.isAttached());
+        EXPECT_TRUE(isBlack(pixelAt(hidden.grab().toImage(), 0.5, 0.5)));
+        hidden.shutdownRenderContext();
+        hidden.shutdownRenderContext();
+        EXPECT_FALSE(hidden.isAttached());
+    }
+
+    ImageWindow window;
+    ASSERT_TRUE(window.show());
+    const QPoint centre = window.view->geometry().center();
+    EXPECT_EQ(QApplication::widgetAt(window.content.mapToGlobal(centre)), &window.content);
+    QTest::mouseClick(window.content.windowHandle(), Qt::LeftButton, Qt::NoModifier, centre);
+    EXPECT_TRUE(processEventsUntil([&] { return window.content.presses > 0; }));
+    EXPECT_EQ(window.content.presses, 1);
+}
+
+TEST(VideoViewChoice, SoftwareRasterisersGetTheImageView) {
+    EXPECT_TRUE(isSoftwareRenderer(QStringLiteral("llvmpipe (LLVM 15.0.6, 256 bits)")));
+    EXPECT_TRUE(isSoftwareRenderer(QStringLiteral("softpipe")));
+    EXPECT_TRUE(isSoftwareRenderer(QStringLiteral("Software Rasterizer")));
+    EXPECT_FALSE(isSoftwareRenderer(QStringLiteral("Mesa Intel(R) UHD Graphics 620 (KBL GT2)")));
+    EXPECT_FALSE(isSoftwareRenderer(QStringLiteral("NVIDIA GeForce RTX 3060/PCIe/SSE2")));
+    EXPECT_FALSE(isSoftwareRenderer(QString()));
+    // This machine renders with Mesa's llvmpipe (RURE_VIDEO_VIEW is not set here).
+    if (qEnvironmentVariableIsEmpty("RURE_VIDEO_VIEW")) {
+        EXPECT_EQ(preferredVideoPresentation(), VideoPresentation::image);
+    }
+
+    QWidget parent;
+    for (const VideoPresentation presentation :
+         {VideoPresentation::image, VideoPresentation::openGLWidget}) {
+        const CreatedVideoView created = createVideoView(presentation, &parent);
+        ASSERT_NE(created.widget, nullptr);
+        EXPECT_EQ(created.widget->parentWidget(), &parent);
+        EXPECT_EQ(dynamic_cast<VideoView*>(created.widget), created.view);
+        EXPECT_EQ(dynamic_cast<MPVImageView*>(created.widget) != nullptr,
+                  presentation == VideoPresentation::image);
+    }
+}
+
+} // namespace
+} // namespace rure
