@@ -99,7 +99,7 @@ void MPVImageView::consumeRenderUpdates() {
         repaint();
     }
     if (newVideoFrame) {
-        notifyFrameRendered();
+        callFrameRenderedHandler(frameRenderedHandler_);
     }
 }
 
@@ -153,23 +153,12 @@ void MPVImageView::resizeEvent(QResizeEvent* event) {
     }
 }
 
-void MPVImageView::notifyFrameRendered() {
-    if (frameRenderedHandler_) {
-        // The handler may replace itself (for example by detaching the view).
-        const std::function<void()> handler = frameRenderedHandler_;
-        handler();
-    }
-}
-
 void MPVImageView::shutdownRenderContext() {
     Q_ASSERT_X(onMainThread(), "MPVImageView",
                "The renderer must be destroyed on the main thread.");
     if (renderContext_ != nullptr) {
         makeContextCurrent();
-        // Removed first: once this returns the engine can no longer reach the view.
-        mpv_render_context_set_update_callback(renderContext_, nullptr, nullptr);
-        mpv_render_context_free(renderContext_);
-        renderContext_ = nullptr;
+        freeRenderContext(renderContext_);
         glContext_.doneCurrent();
     }
     // The last picture stays on screen, so that an engine rebuild does not

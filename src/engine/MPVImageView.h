@@ -58,7 +58,6 @@ private:
     QSize pixelSize() const;
     // Draws the engine's current picture at the view's size and reads it back.
     bool renderPicture();
-    void notifyFrameRendered();
 
     QOffscreenSurface surface_;
     QOpenGLContext glContext_;

@@ -86,7 +86,7 @@ void MPVOpenGLView::consumeFrameWithoutDrawing(bool newVideoFrame) {
     const bool counted = hasPendingVideoFrame_ || newVideoFrame;
     hasPendingVideoFrame_ = false;
     if (counted) {
-        notifyFrameRendered();
+        callFrameRenderedHandler(frameRenderedHandler_);
     }
 }
 
@@ -123,15 +123,7 @@ void MPVOpenGLView::presentedFrame() {
         return;
     }
     presentingPendingFrame_ = false;
-    notifyFrameRendered();
-}
-
-void MPVOpenGLView::notifyFrameRendered() {
-    if (frameRenderedHandler_) {
-        // The handler may replace itself (for example by detaching the view).
-        const std::function<void()> handler = frameRenderedHandler_;
-        handler();
-    }
+    callFrameRenderedHandler(frameRenderedHandler_);
 }
 
 void MPVOpenGLView::shutdownRenderContext() {
@@ -139,10 +131,7 @@ void MPVOpenGLView::shutdownRenderContext() {
                "The renderer must be destroyed on the main thread.");
     if (renderContext_ != nullptr) {
         makeCurrent();
-        // Removed first: once this returns the engine can no longer reach the view.
-        mpv_render_context_set_update_callback(renderContext_, nullptr, nullptr);
-        mpv_render_context_free(renderContext_);
-        renderContext_ = nullptr;
+        freeRenderContext(renderContext_);
         doneCurrent();
     }
     hasPendingVideoFrame_ = false;

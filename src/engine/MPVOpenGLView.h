@@ -48,7 +48,6 @@ private:
     // A hidden or minimised widget gets no paint calls; its frames are consumed
     // here without drawing so that the heartbeat keeps going.
     void consumeFrameWithoutDrawing(bool newVideoFrame);
-    void notifyFrameRendered();
 
     mpv_render_context* renderContext_ = nullptr;
     bool hasPendingVideoFrame_ = false;

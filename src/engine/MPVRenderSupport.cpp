@@ -91,6 +91,22 @@ void consumeFrameWithoutDrawing(mpv_render_context* context, int framebuffer, QS
     mpv_render_context_report_swap(context);
 }
 
+void freeRenderContext(mpv_render_context*& context) {
+    if (context == nullptr) {
+        return;
+    }
+    mpv_render_context_set_update_callback(context, nullptr, nullptr);
+    mpv_render_context_free(context);
+    context = nullptr;
+}
+
+void callFrameRenderedHandler(const std::function<void()>& handler) {
+    if (handler) {
+        const std::function<void()> copy = handler;
+        copy();
+    }
+}
+
 } // namespace rure
 
 void* rure_get_proc_address(void* /*ctx*/, const char* name) {

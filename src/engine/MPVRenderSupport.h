@@ -3,6 +3,8 @@
 #include <QSize>
 #include <QSurfaceFormat>
 
+#include <functional>
+
 class QWidget;
 struct mpv_handle;
 struct mpv_render_context;
@@ -33,6 +35,15 @@ bool nextFrameIsNewVideo(mpv_render_context* context);
 // With the GL context current: takes the announced frame off the engine's
 // queue without drawing it (for a view nobody can see), and reports the swap.
 void consumeFrameWithoutDrawing(mpv_render_context* context, int framebuffer, QSize pixels);
+
+// With the view's GL context current: clears the update callback first (once
+// this returns the engine can no longer reach the view), then frees `context`
+// and sets it to null. Does nothing for a null context.
+void freeRenderContext(mpv_render_context*& context);
+
+// Calls a view's frame handler, if any. Called through a copy: the handler
+// may replace itself (for example by detaching the view).
+void callFrameRenderedHandler(const std::function<void()>& handler);
 
 } // namespace rure
 

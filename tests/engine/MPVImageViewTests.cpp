@@ -1,6 +1,6 @@
 // The video view for software OpenGL: the engine draws off screen and the view
 // paints the picture it reads back.
-#include "EngineTestSupport.h"
+#include "VideoViewTestSupport.h"
 #include "support/GLDriverResidency.h"
 #include "support/TestCamera.h"
 
@@ -24,19 +24,11 @@ namespace rure {
 namespace {
 
 using namespace std::chrono_literals;
+using test::ContentWidget;
+using test::isBlack;
+using test::pixelAt;
 using test::processEventsFor;
 using test::processEventsUntil;
-
-class ContentWidget final : public QWidget {
-public:
-    int presses = 0;
-
-protected:
-    void mousePressEvent(QMouseEvent* event) override {
-        ++presses;
-        event->accept();
-    }
-};
 
 // Counts the paints of the widget it watches.
 class PaintCounter final : public QObject {
@@ -79,15 +71,6 @@ struct ImageWindow {
     QImage painted() const { return view->grab().toImage(); }
 };
 
-QColor pixelAt(const QImage& image, double x, double y) {
-    return image.pixelColor(static_cast<int>(x * (image.width() - 1)),
-                            static_cast<int>(y * (image.height() - 1)));
-}
-
-bool isBlack(const QColor& colour) {
-    return colour.red() < 24 && colour.green() < 24 && colour.blue() < 24;
-}
-
 class MPVImageViewPlayback : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -115,23 +98,9 @@ protected:
         engine.reset();
     }
 
-    bool framesArrive(int count = 5) {
-        const int target = frames + count;
-        return processEventsUntil([&] { return frames >= target; }, 30s);
-    }
+    bool framesArrive(int count = 5) { return test::moreFramesArrive(frames, count); }
 
-    bool framesStop() {
-        int seen = frames;
-        int quietRounds = 0;
-        return processEventsUntil(
-            [&] {
-                processEventsFor(100ms);
-                quietRounds = frames == seen ? quietRounds + 1 : 0;
-                seen = frames;
-                return quietRounds >= 15;
-            },
-            30s);
-    }
+    bool framesStop() { return test::framesStop(frames); }
 
     test::TestCamera camera;
     ImageWindow window;

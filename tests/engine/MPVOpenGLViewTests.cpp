@@ -1,4 +1,4 @@
-#include "EngineTestSupport.h"
+#include "VideoViewTestSupport.h"
 #include "support/TestCamera.h"
 
 #include "engine/MPVEngine.h"
@@ -24,20 +24,11 @@ namespace rure {
 namespace {
 
 using namespace std::chrono_literals;
+using test::ContentWidget;
+using test::isBlack;
+using test::pixelAt;
 using test::processEventsFor;
 using test::processEventsUntil;
-
-// The window's content: counts the presses that reach it.
-class ContentWidget final : public QWidget {
-public:
-    int presses = 0;
-
-protected:
-    void mousePressEvent(QMouseEvent* event) override {
-        ++presses;
-        event->accept();
-    }
-};
 
 // Counts the mouse presses delivered to the object it watches.
 class PressCounter final : public QObject {
@@ -78,17 +69,8 @@ struct VideoWindow {
     }
 };
 
-QColor pixelAt(const QImage& image, double x, double y) {
-    return image.pixelColor(static_cast<int>(x * (image.width() - 1)),
-                            static_cast<int>(y * (image.height() - 1)));
-}
-
 QColor centreOf(MPVOpenGLView& view) {
     return pixelAt(view.grabFramebuffer(), 0.5, 0.5);
-}
-
-bool isBlack(const QColor& colour) {
-    return colour.red() < 24 && colour.green() < 24 && colour.blue() < 24;
 }
 
 // Plays the test camera in a shown window through a real engine, attached and
@@ -133,25 +115,9 @@ protected:
                            [kind](const PlaybackEngineEvent& event) { return event.kind == kind; });
     }
 
-    bool framesArrive(int count = 5) {
-        const int target = frames + count;
-        return processEventsUntil([&] { return frames >= target; }, 30s);
-    }
+    bool framesArrive(int count = 5) { return test::moreFramesArrive(frames, count); }
 
-    // Waits until no frame has arrived for a while (the camera is stalled and the
-    // engine has shown what it had buffered).
-    bool framesStop() {
-        int seen = frames;
-        int quietRounds = 0;
-        return processEventsUntil(
-            [&] {
-                processEventsFor(100ms);
-                quietRounds = frames == seen ? quietRounds + 1 : 0;
-                seen = frames;
-                return quietRounds >= 15;
-            },
-            30s);
-    }
+    bool framesStop() { return test::framesStop(frames); }
 
     test::TestCamera camera;
     VideoWindow window;
