@@ -10,7 +10,7 @@ CMAKE_FLAGS ?=
 FUZZ_SECONDS ?= 60
 FUZZ_TARGETS = camera-list update-manifest camera-row-payload camera-address
 
-.PHONY: all setup configure build run test test-normal test-asan test-fuzz fuzz bench compare soak clean format
+.PHONY: all setup configure build run test test-normal test-asan test-fuzz fuzz bench-build bench compare soak clean format
 
 all: build
 
@@ -35,7 +35,8 @@ test-normal: build
 
 test-asan: setup
 	cmake -S . -B $(ASAN_BUILD_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DRURE_SANITIZE=ON \
-	    -DCMAKE_CXX_FLAGS_DEBUG="-O0 -g1" -DRURE_BUILD_BENCH=OFF $(CMAKE_FLAGS)
+	    -DCMAKE_CXX_FLAGS_DEBUG="-O0 -g1" -DRURE_BUILD_BENCH=OFF -DRURE_BUILD_PACKAGES=OFF \
+	    $(CMAKE_FLAGS)
 	cmake --build $(ASAN_BUILD_DIR) -j $(JOBS)
 	scripts/run-tests.sh $(ASAN_BUILD_DIR) -L 'unit|integration-asan'
 
@@ -49,17 +50,20 @@ fuzz: setup
 test-fuzz: fuzz
 
 # Measurements; they print their figures.
-bench: build
+bench-build: build
+	cmake --build $(BUILD_DIR) -j $(JOBS) --target benchmarks
+
+bench: bench-build
 	scripts/with-display.sh $(BUILD_DIR)/bench/rure-bench-launch
 	scripts/with-display.sh $(BUILD_DIR)/bench/rure-bench-recovery
 
 # Rure side by side with mpv and ffplay on one virtual display; prints one table.
-compare: build
+compare: bench-build
 	BUILD_DIR=$(BUILD_DIR) bench/compare
 
 # The viewer under a seeded schedule of faults, e.g. make soak SOAK_FLAGS="--minutes 60 --seed 7".
 SOAK_FLAGS ?=
-soak: build
+soak: bench-build
 	BUILD_DIR=$(BUILD_DIR) bench/soak $(SOAK_FLAGS)
 
 format:
