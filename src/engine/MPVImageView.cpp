@@ -42,6 +42,11 @@ MPVImageView::~MPVImageView() {
 
 bool MPVImageView::makeContextCurrent() {
     if (!glContext_.isValid()) {
+        // A context lost under an attached engine is not replaced: the
+        // engine's GL objects belong to the old one.
+        if (renderContext_ != nullptr) {
+            return false;
+        }
         const QSurfaceFormat format = videoSurfaceFormat();
         surface_.setFormat(format);
         surface_.create();
@@ -87,10 +92,11 @@ void MPVImageView::consumeRenderUpdates() {
     // redraws of the last picture are drawn but never counted.
     const bool newVideoFrame = nextFrameIsNewVideo(renderContext_);
     if (!isExposedOnScreen(*this)) {
-        if (makeContextCurrent()) {
-            rure::consumeFrameWithoutDrawing(renderContext_, 0, pixelSize());
-            glContext_.doneCurrent();
+        if (!makeContextCurrent()) {
+            return;
         }
+        rure::consumeFrameWithoutDrawing(renderContext_, 0, pixelSize());
+        glContext_.doneCurrent();
     } else {
         if (!renderPicture()) {
             return;
@@ -111,6 +117,10 @@ bool MPVImageView::renderPicture() {
     if (!framebuffer_ || framebuffer_->size() != size) {
         framebuffer_ = std::make_unique<QOpenGLFramebufferObject>(size);
     }
+    if (!framebuffer_->isValid()) {
+        glContext_.doneCurrent();
+        return false;
+    }
     if (picture_.size() != size || picture_.format() != pictureFormat) {
         picture_ = QImage(size, pictureFormat);
     }
@@ -121,7 +131,10 @@ bool MPVImageView::renderPicture() {
         {MPV_RENDER_PARAM_OPENGL_FBO, &fbo},
         {MPV_RENDER_PARAM_INVALID, nullptr},
     };
-    mpv_render_context_render(renderContext_, params);
+    if (mpv_render_context_render(renderContext_, params) < 0) {
+        glContext_.doneCurrent();
+        return false;
+    }
     QOpenGLFunctions* gl = glContext_.functions();
     gl->glBindFramebuffer(GL_FRAMEBUFFER, framebuffer_->handle());
     gl->glPixelStorei(GL_PACK_ALIGNMENT, 4);
@@ -135,12 +148,18 @@ bool MPVImageView::renderPicture() {
 }
 
 void MPVImageView::paintEvent(QPaintEvent* /*event*/) {
+    // Resized while nobody could see it: the engine's picture at today's size.
+    if (renderContext_ != nullptr && !picture_.isNull() && picture_.size() != pixelSize()) {
+        renderPicture();
+    }
     QPainter painter(this);
     if (picture_.isNull()) {
         painter.fillRect(rect(), Qt::black);
         return;
     }
-    painter.drawImage(QPoint(0, 0), picture_);
+    // Covers the whole view even when the picture is an older size (a
+    // detached view keeps its last picture).
+    painter.drawImage(QRectF(rect()), picture_);
 }
 
 void MPVImageView::resizeEvent(QResizeEvent* event) {

@@ -73,7 +73,11 @@ bool nextFrameIsNewVideo(mpv_render_context* context) {
         return true;
     }
     constexpr uint64_t notNew = MPV_RENDER_FRAME_INFO_REDRAW | MPV_RENDER_FRAME_INFO_REPEAT;
-    return (info.flags & MPV_RENDER_FRAME_INFO_PRESENT) != 0 && (info.flags & notNew) == 0;
+    // A decoded picture carries the time it is due on screen; the engine's
+    // redraws carry none, and the redraw that follows a dropped frame is not
+    // flagged as one.
+    return (info.flags & MPV_RENDER_FRAME_INFO_PRESENT) != 0 && (info.flags & notNew) == 0 &&
+           info.target_time != 0;
 }
 
 void consumeFrameWithoutDrawing(mpv_render_context* context, int framebuffer, QSize pixels) {

@@ -18,7 +18,7 @@ public:
     virtual int configureWithMPV(mpv_handle* handle) = 0;
 
     // Frees the render context (with the GL context current) after clearing its
-    // update callback. Always clears the pending-frame flag. Safe when detached.
+    // update callback. Safe when detached.
     virtual void shutdownRenderContext() = 0;
 
     // Whether a render context exists.

@@ -40,18 +40,22 @@ bool isSoftwareRenderer(const QString& renderer) {
     return false;
 }
 
+VideoPresentation videoPresentationFor(const QByteArray& requested,
+                                       const std::function<QString()>& renderer) {
+    const QByteArray wanted = requested.trimmed().toLower();
+    if (wanted == "opengl") {
+        return VideoPresentation::openGLWidget;
+    }
+    if (wanted == "image") {
+        return VideoPresentation::image;
+    }
+    return isSoftwareRenderer(renderer()) ? VideoPresentation::image
+                                          : VideoPresentation::openGLWidget;
+}
+
 VideoPresentation preferredVideoPresentation() {
-    static const VideoPresentation preferred = [] {
-        const QByteArray wanted = qgetenv("RURE_VIDEO_VIEW").trimmed().toLower();
-        if (wanted == "opengl") {
-            return VideoPresentation::openGLWidget;
-        }
-        if (wanted == "image") {
-            return VideoPresentation::image;
-        }
-        return isSoftwareRenderer(openGLRenderer()) ? VideoPresentation::image
-                                                    : VideoPresentation::openGLWidget;
-    }();
+    static const VideoPresentation preferred =
+        videoPresentationFor(qgetenv("RURE_VIDEO_VIEW"), openGLRenderer);
     return preferred;
 }
 

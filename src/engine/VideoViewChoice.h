@@ -1,6 +1,9 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
+
+#include <functional>
 
 class QWidget;
 
@@ -20,6 +23,12 @@ enum class VideoPresentation {
 
 // Whether an OpenGL renderer string names a software rasteriser.
 bool isSoftwareRenderer(const QString& renderer);
+
+// The presentation asked for by `requested` (the value of RURE_VIDEO_VIEW:
+// "opengl" or "image", any case, spaces ignored), otherwise the one that suits
+// the renderer that `renderer` names (only asked when needed).
+VideoPresentation videoPresentationFor(const QByteArray& requested,
+                                       const std::function<QString()>& renderer);
 
 // The presentation for this machine: RURE_VIDEO_VIEW ("opengl" or "image")
 // when set, otherwise the image for a software rasteriser and the GL widget
