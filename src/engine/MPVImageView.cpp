@@ -172,6 +172,14 @@ void MPVImageView::resizeEvent(QResizeEvent* event) {
     }
 }
 
+void MPVImageView::clearPicture() {
+    if (renderContext_ != nullptr || picture_.isNull()) {
+        return;
+    }
+    picture_ = QImage();
+    update();
+}
+
 void MPVImageView::shutdownRenderContext() {
     Q_ASSERT_X(onMainThread(), "MPVImageView",
                "The renderer must be destroyed on the main thread.");

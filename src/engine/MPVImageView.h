@@ -38,6 +38,7 @@ public:
     int configureWithMPV(mpv_handle* handle) override;
     void shutdownRenderContext() override;
     bool isAttached() const override { return renderContext_ != nullptr; }
+    void clearPicture() override;
     void setFrameRenderedHandler(std::function<void()> handler) override;
     const std::function<void()>& frameRenderedHandler() const override;
 

@@ -7,8 +7,6 @@
 #include <QOpenGLContext>
 #include <QOpenGLFunctions>
 
-#include <algorithm>
-
 namespace rure {
 
 MPVOpenGLView::MPVOpenGLView(QWidget* parent) : QOpenGLWidget(parent) {
@@ -113,6 +111,13 @@ void MPVOpenGLView::paintGL() {
     // next swap, so the mark survives further paints until then.
     presentingPendingFrame_ = presentingPendingFrame_ || hasPendingVideoFrame_;
     hasPendingVideoFrame_ = false;
+}
+
+void MPVOpenGLView::clearPicture() {
+    // Detached, a paint is a plain black clear.
+    if (renderContext_ == nullptr) {
+        update();
+    }
 }
 
 void MPVOpenGLView::presentedFrame() {

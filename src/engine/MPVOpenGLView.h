@@ -33,6 +33,7 @@ public:
     const std::function<void()>& frameRenderedHandler() const override;
 
     bool isAttached() const override { return renderContext_ != nullptr; }
+    void clearPicture() override;
 
     // GUI thread; posted by rure_render_update whenever the engine's rendering
     // state changed.

@@ -24,6 +24,12 @@ public:
     // Whether a render context exists.
     virtual bool isAttached() const = 0;
 
+    // Drops the picture a detached view still shows, so that the view is
+    // black until an engine draws again. Detaching keeps the last picture on
+    // purpose (a rebuilt engine takes over without a black flash); this is
+    // for an engine that stops for good.
+    virtual void clearPicture() = 0;
+
     // Called once per new picture of the engine that has been presented.
     virtual void setFrameRenderedHandler(std::function<void()> handler) = 0;
     virtual const std::function<void()>& frameRenderedHandler() const = 0;

@@ -143,6 +143,9 @@ void AppDelegate::startPlayer() {
     auto created = services_.engineFactory->createEngine(*videoView);
     if (auto* failure = std::get_if<EngineStartError>(&created)) {
         playbackState = PlaybackSupervisorState::stopped;
+        // No engine will draw again until the viewer is told to retry; the
+        // previous engine's picture would read as live behind the message.
+        videoView->clearPicture();
         showPlaybackError(describe(*failure));
         return;
     }
@@ -269,8 +272,12 @@ Result<void> AppDelegate::applyEditedCameraList(const QList<Camera>& newCameras)
     cancelLocalNetworkProbe();
 
     if (cameras.isEmpty()) {
-        // Nothing left to show; keep no engine running for a camera that is gone.
+        // Nothing left to show; keep no engine running for a camera that is gone,
+        // and no picture of it behind the empty-state text.
         stopPlayerEngine();
+        if (videoHost) {
+            videoView->clearPicture();
+        }
     } else if (mpv) {
         loadCamera(chosen);
     } else {

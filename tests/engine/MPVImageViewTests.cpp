@@ -219,6 +219,15 @@ TEST_F(MPVImageViewPlayback, DetachingKeepsTheLastPictureAndIgnoresLateUpdates) 
     ASSERT_GE(engine->loadFile(camera.url()), 0);
     EXPECT_TRUE(framesArrive());
     EXPECT_FALSE(isBlack(pixelAt(window.painted(), 0.5, 0.5)));
+
+    // An engine stopped for good: told to, the view forgets the picture it kept.
+    window.view->clearPicture();
+    EXPECT_FALSE(window.view->picture().isNull()) << "an attached view keeps the engine's picture";
+    window.view->shutdownRenderContext();
+    EXPECT_FALSE(isBlack(pixelAt(window.painted(), 0.5, 0.5)));
+    window.view->clearPicture();
+    EXPECT_TRUE(window.view->picture().isNull());
+    EXPECT_TRUE(isBlack(pixelAt(window.painted(), 0.5, 0.5)));
 }
 
 TEST(MPVImageView, AttachesBeforeBeingShownAndLetsThePointerThrough) {

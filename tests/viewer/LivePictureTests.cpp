@@ -161,6 +161,22 @@ TEST_F(LivePicture, stoppingTheEngineAtAnyMomentLeavesNothingBehind) {
         << threadCount() << " threads, " << threadsWithoutEngine << " before";
 }
 
+TEST_F(LivePicture, removingEveryCameraLeavesNoPictureBehindTheEmptyState) {
+    ASSERT_TRUE(camera.start());
+    launch({{QStringLiteral("Bars"), camera.url()}});
+    ASSERT_TRUE(waitFor([this] { return isPlaying(); }));
+    // The grey bar at the left of the test pattern, away from the empty-state text.
+    const QPointF greyBar{0.08, 0.35};
+    ASSERT_TRUE(
+        waitFor([&] { return colourAt(greyBar).isValid() && !isBlack(colourAt(greyBar)); }, 5000));
+
+    ASSERT_TRUE(delegate->applyEditedCameraList({}).ok());
+    EXPECT_FALSE(inspector->hasEngine());
+    EXPECT_TRUE(inspector->emptyStateLabel()->isVisibleTo(inspector->window()));
+    EXPECT_TRUE(waitFor([&] { return isBlack(colourAt(greyBar)); }, 3000))
+        << colourAt(greyBar).name().toStdString();
+}
+
 } // namespace
 } // namespace rure::test
 
