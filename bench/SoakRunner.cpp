@@ -15,6 +15,9 @@ namespace {
 constexpr std::array<double, 7> backOffSlots{0.5, 1.0, 2.0, 4.0, 8.0, 15.0, 30.0};
 constexpr double maximumJitter = 0.35;
 constexpr double connectAllowance = 1.0;
+// A camera that goes quiet without ending its stream is noticed by the viewer's
+// watchdog only: 10 s without a frame, checked every 2 s.
+constexpr double stallNoticedWithin = 12.0;
 // How long past slot + 1 s the soak still waits for a picture before it notes
 // the fault as not recovered and goes on.
 constexpr double patience = 60.0;
@@ -202,7 +205,7 @@ bool SoakRunner::prepareFault() {
                pictureChangeTimeout);
 }
 
-SoakRunner::Slot SoakRunner::slotNow() const {
+SoakRunner::Slot SoakRunner::slotNow(SoakClock::time_point down) const {
     const AppDelegateInspector& viewer = viewer_.inspector();
     if (viewer.hasPendingRecovery()) {
         if (const auto recovery = log_.lastRecoveryAtOrBefore(SoakClock::now())) {
@@ -211,7 +214,18 @@ SoakRunner::Slot SoakRunner::slotNow() const {
     }
     const PlaybackSupervisorState state = viewer.playbackState();
     if (state == PlaybackSupervisorState::playing) {
-        return {0.0, QStringLiteral("none; the viewer still counted the stream as playing")};
+        // Back before the watchdog noticed: the recovery waits for the notice,
+        // then for the first slot.
+        const double notice =
+            std::max(0.0, stallNoticedWithin - secondsBetween(down, SoakClock::now()));
+        const double first = backOffSlots.front() + maximumJitter;
+        return {notice + first,
+                QStringLiteral("the viewer still counted the stream as playing: a stall is "
+                               "noticed at most %1 s after the camera went quiet (%2 s from now), "
+                               "then the first slot of at most %3 s")
+                    .arg(stallNoticedWithin, 0, 'f', 0)
+                    .arg(notice, 0, 'f', 2)
+                    .arg(first, 0, 'f', 2)};
     }
     const int64_t attempts = viewer.playbackRetryCount();
     const double next = backOffSlots[static_cast<size_t>(std::min<int64_t>(
@@ -259,6 +273,7 @@ void SoakRunner::runFault(const SoakFault& fault) {
     switch (fault.kind) {
     case SoakFaultKind::powerLoss:
     case SoakFaultKind::longOutage: {
+        const SoakClock::time_point down = SoakClock::now();
         cameras_.kill(camera);
         cameraUp_ = false;
         SoakWait::pause(fault.seconds);
@@ -274,13 +289,14 @@ void SoakRunner::runFault(const SoakFault& fault) {
             back.at = SoakClock::now();
         }
         SoakTimeline::progress(QStringLiteral("camera %1 is back").arg(cameraName(camera)));
-        const Slot slot = slotNow();
+        const Slot slot = slotNow(down);
         outcome.slotSeconds = slot.seconds;
         outcome.slotText = slot.text;
         measureReturn(outcome, back.at);
         break;
     }
     case SoakFaultKind::stall: {
+        const SoakClock::time_point down = SoakClock::now();
         cameras_.stall(camera);
         cameraUp_ = false;
         SoakWait::pause(fault.seconds);
@@ -289,7 +305,7 @@ void SoakRunner::runFault(const SoakFault& fault) {
         const SoakCameraResult back = cameras_.resume(camera);
         cameraUp_ = true;
         SoakTimeline::progress(QStringLiteral("camera %1 resumed").arg(cameraName(camera)));
-        const Slot slot = slotNow();
+        const Slot slot = slotNow(down);
         outcome.slotSeconds = slot.seconds;
         outcome.slotText = slot.text;
         measureReturn(outcome, back.ok ? back.at : SoakClock::now());

@@ -40,8 +40,9 @@ private:
     bool waitUntilRunSecond(double second);
     void runFault(const SoakFault& fault);
     bool prepareFault();
-    // The slot the viewer waits in when the camera comes back at this moment.
-    Slot slotNow() const;
+    // The slot the viewer waits in when the camera comes back at this moment,
+    // for a camera that went down at `down`.
+    Slot slotNow(SoakClock::time_point down) const;
     void measureReturn(SoakFaultOutcome& outcome, SoakClock::time_point back);
     void tick();
     // This process's footprint without what the stand-ins for the system hold.
