@@ -13,13 +13,16 @@ namespace rure {
 MPVEngine::MPVEngine(MPVHandle handle) : handle_(std::move(handle)) {}
 
 int MPVEngine::loadFile(const QString& url) {
-    // With "keep-open" the engine pauses on the last frame when a stream ends
-    // (a camera losing power), and the pause outlives the next load: the
-    // camera would come back to a frozen picture. Every load plays.
-    mpv_set_property_string(handle_.get(), "pause", "no");
     const QByteArray address = url.toUtf8();
     const char* arguments[] = {"loadfile", address.constData(), "replace", nullptr};
-    return mpv_command(handle_.get(), arguments);
+    const int status = mpv_command(handle_.get(), arguments);
+    // With "keep-open" the engine pauses on the last frame when a stream ends
+    // (a camera losing power), and the pause outlives the next load: the
+    // camera would come back to one frozen picture. Every load plays. Only
+    // after the load: before it, the ended stream is still current and the
+    // engine pauses it again at once.
+    mpv_set_property_string(handle_.get(), "pause", "no");
+    return status;
 }
 
 void MPVEngine::stopPlayback() {

@@ -4,11 +4,13 @@
 #include "support/GLDriverResidency.h"
 #include "support/TestCamera.h"
 
+#include "engine/MPVEngine.h"
 #include "engine/MPVEngineFactory.h"
 #include "engine/MPVImageView.h"
 #include "engine/VideoViewChoice.h"
 
 #include <gtest/gtest.h>
+#include <mpv/client.h>
 
 #include <QApplication>
 #include <QImage>
@@ -228,6 +230,29 @@ TEST_F(MPVImageViewPlayback, DetachingKeepsTheLastPictureAndIgnoresLateUpdates) 
     window.view->clearPicture();
     EXPECT_TRUE(window.view->picture().isNull());
     EXPECT_TRUE(isBlack(pixelAt(window.painted(), 0.5, 0.5)));
+}
+
+TEST_F(MPVImageViewPlayback, AStreamThatEndedDoesNotHoldTheNextLoadPaused) {
+    auto* mpv = dynamic_cast<MPVEngine*>(engine.get());
+    ASSERT_NE(mpv, nullptr);
+    const auto paused = [mpv] {
+        int flag = 0;
+        return mpv_get_property(mpv->handle(), "pause", MPV_FORMAT_FLAG, &flag) >= 0 && flag != 0;
+    };
+    ASSERT_GE(engine->loadFile(camera.url()), 0);
+    ASSERT_TRUE(framesArrive());
+
+    // A camera that loses power ends its stream; the engine keeps the last
+    // picture and pauses on it.
+    camera.kill();
+    ASSERT_TRUE(processEventsUntil(paused)) << "the ended stream did not pause the engine";
+    ASSERT_TRUE(camera.restart());
+
+    // The next load plays: a paused load would show its first picture and stop.
+    ASSERT_GE(engine->loadFile(camera.url()), 0);
+    EXPECT_FALSE(paused());
+    EXPECT_TRUE(framesArrive(30));
+    EXPECT_FALSE(paused());
 }
 
 TEST(MPVImageView, AttachesBeforeBeingShownAndLetsThePointerThrough) {

@@ -111,6 +111,18 @@ TEST_F(LiveRecovery, aCameraThatLosesPowerIsLiveAgainSoonAfterItReturns) {
         30000))
         << "the picture stayed frozen: " << centreColour().name().toStdString() << "\n"
         << log.texts().join('\n').toStdString();
+    // And it stays live: one new picture followed by nothing is a stream the
+    // engine still holds paused from the end of the lost one.
+    const std::optional<SteadyTime> newPicture = inspector->lastFrameRenderedAt();
+    ASSERT_TRUE(newPicture.has_value());
+    EXPECT_TRUE(waitFor(
+        [&] {
+            const std::optional<SteadyTime> last = inspector->lastFrameRenderedAt();
+            return last && *last - *newPicture >= std::chrono::seconds(2);
+        },
+        5000))
+        << "no new frames after the first one\n"
+        << log.texts().join('\n').toStdString();
     expectLiveOnTheNextAttempt(back, *live);
     EXPECT_TRUE(isPlaying());
     EXPECT_GE(recoveryDueTimes(log).size(), 1u);
