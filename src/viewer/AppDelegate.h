@@ -98,6 +98,9 @@ public:
     // Playback supervision.
     void handlePlaybackEngineEvent(PlaybackEngineEvent event, int64_t generation);
     void recordRenderedFrame(int64_t generation);
+    // Loads the current camera again after its frames came back from a gap of
+    // `gapSeconds`, which the engine would otherwise add to the picture's delay.
+    void catchUpWithLiveStream(double gapSeconds);
     void startPlaybackWatchdog();
     void evaluatePlaybackHealth();
     void schedulePlaybackRecovery(const QString& reason, bool immediate,

@@ -18,6 +18,11 @@ constexpr double immediateRecoveryDelay = 0.5;
 constexpr std::array<double, 7> backOffDelays{0.5, 1.0, 2.0, 4.0, 8.0, 15.0, 30.0};
 constexpr double maximumJitter = 0.35;
 constexpr int64_t rebuildEveryNthAttempt = 3;
+// The engine shows frames on the stream's own clock: frames that come back after
+// a gap are shown that much later, for as long as the stream plays. A gap this
+// long (about sixty frames at 30 per second) is a stalled stream, not a slow
+// camera, and the stream is loaded again to get back to the live picture.
+constexpr double catchUpGap = 2.0;
 
 } // namespace
 
@@ -64,6 +69,7 @@ void AppDelegate::recordRenderedFrame(int64_t generation) {
         return;
     }
     const PlaybackSupervisorState previous = playbackState;
+    const std::optional<SteadyTime> previousFrame = lastFrameRenderedAt;
     lastFrameRenderedAt = services_.scheduler->now();
     playbackState = PlaybackSupervisorState::playing;
     playbackRetryCount = 0;
@@ -74,6 +80,34 @@ void AppDelegate::recordRenderedFrame(int64_t generation) {
     }
     if (mpv) {
         updateWindowAspectRatio(*mpv);
+    }
+    if (previousFrame) {
+        const double gap = secondsBetween(*previousFrame, *lastFrameRenderedAt);
+        if (gap >= catchUpGap) {
+            catchUpWithLiveStream(gap);
+        }
+    }
+}
+
+void AppDelegate::catchUpWithLiveStream(double gapSeconds) {
+    const qsizetype index = selectedCameraIndex();
+    // A path that is down or changing reconnects by itself once it is usable.
+    if (!mpv || !networkPathIsSatisfied || index < 0 || index >= cameras.size()) {
+        return;
+    }
+    RureLog::playback().notice(
+        QStringLiteral("Video frames came back after %1 seconds; loading the camera again to "
+                       "return to the live picture.")
+            .arg(gapSeconds, 0, 'f', 1));
+    // Not loadCamera: the camera, its picture geometry and any focused area stay.
+    lastCameraLoad = services_.scheduler->now();
+    lastFrameRenderedAt.reset();
+    playbackState = PlaybackSupervisorState::starting;
+    const int status = mpv->loadFile(cameras[index].url);
+    if (status < 0) {
+        RureLog::playback().error(
+            QStringLiteral("mpv rejected the load command with error %1.").arg(status));
+        schedulePlaybackRecovery(QStringLiteral("mpv rejected the load command"), false, false);
     }
 }
 

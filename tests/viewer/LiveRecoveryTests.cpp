@@ -131,6 +131,39 @@ TEST_F(LiveRecovery, aCameraThatLosesPowerIsLiveAgainSoonAfterItReturns) {
                                          QStringLiteral(":%1").arg(camera.port())});
 }
 
+TEST_F(LiveRecovery, aShortStallDoesNotLeaveThePictureBehind) {
+    ASSERT_TRUE(camera.start());
+    launch({{QStringLiteral("Porch"), camera.url()}});
+    ASSERT_TRUE(waitFor([this] { return isPlaying(); })) << log.texts().join('\n').toStdString();
+
+    // Shorter than the watchdog's ten seconds: the viewer never stops playing.
+    ASSERT_TRUE(camera.stall());
+    waitFor([] { return false; }, 5000);
+    ASSERT_TRUE(camera.resume());
+
+    // The engine would show every later frame five seconds late; the viewer
+    // loads the camera again instead, and a change at the camera shows in
+    // about the usual delay, not five seconds later.
+    const Clock::time_point resumed = Clock::now();
+    ASSERT_TRUE(waitFor(
+        [&] {
+            return firstArrival(log, QStringLiteral("Video frames came back after"), resumed)
+                .has_value();
+        },
+        15000))
+        << log.texts().join('\n').toStdString();
+    ASSERT_TRUE(waitFor([this] { return isPlaying(); }, 10000));
+    waitFor([] { return false; }, 1000);
+    ASSERT_TRUE(camera.showWhite());
+    const auto isWhite = [](const QColor& c) {
+        return c.isValid() && c.red() > 200 && c.green() > 200 && c.blue() > 200;
+    };
+    EXPECT_TRUE(waitFor([&] { return isWhite(centreColour()); }, 4000))
+        << "the picture still lags: " << centreColour().name().toStdString();
+    EXPECT_EQ(inspector->playerGeneration(), 1);
+    EXPECT_TRUE(recoveryDueTimes(log).empty()) << log.texts().join('\n').toStdString();
+}
+
 TEST_F(LiveRecovery, aFrozenCameraIsNeverTakenForLiveAndTheThirdAttemptRebuilds) {
     ASSERT_TRUE(camera.start());
     launch({{QStringLiteral("Shed"), camera.url()}});

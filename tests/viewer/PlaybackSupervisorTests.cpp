@@ -91,6 +91,59 @@ TEST_F(PlaybackSupervisor, aFrameCancelsThePendingRecoveryAndResetsTheCount) {
     EXPECT_TRUE(engines.journal().calls.isEmpty());
 }
 
+TEST_F(PlaybackSupervisor, framesThatComeBackAfterAGapLoadTheCameraAgainToCatchUp) {
+    launchPlaying();
+    const int64_t generation = inspector->playerGeneration();
+    const auto loads = [this] {
+        return engines.journal().calls.filter(QRegularExpression(QStringLiteral("^loadfile ")));
+    };
+    engines.clearJournal();
+
+    // A slow camera's pauses of up to two seconds change nothing.
+    for (const double pause : {0.04, 1.0, 1.95}) {
+        advanceSettling(Seconds(pause));
+        delegate->recordRenderedFrame(generation);
+    }
+    EXPECT_TRUE(loads().isEmpty()) << engines.journal().calls.join('\n').toStdString();
+    EXPECT_EQ(inspector->playbackState(), State::playing);
+
+    // Frames that come back after four seconds would stay four seconds late.
+    advanceSettling(Seconds(4));
+    delegate->recordRenderedFrame(generation);
+    EXPECT_EQ(loads(),
+              QStringList{QStringLiteral("loadfile %1 replace").arg(threeCameras()[0].url)});
+    EXPECT_TRUE(log.contains(QStringLiteral("Video frames came back after 4.0 seconds; loading the "
+                                            "camera again to return to the live picture.")));
+    EXPECT_EQ(inspector->playbackState(), State::starting);
+    EXPECT_EQ(inspector->playbackRetryCount(), 0);
+    EXPECT_EQ(inspector->playerGeneration(), generation);
+    // The new load's first frame is live, with no further load.
+    delegate->recordRenderedFrame(generation);
+    EXPECT_EQ(inspector->playbackState(), State::playing);
+    EXPECT_EQ(loads().size(), 1);
+
+    // Back after the watchdog planned its recovery: loaded at once, the plan dropped.
+    for (int step = 0; step < 250 && !inspector->hasPendingRecovery(); ++step) {
+        advanceSettling(Seconds(0.05));
+    }
+    ASSERT_TRUE(inspector->hasPendingRecovery());
+    engines.clearJournal();
+    delegate->recordRenderedFrame(generation);
+    EXPECT_FALSE(inspector->hasPendingRecovery());
+    EXPECT_EQ(loads().size(), 1);
+    advanceSettling(Seconds(3));
+    EXPECT_EQ(loads().size(), 1) << engines.journal().calls.join('\n').toStdString();
+
+    // While the network path is down, the path's own reconnection takes over.
+    delegate->recordRenderedFrame(generation);
+    advanceSettling(Seconds(3));
+    delegate->handleNetworkPath({true, true, false, false});
+    delegate->handleNetworkPath({false, false, false, false});
+    engines.clearJournal();
+    delegate->recordRenderedFrame(generation);
+    EXPECT_TRUE(loads().isEmpty()) << engines.journal().calls.join('\n').toStdString();
+}
+
 TEST_F(PlaybackSupervisor, endFileReasonsOfOurOwnDoingAreIgnoredAndOthersRecover) {
     launchPlaying();
     for (const int reason : {2, 3, 5}) {
