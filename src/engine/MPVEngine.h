@@ -11,6 +11,7 @@ namespace rure {
 class MPVEngine final : public PlaybackEngine {
 public:
     explicit MPVEngine(MPVHandle handle);
+    ~MPVEngine() override;
 
     int loadFile(const QString& url) override;
     void stopPlayback() override;
