@@ -215,13 +215,15 @@ SoakRunner::Slot SoakRunner::slotNow(SoakClock::time_point down) const {
     const PlaybackSupervisorState state = viewer.playbackState();
     if (state == PlaybackSupervisorState::playing) {
         // Back before the watchdog noticed: the recovery waits for the notice,
-        // then for the first slot.
+        // then for the first slot. The silence on screen starts with the last
+        // frame shown, which trails the camera by the picture's delay.
+        const SoakClock::time_point quiet = viewer.lastFrameRenderedAt().value_or(down);
         const double notice =
-            std::max(0.0, stallNoticedWithin - secondsBetween(down, SoakClock::now()));
+            std::max(0.0, stallNoticedWithin - secondsBetween(quiet, SoakClock::now()));
         const double first = backOffSlots.front() + maximumJitter;
         return {notice + first,
                 QStringLiteral("the viewer still counted the stream as playing: a stall is "
-                               "noticed at most %1 s after the camera went quiet (%2 s from now), "
+                               "noticed at most %1 s after the last frame shown (%2 s from now), "
                                "then the first slot of at most %3 s")
                     .arg(stallNoticedWithin, 0, 'f', 0)
                     .arg(notice, 0, 'f', 2)
