@@ -16,6 +16,11 @@ include("${PARAMETERS}")
 set(staging "${BUNDLE}.partial")
 file(REMOVE_RECURSE "${staging}")
 file(MAKE_DIRECTORY "${staging}/Contents/bin" "${staging}/Contents/Resources")
+# Whatever the umask: a bundle that its group or others may write does not verify.
+file(CHMOD "${staging}" "${staging}/Contents" "${staging}/Contents/bin"
+     "${staging}/Contents/Resources"
+     PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE
+                 WORLD_READ WORLD_EXECUTE)
 
 file(COPY_FILE "${INFO_JSON}" "${staging}/Contents/Info.json")
 file(CHMOD "${staging}/Contents/Info.json" PERMISSIONS OWNER_READ OWNER_WRITE GROUP_READ WORLD_READ)

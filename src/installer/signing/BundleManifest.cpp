@@ -1,5 +1,6 @@
 #include "BundleManifest.h"
 
+#include "DirectoryHandle.h"
 #include "OpenSslPointers.h"
 #include "SigningError.h"
 
@@ -41,8 +42,10 @@ std::string hexadecimal(const unsigned char* bytes, std::size_t count) {
 
 // Hashes through a descriptor opened without following links, so a file that
 // is swapped for a link after it was listed cannot make us hash the link's target.
-Result<std::string> sha256OfFile(const fs::path& file, const std::string& shownPath) {
-    const int descriptor = ::open(file.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+Result<std::string> sha256OfFile(const DirectoryHandle& directory, const std::string& name,
+                                 const std::string& shownPath) {
+    const int descriptor =
+        ::openat(directory.descriptor(), name.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
     if (descriptor < 0) {
         return signingError("cannot read " + shownPath + ": " + errnoText(errno));
     }
@@ -78,10 +81,12 @@ Result<std::string> sha256OfFile(const fs::path& file, const std::string& shownP
     return hexadecimal(digest.data(), length);
 }
 
-bool isSignedDirectory(const fs::path& directory) {
-    struct stat status {};
-    return ::lstat((directory / "Contents" / "Signature").c_str(), &status) == 0 &&
-           S_ISDIR(status.st_mode);
+bool isSignedDirectory(const DirectoryHandle& directory) {
+    if (!directory.hasDirectory("Contents")) {
+        return false;
+    }
+    auto contents = directory.child("Contents", std::string());
+    return contents && contents.value().hasDirectory("Signature");
 }
 
 struct Entry {
@@ -89,14 +94,19 @@ struct Entry {
     std::string line;
 };
 
+// Every directory is reached through the descriptor of the one above it and
+// opened without following a link, so the walk never leaves the bundle, even
+// when a directory is swapped for a link while it runs.
 class ManifestWalk {
 public:
     std::vector<Entry> entries;
     std::vector<fs::path> nestedBundles;
 
-    Result<void> walk(const fs::path& directory, const std::string& relative,
-                      bool insideNestedBundle) {
-        auto names = entryNames(directory, relative);
+    Result<void> walk(const DirectoryHandle& directory, const fs::path& directoryPath,
+                      const std::string& relative, bool insideNestedBundle) {
+        const std::string shown =
+            relative.empty() ? std::string("the bundle's root") : BundleManifest::escaped(relative);
+        auto names = directory.entryNames(shown);
         if (!names) {
             return names.error();
         }
@@ -105,7 +115,8 @@ public:
             if (path == signatureDirectory) {
                 continue;
             }
-            if (auto added = add(directory / name, path, name, insideNestedBundle); !added) {
+            if (auto added = add(directory, directoryPath, name, path, insideNestedBundle);
+                !added) {
                 return added;
             }
         }
@@ -113,47 +124,32 @@ public:
     }
 
 private:
-    static Result<std::vector<std::string>> entryNames(const fs::path& directory,
-                                                       const std::string& relative) {
-        const auto shown = [&] {
-            return relative.empty() ? std::string("the bundle's root")
-                                    : BundleManifest::escaped(relative);
-        };
-        std::error_code error;
-        fs::directory_iterator iterator(directory, error);
-        if (error) {
-            return signingError("cannot list " + shown() + ": " + error.message());
-        }
-        std::vector<std::string> names;
-        while (iterator != fs::directory_iterator()) {
-            names.push_back(iterator->path().filename().native());
-            iterator.increment(error);
-            if (error) {
-                return signingError("cannot list " + shown() + ": " + error.message());
-            }
-        }
-        return names;
-    }
-
-    Result<void> add(const fs::path& file, const std::string& path, const std::string& name,
-                     bool insideNestedBundle) {
+    Result<void> add(const DirectoryHandle& parent, const fs::path& parentPath,
+                     const std::string& name, const std::string& path, bool insideNestedBundle) {
         const std::string shown = BundleManifest::escaped(path);
         struct stat status {};
-        if (::lstat(file.c_str(), &status) != 0) {
+        if (!parent.status(name, status)) {
             return signingError("cannot examine " + shown + ": " + errnoText(errno));
         }
+        if (auto allowed = BundleManifest::checkMode(status, shown); !allowed) {
+            return allowed;
+        }
         if (S_ISDIR(status.st_mode)) {
+            auto directory = parent.child(name, shown);
+            if (!directory) {
+                return directory.error();
+            }
             entries.push_back({path, "directory " + shown + '\n'});
             const bool nested = !insideNestedBundle && path.starts_with("Contents/") &&
                                 name.size() > bundleSuffix.size() && name.ends_with(bundleSuffix) &&
-                                isSignedDirectory(file);
+                                isSignedDirectory(directory.value());
             if (nested) {
-                nestedBundles.push_back(file);
+                nestedBundles.push_back(parentPath / name);
             }
-            return walk(file, path, insideNestedBundle || nested);
+            return walk(directory.value(), parentPath / name, path, insideNestedBundle || nested);
         }
         if (S_ISREG(status.st_mode)) {
-            auto digest = sha256OfFile(file, shown);
+            auto digest = sha256OfFile(parent, name, shown);
             if (!digest) {
                 return digest.error();
             }
@@ -163,16 +159,32 @@ private:
             return Result<void>::success();
         }
         if (S_ISLNK(status.st_mode)) {
-            std::error_code error;
-            const fs::path target = fs::read_symlink(file, error);
-            if (error) {
-                return signingError("cannot read the link " + shown + ": " + error.message());
+            auto target = linkTarget(parent, name, shown);
+            if (!target) {
+                return target.error();
             }
             entries.push_back(
-                {path, "symlink " + shown + ' ' + BundleManifest::escaped(target.native()) + '\n'});
+                {path, "symlink " + shown + ' ' + BundleManifest::escaped(target.value()) + '\n'});
             return Result<void>::success();
         }
         return signingError(shown + " is neither a regular file, a directory nor a symbolic link");
+    }
+
+    static Result<std::string> linkTarget(const DirectoryHandle& parent, const std::string& name,
+                                          const std::string& shown) {
+        std::string target(256, '\0');
+        for (;;) {
+            const ssize_t length =
+                ::readlinkat(parent.descriptor(), name.c_str(), target.data(), target.size());
+            if (length < 0) {
+                return signingError("cannot read the link " + shown + ": " + errnoText(errno));
+            }
+            if (static_cast<std::size_t>(length) < target.size()) {
+                target.resize(static_cast<std::size_t>(length));
+                return target;
+            }
+            target.resize(target.size() * 2);
+        }
     }
 };
 
@@ -206,16 +218,27 @@ std::string kindOf(std::string_view line) {
 } // namespace
 
 Result<BundleManifest> BundleManifest::compute(const std::filesystem::path& bundle) {
+    const std::string shownBundle = escaped(bundle.native());
     struct stat status {};
     // The bundle's own path may be a link (as /opt/Rure.app could be); nothing below it may.
     if (::stat(bundle.c_str(), &status) != 0 || !S_ISDIR(status.st_mode)) {
-        return signingError(escaped(bundle.native()) + " is not a directory");
+        return signingError(shownBundle + " is not a directory");
     }
-    if (::lstat((bundle / "Contents").c_str(), &status) != 0 || !S_ISDIR(status.st_mode)) {
-        return signingError(escaped(bundle.native()) + " has no Contents directory");
+    auto root = DirectoryHandle::open(bundle, true, shownBundle);
+    if (!root) {
+        return root.error();
+    }
+    if (::fstat(root.value().descriptor(), &status) != 0 || !S_ISDIR(status.st_mode)) {
+        return signingError(shownBundle + " is not a directory");
+    }
+    if (auto allowed = checkMode(status, shownBundle); !allowed) {
+        return allowed.error();
+    }
+    if (!root.value().hasDirectory("Contents")) {
+        return signingError(shownBundle + " has no Contents directory");
     }
     ManifestWalk walk;
-    if (auto walked = walk.walk(bundle, std::string(), false); !walked) {
+    if (auto walked = walk.walk(root.value(), bundle, std::string(), false); !walked) {
         return walked.error();
     }
     std::sort(walk.entries.begin(), walk.entries.end(),
@@ -225,6 +248,19 @@ Result<BundleManifest> BundleManifest::compute(const std::filesystem::path& bund
         text += entry.line;
     }
     return BundleManifest(std::move(text), std::move(walk.nestedBundles));
+}
+
+Result<void> BundleManifest::checkMode(const struct stat& status, const std::string& shownPath) {
+    if (S_ISLNK(status.st_mode)) {
+        return Result<void>::success();
+    }
+    if ((status.st_mode & (S_IWGRP | S_IWOTH)) != 0) {
+        return signingError(shownPath + " is writable by its group or by others");
+    }
+    if ((status.st_mode & (S_ISUID | S_ISGID)) != 0) {
+        return signingError(shownPath + " has the set-user-ID or set-group-ID bit");
+    }
+    return Result<void>::success();
 }
 
 std::string BundleManifest::escaped(std::string_view bytes) {

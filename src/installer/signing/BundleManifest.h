@@ -2,6 +2,8 @@
 
 #include "common/Result.h"
 
+#include <sys/stat.h>
+
 #include <filesystem>
 #include <string>
 #include <string_view>
@@ -23,7 +25,11 @@ namespace rure {
 // Paths and link targets are written escaped (see escaped()), so no field holds
 // a space or a line feed and different names always give different lines.
 //
-// Any other kind of file (fifo, socket, device) makes the computation fail.
+// Any other kind of file (fifo, socket, device) makes the computation fail, and
+// so does an entry, the root included, that its group or others may write or
+// that carries a set-user-ID or set-group-ID bit: a bundle installed for every
+// account must be changeable by its owner alone and run with the rights of
+// whoever starts it. Links are examined and read, never followed.
 class BundleManifest {
 public:
     static Result<BundleManifest> compute(const std::filesystem::path& bundle);
@@ -34,6 +40,11 @@ public:
     // that carry their own Contents/Signature. Bundles nested inside those are
     // theirs to list, not this one's.
     const std::vector<std::filesystem::path>& nestedBundles() const { return nestedBundles_; }
+
+    // Fails for an entry of the status `status` that its group or others may
+    // write or that carries a set-user-ID or set-group-ID bit; a link passes,
+    // having no modes of its own. `shownPath` names the entry in the message.
+    static Result<void> checkMode(const struct stat& status, const std::string& shownPath);
 
     // `bytes` with every byte outside the printable ASCII range, the space and
     // the backslash written as "\xHH" (two lower-case hex digits): an

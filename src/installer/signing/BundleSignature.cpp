@@ -99,12 +99,22 @@ Result<void> checkSignatureDirectory(const fs::path& bundle) {
     if (error) {
         return signingError("cannot list " + shown(directory) + ": " + error.message());
     }
+    // Outside the manifest, so its modes are checked here.
+    if (auto allowed = BundleManifest::checkMode(status, shown(bundle) + ": Contents/Signature");
+        !allowed) {
+        return allowed;
+    }
     for (const std::string& name : names) {
         const bool expected = name == manifestName || name == signatureName;
         if (!expected || ::lstat((directory / name).c_str(), &status) != 0 ||
             !S_ISREG(status.st_mode)) {
             return signingError(shown(bundle) + ": unexpected entry Contents/Signature/" +
                                 BundleManifest::escaped(name));
+        }
+        if (auto allowed =
+                BundleManifest::checkMode(status, shown(bundle) + ": Contents/Signature/" + name);
+            !allowed) {
+            return allowed;
         }
     }
     if (names.size() != 2) {

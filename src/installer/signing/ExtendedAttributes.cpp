@@ -1,6 +1,7 @@
 #include "ExtendedAttributes.h"
 
 #include "BundleManifest.h"
+#include "DirectoryHandle.h"
 #include "SigningError.h"
 
 #include <sys/stat.h>
@@ -30,10 +31,36 @@ bool unsupported(int error) {
     return error == ENOTSUP || error == EOPNOTSUPP;
 }
 
-Result<void> clearOwnAttributes(const fs::path& path) {
+// The attributes of one file, reached either through a descriptor of the file
+// itself or through a path whose last component is never followed.
+class AttributeTarget {
+public:
+    static AttributeTarget open(int descriptor) { return AttributeTarget(descriptor, {}); }
+    static AttributeTarget notFollowed(std::string path) {
+        return AttributeTarget(-1, std::move(path));
+    }
+
+    ssize_t list(char* names, std::size_t size) const {
+        return descriptor_ >= 0 ? ::flistxattr(descriptor_, names, size)
+                                : ::llistxattr(path_.c_str(), names, size);
+    }
+    int remove(const char* name) const {
+        return descriptor_ >= 0 ? ::fremovexattr(descriptor_, name)
+                                : ::lremovexattr(path_.c_str(), name);
+    }
+
+private:
+    AttributeTarget(int descriptor, std::string path)
+        : descriptor_(descriptor), path_(std::move(path)) {}
+
+    int descriptor_;
+    std::string path_;
+};
+
+Result<void> clearOwnAttributes(const AttributeTarget& target, const fs::path& path) {
     // The list can grow between asking for its size and reading it; then ask again.
     for (int attempt = 0; attempt < 8; ++attempt) {
-        const ssize_t size = ::llistxattr(path.c_str(), nullptr, 0);
+        const ssize_t size = target.list(nullptr, 0);
         if (size < 0) {
             if (unsupported(errno)) {
                 return Result<void>::success();
@@ -45,7 +72,7 @@ Result<void> clearOwnAttributes(const fs::path& path) {
             return Result<void>::success();
         }
         std::vector<char> names(static_cast<std::size_t>(size));
-        const ssize_t length = ::llistxattr(path.c_str(), names.data(), names.size());
+        const ssize_t length = target.list(names.data(), names.size());
         if (length < 0) {
             if (errno == ERANGE) {
                 continue;
@@ -57,7 +84,7 @@ Result<void> clearOwnAttributes(const fs::path& path) {
         const char* end = names.data() + length;
         while (name < end) {
             // Gone already (removed by someone else meanwhile) is what we want.
-            if (::lremovexattr(path.c_str(), name) != 0 && errno != ENODATA) {
+            if (target.remove(name) != 0 && errno != ENODATA) {
                 return signingError("cannot remove the extended attribute " +
                                     BundleManifest::escaped(name) + " of " + shown(path) + ": " +
                                     errnoText(errno));
@@ -69,6 +96,41 @@ Result<void> clearOwnAttributes(const fs::path& path) {
     return signingError("the extended attributes of " + shown(path) + " kept changing");
 }
 
+// Everything is reached through the descriptor of the directory above it, so a
+// directory swapped for a link after it was examined is refused, not followed.
+Result<void> clearTree(const DirectoryHandle& directory, const fs::path& path) {
+    if (auto cleared = clearOwnAttributes(AttributeTarget::open(directory.descriptor()), path);
+        !cleared) {
+        return cleared;
+    }
+    auto names = directory.entryNames(shown(path));
+    if (!names) {
+        return names.error();
+    }
+    for (const std::string& name : names.value()) {
+        const fs::path childPath = path / name;
+        struct stat status {};
+        if (!directory.status(name, status)) {
+            return signingError("cannot examine " + shown(childPath) + ": " + errnoText(errno));
+        }
+        if (!S_ISDIR(status.st_mode)) {
+            const auto target = AttributeTarget::notFollowed(directory.pathOf(name));
+            if (auto cleared = clearOwnAttributes(target, childPath); !cleared) {
+                return cleared;
+            }
+            continue;
+        }
+        auto child = directory.child(name, shown(childPath));
+        if (!child) {
+            return child.error();
+        }
+        if (auto cleared = clearTree(child.value(), childPath); !cleared) {
+            return cleared;
+        }
+    }
+    return Result<void>::success();
+}
+
 } // namespace
 
 Result<void> clearRecursively(const std::filesystem::path& path) {
@@ -76,27 +138,14 @@ Result<void> clearRecursively(const std::filesystem::path& path) {
     if (::lstat(path.c_str(), &status) != 0) {
         return signingError("cannot examine " + shown(path) + ": " + errnoText(errno));
     }
-    if (auto cleared = clearOwnAttributes(path); !cleared) {
-        return cleared;
-    }
     if (!S_ISDIR(status.st_mode)) {
-        return Result<void>::success();
+        return clearOwnAttributes(AttributeTarget::notFollowed(path.native()), path);
     }
-    std::error_code error;
-    std::vector<fs::path> children;
-    for (fs::directory_iterator iterator(path, error);
-         !error && iterator != fs::directory_iterator(); iterator.increment(error)) {
-        children.push_back(iterator->path());
+    auto directory = DirectoryHandle::open(path, false, shown(path));
+    if (!directory) {
+        return directory.error();
     }
-    if (error) {
-        return signingError("cannot list " + shown(path) + ": " + error.message());
-    }
-    for (const fs::path& child : children) {
-        if (auto cleared = clearRecursively(child); !cleared) {
-            return cleared;
-        }
-    }
-    return Result<void>::success();
+    return clearTree(directory.value(), path);
 }
 
 } // namespace rure::ExtendedAttributes

@@ -285,6 +285,63 @@ TEST_F(BundleSigningTest, everyTamperingFailsVerification) {
     }
 }
 
+TEST_F(BundleSigningTest, entriesOthersMayWriteOrThatCarrySetIdBitsAreRefused) {
+    struct Case {
+        const char* what;
+        QString entry; // relative to the bundle; empty for the bundle's root
+        mode_t added;
+        QString expectedMessage;
+        bool signingRefuses; // the signature's own files are rewritten by signing
+    };
+    const QString writable = QStringLiteral(" is writable by its group or by others");
+    const QString setId = QStringLiteral(" has the set-user-ID or set-group-ID bit");
+    const std::vector<Case> cases = {
+        {"a file anyone may write", QStringLiteral("Contents/Resources/data.txt"), S_IWOTH,
+         QStringLiteral("Contents/Resources/data.txt") + writable, true},
+        {"a directory its group may write", QStringLiteral("Contents/Resources"), S_IWGRP,
+         QStringLiteral("Contents/Resources") + writable, true},
+        {"the bundle's root open to its group", QString(), S_IWGRP,
+         QStringLiteral(".app") + writable, true},
+        {"a file in a nested bundle anyone may write",
+         QStringLiteral("Contents/Resources/Nested.app/Contents/bin/nested"), S_IWOTH,
+         QStringLiteral("Contents/Resources/Nested.app/Contents/bin/nested") + writable, true},
+        {"a set-user-ID program", QStringLiteral("Contents/bin/sample"), S_ISUID,
+         QStringLiteral("Contents/bin/sample") + setId, true},
+        {"a set-group-ID directory", QStringLiteral("Contents/bin"), S_ISGID,
+         QStringLiteral("Contents/bin") + setId, true},
+        {"a signature anyone may replace", QStringLiteral("Contents/Signature/Manifest"), S_IWOTH,
+         QStringLiteral("Contents/Signature/Manifest") + writable, false},
+    };
+    int index = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const QString bundle = makeSignedSampleBundle(QStringLiteral("Modes %1.app").arg(++index));
+        ASSERT_FALSE(bundle.isEmpty());
+        ASSERT_EQ(runBundleTool({QStringLiteral("verify"), bundle}).exitCode, 0);
+        const QByteArray entry =
+            QFile::encodeName(c.entry.isEmpty() ? bundle : bundle + u'/' + c.entry);
+        struct stat status {};
+        ASSERT_EQ(::lstat(entry.constData(), &status), 0);
+        ASSERT_EQ(::chmod(entry.constData(), (status.st_mode & 07777) | c.added), 0);
+
+        const ProgramRun verified = runBundleTool({QStringLiteral("verify"), bundle});
+        EXPECT_TRUE(verified.started);
+        EXPECT_EQ(verified.exitCode, 1);
+        EXPECT_TRUE(verified.errors.contains(c.expectedMessage)) << verified.errors.toStdString();
+        if (c.signingRefuses) {
+            const ProgramRun signing =
+                runBundleTool({QStringLiteral("sign"), bundle, signingKeyPath()});
+            EXPECT_EQ(signing.exitCode, 1);
+            EXPECT_TRUE(signing.errors.contains(c.expectedMessage)) << signing.errors.toStdString();
+        }
+
+        // Taking the bit away again is all it takes.
+        ASSERT_EQ(::chmod(entry.constData(), status.st_mode & 07777), 0);
+        const ProgramRun restored = runBundleTool({QStringLiteral("verify"), bundle});
+        EXPECT_EQ(restored.exitCode, 0) << restored.errors.toStdString();
+    }
+}
+
 TEST_F(BundleSigningTest, publicKeyOptionTrustsAnotherKeyInstead) {
     const auto [otherKey, otherPublicKey] = makeOtherKey();
 

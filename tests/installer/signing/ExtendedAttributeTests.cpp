@@ -1,4 +1,5 @@
 #include "SigningTestSupport.h"
+#include "installer/signing/ExtendedAttributes.h"
 
 #include <QDir>
 #include <QFile>
@@ -6,10 +7,14 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <stdio.h>
 #include <sys/xattr.h>
 
+#include <atomic>
 #include <cerrno>
 #include <cstring>
+#include <thread>
 
 namespace rure::test {
 namespace {
@@ -80,6 +85,60 @@ TEST(ExtendedAttributes, clearXattrsRemovesEveryAttributeBelowThePathWithoutFoll
     ASSERT_TRUE(setUserAttribute(outside, "user.rure.more"));
     EXPECT_EQ(runBundleTool({QStringLiteral("clear-xattrs"), outside}).exitCode, 0);
     EXPECT_EQ(userAttributes(outside), QStringList());
+}
+
+// A directory inside the tree and a link to one outside trade places over and
+// over while the tree is cleared again and again: however the walk and the
+// swaps interleave, it never reaches through the link.
+TEST(ExtendedAttributes, aDirectorySwappedForALinkWhileTheWalkRunsIsNeverFollowed) {
+    QTemporaryDir scratch;
+    ASSERT_TRUE(scratch.isValid());
+    const QString root = scratch.filePath(QStringLiteral("Staged.app"));
+    const QString directory = root + QStringLiteral("/Contents/Resources");
+    const QString link = root + QStringLiteral("/Contents/Swapped");
+    const QString outside = scratch.filePath(QStringLiteral("outside"));
+    const QString outsideFile = outside + QStringLiteral("/kept.txt");
+    ASSERT_TRUE(QDir().mkpath(directory));
+    ASSERT_TRUE(QDir().mkpath(outside));
+    ASSERT_TRUE(writeFile(directory + QStringLiteral("/inside.txt"), "inside"));
+    ASSERT_TRUE(writeFile(outsideFile, "outside"));
+    ASSERT_TRUE(makeSymlink(native(outside), link));
+    if (!setUserAttribute(outsideFile, "user.rure.keep")) {
+        if (errno == ENOTSUP || errno == EOPNOTSUPP) {
+            GTEST_SKIP() << "the file system of " << scratch.path().toStdString()
+                         << " does not support user extended attributes";
+        }
+        FAIL() << "lsetxattr: " << std::strerror(errno);
+    }
+    ASSERT_TRUE(setUserAttribute(outside, "user.rure.keep"));
+
+    std::atomic<bool> stop = false;
+    std::atomic<int> swaps = 0;
+    const QByteArray first = native(directory);
+    const QByteArray second = native(link);
+    std::thread swapper([&] {
+        while (!stop) {
+            if (::renameat2(AT_FDCWD, first.constData(), AT_FDCWD, second.constData(),
+                            RENAME_EXCHANGE) == 0) {
+                ++swaps;
+            }
+        }
+    });
+    int walks = 0;
+    while (walks < 20'000 && userAttributes(outsideFile).size() == 1 &&
+           userAttributes(outside).size() == 1) {
+        // A walk that meets a swap half-way may fail; it must not go outside.
+        static_cast<void>(ExtendedAttributes::clearRecursively(native(root).toStdString()));
+        ++walks;
+    }
+    stop = true;
+    swapper.join();
+
+    EXPECT_GT(swaps.load(), 0) << "the entries never traded places";
+    EXPECT_EQ(userAttributes(outsideFile), QStringList{QStringLiteral("user.rure.keep")})
+        << "followed the link after " << walks << " walks";
+    EXPECT_EQ(userAttributes(outside), QStringList{QStringLiteral("user.rure.keep")})
+        << "followed the link after " << walks << " walks";
 }
 
 TEST(ExtendedAttributes, clearXattrsFailsForAPathThatIsNotThere) {
