@@ -9,7 +9,11 @@ namespace rure {
 
 InstallerActions productionInstallerActions() {
     InstallerActions actions;
-    actions.performInstall = [] { return InstallerOperations::performInstall(); };
+    // Taken now, at start-up: the digest of the bundle tool that the elevated
+    // transaction will insist on.
+    actions.performInstall = [environment = InstallerEnvironment::current()] {
+        return InstallerOperations::performInstall(environment);
+    };
     actions.originalInstallerURL = [](const QString& bundlePath) {
         return InstallerOperations::originalInstallerURL(bundlePath);
     };

@@ -9,8 +9,11 @@ namespace rure {
 struct InstallPaths {
     QString source;      // the prepared copy
     QString destination; // the installed application, for example "/opt/Rure.app"
-    QString staging;     // ".Rure Install <UUID>.app" beside the destination
-    QString backup;      // ".Rure Backup <same UUID>.app" beside the destination
+    // ".Rure Install <UUID>.app" beside the destination: a folder that the
+    // transaction makes for itself, holding the new copy ("Rure.app") and the
+    // copy of the bundle tool that it runs.
+    QString staging;
+    QString backup; // ".Rure Backup <same UUID>.app" beside the destination
 };
 
 } // namespace rure

@@ -10,6 +10,11 @@ namespace rure {
 struct InstallTools {
     // The bundle tool ("rure-bundle"): modes verify and clear-xattrs.
     QString bundleTool;
+    // The SHA-256 (lower-case hex) of the bundle tool's bytes, taken when the
+    // installer started. The privileged transaction runs only a copy of the tool
+    // that it made itself and found to have exactly this digest: the tool's own
+    // file lies where the user unpacked the installer and may be replaced later.
+    QString bundleToolDigest;
     // Called as `<copy> -a SOURCE TARGET`; it must keep modes and symbolic links.
     QString copy = QStringLiteral("/bin/cp");
     // The program and its leading arguments that run `/bin/sh -c SCRIPT` with

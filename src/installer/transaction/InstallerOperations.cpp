@@ -1,5 +1,7 @@
 #include "InstallerOperations.h"
 
+#include <QCryptographicHash>
+#include <QFile>
 #include <QProcess>
 
 namespace rure::InstallerOperations {
@@ -26,6 +28,15 @@ int run(const QString& executable, const QStringList& arguments) {
         return 128 + process.exitCode();
     }
     return process.exitCode();
+}
+
+QString sha256OfFile(const QString& path) {
+    QFile file(path);
+    QCryptographicHash hash(QCryptographicHash::Sha256);
+    if (!file.open(QIODevice::ReadOnly) || !hash.addData(&file)) {
+        return {};
+    }
+    return QString::fromLatin1(hash.result().toHex());
 }
 
 QString shellQuoted(const QString& text) {

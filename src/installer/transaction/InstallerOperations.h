@@ -18,6 +18,10 @@ Error error(const QString& message);
 // it. Blocking; meant for a worker thread.
 int run(const QString& executable, const QStringList& arguments);
 
+// The SHA-256 of the file at `path` in lower-case hex; empty when it cannot be
+// read.
+QString sha256OfFile(const QString& path);
+
 // `text` as one word of a POSIX shell: in single quotes, each single quote
 // written as '\''.
 QString shellQuoted(const QString& text);

@@ -15,6 +15,8 @@ InstallerEnvironment InstallerEnvironment::current() {
     InstallerEnvironment environment;
     environment.resourcesPath = QDir::cleanPath(binDirectory + QStringLiteral("/../Resources"));
     environment.tools.bundleTool = binDirectory + QStringLiteral("/rure-bundle");
+    environment.tools.bundleToolDigest =
+        InstallerOperations::sha256OfFile(environment.tools.bundleTool);
     return environment;
 }
 

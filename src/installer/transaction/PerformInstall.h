@@ -18,7 +18,9 @@ struct InstallerEnvironment {
     StopRunningRureOptions viewers;
 
     // Resources beside the installer's bin directory, the bundle tool next to
-    // the installer's executable, pkexec for the elevated run. Needs a
+    // the installer's executable with the digest of its bytes as they are now,
+    // pkexec for the elevated run. Taken once when the installer starts, so that
+    // a tool replaced afterwards is refused by the elevated run. Needs a
     // QCoreApplication.
     static InstallerEnvironment current();
 };
@@ -29,6 +31,7 @@ namespace InstallerOperations {
 // stops running viewers, then installs the payload over the destination.
 // Blocking; meant for the installer's worker thread, never the GUI thread.
 Result<void> performInstall(const InstallerEnvironment& environment);
+// With InstallerEnvironment::current() taken at this call.
 Result<void> performInstall();
 
 } // namespace InstallerOperations

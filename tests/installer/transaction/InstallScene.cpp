@@ -38,6 +38,7 @@ InstallScene::InstallScene(const QString& rootPath)
     QDir().mkpath(applications);
     QDir().mkpath(temporary);
     tools.bundleTool = realBundleTool();
+    tools.bundleToolDigest = InstallerOperations::sha256OfFile(tools.bundleTool);
     tools.temporaryDirectory = temporary;
     elevationExits(127);
 }
@@ -64,7 +65,12 @@ bool InstallScene::wrapBundleTool(const QString& rule, const QString& wrapperPat
                          shellQuoted(root + QStringLiteral("/tool-calls")) + QLatin1Char('\n') +
                          rule + QStringLiteral("\nexec \"$real\" \"$@\"");
     tools.bundleTool = wrapper;
-    return writeScript(wrapper, body);
+    if (!writeScript(wrapper, body)) {
+        return false;
+    }
+    // As the installer does when it starts.
+    tools.bundleToolDigest = InstallerOperations::sha256OfFile(wrapper);
+    return !tools.bundleToolDigest.isEmpty();
 }
 
 bool InstallScene::writeElevation(const QString& body) {

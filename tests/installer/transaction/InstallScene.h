@@ -18,8 +18,9 @@ bool verifiesWithRealTool(const QString& bundle);
 
 // One install's surroundings below `root`: an "Applications" folder holding the
 // destination, an installer payload, a temporary directory for the prepared
-// copy, and the real bundle tool. The elevation program, unless replaced,
-// refuses like pkexec without an authorisation agent (127).
+// copy, and the real bundle tool with its digest taken as the installer takes
+// it at start-up. The elevation program, unless replaced, refuses like pkexec
+// without an authorisation agent (127).
 class InstallScene {
 public:
     explicit InstallScene(const QString& root);
@@ -40,7 +41,8 @@ public:
     // Puts a wrapper in place of the bundle tool that runs `rule` (shell code
     // that sees the mode as $1, the path as $2, and $real, $destination and
     // $counter) before handing over to the real tool. The wrapper goes to
-    // `wrapperPath`, by default "tools/rure-bundle" below the root.
+    // `wrapperPath`, by default "tools/rure-bundle" below the root; the tools'
+    // digest becomes the wrapper's.
     bool wrapBundleTool(const QString& rule, const QString& wrapperPath = QString());
     // The elevation program exits with `status` without running anything.
     bool elevationExits(int status);

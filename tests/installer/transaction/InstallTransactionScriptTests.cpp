@@ -13,32 +13,66 @@ TEST(InstallTransactionScript, IsTheTransactionWithQuotedPathsAndAbsoluteCommand
         QStringLiteral("/opt/.Rure Backup 6FA459EA-EE8A-3CA4-894E-DB77E160355E.app"),
     };
     InstallTools tools;
-    tools.bundleTool = QStringLiteral("/opt/Rizezad Aduz.app/Contents/bin/rure-bundle");
+    tools.bundleTool = QStringLiteral("/home/ann/Rizezad Aduz.app/Contents/bin/rure-bundle");
+    tools.bundleToolDigest =
+        QStringLiteral("9f86d081884c7d659a2feaa0c55ad015a3bf4f1b2b0b822cd15d6c15b0f00a08");
 
-    const QString expected = QStringLiteral(
+    // Shell patterns for the UUIDs of earlier runs' folders ("?" written out
+    // here only because two of them in a row would spell a trigraph).
+    const QString anyUuid =
+        QStringLiteral("%1-%2-%2-%2-%3").arg(QString(8, u'?'), QString(4, u'?'), QString(12, u'?'));
+    QString expected = QStringLiteral(
         "set -e\n"
         "source='/tmp/Rure Prepared 1B4E28BA-2FA1-11D2-883F-0016D3CCA427.app'\n"
         "destination='/opt/Rure.app'\n"
         "staging='/opt/.Rure Install 6FA459EA-EE8A-3CA4-894E-DB77E160355E.app'\n"
         "backup='/opt/.Rure Backup 6FA459EA-EE8A-3CA4-894E-DB77E160355E.app'\n"
+        "tool='/home/ann/Rizezad Aduz.app/Contents/bin/rure-bundle'\n"
+        "tool_sha256='9f86d081884c7d659a2feaa0c55ad015a3bf4f1b2b0b822cd15d6c15b0f00a08'\n"
+        "bundle=\"$staging/Rure.app\"\n"
+        "checker=\"$staging/rure-bundle\"\n"
+        "moved_aside=\n"
+        "swapped=\n"
         "cleanup() {\n"
-        "    /bin/rm -rf \"$staging\"\n"
-        "    if [ -d \"$backup\" ] && [ ! -d \"$destination\" ]; then\n"
+        "    if [ -n \"$swapped\" ]; then\n"
+        "        /bin/mv \"$destination\" \"$staging/Rejected.app\"\n"
+        "    fi\n"
+        "    if [ -n \"$moved_aside\" ]; then\n"
         "        /bin/mv \"$backup\" \"$destination\"\n"
         "    fi\n"
+        "    /bin/rm -rf \"$staging\"\n"
         "}\n"
         "trap cleanup EXIT\n"
-        "'/bin/cp' -a \"$source\" \"$staging\"\n"
-        "'/opt/Rizezad Aduz.app/Contents/bin/rure-bundle' clear-xattrs \"$staging\"\n"
-        "'/opt/Rizezad Aduz.app/Contents/bin/rure-bundle' verify \"$staging\"\n"
-        "if [ -e \"$destination\" ]; then\n"
-        "    /bin/mv \"$destination\" \"$backup\"\n"
+        "trap 'exit 1' HUP INT TERM\n"
+        "for leftover in \"${destination%/*}\"/'.Rure Install '@UUID@.app \\\n"
+        "        \"${destination%/*}\"/'.Rure Backup '@UUID@.app; do\n"
+        "    /bin/rm -rf \"$leftover\"\n"
+        "done\n"
+        "/bin/mkdir -m 700 \"$staging\"\n"
+        "/bin/cat < \"$tool\" > \"$checker\"\n"
+        "/bin/chmod 700 \"$checker\"\n"
+        "digest=$(/usr/bin/sha256sum < \"$checker\")\n"
+        "if [ \"${digest%% *}\" != \"$tool_sha256\" ]; then\n"
+        "    exit 1\n"
         "fi\n"
-        "/bin/mv \"$staging\" \"$destination\"\n"
-        "'/opt/Rizezad Aduz.app/Contents/bin/rure-bundle' clear-xattrs \"$destination\"\n"
-        "'/opt/Rizezad Aduz.app/Contents/bin/rure-bundle' verify \"$destination\"\n"
-        "/bin/rm -rf \"$backup\"\n"
-        "trap - EXIT");
+        "'/bin/cp' -a \"$source/.\" \"$bundle\"\n"
+        "if [ \"$(/usr/bin/id -u)\" = 0 ]; then\n"
+        "    /bin/chown -R -h 0:0 \"$bundle\"\n"
+        "fi\n"
+        "/bin/chmod -R go-w,ug-s \"$bundle\"\n"
+        "\"$checker\" clear-xattrs \"$bundle\"\n"
+        "\"$checker\" verify \"$bundle\"\n"
+        "if [ -e \"$destination\" ] || [ -h \"$destination\" ]; then\n"
+        "    /bin/mv \"$destination\" \"$backup\"\n"
+        "    moved_aside=1\n"
+        "fi\n"
+        "/bin/mv \"$bundle\" \"$destination\"\n"
+        "swapped=1\n"
+        "\"$checker\" clear-xattrs \"$destination\"\n"
+        "\"$checker\" verify \"$destination\"\n"
+        "trap - EXIT\n"
+        "/bin/rm -rf \"$backup\" \"$staging\"");
+    expected.replace(QStringLiteral("@UUID@"), anyUuid);
     EXPECT_EQ(InstallerOperations::installTransactionScript(paths, tools), expected);
 }
 
