@@ -31,8 +31,11 @@ public:
     static constexpr std::chrono::milliseconds defaultTimeLimit{15000};
 
     // `baseUrl` replaces the maker's scheme, host and port (tests serve the
-    // manifest locally); `trustedCertificates` are trusted in addition to the
-    // system's authorities; `installedIdentity` is read at each check.
+    // manifest locally); one that RureUpdateAddress::isAcceptedServer refuses
+    // (plain HTTP beyond the loopback, say) makes every check fail with
+    // RureUpdateCheckError::invalidAddress, without a request.
+    // `trustedCertificates` are trusted in addition to the system's
+    // authorities; `installedIdentity` is read at each check.
     explicit RureUpdateService(
         std::optional<QUrl> baseUrl = std::nullopt, QList<QSslCertificate> trustedCertificates = {},
         std::chrono::milliseconds timeLimit = defaultTimeLimit,

@@ -2,6 +2,7 @@
 #include "TestCertificates.h"
 #include "UpdateTestSupport.h"
 #include "support/LogCapture.h"
+#include "updates/RureUpdateAddress.h"
 #include "updates/RureUpdateCheckError.h"
 #include "updates/RureUpdateService.h"
 
@@ -321,6 +322,38 @@ TEST(RureUpdateServiceAddress, isTheManifestPathOnTheMakersHost) {
               QUrl(QStringLiteral("https://didirezoror.com/rure/version.json")));
     EXPECT_EQ(RureUpdateService(QUrl(QStringLiteral("https://127.0.0.1:8443/x?y#z"))).manifestUrl(),
               QUrl(QStringLiteral("https://127.0.0.1:8443/rure/version.json")));
+}
+
+TEST(RureUpdateServiceAddress, otherServersMustUseHttpsUnlessOnTheLoopback) {
+    const struct {
+        const char* server;
+        bool accepted;
+    } rows[] = {
+        {"https://didirezoror.com", true},
+        {"https://updates.example.org:8443", true},
+        {"HTTPS://127.0.0.1:9", true},
+        {"http://127.0.0.1:8080", true},
+        {"http://127.200.3.4", true},
+        {"http://[::1]:8080", true},
+        {"http://localhost:8080", true},
+        {"http://LocalHost", true},
+        {"http://didirezoror.com", false},
+        {"http://192.168.1.10:8080", false},
+        {"http://128.0.0.1", false},
+        {"http://0.0.0.0", false},
+        {"http://[::2]", false},
+        {"http://localhost.example.org", false},
+        {"http://127.0.0.1.example.org", false},
+        {"ftp://127.0.0.1", false},
+        {"file:///rure/version.json", false},
+        {"https:///rure", false},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.server);
+        const QUrl server(QString::fromLatin1(row.server));
+        EXPECT_EQ(RureUpdateAddress::isAcceptedServer(server), row.accepted);
+        EXPECT_EQ(RureUpdateService(server).manifestUrl().isValid(), row.accepted);
+    }
 }
 
 } // namespace
