@@ -18,14 +18,17 @@ namespace rure {
 // network client and nothing survives a check. Use on the GUI thread (or any
 // thread with an event loop); completions run on that thread.
 //
-// A check: GET of the manifest address, never from a cache, without following
-// redirects; the body read as it arrives, at most 65,536 bytes; the whole check
-// bounded by the time limit; then the HTTP status (200 to 299), the JSON
-// manifest, the acceptance rules, and the decision against the installed
-// identity. It fails with a RureUpdateCheckError (see toError), with the
-// network client's error (ErrorDomain::network, `code` a
+// A check: GET of the manifest address, never from a cache, following at most
+// five redirects (301, 302, 303, 307, 308), each to an HTTPS address; the body
+// read as it arrives, at most 65,536 bytes over the whole chain of responses;
+// the whole check bounded by the time limit; then the HTTP status (200 to 299),
+// the JSON manifest, the acceptance rules, and the decision against the
+// installed identity. It fails with a RureUpdateCheckError (see toError), with
+// the network client's error (ErrorDomain::network, `code` a
 // QNetworkReply::NetworkError; a time-out is TimeoutError, "The request timed
-// out."), or with the manifest reader's error (ErrorDomain::json).
+// out."; a redirect to an address without HTTPS is InsecureRedirectError, one
+// redirect too many TooManyRedirectsError), or with the manifest reader's
+// error (ErrorDomain::json).
 class RureUpdateService {
 public:
     static constexpr std::chrono::milliseconds defaultTimeLimit{15000};
