@@ -34,7 +34,9 @@ int main(int argc, char* argv[]) {
     rure::QtScheduler scheduler;
     rure::MPVEngineFactory engineFactory;
     // RURE_UPDATE_SERVER points update checks at another server (a local test
-    // server); the manifest path stays the same.
+    // server); the manifest path stays the same. It must be an HTTPS address,
+    // or plain HTTP on the loopback; checks against any other address fail
+    // with the invalid-address error.
     std::optional<QUrl> updateServer;
     if (qEnvironmentVariableIsSet("RURE_UPDATE_SERVER")) {
         updateServer = QUrl(qEnvironmentVariable("RURE_UPDATE_SERVER"));

@@ -19,13 +19,26 @@ QString pathIn(const QString& directory, const char* fileName) {
     return directory + QLatin1Char('/') + QLatin1String(fileName);
 }
 
+constexpr mode_t ownerOnlyDirectoryMode = 0700;
+constexpr mode_t ownerOnlyFileMode = 0600;
+
 // Reads and decodes one camera list file.
 Result<QList<Camera>> readCameraList(const QString& path) {
-    Result<QByteArray> bytes = readWholeFile(path);
+    Result<QByteArray> bytes = CameraConfigurationStore::readDocument(path);
     if (!bytes) {
         return bytes.error();
     }
     return decodeCameraList(bytes.value());
+}
+
+// A list copied in by hand keeps the mode it was copied with, perhaps readable by
+// everyone, passwords included; it gets the modes that the store gives what it
+// writes. Best effort: the list loads either way.
+void restrictStoredFilesToOwner(const QString& directory, const QString& cameraListPath,
+                                const QString& lastGoodPath) {
+    (void)restrictOwnedEntry(directory, ownerOnlyDirectoryMode);
+    (void)restrictOwnedEntry(cameraListPath, ownerOnlyFileMode);
+    (void)restrictOwnedEntry(lastGoodPath, ownerOnlyFileMode);
 }
 
 } // namespace
@@ -50,6 +63,10 @@ QString CameraConfigurationStore::appSupportDirectory() const {
     return base + QStringLiteral("/rure");
 }
 
+Result<QByteArray> CameraConfigurationStore::readDocument(const QString& path) {
+    return readWholeFile(path, maximumDocumentSize);
+}
+
 Result<QString> CameraConfigurationStore::storeDirectory() const {
     QString directory = appSupportDirectory();
     if (directory.isEmpty()) {
@@ -72,6 +89,7 @@ Result<QList<Camera>> CameraConfigurationStore::load() const {
         log.info(QStringLiteral("No camera configuration exists yet."));
         return QList<Camera>();
     }
+    restrictStoredFilesToOwner(directory.value(), cameraListPath, lastGoodPath);
 
     Result<QList<Camera>> primary = readCameraList(cameraListPath);
     if (!primary) {
@@ -90,7 +108,7 @@ Result<QList<Camera>> CameraConfigurationStore::load() const {
 // they still decode. Best effort: loading succeeds whether or not this works.
 void CameraConfigurationStore::refreshLastGoodCopy(const QString& cameraListPath,
                                                    const QString& lastGoodPath) const {
-    const Result<QByteArray> bytes = readWholeFile(cameraListPath);
+    const Result<QByteArray> bytes = readDocument(cameraListPath);
     if (!bytes || !decodeCameraList(bytes.value())) {
         return;
     }

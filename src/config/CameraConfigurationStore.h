@@ -21,6 +21,9 @@ class CameraConfigurationStore {
 public:
     static constexpr const char* cameraListFileName = "cameras.json";
     static constexpr const char* lastGoodFileName = "cameras.last-good.json";
+    // A camera takes a few hundred bytes of the document, so a larger document is
+    // not a camera list but damage (or something else under its name).
+    static constexpr qsizetype maximumDocumentSize = 4 * 1024 * 1024;
 
     // With an override, the store uses exactly that directory (tests, other profiles).
     explicit CameraConfigurationStore(
@@ -33,9 +36,16 @@ public:
     // empty when the platform has no data directory for this user.
     QString appSupportDirectory() const;
 
-    // The saved list; an empty list when none was ever saved. A damaged or empty
-    // camera list file is answered from the last-good copy when that copy is
-    // sound; the camera list file itself is never modified.
+    // The bytes of a camera list document, read as the store reads its own files:
+    // a regular file only, without ever blocking, of at most maximumDocumentSize
+    // bytes. Anything else fails with an error for which isUnsuitableFile() holds.
+    static Result<QByteArray> readDocument(const QString& path);
+
+    // The saved list; an empty list when none was ever saved. A damaged, oversized
+    // or empty camera list file is answered from the last-good copy when that copy
+    // is sound; the camera list file's content is never modified. A list found
+    // readable by others (copied in by hand, say) is narrowed to its owner, with
+    // its last-good copy and the store directory, as after a save.
     Result<QList<Camera>> load() const;
 
     // Writes the list and refreshes the last-good copy. Creates the directory

@@ -3,8 +3,10 @@
 #include "FileDescriptor.h"
 
 #include <QFile>
+#include <QLocale>
 #include <QStringList>
 
+#include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -17,9 +19,33 @@ namespace {
 constexpr mode_t ownerOnlyDirectoryMode = 0700;
 constexpr mode_t ownerOnlyFileMode = 0600;
 
+constexpr qsizetype initialReadSize = 16 * 1024;
+
 bool isDirectory(const QByteArray& path) {
     struct stat info {};
     return ::stat(path.constData(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+Error tooLarge(qsizetype maximumSize, const QString& operation) {
+    return Error{ErrorDomain::file, EFBIG,
+                 QStringLiteral("%1: It is larger than %2.")
+                     .arg(operation, QLocale::c().formattedDataSize(maximumSize, 0,
+                                                                    QLocale::DataSizeIecFormat))};
+}
+
+Result<void> requireRegularFile(const struct stat& info, qsizetype maximumSize,
+                                const QString& operation) {
+    if (S_ISDIR(info.st_mode)) {
+        return fileError(EISDIR, operation);
+    }
+    if (!S_ISREG(info.st_mode)) {
+        return Error{ErrorDomain::file, EINVAL,
+                     QStringLiteral("%1: It is not a regular file.").arg(operation)};
+    }
+    if (info.st_size > maximumSize) {
+        return tooLarge(maximumSize, operation);
+    }
+    return Result<void>::success();
 }
 
 } // namespace
@@ -39,40 +65,46 @@ bool entryExists(const QString& path) {
     return errno != ENOENT && errno != ENOTDIR;
 }
 
-Result<QByteArray> readWholeFile(const QString& path) {
+Result<QByteArray> readWholeFile(const QString& path, qsizetype maximumSize) {
     const QString operation = QStringLiteral("Could not read %1").arg(path);
-    // O_NONBLOCK keeps a FIFO in the way from blocking the caller; it has no effect
-    // on regular files.
-    FileDescriptor file(
-        ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
+    const QByteArray encoded = QFile::encodeName(path);
+    // Looked at before opening: opening a device can have effects of its own, and
+    // a socket cannot be opened at all.
+    struct stat info {};
+    if (::stat(encoded.constData(), &info) != 0) {
+        return fileError(errno, operation);
+    }
+    if (Result<void> suitable = requireRegularFile(info, maximumSize, operation); !suitable) {
+        return suitable.error();
+    }
+    // O_NONBLOCK: should a FIFO take the name before the open, the open does not
+    // wait for a writer. It has no effect on regular files.
+    FileDescriptor file(::open(encoded.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
     if (!file.valid()) {
         return fileError(errno, operation);
     }
-    struct stat info {};
+    // Looked at again: what was opened is what gets read.
     if (::fstat(file.get(), &info) != 0) {
         return fileError(errno, operation);
     }
-    if (S_ISDIR(info.st_mode)) {
-        return fileError(EISDIR, operation);
-    }
-    if (!S_ISREG(info.st_mode)) {
-        return Error{ErrorDomain::file, EINVAL,
-                     QStringLiteral("%1: It is not a regular file.").arg(operation)};
+    if (Result<void> suitable = requireRegularFile(info, maximumSize, operation); !suitable) {
+        return suitable.error();
     }
 
+    // Grown as the data arrives, up to one byte past the limit: that byte tells a
+    // file that has grown past the limit since fstat() from one that ends at it.
+    const qsizetype ceiling = maximumSize + 1;
     QByteArray content;
-    // One byte more than the reported size, so a file of unchanged size ends with
-    // one short read instead of a reallocation.
-    qsizetype capacity = static_cast<qsizetype>(info.st_size) + 1;
-    content.resize(capacity);
     qsizetype length = 0;
     for (;;) {
-        if (length == capacity) {
-            capacity *= 2;
-            content.resize(capacity);
+        if (length == content.size()) {
+            if (length == ceiling) {
+                return tooLarge(maximumSize, operation);
+            }
+            content.resize(std::min(ceiling, std::max(initialReadSize, length * 2)));
         }
-        const ssize_t count =
-            ::read(file.get(), content.data() + length, static_cast<size_t>(capacity - length));
+        const ssize_t count = ::read(file.get(), content.data() + length,
+                                     static_cast<size_t>(content.size() - length));
         if (count < 0) {
             if (errno == EINTR) {
                 continue;
@@ -86,6 +118,11 @@ Result<QByteArray> readWholeFile(const QString& path) {
     }
     content.resize(length);
     return content;
+}
+
+bool isUnsuitableFile(const Error& error) {
+    return error.domain == ErrorDomain::file &&
+           (error.code == EISDIR || error.code == EINVAL || error.code == EFBIG);
 }
 
 Result<void> createDirectoryPath(const QString& path) {
@@ -123,6 +160,39 @@ Result<void> restrictToOwner(const QString& path) {
     if (::chmod(QFile::encodeName(path).constData(), ownerOnlyFileMode) != 0) {
         const int error = errno;
         return fileError(error, QStringLiteral("Could not restrict %1 to its owner").arg(path));
+    }
+    return Result<void>::success();
+}
+
+Result<void> restrictOwnedEntry(const QString& path, mode_t allowedMode) {
+    const QString operation = QStringLiteral("Could not restrict %1 to its owner").arg(path);
+    const QByteArray encoded = QFile::encodeName(path);
+    struct stat info {};
+    if (::lstat(encoded.constData(), &info) != 0) {
+        return fileError(errno, operation);
+    }
+    // Links are not followed: their targets lie outside what the caller owns here.
+    // Other kinds are not opened: a FIFO or a device may block or act on opening.
+    if (!S_ISREG(info.st_mode) && !S_ISDIR(info.st_mode)) {
+        return Result<void>::success();
+    }
+    // Changed through a descriptor, so that the entry examined is the one changed
+    // even if the name is replaced in between.
+    FileDescriptor entry(
+        ::open(encoded.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY | O_NOFOLLOW));
+    if (!entry.valid()) {
+        return fileError(errno, operation);
+    }
+    if (::fstat(entry.get(), &info) != 0) {
+        return fileError(errno, operation);
+    }
+    const mode_t permissions = info.st_mode & 07777;
+    if ((!S_ISREG(info.st_mode) && !S_ISDIR(info.st_mode)) || info.st_uid != ::geteuid() ||
+        (permissions & ~allowedMode) == 0) {
+        return Result<void>::success();
+    }
+    if (::fchmod(entry.get(), permissions & allowedMode) != 0) {
+        return fileError(errno, operation);
     }
     return Result<void>::success();
 }

@@ -5,6 +5,8 @@
 #include <QByteArray>
 #include <QString>
 
+#include <sys/types.h>
+
 namespace rure {
 
 // Small POSIX file helpers whose errors are Error values of the file domain
@@ -15,8 +17,17 @@ Error fileError(int errorNumber, const QString& operation);
 // True when anything (even a dangling symbolic link) exists at `path`.
 bool entryExists(const QString& path);
 
-// The whole content of the regular file at `path`.
-Result<QByteArray> readWholeFile(const QString& path);
+// The whole content of the regular file at `path`, which may hold at most
+// `maximumSize` bytes. Never blocks on what lies at the path, and never sizes
+// memory by the length that the file claims. Refuses, with an error for which
+// isUnsuitableFile() holds: a directory (EISDIR), anything else that is not a
+// regular file, such as a FIFO, a device or a socket (EINVAL), and a file longer
+// than `maximumSize` (EFBIG).
+Result<QByteArray> readWholeFile(const QString& path, qsizetype maximumSize);
+
+// True for readWholeFile()'s refusals of what lies at the path, as opposed to
+// failures to reach or read it (a missing file, a permission problem).
+bool isUnsuitableFile(const Error& error);
 
 // Creates `path` and its missing parents. Only the directories created here get
 // mode 0700 (set explicitly, so the umask cannot widen or narrow it); existing
@@ -25,5 +36,11 @@ Result<void> createDirectoryPath(const QString& path);
 
 // Gives the file at `path` mode 0600.
 Result<void> restrictToOwner(const QString& path);
+
+// Clears the permission bits outside `allowedMode` (e.g. 0600) of the regular file
+// or directory at `path` when it belongs to this user; bits are only ever taken
+// away. A symbolic link, anything owned by someone else and anything that is
+// neither a file nor a directory is left as it is.
+Result<void> restrictOwnedEntry(const QString& path, mode_t allowedMode);
 
 } // namespace rure

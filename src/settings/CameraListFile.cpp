@@ -2,22 +2,23 @@
 
 #include "config/CameraConfiguration.h"
 #include "config/CameraConfigurationError.h"
-
-#include <QFile>
+#include "config/CameraConfigurationStore.h"
+#include "config/FileSystem.h"
 
 namespace rure {
 
 Result<QList<Camera>> readCameraListFile(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        return Error{ErrorDomain::file, static_cast<int>(file.error()), file.errorString()};
-    }
-    const QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError) {
-        return Error{ErrorDomain::file, static_cast<int>(file.error()), file.errorString()};
+    const Result<QByteArray> bytes = CameraConfigurationStore::readDocument(path);
+    if (!bytes) {
+        // A FIFO, a device or a file far too large for a camera list is not one;
+        // only a failure to read a file is told in the platform's words.
+        if (isUnsuitableFile(bytes.error())) {
+            return toError(CameraConfigurationError::invalidFile);
+        }
+        return bytes.error();
     }
     // The decoder's own error would describe JSON details the user cannot act on.
-    Result<QList<Camera>> cameras = decodeCameraList(bytes);
+    Result<QList<Camera>> cameras = decodeCameraList(bytes.value());
     if (!cameras || cameras.value().isEmpty()) {
         return toError(CameraConfigurationError::invalidFile);
     }

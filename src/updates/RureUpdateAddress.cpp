@@ -1,5 +1,7 @@
 #include "RureUpdateAddress.h"
 
+#include <QHostAddress>
+
 namespace rure {
 
 QString RureUpdateAddress::makerHost() {
@@ -22,7 +24,7 @@ QUrl RureUpdateAddress::manifestUrl() {
 }
 
 QUrl RureUpdateAddress::manifestUrl(const QUrl& base) {
-    if (!base.isValid() || base.host().isEmpty()) {
+    if (!isAcceptedServer(base)) {
         return QUrl();
     }
     QUrl url = base;
@@ -30,6 +32,25 @@ QUrl RureUpdateAddress::manifestUrl(const QUrl& base) {
     url.setQuery(QString());
     url.setFragment(QString());
     return url;
+}
+
+bool RureUpdateAddress::isAcceptedServer(const QUrl& base) {
+    if (!base.isValid() || base.host().isEmpty()) {
+        return false;
+    }
+    const QString scheme = base.scheme();
+    if (scheme.compare(QLatin1String("https"), Qt::CaseInsensitive) == 0) {
+        return true;
+    }
+    if (scheme.compare(QLatin1String("http"), Qt::CaseInsensitive) != 0) {
+        return false;
+    }
+    const QString host = base.host();
+    if (host.compare(QLatin1String("localhost"), Qt::CaseInsensitive) == 0) {
+        return true;
+    }
+    const QHostAddress address(host);
+    return !address.isNull() && address.isLoopback();
 }
 
 } // namespace rure

@@ -20,8 +20,13 @@ struct RureUpdateAddress {
     static QUrl manifestUrl();
     // The manifest path on another server (tests serve it locally): `base`
     // with its path replaced and without query or fragment. Invalid when
-    // `base` is invalid or has no host.
+    // `base` is not an accepted server.
     static QUrl manifestUrl(const QUrl& base);
+
+    // Whether update checks may be sent to `base`: an HTTPS address with a
+    // host, or a plain HTTP one on this computer's loopback (127.0.0.0/8, ::1,
+    // localhost), where nothing leaves the machine.
+    static bool isAcceptedServer(const QUrl& base);
 };
 
 } // namespace rure

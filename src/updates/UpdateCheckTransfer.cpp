@@ -10,6 +10,8 @@
 #include <QNetworkRequest>
 #include <QSslConfiguration>
 
+#include <utility>
+
 namespace rure {
 
 namespace {
@@ -17,6 +19,21 @@ namespace {
 Error timedOut() {
     return Error{ErrorDomain::network, QNetworkReply::TimeoutError,
                  QStringLiteral("The request timed out.")};
+}
+
+Error insecureRedirect() {
+    return Error{ErrorDomain::network, QNetworkReply::InsecureRedirectError,
+                 QStringLiteral("The update server redirected to an address without HTTPS.")};
+}
+
+Error tooManyRedirects() {
+    return Error{ErrorDomain::network, QNetworkReply::TooManyRedirectsError,
+                 QStringLiteral("The update server redirected too many times.")};
+}
+
+// The statuses whose Location is followed. 305 (use a proxy) is not a move.
+bool isRedirect(int status) {
+    return status == 301 || status == 302 || status == 303 || status == 307 || status == 308;
 }
 
 // Failures of the transfer itself, as opposed to the errors that QNetworkReply
@@ -37,26 +54,36 @@ UpdateCheckTransfer* UpdateCheckTransfer::start(Setup setup, RureUpdateCheckComp
             [transfer] { transfer->finish(toError(RureUpdateCheckError::invalidAddress)); },
             Qt::QueuedConnection);
     } else {
-        transfer->send();
+        // A client of its own, without a cache: nothing is shared with other
+        // checks or kept after this one.
+        transfer->manager_ = new QNetworkAccessManager(transfer);
+        transfer->body_.reserve(4096);
+        transfer->send(transfer->setup_.address);
+        // One deadline for the whole check, redirects included.
+        transfer->deadline_.start(transfer->setup_.timeLimit);
     }
     return transfer;
 }
 
 UpdateCheckTransfer::UpdateCheckTransfer(Setup setup, RureUpdateCheckCompletion completion)
     : setup_(std::move(setup)), completion_(std::move(completion)) {
+    deadline_.setObjectName(QStringLiteral("deadline"));
     deadline_.setSingleShot(true);
+    // A coarse timer may fire up to 5 % early: 0.75 s of 15 s.
+    deadline_.setTimerType(Qt::PreciseTimer);
     connect(&deadline_, &QTimer::timeout, this, &UpdateCheckTransfer::deadlinePassed);
 }
 
-void UpdateCheckTransfer::send() {
-    QNetworkRequest request(setup_.address);
+void UpdateCheckTransfer::send(const QUrl& url) {
+    QNetworkRequest request(url);
     request.setAttribute(QNetworkRequest::CacheLoadControlAttribute,
                          QNetworkRequest::AlwaysNetwork);
     request.setAttribute(QNetworkRequest::CacheSaveControlAttribute, false);
-    // The manifest has one fixed address; a redirect means it is not there.
+    // Redirects are followed here (see follow()), where their bodies and their
+    // time count against the check's limits.
     request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
                          QNetworkRequest::ManualRedirectPolicy);
-    // An inactivity limit; the deadline below bounds the whole transfer.
+    // An inactivity limit; the deadline bounds the whole check.
     request.setTransferTimeout(static_cast<int>(setup_.timeLimit.count()));
     if (!setup_.trustedCertificates.isEmpty()) {
         QSslConfiguration tls = QSslConfiguration::defaultConfiguration();
@@ -64,16 +91,11 @@ void UpdateCheckTransfer::send() {
         request.setSslConfiguration(tls);
     }
 
-    // A client of its own, without a cache: nothing is shared with other checks
-    // or kept after this one.
-    manager_ = new QNetworkAccessManager(this);
-    body_.reserve(4096);
     reply_ = manager_->get(request);
     // Bounds what the reply holds for us to about what we accept.
     reply_->setReadBufferSize(bodyLimit + 1);
     connect(reply_, &QNetworkReply::readyRead, this, &UpdateCheckTransfer::readBody);
     connect(reply_, &QNetworkReply::finished, this, &UpdateCheckTransfer::replyFinished);
-    deadline_.start(setup_.timeLimit);
 }
 
 void UpdateCheckTransfer::cancel() {
@@ -90,7 +112,7 @@ void UpdateCheckTransfer::cancel() {
 
 bool UpdateCheckTransfer::takeAvailableBytes() {
     while (reply_->bytesAvailable() > 0) {
-        const qsizetype room = bodyLimit - body_.size();
+        const qsizetype room = bodyLimit - earlierBodiesSize_ - body_.size();
         // One byte beyond the room is enough to know that the body is too long.
         const QByteArray chunk = reply_->read(room + 1);
         if (chunk.size() > room) {
@@ -116,7 +138,44 @@ void UpdateCheckTransfer::replyFinished() {
         finish(toError(RureUpdateCheckError::invalidResponse));
         return;
     }
+    if (const std::optional<QUrl> target = redirectTarget()) {
+        follow(*target);
+        return;
+    }
     finish(evaluateResponse());
+}
+
+std::optional<QUrl> UpdateCheckTransfer::redirectTarget() const {
+    const QVariant status = reply_->attribute(QNetworkRequest::HttpStatusCodeAttribute);
+    if (reply_->error() != QNetworkReply::NoError || !status.isValid() ||
+        !isRedirect(status.toInt())) {
+        return std::nullopt;
+    }
+    // Without a usable Location, the response is judged by its status.
+    const QUrl location = reply_->attribute(QNetworkRequest::RedirectionTargetAttribute).toUrl();
+    if (!location.isValid() || location.isEmpty()) {
+        return std::nullopt;
+    }
+    return reply_->url().resolved(location);
+}
+
+void UpdateCheckTransfer::follow(const QUrl& target) {
+    if (target.scheme() != QLatin1String("https")) {
+        finish(insecureRedirect());
+        return;
+    }
+    if (redirectsFollowed_ == redirectLimit) {
+        finish(tooManyRedirects());
+        return;
+    }
+    ++redirectsFollowed_;
+    earlierBodiesSize_ += body_.size();
+    body_.clear();
+    QNetworkReply* previous = std::exchange(reply_, nullptr);
+    disconnect(previous, nullptr, this, nullptr);
+    // Later, not now: this runs inside the reply's finished signal.
+    previous->deleteLater();
+    send(target);
 }
 
 void UpdateCheckTransfer::deadlinePassed() {

@@ -12,16 +12,21 @@
 
 #include <chrono>
 #include <functional>
+#include <optional>
 
 class QNetworkAccessManager;
 class QNetworkReply;
 
 namespace rure {
 
-// One update check in flight: its own network client, the GET of the manifest,
-// the bounded body, the deadline, and the evaluation of the response. It
-// deletes itself after it has finished or been cancelled, and calls its
-// completion at most once, never after cancel().
+// One update check in flight: its own network client, the GET of the manifest
+// and of the HTTPS redirects it leads to, the bounded body, the deadline, and
+// the evaluation of the response. It deletes itself after it has finished or
+// been cancelled, and calls its completion at most once, never after cancel().
+//
+// The body limit and the time limit hold for the whole chain of redirects: the
+// bodies of redirect responses count against the limit, and one deadline (a
+// precise timer, the child named "deadline") runs from the first request.
 class UpdateCheckTransfer final : public QObject {
 public:
     struct Setup {
@@ -32,6 +37,8 @@ public:
     };
 
     static constexpr qsizetype bodyLimit = 65536;
+    // Redirects followed in one check; one more fails it.
+    static constexpr int redirectLimit = 5;
 
     // Starts the check. The completion runs later, from the event loop, never
     // within this call.
@@ -45,9 +52,13 @@ public:
 private:
     UpdateCheckTransfer(Setup setup, RureUpdateCheckCompletion completion);
 
-    void send();
+    void send(const QUrl& url);
     void readBody();
     void replyFinished();
+    // Where the finished response redirects to, resolved, when it is a redirect
+    // to follow; nothing for any other response.
+    std::optional<QUrl> redirectTarget() const;
+    void follow(const QUrl& target);
     void deadlinePassed();
     // Moves what the reply has into the body; false when that would pass the limit.
     bool takeAvailableBytes();
@@ -59,8 +70,12 @@ private:
     RureUpdateCheckCompletion completion_;
     QNetworkAccessManager* manager_ = nullptr;
     QNetworkReply* reply_ = nullptr;
-    QTimer deadline_;
+    QTimer deadline_{this};
+    // The body of the current response; those of earlier responses in the chain
+    // of redirects count against the limit through earlierBodiesSize_.
     QByteArray body_;
+    qsizetype earlierBodiesSize_ = 0;
+    int redirectsFollowed_ = 0;
     bool finished_ = false;
 };
 

@@ -1,7 +1,6 @@
 #include "ConfigTestSupport.h"
 #include "config/CameraConfigurationError.h"
 
-#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -9,10 +8,9 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
-#include <cstdint>
-#include <cstring>
 #include <functional>
-#include <random>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace rure {
 namespace {
@@ -110,9 +108,9 @@ TEST_F(ConfigStoreLoad, SoundCameraListIsReturnedAndCopiedToLastGood) {
         test::expectLogEntries(log_, {{RureLogLevel::info, "Loaded 3 cameras."}});
         EXPECT_EQ(test::readBytes(lastGoodPath()), primary);
         EXPECT_EQ(test::permissions(lastGoodPath()), 0600u);
-        // Loading never touches the camera list file, not even its mode.
+        // Loading never changes the camera list file's content; it narrows its mode.
         EXPECT_EQ(test::readBytes(cameraListPath()), primary);
-        EXPECT_EQ(test::permissions(cameraListPath()), 0644u);
+        EXPECT_EQ(test::permissions(cameraListPath()), 0600u);
         EXPECT_EQ(test::entriesIn(storeDirectory()),
                   QStringList({"cameras.json", "cameras.last-good.json"}));
     }
@@ -258,35 +256,153 @@ TEST_F(ConfigStoreLoad, InvalidCameraListIsAnsweredFromASoundLastGoodCopyOnly) {
     }
 }
 
-TEST_F(ConfigStoreLoad, HundredMegabytesOfGarbageAreRejectedAndLeftAlone) {
-    constexpr qsizetype size = 100 * 1024 * 1024;
-    ASSERT_TRUE(QDir().mkpath(storeDirectory()));
-    QByteArray hashBefore;
-    {
-        QByteArray garbage(size, Qt::Uninitialized);
-        std::mt19937 generator(7);
-        for (qsizetype i = 0; i < size; i += 4) {
-            const std::uint32_t word = generator();
-            std::memcpy(garbage.data() + i, &word, 4);
+void setMode(const QString& path, mode_t mode) {
+    ASSERT_EQ(::chmod(QFile::encodeName(path).constData(), mode), 0) << path.toStdString();
+}
+
+TEST_F(ConfigStoreLoad, OversizedCameraListIsDamagedAndLeftAlone) {
+    constexpr qsizetype limit = CameraConfigurationStore::maximumDocumentSize;
+    const auto soundListOfSize = [](qsizetype size) {
+        QByteArray bytes = encoded(test::otherSampleCameras());
+        bytes.append(size - bytes.size(), ' ');
+        return bytes;
+    };
+    const struct {
+        const char* label;
+        qsizetype size;
+        // Writes the camera list file; a sparse file takes no room on the disk.
+        std::function<void()> write;
+    } lists[] = {
+        {"100 GiB sparse file", qsizetype{100} << 30,
+         [&] {
+             QFile file(cameraListPath());
+             ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+             ASSERT_TRUE(file.resize(qsizetype{100} << 30));
+         }},
+        {"sound list at the limit", limit,
+         [&] { test::writeBytes(cameraListPath(), soundListOfSize(limit)); }},
+        {"sound list one byte over the limit", limit + 1,
+         [&] { test::writeBytes(cameraListPath(), soundListOfSize(limit + 1)); }},
+    };
+    const ExpectedError tooLarge{ErrorDomain::file, EFBIG,
+                                 "Could not read " + cameraListPath() +
+                                     ": It is larger than 4 MiB."};
+    for (const auto& list : lists) {
+        for (const bool lastGoodIsSound : {false, true}) {
+            SCOPED_TRACE(testing::Message()
+                         << list.label << (lastGoodIsSound ? ", sound last-good copy" : ""));
+            QDir(storeDirectory()).removeRecursively();
+            ASSERT_TRUE(QDir().mkpath(storeDirectory()));
+            list.write();
+            if (lastGoodIsSound) {
+                test::writeBytes(lastGoodPath(), encoded(test::sampleCameras()));
+            }
+            log_.clear();
+
+            const Result<QList<Camera>> result = store().load();
+
+            if (list.size <= limit) {
+                ASSERT_TRUE(result.ok()) << result.error().description.toStdString();
+                EXPECT_EQ(result.value(), test::otherSampleCameras());
+                EXPECT_EQ(test::readBytes(lastGoodPath()), soundListOfSize(limit));
+            } else if (lastGoodIsSound) {
+                ASSERT_TRUE(result.ok()) << result.error().description.toStdString();
+                EXPECT_EQ(result.value(), test::sampleCameras());
+                test::expectLogEntries(
+                    log_, {{RureLogLevel::error, primaryInvalid},
+                           {RureLogLevel::standard,
+                            "Recovered 2 cameras from the last-known-good configuration."}});
+                EXPECT_EQ(test::readBytes(lastGoodPath()), encoded(test::sampleCameras()));
+            } else {
+                ASSERT_FALSE(result.ok());
+                expectError(result.error(), tooLarge);
+                test::expectLogEntries(log_, {{RureLogLevel::error, primaryInvalid}});
+            }
+            EXPECT_EQ(QFileInfo(cameraListPath()).size(), list.size);
+            if (list.size <= limit + 1) {
+                EXPECT_EQ(test::readBytes(cameraListPath()), soundListOfSize(list.size));
+            }
+            const QStringList expectedEntries =
+                lastGoodIsSound || list.size <= limit
+                    ? QStringList({"cameras.json", "cameras.last-good.json"})
+                    : QStringList({"cameras.json"});
+            EXPECT_EQ(test::entriesIn(storeDirectory()), expectedEntries);
         }
-        // A start that the JSON reader must look into before giving up.
-        garbage.replace(0, 14, "{\"cameras\":[{\"");
-        test::writeBytes(cameraListPath(), garbage);
-        hashBefore = QCryptographicHash::hash(garbage, QCryptographicHash::Sha256);
+    }
+}
+
+TEST_F(ConfigStoreLoad, ListReadableByOthersIsRestrictedToItsOwner) {
+    const QByteArray damaged = encoded(test::sampleCameras()).chopped(3);
+    const struct {
+        const char* label;
+        QByteArray cameraList;
+        mode_t directoryBefore, cameraListBefore, lastGoodBefore;
+        mode_t directoryAfter, cameraListAfter, lastGoodAfter;
+    } cases[] = {
+        {"sound list", encoded(test::sampleCameras()), 0755, 0644, 0666, 0700, 0600, 0600},
+        {"damaged list, recovered", damaged, 0777, 0666, 0644, 0700, 0600, 0600},
+        {"setuid bits and execute bits", damaged, 04777, 02755, 0711, 0700, 0600, 0600},
+        // Only ever narrowed: owner bits that are missing stay missing.
+        {"narrower modes", damaged, 0500, 0400, 0440, 0500, 0400, 0400},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.label);
+        QDir(storeDirectory()).removeRecursively();
+        ASSERT_TRUE(QDir().mkpath(storeDirectory()));
+        test::writeBytes(cameraListPath(), c.cameraList);
+        test::writeBytes(lastGoodPath(), encoded(test::otherSampleCameras()));
+        setMode(cameraListPath(), c.cameraListBefore);
+        setMode(lastGoodPath(), c.lastGoodBefore);
+        setMode(storeDirectory(), c.directoryBefore);
+
+        const Result<QList<Camera>> result = store().load();
+
+        ASSERT_TRUE(result.ok()) << result.error().description.toStdString();
+        EXPECT_EQ(test::permissions(storeDirectory()), c.directoryAfter);
+        EXPECT_EQ(test::permissions(cameraListPath()), c.cameraListAfter);
+        EXPECT_EQ(test::permissions(lastGoodPath()), c.lastGoodAfter);
+        EXPECT_EQ(test::readBytes(cameraListPath()), c.cameraList);
+        setMode(storeDirectory(), 0700);
+    }
+}
+
+TEST_F(ConfigStoreLoad, ModesOfLinkedListsAndOfOtherOwnersFilesStayAsTheyAre) {
+    // A camera list file that links elsewhere: the target is not the store's.
+    ASSERT_TRUE(QDir().mkpath(storeDirectory()));
+    const QString elsewhere = root() + "/elsewhere.json";
+    test::writeBytes(elsewhere, encoded(test::sampleCameras()));
+    setMode(elsewhere, 0644);
+    ASSERT_TRUE(QFile::link(elsewhere, cameraListPath()));
+
+    Result<QList<Camera>> result = store().load();
+
+    ASSERT_TRUE(result.ok()) << result.error().description.toStdString();
+    EXPECT_EQ(result.value(), test::sampleCameras());
+    EXPECT_EQ(test::permissions(elsewhere), 0644u);
+    EXPECT_EQ(test::permissions(lastGoodPath()), 0600u);
+
+    // Files of another user (only root can give them away).
+    QDir(storeDirectory()).removeRecursively();
+    ASSERT_TRUE(QDir().mkpath(storeDirectory()));
+    test::writeBytes(cameraListPath(), encoded(test::sampleCameras()).chopped(3));
+    test::writeBytes(lastGoodPath(), encoded(test::otherSampleCameras()));
+    setMode(cameraListPath(), 0644);
+    setMode(lastGoodPath(), 0644);
+    setMode(storeDirectory(), 0755);
+    constexpr uid_t otherUser = 4242;
+    for (const QString& path : {cameraListPath(), lastGoodPath(), storeDirectory()}) {
+        if (::chown(QFile::encodeName(path).constData(), otherUser, otherUser) != 0) {
+            GTEST_SKIP() << "only root can give files away";
+        }
     }
 
-    const Result<QList<Camera>> result = store().load();
+    result = store().load();
 
-    ASSERT_FALSE(result.ok());
-    EXPECT_EQ(result.error().domain, ErrorDomain::json);
-    test::expectLogEntries(log_, {{RureLogLevel::error, primaryInvalid}});
-    EXPECT_EQ(QFileInfo(cameraListPath()).size(), size);
-    QFile file(cameraListPath());
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    QCryptographicHash hash(QCryptographicHash::Sha256);
-    ASSERT_TRUE(hash.addData(&file));
-    EXPECT_EQ(hash.result(), hashBefore);
-    EXPECT_EQ(test::entriesIn(storeDirectory()), QStringList({"cameras.json"}));
+    ASSERT_TRUE(result.ok()) << result.error().description.toStdString();
+    EXPECT_EQ(result.value(), test::otherSampleCameras());
+    EXPECT_EQ(test::permissions(cameraListPath()), 0644u);
+    EXPECT_EQ(test::permissions(lastGoodPath()), 0644u);
+    EXPECT_EQ(test::permissions(storeDirectory()), 0755u);
 }
 
 } // namespace

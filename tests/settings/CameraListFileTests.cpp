@@ -92,6 +92,37 @@ TEST_F(CameraListFileTest, RefusesFilesThatHoldNoSupportedCameraList) {
     }
 }
 
+TEST_F(CameraListFileTest, RefusesWhatIsNoCameraListFileWithoutWaitingOrReadingItAll) {
+    constexpr qsizetype limit = CameraConfigurationStore::maximumDocumentSize;
+    const auto soundListOfSize = [](qsizetype size) {
+        QByteArray bytes = R"({"cameras": [{"name": "Door", "url": "rtsp://door"}]})";
+        bytes.append(size - bytes.size(), ' ');
+        return bytes;
+    };
+    writeBytes(path("at-limit.json"), soundListOfSize(limit));
+    const Result<QList<Camera>> atLimit = readCameraListFile(path("at-limit.json"));
+    ASSERT_TRUE(atLimit.ok()) << atLimit.error().description.toStdString();
+    EXPECT_EQ(atLimit.value(), (QList<Camera>{Camera{"Door", "rtsp://door"}}));
+
+    writeBytes(path("over-limit.json"), soundListOfSize(limit + 1));
+    {
+        QFile sparse(path("sparse.json"));
+        ASSERT_TRUE(sparse.open(QIODevice::WriteOnly));
+        ASSERT_TRUE(sparse.resize(qsizetype{100} << 30));
+    }
+    // A FIFO without a writer: reading it would wait for one for ever.
+    ASSERT_EQ(::mkfifo(QFile::encodeName(path("cams.json")).constData(), 0600), 0);
+    ASSERT_TRUE(QDir(path("")).mkdir("folder.json"));
+    for (const QString& unsuitable :
+         {path("over-limit.json"), path("sparse.json"), path("cams.json"), path("folder.json"),
+          QStringLiteral("/dev/zero")}) {
+        SCOPED_TRACE(unsuitable.toStdString());
+        const Result<QList<Camera>> imported = readCameraListFile(unsuitable);
+        ASSERT_FALSE(imported.ok());
+        EXPECT_EQ(imported.error(), toError(CameraConfigurationError::invalidFile));
+    }
+}
+
 TEST_F(CameraListFileTest, ReportsFilesThatCannotBeRead) {
     writeBytes(path("plain"), "x");
     for (const QString& unreadable : {path("missing.json"), path("plain/below.json")}) {

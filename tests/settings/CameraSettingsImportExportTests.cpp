@@ -97,10 +97,14 @@ TEST_F(CameraSettingsImportExportTest, FailedImportsLeaveTheDraftAndSelectionAlo
     writeBytes(path("array.json"), R"([{"name": "Door", "url": "rtsp://door"}])");
     writeBytes(path("text.json"), "Door rtsp://door");
     ASSERT_TRUE(QDir(path("")).mkdir("folder.json"));
+    // Nothing ever writes to it: reading it would freeze the editor.
+    ASSERT_EQ(::mkfifo(QFile::encodeName(path("cams.json")).constData(), 0600), 0);
     const std::pair<QString, QString> cases[] = {
         {path("empty-list.json"), invalidListMessage},
         {path("array.json"), invalidListMessage},
         {path("text.json"), invalidListMessage},
+        {path("cams.json"), invalidListMessage},
+        {QStringLiteral("/dev/zero"), invalidListMessage},
         {path("folder.json"), readCameraListFile(path("folder.json")).error().description},
         {path("missing.json"), readCameraListFile(path("missing.json")).error().description},
     };

@@ -19,6 +19,14 @@ QByteArray reasonPhrase(int status) {
         return "OK";
     case 301:
         return "Moved Permanently";
+    case 302:
+        return "Found";
+    case 303:
+        return "See Other";
+    case 307:
+        return "Temporary Redirect";
+    case 308:
+        return "Permanent Redirect";
     case 404:
         return "Not Found";
     case 500:
@@ -26,6 +34,17 @@ QByteArray reasonPhrase(int status) {
     default:
         return "Status";
     }
+}
+
+QByteArray responseHead(int status, qsizetype bodySize, const QList<QByteArray>& extraHeaders) {
+    QByteArray head =
+        "HTTP/1.1 " + QByteArray::number(status) + ' ' + reasonPhrase(status) +
+        "\r\nContent-Type: application/json\r\nContent-Length: " + QByteArray::number(bodySize) +
+        "\r\nConnection: close\r\n";
+    for (const QByteArray& header : extraHeaders) {
+        head += header + "\r\n";
+    }
+    return head + "\r\n";
 }
 
 } // namespace
@@ -63,15 +82,13 @@ QUrl LocalHttpsServer::baseUrl() const {
 }
 
 void LocalHttpsServer::respond(int status, QByteArray body, QList<QByteArray> extraHeaders) {
-    responseHead_ =
-        "HTTP/1.1 " + QByteArray::number(status) + ' ' + reasonPhrase(status) +
-        "\r\nContent-Type: application/json\r\nContent-Length: " + QByteArray::number(body.size()) +
-        "\r\nConnection: close\r\n";
-    for (const QByteArray& header : extraHeaders) {
-        responseHead_ += header + "\r\n";
-    }
-    responseHead_ += "\r\n";
-    responseBody_ = std::move(body);
+    response_ = Response{responseHead(status, body.size(), extraHeaders), std::move(body)};
+}
+
+void LocalHttpsServer::respondTo(const QByteArray& path, int status, QByteArray body,
+                                 QList<QByteArray> extraHeaders) {
+    responsesByPath_[path] =
+        Response{responseHead(status, body.size(), extraHeaders), std::move(body)};
 }
 
 void LocalHttpsServer::accept() {
@@ -107,28 +124,31 @@ void LocalHttpsServer::readFrom(QSslSocket* socket) {
             return;
         }
         const qsizetype lineEnd = connection.received.indexOf("\r\n");
-        requestLines_ << QString::fromLatin1(connection.received.left(lineEnd));
+        const QByteArray requestLine = connection.received.left(lineEnd);
+        requestLines_ << QString::fromLatin1(requestLine);
         connection.answered = true;
-        answer(socket);
+        // "GET <path> HTTP/1.1"
+        const auto found = responsesByPath_.find(requestLine.split(' ').value(1));
+        answer(socket, found != responsesByPath_.end() ? found->second : response_);
         return;
     }
 }
 
-void LocalHttpsServer::answer(QSslSocket* socket) {
+void LocalHttpsServer::answer(QSslSocket* socket, const Response& response) {
     switch (behaviour_) {
     case Behaviour::answer:
-        socket->write(responseHead_ + responseBody_);
+        socket->write(response.head + response.body);
         socket->disconnectFromHost();
         return;
     case Behaviour::neverAnswer:
         return;
     case Behaviour::trickle: {
-        socket->write(responseHead_);
+        socket->write(response.head);
         auto* timer = new QTimer(socket);
         auto sent = std::make_shared<qsizetype>(0);
-        connect(timer, &QTimer::timeout, socket, [this, socket, timer, sent] {
-            if (*sent < responseBody_.size()) {
-                socket->write(responseBody_.mid(*sent, 1));
+        connect(timer, &QTimer::timeout, socket, [socket, timer, sent, body = response.body] {
+            if (*sent < body.size()) {
+                socket->write(body.mid(*sent, 1));
                 ++*sent;
             } else {
                 timer->stop();

@@ -8,6 +8,7 @@
 #include <QStringList>
 #include <QUrl>
 
+#include <map>
 #include <vector>
 
 class QSslSocket;
@@ -17,8 +18,9 @@ namespace rure::test {
 class TestCertificates;
 
 // An HTTPS/1.1 server on 127.0.0.1 with the test certificates, answering every
-// request with one canned response and closing the connection. It records the
-// request line of every request it receives. Runs on the test's event loop.
+// request with a canned response (one per path, or one for all other paths) and
+// closing the connection. It records the request line of every request it
+// receives. Runs on the test's event loop.
 class LocalHttpsServer : public QObject {
 public:
     enum class Behaviour {
@@ -33,7 +35,11 @@ public:
     // https://127.0.0.1:<port>
     QUrl baseUrl() const;
 
+    // The response to requests for paths without one of their own.
     void respond(int status, QByteArray body, QList<QByteArray> extraHeaders = {});
+    // The response to requests for `path` (the request target, as "/rure/x").
+    void respondTo(const QByteArray& path, int status, QByteArray body,
+                   QList<QByteArray> extraHeaders = {});
     void setBehaviour(Behaviour behaviour) { behaviour_ = behaviour; }
 
     QStringList requestLines() const { return requestLines_; }
@@ -43,6 +49,11 @@ public:
     int closedConnectionCount() const { return closedConnectionCount_; }
 
 private:
+    struct Response {
+        QByteArray head;
+        QByteArray body;
+    };
+
     struct Connection {
         QPointer<QSslSocket> socket;
         QByteArray received;
@@ -51,12 +62,12 @@ private:
 
     void accept();
     void readFrom(QSslSocket* socket);
-    void answer(QSslSocket* socket);
+    void answer(QSslSocket* socket, const Response& response);
 
     QSslServer server_;
     Behaviour behaviour_ = Behaviour::answer;
-    QByteArray responseHead_;
-    QByteArray responseBody_;
+    Response response_;
+    std::map<QByteArray, Response> responsesByPath_;
     std::vector<Connection> connections_;
     QStringList requestLines_;
     int connectionCount_ = 0;

@@ -2,11 +2,15 @@
 #include "TestCertificates.h"
 #include "UpdateTestSupport.h"
 #include "support/LogCapture.h"
+#include "updates/RureUpdateAddress.h"
 #include "updates/RureUpdateCheckError.h"
 #include "updates/RureUpdateService.h"
+#include "updates/UpdateCheckTransfer.h"
 
 #include <QNetworkReply>
+#include <QPointer>
 #include <QTcpServer>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -116,16 +120,29 @@ TEST_F(RureUpdateServiceTest, readsTheInstalledIdentityAtEachCheck) {
 
 TEST_F(RureUpdateServiceTest, statusOutside200To299IsUnavailableOnceTheBodyIsIn) {
     const RureUpdateService checker = service();
-    for (const int status : {404, 400, 500, 300, 301}) {
-        SCOPED_TRACE(status);
+    const QByteArray elsewhere = "Location: " + server.baseUrl().toEncoded() + "/elsewhere";
+    const struct {
+        int status;
+        QList<QByteArray> headers;
+    } rows[] = {
+        {404, {}},
+        {400, {}},
+        {500, {}},
+        // Not redirects that are followed: 300 and 305 even with a Location,
+        // a moved address without one.
+        {300, {elsewhere}},
+        {305, {elsewhere}},
+        {301, {}},
+        {302, {"Location:"}},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.status);
         const int requestsBefore = server.requestLines().size();
         // A valid manifest in the body does not matter.
-        server.respond(status, manifestJson(QStringLiteral("9.9"), 9),
-                       {"Location: " + server.baseUrl().toEncoded() + "/elsewhere"});
+        server.respond(row.status, manifestJson(QStringLiteral("9.9"), 9), row.headers);
         expectFailure(runCheck(checker), toError(RureUpdateCheckError::serverUnavailable));
         EXPECT_EQ(toError(RureUpdateCheckError::serverUnavailable).description,
                   QStringLiteral("The update server is unavailable."));
-        // Redirects are not followed.
         EXPECT_EQ(server.requestLines().mid(requestsBefore), QStringList{manifestRequestLine});
     }
     for (const QString& text : log.texts()) {
@@ -316,11 +333,175 @@ TEST_F(RureUpdateServiceTest, completionMayDropItsOwnHandle) {
     EXPECT_EQ(check, nullptr);
 }
 
+QByteArray locationHeader(const QByteArray& target) {
+    return "Location: " + target;
+}
+
+// The manifest address redirects, through "/hop/1" ... "/hop/<redirects - 1>", to
+// "/hop/<redirects>", which answers with `status` and `body`. Every redirect
+// response has `redirectBody`.
+void serveChainOfRedirects(LocalHttpsServer& server, int redirects, int status, QByteArray body,
+                           const QByteArray& redirectBody = {}) {
+    const auto hop = [](int number) { return "/hop/" + QByteArray::number(number); };
+    server.respondTo("/rure/version.json", 302, redirectBody, {locationHeader(hop(1))});
+    for (int number = 1; number < redirects; ++number) {
+        server.respondTo(hop(number), 307, redirectBody, {locationHeader(hop(number + 1))});
+    }
+    server.respondTo(hop(redirects), status, std::move(body));
+}
+
+TEST_F(RureUpdateServiceTest, followsHttpsRedirectsForUpToFiveHops) {
+    const RureUpdateService checker = service();
+    const QByteArray absolute = server.baseUrl().toEncoded() + "/rure/current.json";
+    server.respondTo("/rure/current.json", 200, manifestJson(QStringLiteral("1.3"), 8));
+    const struct {
+        int status;
+        QByteArray location;
+    } rows[] = {
+        {301, "/rure/current.json"}, {302, absolute},
+        {303, "current.json"},       {307, "./current.json"},
+        {308, "/rure/current.json"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.status);
+        const int requestsBefore = server.requestLines().size();
+        server.respondTo("/rure/version.json", row.status, "Moved.",
+                         {locationHeader(row.location)});
+
+        const Result<RureUpdateCheckResult> result = runCheck(checker);
+
+        ASSERT_TRUE(result.ok()) << result.error().description.toStdString();
+        EXPECT_EQ(result.value().manifest().build, 8);
+        EXPECT_EQ(server.requestLines().mid(requestsBefore),
+                  (QStringList{manifestRequestLine, "GET /rure/current.json HTTP/1.1"}));
+    }
+
+    // The longest chain followed: five redirects, six requests.
+    serveChainOfRedirects(server, 5, 200, manifestJson(QStringLiteral("1.3"), 9));
+    const int requestsBefore = server.requestLines().size();
+    const Result<RureUpdateCheckResult> result = runCheck(checker);
+    ASSERT_TRUE(result.ok()) << result.error().description.toStdString();
+    EXPECT_EQ(result.value().manifest().build, 9);
+    EXPECT_EQ(server.requestLines().size() - requestsBefore, 6);
+}
+
+TEST_F(RureUpdateServiceTest, refusesRedirectsToPlainHttpAndEndlessRedirects) {
+    const Error insecure{ErrorDomain::network, QNetworkReply::InsecureRedirectError,
+                         QStringLiteral("The update server redirected to an address without "
+                                        "HTTPS.")};
+    const Error endless{ErrorDomain::network, QNetworkReply::TooManyRedirectsError,
+                        QStringLiteral("The update server redirected too many times.")};
+    const RureUpdateService checker = service();
+    // A plain server that would take the redirected request.
+    QTcpServer plain;
+    ASSERT_TRUE(plain.listen(QHostAddress::LocalHost, 0));
+    const QByteArray plainAddress =
+        "http://127.0.0.1:" + QByteArray::number(plain.serverPort()) + "/rure/version.json";
+
+    server.respondTo("/rure/version.json", 301, "", {locationHeader(plainAddress)});
+    expectFailure(runCheck(checker), insecure);
+    EXPECT_EQ(server.requestLines(), QStringList{manifestRequestLine});
+    EXPECT_FALSE(plain.hasPendingConnections());
+
+    // A redirect to itself, and a chain one hop longer than the limit.
+    server.respondTo("/rure/version.json", 308, "", {locationHeader("/rure/version.json")});
+    expectFailure(runCheck(checker), endless);
+    EXPECT_EQ(server.requestLines().size(), 1 + 6);
+
+    serveChainOfRedirects(server, 6, 200, manifestJson(QStringLiteral("1.3"), 9));
+    expectFailure(runCheck(checker), endless);
+    EXPECT_EQ(server.requestLines().size(), 1 + 6 + 6);
+    EXPECT_FALSE(server.requestLines().contains("GET /hop/6 HTTP/1.1"));
+}
+
+TEST_F(RureUpdateServiceTest, bodyLimitCoversTheWholeChainOfRedirects) {
+    const Error tooLong = toError(RureUpdateCheckError::invalidResponse);
+    const RureUpdateService checker = service();
+    constexpr qsizetype redirectBody = 40'000;
+    server.respondTo("/rure/version.json", 301, QByteArray(redirectBody, 'x'),
+                     {locationHeader("/rure/current.json")});
+    QByteArray manifest = manifestJson(QStringLiteral("1.3"), 8);
+    manifest.append(65'536 - redirectBody - manifest.size(), ' ');
+
+    server.respondTo("/rure/current.json", 200, manifest);
+    const Result<RureUpdateCheckResult> exact = runCheck(checker);
+    ASSERT_TRUE(exact.ok()) << exact.error().description.toStdString();
+    EXPECT_EQ(exact.value().manifest().build, 8);
+
+    manifest.append(' ');
+    server.respondTo("/rure/current.json", 200, manifest);
+    expectFailure(runCheck(checker), tooLong);
+}
+
+TEST_F(RureUpdateServiceTest, oneDeadlineCoversTheWholeChainOfRedirects) {
+    // Each response takes 0.6 s to arrive (a byte every 200 ms): well within
+    // the limit alone, well past it together.
+    server.setBehaviour(LocalHttpsServer::Behaviour::trickle);
+    serveChainOfRedirects(server, 4, 404, "abc", "abc");
+    expectFailure(runCheck(service(1s)), Error{ErrorDomain::network, QNetworkReply::TimeoutError,
+                                               QStringLiteral("The request timed out.")});
+    EXPECT_FALSE(server.requestLines().contains("GET /hop/4 HTTP/1.1"));
+}
+
+TEST_F(RureUpdateServiceTest, deadlineIsAPreciseSingleShotTimerOfTheTimeLimit) {
+    server.setBehaviour(LocalHttpsServer::Behaviour::neverAnswer);
+    CompletionRecorder recorder;
+    const QPointer<UpdateCheckTransfer> transfer =
+        UpdateCheckTransfer::start({service().manifestUrl(),
+                                    {TestCertificates::shared().authority},
+                                    7s,
+                                    [this] { return installed; }},
+                                   recorder.completion());
+    const auto* deadline =
+        transfer->findChild<QTimer*>(QStringLiteral("deadline"), Qt::FindDirectChildrenOnly);
+    ASSERT_NE(deadline, nullptr);
+    // A coarse timer may fire 5 % early.
+    EXPECT_EQ(deadline->timerType(), Qt::PreciseTimer);
+    EXPECT_TRUE(deadline->isSingleShot());
+    EXPECT_TRUE(deadline->isActive());
+    EXPECT_EQ(deadline->intervalAsDuration(), 7s);
+    transfer->cancel();
+    EXPECT_EQ(transfer, nullptr);
+    EXPECT_EQ(recorder.calls(), 0);
+}
+
 TEST(RureUpdateServiceAddress, isTheManifestPathOnTheMakersHost) {
     EXPECT_EQ(RureUpdateService().manifestUrl(),
               QUrl(QStringLiteral("https://didirezoror.com/rure/version.json")));
     EXPECT_EQ(RureUpdateService(QUrl(QStringLiteral("https://127.0.0.1:8443/x?y#z"))).manifestUrl(),
               QUrl(QStringLiteral("https://127.0.0.1:8443/rure/version.json")));
+}
+
+TEST(RureUpdateServiceAddress, otherServersMustUseHttpsUnlessOnTheLoopback) {
+    const struct {
+        const char* server;
+        bool accepted;
+    } rows[] = {
+        {"https://didirezoror.com", true},
+        {"https://updates.example.org:8443", true},
+        {"HTTPS://127.0.0.1:9", true},
+        {"http://127.0.0.1:8080", true},
+        {"http://127.200.3.4", true},
+        {"http://[::1]:8080", true},
+        {"http://localhost:8080", true},
+        {"http://LocalHost", true},
+        {"http://didirezoror.com", false},
+        {"http://192.168.1.10:8080", false},
+        {"http://128.0.0.1", false},
+        {"http://0.0.0.0", false},
+        {"http://[::2]", false},
+        {"http://localhost.example.org", false},
+        {"http://127.0.0.1.example.org", false},
+        {"ftp://127.0.0.1", false},
+        {"file:///rure/version.json", false},
+        {"https:///rure", false},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.server);
+        const QUrl server(QString::fromLatin1(row.server));
+        EXPECT_EQ(RureUpdateAddress::isAcceptedServer(server), row.accepted);
+        EXPECT_EQ(RureUpdateService(server).manifestUrl().isValid(), row.accepted);
+    }
 }
 
 } // namespace
