@@ -178,6 +178,7 @@ void AppDelegate::loadCamera(qsizetype index) {
         restoreOriginalCameraView();
     }
     sourceVideoGeometry.reset();
+    frameCadence.followCamera(cameras[index].url);
     lastCameraLoad = services_.scheduler->now();
     lastFrameRenderedAt.reset();
     playbackState = PlaybackSupervisorState::starting;

@@ -6,6 +6,7 @@
 #include "engine/PlaybackEngine.h"
 #include "engine/PlaybackEngineEvent.h"
 #include "updates/UpdateCheckScheduler.h"
+#include "viewer/FrameCadence.h"
 #include "viewer/NetworkPathSignature.h"
 #include "viewer/PlaybackSupervisorState.h"
 #include "viewer/VideoFocusCrop.h"
@@ -209,6 +210,7 @@ private:
     TaskHandle playbackRetry;
     int64_t playbackRetryCount = 0;
     std::optional<SteadyTime> lastFrameRenderedAt;
+    FrameCadence frameCadence;
     SteadyTime lastCameraLoad = distantPast();
     std::optional<double> appliedVideoAspectRatio;
 

@@ -18,11 +18,6 @@ constexpr double immediateRecoveryDelay = 0.5;
 constexpr std::array<double, 7> backOffDelays{0.5, 1.0, 2.0, 4.0, 8.0, 15.0, 30.0};
 constexpr double maximumJitter = 0.35;
 constexpr int64_t rebuildEveryNthAttempt = 3;
-// The engine shows frames on the stream's own clock: frames that come back after
-// a gap are shown that much later, for as long as the stream plays. A gap this
-// long (about sixty frames at 30 per second) is a stalled stream, not a slow
-// camera, and the stream is loaded again to get back to the live picture.
-constexpr double catchUpGap = 2.0;
 
 } // namespace
 
@@ -82,9 +77,15 @@ void AppDelegate::recordRenderedFrame(int64_t generation) {
         updateWindowAspectRatio(*mpv);
     }
     if (previousFrame) {
+        // The engine shows frames on the stream's own clock: frames that come
+        // back after a stall are shown that much later, for as long as the
+        // stream plays, so the stream is loaded again to get back to the live
+        // picture. A slow camera's usual gap is its pace, not a stall.
         const double gap = secondsBetween(*previousFrame, *lastFrameRenderedAt);
-        if (gap >= catchUpGap) {
+        if (frameCadence.isStall(gap)) {
             catchUpWithLiveStream(gap);
+        } else {
+            frameCadence.recordInterval(gap);
         }
     }
 }

@@ -18,7 +18,7 @@ struct TestCameraOptions {
     QString secondPath = QStringLiteral("/camera2"); // empty = no second path
     int width = 640;
     int height = 360;
-    int fps = 30;
+    double fps = 30;
     double keyframeInterval = 1.0; // seconds
     QString user;                  // empty = no authentication
     QString password;

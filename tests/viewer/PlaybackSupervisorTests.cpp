@@ -91,6 +91,36 @@ TEST_F(PlaybackSupervisor, aFrameCancelsThePendingRecoveryAndResetsTheCount) {
     EXPECT_TRUE(engines.journal().calls.isEmpty());
 }
 
+TEST_F(PlaybackSupervisor, aSteadySlowCameraPlaysWithoutReloadsOrRecoveries) {
+    // Doorbell and battery cameras: one picture every one, two or five seconds.
+    for (const double interval : {1.0, 2.0, 5.0}) {
+        SCOPED_TRACE(interval);
+        delegate.reset();
+        launchPlaying();
+        const int64_t generation = inspector->playerGeneration();
+        engines.clearJournal();
+        for (double played = 0; played < 60; played += interval) {
+            advanceSettling(Seconds(interval));
+            delegate->recordRenderedFrame(generation);
+            ASSERT_EQ(inspector->playbackState(), State::playing) << played;
+        }
+        EXPECT_TRUE(engines.journal().calls.isEmpty())
+            << engines.journal().calls.join('\n').toStdString();
+        EXPECT_TRUE(scheduledRecoveries(log).empty());
+        EXPECT_EQ(inspector->playerGeneration(), generation);
+
+        // The same camera, stalled for four times its pace, is loaded again.
+        advanceSettling(Seconds(std::max(2.0, interval * 4)));
+        if (inspector->hasPendingRecovery()) {
+            // A stall past the watchdog's limit was already noticed.
+            continue;
+        }
+        delegate->recordRenderedFrame(generation);
+        EXPECT_EQ(engines.journal().calls,
+                  QStringList{QStringLiteral("loadfile %1 replace").arg(threeCameras()[0].url)});
+    }
+}
+
 TEST_F(PlaybackSupervisor, framesThatComeBackAfterAGapLoadTheCameraAgainToCatchUp) {
     launchPlaying();
     const int64_t generation = inspector->playerGeneration();
@@ -99,11 +129,13 @@ TEST_F(PlaybackSupervisor, framesThatComeBackAfterAGapLoadTheCameraAgainToCatchU
     };
     engines.clearJournal();
 
-    // A slow camera's pauses of up to two seconds change nothing.
-    for (const double pause : {0.04, 1.0, 1.95}) {
-        advanceSettling(Seconds(pause));
+    // A 30 frames-a-second camera; a pause of just under two seconds changes nothing.
+    for (int frame = 0; frame < 10; ++frame) {
+        advanceSettling(Seconds(1.0 / 30));
         delegate->recordRenderedFrame(generation);
     }
+    advanceSettling(Seconds(1.95));
+    delegate->recordRenderedFrame(generation);
     EXPECT_TRUE(loads().isEmpty()) << engines.journal().calls.join('\n').toStdString();
     EXPECT_EQ(inspector->playbackState(), State::playing);
 

@@ -36,7 +36,7 @@ std::variant<CameraOptions, OptionsError> parseCameraOptions(int argc, char** ar
     gint port = options.port;
     gint width = options.width;
     gint height = options.height;
-    gint fps = options.fps;
+    gdouble fps = options.fps;
     gdouble keyframeInterval = options.keyframeInterval;
     gboolean noSecondPath = FALSE;
     gchar* path = nullptr;
@@ -54,7 +54,7 @@ std::variant<CameraOptions, OptionsError> parseCameraOptions(int argc, char** ar
          "Serve the colour-bar stream only", nullptr},
         {"width", 0, 0, G_OPTION_ARG_INT, &width, "Picture width", "1280"},
         {"height", 0, 0, G_OPTION_ARG_INT, &height, "Picture height", "720"},
-        {"fps", 0, 0, G_OPTION_ARG_INT, &fps, "Frames per second", "30"},
+        {"fps", 0, 0, G_OPTION_ARG_DOUBLE, &fps, "Frames per second (0.1 to 240)", "30"},
         {"keyframe-interval", 0, 0, G_OPTION_ARG_DOUBLE, &keyframeInterval,
          "Seconds between key frames", "1.0"},
         {"user", 0, 0, G_OPTION_ARG_STRING, &user, "Require RTSP basic authentication", "NAME"},
@@ -87,8 +87,8 @@ std::variant<CameraOptions, OptionsError> parseCameraOptions(int argc, char** ar
     if (width < 16 || height < 16 || width > 7680 || height > 4320) {
         return OptionsError{"--width and --height must be between 16x16 and 7680x4320"};
     }
-    if (fps < 1 || fps > 240) {
-        return OptionsError{"--fps must be between 1 and 240"};
+    if (!(fps >= 0.1 && fps <= 240)) {
+        return OptionsError{"--fps must be between 0.1 and 240"};
     }
     if (!(keyframeInterval > 0.0) || !std::isfinite(keyframeInterval)) {
         return OptionsError{"--keyframe-interval must be a positive number of seconds"};

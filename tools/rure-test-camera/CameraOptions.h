@@ -11,7 +11,8 @@ struct CameraOptions {
     std::string secondPath = "/camera2"; // empty = no second path
     int width = 1280;
     int height = 720;
-    int fps = 30;
+    // Frames per second; below 1 for slow cameras (0.2 is one frame every 5 s).
+    double fps = 30;
     double keyframeInterval = 1.0; // seconds
     std::string user;              // empty = no authentication
     std::string password;

@@ -4,6 +4,7 @@
 
 #include <ctime>
 #include <sstream>
+#include <string>
 
 namespace rure::camera {
 
@@ -15,6 +16,14 @@ constexpr const char* userRole = "camera-user";
 constexpr guint16 firstUdpPort = 20000;
 constexpr guint16 lastUdpPort = 60000;
 constexpr guint secondPathColour = 0xff2050d0; // ARGB
+
+// A frame rate in caps form: 30 is "30/1", 0.5 is "1/2", 0.2 is "1/5".
+std::string frameRateFraction(double fps) {
+    gint numerator = 0;
+    gint denominator = 1;
+    gst_util_double_to_fraction(fps, &numerator, &denominator);
+    return std::to_string(numerator) + "/" + std::to_string(denominator);
+}
 
 const char* patternName(Picture picture) {
     switch (picture) {
@@ -110,7 +119,7 @@ std::string CameraServer::launchDescription(bool primary) const {
     // The valve sits before the encoder so that a stall starves the encoder
     // instead of cutting the RTP stream mid-frame; no queues, to keep latency low.
     launch << " ! video/x-raw,width=" << options_.width << ",height=" << options_.height
-           << ",framerate=" << options_.fps << "/1"
+           << ",framerate=" << frameRateFraction(options_.fps)
            << " ! valve name=valve drop=false ! videoconvert"
            << " ! x264enc name=encoder tune=zerolatency speed-preset=ultrafast bitrate=2000"
            << " key-int-max=" << options_.keyframeDistance() << " byte-stream=true"
