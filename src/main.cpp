@@ -10,9 +10,16 @@
 #include <QTimer>
 
 #include <clocale>
+#include <malloc.h>
 #include <csignal>
 
 int main(int argc, char* argv[]) {
+    // Before any thread exists: the engine's many threads (demuxer, decoder,
+    // renderer, event loop, the rebuilt engines' new ones) would each get an
+    // allocator arena of their own, which keeps what it freed. Two arenas hold
+    // resident memory flat over days instead of climbing for the first
+    // twenty minutes of every run.
+    mallopt(M_ARENA_MAX, 2);
     // A client cannot place itself or stay on top under Wayland; run through
     // XWayland unless the user chose a platform.
     if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM") &&

@@ -70,6 +70,7 @@ int MPVImageView::configureWithMPV(mpv_handle* handle) {
     const int status = createOpenGLRenderContext(handle, &created);
     if (status >= 0) {
         renderContext_ = created;
+        newPictures_ = {};
         mpv_render_context_set_update_callback(renderContext_, rure_image_render_update, this);
     }
     glContext_.doneCurrent();
@@ -90,7 +91,7 @@ void MPVImageView::consumeRenderUpdates() {
     }
     // Only a picture the engine decoded from the camera is a heartbeat; its
     // redraws of the last picture are drawn but never counted.
-    const bool newVideoFrame = nextFrameIsNewVideo(renderContext_);
+    const bool newVideoFrame = newPictures_.nextFrameIsNew(renderContext_);
     if (!isExposedOnScreen(*this)) {
         if (!makeContextCurrent()) {
             return;
@@ -127,8 +128,12 @@ bool MPVImageView::renderPicture() {
     mpv_opengl_fbo fbo{static_cast<int>(framebuffer_->handle()), size.width(), size.height(), 0};
     // Not flipped: the engine then writes the picture's top row first, which
     // is the first row read back.
+    // The picture is shown the moment it is decoded; the GUI thread never
+    // waits for a display time the engine planned ahead.
+    int blockForTargetTime = 0;
     mpv_render_param params[] = {
         {MPV_RENDER_PARAM_OPENGL_FBO, &fbo},
+        {MPV_RENDER_PARAM_BLOCK_FOR_TARGET_TIME, &blockForTargetTime},
         {MPV_RENDER_PARAM_INVALID, nullptr},
     };
     if (mpv_render_context_render(renderContext_, params) < 0) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "engine/MPVRenderSupport.h"
 #include "engine/VideoView.h"
 
 #include <QImage>
@@ -64,6 +65,7 @@ private:
     QOpenGLContext glContext_;
     std::unique_ptr<QOpenGLFramebufferObject> framebuffer_;
     mpv_render_context* renderContext_ = nullptr;
+    NewPictureFilter newPictures_;
     QImage picture_;
     std::function<void()> frameRenderedHandler_;
 };

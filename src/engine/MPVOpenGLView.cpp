@@ -37,6 +37,7 @@ int MPVOpenGLView::configureWithMPV(mpv_handle* handle) {
     const int status = createOpenGLRenderContext(handle, &created);
     if (status >= 0) {
         renderContext_ = created;
+        newPictures_ = {};
         mpv_render_context_set_update_callback(renderContext_, rure_render_update, this);
     }
     doneCurrent();
@@ -66,7 +67,7 @@ void MPVOpenGLView::consumeRenderUpdates() {
     // Only a picture the engine decoded from the camera is a heartbeat. A
     // redraw of the last picture (after a reload into the same engine, for
     // example, long before the camera answers) is drawn but never counted.
-    const bool newVideoFrame = nextFrameIsNewVideo(renderContext_);
+    const bool newVideoFrame = newPictures_.nextFrameIsNew(renderContext_);
     if (!isExposedOnScreen(*this)) {
         consumeFrameWithoutDrawing(newVideoFrame);
         return;
@@ -101,9 +102,13 @@ void MPVOpenGLView::paintGL() {
     mpv_opengl_fbo fbo{static_cast<int>(defaultFramebufferObject()), qRound(width() * ratio),
                        qRound(height() * ratio), 0};
     int flipY = 1;
+    // The picture is shown the moment it is decoded; the GUI thread never
+    // waits for a display time the engine planned ahead.
+    int blockForTargetTime = 0;
     mpv_render_param params[] = {
         {MPV_RENDER_PARAM_OPENGL_FBO, &fbo},
         {MPV_RENDER_PARAM_FLIP_Y, &flipY},
+        {MPV_RENDER_PARAM_BLOCK_FOR_TARGET_TIME, &blockForTargetTime},
         {MPV_RENDER_PARAM_INVALID, nullptr},
     };
     mpv_render_context_render(renderContext_, params);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "engine/MPVRenderSupport.h"
 #include "engine/VideoView.h"
 
 #include <QMetaObject>
@@ -51,6 +52,7 @@ private:
     void consumeFrameWithoutDrawing(bool newVideoFrame);
 
     mpv_render_context* renderContext_ = nullptr;
+    NewPictureFilter newPictures_;
     bool hasPendingVideoFrame_ = false;
     // Whether the paint that is about to be presented drew a pending frame.
     bool presentingPendingFrame_ = false;

@@ -65,7 +65,7 @@ int createOpenGLRenderContext(mpv_handle* handle, mpv_render_context** created) 
     return mpv_render_context_create(created, handle, params.data());
 }
 
-bool nextFrameIsNewVideo(mpv_render_context* context) {
+bool NewPictureFilter::nextFrameIsNew(mpv_render_context* context) {
     mpv_render_frame_info info{};
     mpv_render_param param{MPV_RENDER_PARAM_NEXT_FRAME_INFO, &info};
     if (mpv_render_context_get_info(context, param) < 0) {
@@ -76,23 +76,48 @@ bool nextFrameIsNewVideo(mpv_render_context* context) {
     // A decoded picture carries the time it is due on screen; the engine's
     // redraws carry none, and the redraw that follows a dropped frame is not
     // flagged as one.
-    return (info.flags & MPV_RENDER_FRAME_INFO_PRESENT) != 0 && (info.flags & notNew) == 0 &&
-           info.target_time != 0;
+    if ((info.flags & MPV_RENDER_FRAME_INFO_PRESENT) == 0 || (info.flags & notNew) != 0 ||
+        info.target_time == 0) {
+        return false;
+    }
+    // The engine hands a picture over ahead of its display time and, drawn at
+    // once, announces it again when that time comes, unflagged: a slow camera
+    // would count each of its pictures twice.
+    if (info.target_time == lastTargetTime_) {
+        return false;
+    }
+    lastTargetTime_ = info.target_time;
+    return true;
 }
 
-void consumeFrameWithoutDrawing(mpv_render_context* context, int framebuffer, QSize pixels) {
-    mpv_opengl_fbo fbo{framebuffer, std::max(1, pixels.width()), std::max(1, pixels.height()), 0};
+namespace {
+
+// Takes the announced frame off the engine's queue without drawing it, into
+// `fbo` when the renderer is OpenGL's, and reports the swap.
+void skipFrame(mpv_render_context* context, mpv_opengl_fbo* fbo) {
     int skipRendering = 1;
     // Nobody sees this frame, so the GUI thread need not wait for its display time.
     int blockForTargetTime = 0;
-    mpv_render_param params[] = {
-        {MPV_RENDER_PARAM_OPENGL_FBO, &fbo},
-        {MPV_RENDER_PARAM_SKIP_RENDERING, &skipRendering},
-        {MPV_RENDER_PARAM_BLOCK_FOR_TARGET_TIME, &blockForTargetTime},
-        {MPV_RENDER_PARAM_INVALID, nullptr},
-    };
-    mpv_render_context_render(context, params);
+    std::vector<mpv_render_param> params;
+    if (fbo != nullptr) {
+        params.push_back({MPV_RENDER_PARAM_OPENGL_FBO, fbo});
+    }
+    params.push_back({MPV_RENDER_PARAM_SKIP_RENDERING, &skipRendering});
+    params.push_back({MPV_RENDER_PARAM_BLOCK_FOR_TARGET_TIME, &blockForTargetTime});
+    params.push_back({MPV_RENDER_PARAM_INVALID, nullptr});
+    mpv_render_context_render(context, params.data());
     mpv_render_context_report_swap(context);
+}
+
+} // namespace
+
+void consumeFrameWithoutDrawing(mpv_render_context* context, int framebuffer, QSize pixels) {
+    mpv_opengl_fbo fbo{framebuffer, std::max(1, pixels.width()), std::max(1, pixels.height()), 0};
+    skipFrame(context, &fbo);
+}
+
+void consumeFrameWithoutDrawing(mpv_render_context* context) {
+    skipFrame(context, nullptr);
 }
 
 void freeRenderContext(mpv_render_context*& context) {

@@ -3,6 +3,7 @@
 #include <QSize>
 #include <QSurfaceFormat>
 
+#include <cstdint>
 #include <functional>
 
 class QWidget;
@@ -28,13 +29,23 @@ QSurfaceFormat videoSurfaceFormat();
 // success `*created` holds the new context.
 int createOpenGLRenderContext(mpv_handle* handle, mpv_render_context** created);
 
-// Whether the frame the engine just announced is a new decoded picture rather
-// than a redraw or repeat of the last one. Only a new picture is a heartbeat.
-bool nextFrameIsNewVideo(mpv_render_context* context);
+// Tells the engine's new decoded pictures from its redraws and repeats of the
+// last one: only a new picture is a heartbeat. One per attached render context.
+class NewPictureFilter {
+public:
+    // Whether the frame the engine just announced is a picture not counted yet.
+    bool nextFrameIsNew(mpv_render_context* context);
+
+private:
+    int64_t lastTargetTime_ = 0;
+};
 
 // With the GL context current: takes the announced frame off the engine's
 // queue without drawing it (for a view nobody can see), and reports the swap.
 void consumeFrameWithoutDrawing(mpv_render_context* context, int framebuffer, QSize pixels);
+
+// The same for the software renderer, which needs no target to skip a frame.
+void consumeFrameWithoutDrawing(mpv_render_context* context);
 
 // With the view's GL context current: clears the update callback first (once
 // this returns the engine can no longer reach the view), then frees `context`

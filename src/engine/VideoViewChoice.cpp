@@ -3,7 +3,9 @@
 #include "engine/MPVImageView.h"
 #include "engine/MPVOpenGLView.h"
 #include "engine/MPVRenderSupport.h"
+#include "engine/MPVSoftwareView.h"
 
+#include <QDir>
 #include <QOffscreenSurface>
 #include <QOpenGLContext>
 #include <QOpenGLFunctions>
@@ -40,7 +42,15 @@ bool isSoftwareRenderer(const QString& renderer) {
     return false;
 }
 
-VideoPresentation videoPresentationFor(const QByteArray& requested,
+bool hasGraphicsDevice(const QString& directory) {
+    const QDir devices(directory);
+    return !devices
+                .entryList({QStringLiteral("card*"), QStringLiteral("renderD*")},
+                           QDir::System | QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot)
+                .isEmpty();
+}
+
+VideoPresentation videoPresentationFor(const QByteArray& requested, bool graphicsDevice,
                                        const std::function<QString()>& renderer) {
     const QByteArray wanted = requested.trimmed().toLower();
     if (wanted == "opengl") {
@@ -49,19 +59,29 @@ VideoPresentation videoPresentationFor(const QByteArray& requested,
     if (wanted == "image") {
         return VideoPresentation::image;
     }
-    return isSoftwareRenderer(renderer()) ? VideoPresentation::image
+    if (wanted == "software") {
+        return VideoPresentation::software;
+    }
+    if (!graphicsDevice) {
+        return VideoPresentation::software;
+    }
+    return isSoftwareRenderer(renderer()) ? VideoPresentation::software
                                           : VideoPresentation::openGLWidget;
 }
 
 VideoPresentation preferredVideoPresentation() {
     static const VideoPresentation preferred =
-        videoPresentationFor(qgetenv("RURE_VIDEO_VIEW"), openGLRenderer);
+        videoPresentationFor(qgetenv("RURE_VIDEO_VIEW"), hasGraphicsDevice(), openGLRenderer);
     return preferred;
 }
 
 CreatedVideoView createVideoView(VideoPresentation presentation, QWidget* parent) {
     if (presentation == VideoPresentation::image) {
         auto* view = new MPVImageView(parent);
+        return {view, view};
+    }
+    if (presentation == VideoPresentation::software) {
+        auto* view = new MPVSoftwareView(parent);
         return {view, view};
     }
     auto* view = new MPVOpenGLView(parent);

@@ -19,20 +19,30 @@ enum class VideoPresentation {
     // The engine draws off screen and the picture is painted as an image: for
     // software OpenGL, where composing a GL widget costs more than the video.
     image,
+    // The engine's software renderer draws into memory that is painted as an
+    // image: no OpenGL at all. The view for machines without a GPU.
+    software,
 };
 
 // Whether an OpenGL renderer string names a software rasteriser.
 bool isSoftwareRenderer(const QString& renderer);
 
+// Whether the machine has a graphics device of the kernel's (an entry of
+// /dev/dri, or of `directory`). Without one, OpenGL can only be a software
+// rasteriser.
+bool hasGraphicsDevice(const QString& directory = QStringLiteral("/dev/dri"));
+
 // The presentation asked for by `requested` (the value of RURE_VIDEO_VIEW:
-// "opengl" or "image", any case, spaces ignored), otherwise the one that suits
-// the renderer that `renderer` names (only asked when needed).
-VideoPresentation videoPresentationFor(const QByteArray& requested,
+// "opengl", "image" or "software", any case, spaces ignored), otherwise the
+// one that suits the machine: the software renderer without a graphics device
+// or with a software rasteriser, the GL widget for anything else. `renderer`
+// names the OpenGL renderer and is asked only when a device exists.
+VideoPresentation videoPresentationFor(const QByteArray& requested, bool graphicsDevice,
                                        const std::function<QString()>& renderer);
 
-// The presentation for this machine: RURE_VIDEO_VIEW ("opengl" or "image")
-// when set, otherwise the image for a software rasteriser and the GL widget
-// for anything else. The GL renderer is looked up once per process.
+// The presentation for this machine, as above. Learning the OpenGL renderer
+// takes a GL context (about 0.1 s with a software rasteriser), so it is asked
+// only where a graphics device exists; the answer is kept for the process.
 VideoPresentation preferredVideoPresentation();
 
 struct CreatedVideoView {

@@ -7,7 +7,7 @@
 namespace rure {
 namespace {
 
-TEST(MPVOptionTable, HoldsTheNineteenOptionsInOrder) {
+TEST(MPVOptionTable, HoldsTheFixedTableThenTheLatencyOptionsInOrder) {
     const std::pair<std::string_view, std::string_view> expected[] = {
         {"config", "no"},
         {"load-scripts", "no"},
@@ -28,6 +28,9 @@ TEST(MPVOptionTable, HoldsTheNineteenOptionsInOrder) {
         {"cache", "no"},
         {"demuxer-lavf-probe-info", "no"},
         {"demuxer-lavf-analyzeduration", "0.2"},
+        {"cache-pause", "no"},
+        {"vd-lavc-threads", "1"},
+        {"video-latency-hacks", "yes"},
     };
     const auto& table = MPVEngineFactory::options;
     ASSERT_EQ(table.size(), std::size(expected));
