@@ -69,6 +69,14 @@ std::optional<int64_t> MPVEngine::integerProperty(const char* name) {
     return value;
 }
 
+std::optional<double> MPVEngine::streamPosition() {
+    double seconds = 0;
+    if (mpv_get_property(handle_.get(), "time-pos", MPV_FORMAT_DOUBLE, &seconds) < 0) {
+        return std::nullopt;
+    }
+    return seconds;
+}
+
 std::unique_ptr<EngineEventLoop> MPVEngine::makeEventLoop(int64_t generation,
                                                           PlaybackEngineEventHandler handler) {
     return std::make_unique<MPVEventLoop>(handle_.get(), generation, std::move(handler));

@@ -17,6 +17,7 @@ public:
     void stopPlayback() override;
     void setProperty(const QString& name, const QString& value) override;
     std::optional<int64_t> integerProperty(const char* name) override;
+    std::optional<double> streamPosition() override;
     std::unique_ptr<EngineEventLoop> makeEventLoop(int64_t generation,
                                                    PlaybackEngineEventHandler handler) override;
 

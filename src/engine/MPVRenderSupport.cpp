@@ -11,6 +11,7 @@
 #include <QtGui/qguiapplication_platform.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <vector>
 
 namespace rure {
@@ -81,9 +82,12 @@ bool NewPictureFilter::nextFrameIsNew(mpv_render_context* context) {
         return false;
     }
     // The engine hands a picture over ahead of its display time and, drawn at
-    // once, announces it again when that time comes, unflagged: a slow camera
-    // would count each of its pictures twice.
-    if (info.target_time == lastTargetTime_) {
+    // once, announces it again when that time comes, unflagged and with the
+    // same time give or take a microsecond of rounding: a slow camera would
+    // count each of its pictures twice. Pictures even at 240 a second are
+    // more than 4 ms apart.
+    constexpr int64_t samePictureMicroseconds = 1000;
+    if (std::llabs(info.target_time - lastTargetTime_) <= samePictureMicroseconds) {
         return false;
     }
     lastTargetTime_ = info.target_time;

@@ -46,6 +46,9 @@ public:
     virtual void setProperty(const QString& name, const QString& value) = 0;
     // Reads a signed 64-bit integer property; nothing when the read fails.
     virtual std::optional<int64_t> integerProperty(const char* name) = 0;
+    // The stream time of the picture being shown, in seconds; nothing before
+    // the first picture or when the engine cannot say.
+    virtual std::optional<double> streamPosition() = 0;
     // Creates (does not start) the event loop of this instance.
     virtual std::unique_ptr<EngineEventLoop> makeEventLoop(int64_t generation,
                                                            PlaybackEngineEventHandler handler) = 0;

@@ -180,6 +180,7 @@ void AppDelegate::loadCamera(qsizetype index) {
     sourceVideoGeometry.reset();
     frameCadence.followCamera(cameras[index].url);
     lastCameraLoad = services_.scheduler->now();
+    restartPictureLag();
     lastFrameRenderedAt.reset();
     playbackState = PlaybackSupervisorState::starting;
     appliedVideoAspectRatio.reset();

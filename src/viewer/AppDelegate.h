@@ -8,6 +8,7 @@
 #include "updates/UpdateCheckScheduler.h"
 #include "viewer/FrameCadence.h"
 #include "viewer/NetworkPathSignature.h"
+#include "viewer/PictureLag.h"
 #include "viewer/PlaybackSupervisorState.h"
 #include "viewer/VideoFocusCrop.h"
 #include "viewer/VideoSourceGeometry.h"
@@ -101,7 +102,18 @@ public:
     void recordRenderedFrame(int64_t generation);
     // Loads the current camera again after its frames came back from a gap of
     // `gapSeconds`, which the engine would otherwise add to the picture's delay.
-    void catchUpWithLiveStream(double gapSeconds);
+    // Loads the selected camera again because its picture fell behind; `why`
+    // starts the log line.
+    void catchUpWithLiveStream(const QString& why);
+    // How far the picture has fallen behind the camera is read from the
+    // stream's own clock shortly after the first frame of a load, after a gap
+    // of `gap` seconds, and every few seconds while frames flow; a picture a
+    // second behind is loaded again. Without the stream's clock, a gap far
+    // longer than the camera's pace counts instead.
+    void schedulePictureLagCheck(double gap);
+    void checkPictureLag(double gap);
+    // A new load: its pictures are measured afresh.
+    void restartPictureLag();
     void startPlaybackWatchdog();
     void evaluatePlaybackHealth();
     void schedulePlaybackRecovery(const QString& reason, bool immediate,
@@ -211,6 +223,9 @@ private:
     int64_t playbackRetryCount = 0;
     std::optional<SteadyTime> lastFrameRenderedAt;
     FrameCadence frameCadence;
+    PictureLag pictureLag;
+    std::optional<SteadyTime> lastPictureLagCheck;
+    TaskHandle pictureLagCheck;
     SteadyTime lastCameraLoad = distantPast();
     std::optional<double> appliedVideoAspectRatio;
 

@@ -18,6 +18,15 @@ constexpr double immediateRecoveryDelay = 0.5;
 constexpr std::array<double, 7> backOffDelays{0.5, 1.0, 2.0, 4.0, 8.0, 15.0, 30.0};
 constexpr double maximumJitter = 0.35;
 constexpr int64_t rebuildEveryNthAttempt = 3;
+// A picture this far behind the camera is loaded again to get back to the live
+// picture; the stream clock is read after any gap this long, and at least this
+// often while frames flow.
+constexpr double catchUpLag = 1.0;
+constexpr double lagCheckGap = 0.5;
+constexpr double lagCheckInterval = 5.0;
+// Past the engine's planned display time of a picture drawn at once (it hands
+// pictures over up to 50 ms ahead).
+constexpr Seconds lagCheckDelay{0.1};
 
 } // namespace
 
@@ -76,32 +85,63 @@ void AppDelegate::recordRenderedFrame(int64_t generation) {
     if (mpv) {
         updateWindowAspectRatio(*mpv);
     }
-    if (previousFrame) {
-        // The engine shows frames on the stream's own clock: frames that come
-        // back after a stall are shown that much later, for as long as the
-        // stream plays, so the stream is loaded again to get back to the live
-        // picture. A slow camera's usual gap is its pace, not a stall.
-        const double gap = secondsBetween(*previousFrame, *lastFrameRenderedAt);
-        if (frameCadence.isStall(gap)) {
-            catchUpWithLiveStream(gap);
-        } else {
-            frameCadence.recordInterval(gap);
-        }
+    // The engine shows frames on the stream's own clock: frames that come back
+    // after a stall are shown that much later, for as long as the stream plays,
+    // so the stream is loaded again to get back to the live picture.
+    const double gap = previousFrame ? secondsBetween(*previousFrame, *lastFrameRenderedAt) : 0;
+    if (!previousFrame || gap >= lagCheckGap || !lastPictureLagCheck ||
+        secondsBetween(*lastPictureLagCheck, *lastFrameRenderedAt) >= lagCheckInterval) {
+        schedulePictureLagCheck(gap);
+    }
+    if (previousFrame && !frameCadence.isStall(gap)) {
+        frameCadence.recordInterval(gap);
     }
 }
 
-void AppDelegate::catchUpWithLiveStream(double gapSeconds) {
+void AppDelegate::schedulePictureLagCheck(double gap) {
+    if (pictureLagCheck) {
+        return;
+    }
+    // The engine's stream time moves on to a picture at the picture's planned
+    // display time, shortly after the picture is drawn: it is read once that
+    // time has passed.
+    pictureLagCheck =
+        services_.scheduler->schedule(lagCheckDelay, this, [this, gap] { checkPictureLag(gap); });
+}
+
+void AppDelegate::checkPictureLag(double gap) {
+    pictureLagCheck.reset();
+    if (!mpv || playbackState != PlaybackSupervisorState::playing || isClosingViewer) {
+        return;
+    }
+    const SteadyTime now = services_.scheduler->now();
+    lastPictureLagCheck = now;
+    const std::optional<double> position = mpv->streamPosition();
+    const std::optional<double> lag =
+        position ? pictureLag.record(secondsBetween(lastCameraLoad, now), *position) : std::nullopt;
+    if (lag) {
+        if (*lag >= catchUpLag) {
+            catchUpWithLiveStream(QStringLiteral("The picture fell %1 seconds behind the camera")
+                                      .arg(*lag, 0, 'f', 1));
+        }
+    } else if (frameCadence.isStall(gap)) {
+        // Without a stream clock to go by: a gap far longer than the camera's pace.
+        catchUpWithLiveStream(
+            QStringLiteral("Video frames came back after %1 seconds").arg(gap, 0, 'f', 1));
+    }
+}
+
+void AppDelegate::catchUpWithLiveStream(const QString& why) {
     const qsizetype index = selectedCameraIndex();
     // A path that is down or changing reconnects by itself once it is usable.
     if (!mpv || !networkPathIsSatisfied || index < 0 || index >= cameras.size()) {
         return;
     }
     RureLog::playback().notice(
-        QStringLiteral("Video frames came back after %1 seconds; loading the camera again to "
-                       "return to the live picture.")
-            .arg(gapSeconds, 0, 'f', 1));
+        QStringLiteral("%1; loading the camera again to return to the live picture.").arg(why));
     // Not loadCamera: the camera, its picture geometry and any focused area stay.
     lastCameraLoad = services_.scheduler->now();
+    restartPictureLag();
     lastFrameRenderedAt.reset();
     playbackState = PlaybackSupervisorState::starting;
     const int status = mpv->loadFile(cameras[index].url);
@@ -110,6 +150,12 @@ void AppDelegate::catchUpWithLiveStream(double gapSeconds) {
             QStringLiteral("mpv rejected the load command with error %1.").arg(status));
         schedulePlaybackRecovery(QStringLiteral("mpv rejected the load command"), false, false);
     }
+}
+
+void AppDelegate::restartPictureLag() {
+    pictureLag.restart();
+    lastPictureLagCheck.reset();
+    pictureLagCheck.reset();
 }
 
 void AppDelegate::startPlaybackWatchdog() {

@@ -118,6 +118,7 @@ public:
     std::optional<int64_t> integerProperty(const char* name) override {
         return engine_->integerProperty(name);
     }
+    std::optional<double> streamPosition() override { return engine_->streamPosition(); }
     std::unique_ptr<EngineEventLoop> makeEventLoop(int64_t generation,
                                                    PlaybackEngineEventHandler handler) override {
         return engine_->makeEventLoop(generation, std::move(handler));

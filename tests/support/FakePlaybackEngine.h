@@ -35,6 +35,7 @@ public:
     void stopPlayback() override;
     void setProperty(const QString& name, const QString& value) override;
     std::optional<int64_t> integerProperty(const char* name) override;
+    std::optional<double> streamPosition() override { return position; }
     std::unique_ptr<EngineEventLoop> makeEventLoop(int64_t generation,
                                                    PlaybackEngineEventHandler handler) override;
 
@@ -43,6 +44,8 @@ public:
 
     int loadStatus;
     std::map<std::string, int64_t> properties;
+    // What streamPosition answers; the test moves it along with its frames.
+    std::optional<double> position;
 
 private:
     friend class FakeEventLoop;

@@ -146,10 +146,7 @@ TEST_F(LiveRecovery, aShortStallDoesNotLeaveThePictureBehind) {
     // about the usual delay, not five seconds later.
     const Clock::time_point resumed = Clock::now();
     ASSERT_TRUE(waitFor(
-        [&] {
-            return firstArrival(log, QStringLiteral("Video frames came back after"), resumed)
-                .has_value();
-        },
+        [&] { return firstArrival(log, QStringLiteral("The picture fell"), resumed).has_value(); },
         15000))
         << log.texts().join('\n').toStdString();
     ASSERT_TRUE(waitFor([this] { return isPlaying(); }, 10000));

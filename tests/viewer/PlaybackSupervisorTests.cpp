@@ -116,9 +116,64 @@ TEST_F(PlaybackSupervisor, aSteadySlowCameraPlaysWithoutReloadsOrRecoveries) {
             continue;
         }
         delegate->recordRenderedFrame(generation);
+        advanceSettling(Seconds(0.2));
         EXPECT_EQ(engines.journal().calls,
                   QStringList{QStringLiteral("loadfile %1 replace").arg(threeCameras()[0].url)});
     }
+}
+
+TEST_F(PlaybackSupervisor, aPictureThatFallsBehindTheStreamClockIsLoadedAgain) {
+    launchPlaying();
+    const int64_t generation = inspector->playerGeneration();
+    const auto loads = [this] {
+        return engines.journal().calls.filter(QRegularExpression(QStringLiteral("^loadfile ")));
+    };
+    // Frames `interval` apart on both clocks, then one after a stall of
+    // `stall` seconds in which the stream moved on by one frame only.
+    const auto play = [&](double interval, int count, double stall = 0) {
+        for (int frame = 0; frame < count; ++frame) {
+            advanceSettling(Seconds(interval));
+            *engine().position += interval;
+            delegate->recordRenderedFrame(generation);
+        }
+        if (stall > 0) {
+            advanceSettling(Seconds(stall));
+            *engine().position += interval;
+            delegate->recordRenderedFrame(generation);
+            // The stream's clock is read a moment after the picture.
+            advanceSettling(Seconds(0.2));
+        }
+    };
+
+    // A stall right after the first picture of a load: nothing is known of
+    // the camera's pace yet, and the stream's clock still tells.
+    engine().position = 100.0;
+    engines.clearJournal();
+    delegate->recordRenderedFrame(generation);
+    play(1.0 / 30, 0, 5.0);
+    EXPECT_EQ(loads().size(), 1);
+    EXPECT_TRUE(log.contains(QStringLiteral("The picture fell 5.0 seconds behind the camera; "
+                                            "loading the camera again to return to the live "
+                                            "picture.")));
+
+    // The new load is measured afresh. Short stalls add up until the picture is
+    // a second behind; a slow camera's long gaps are no lag at all.
+    engine().position = 7.0;
+    engines.clearJournal();
+    delegate->recordRenderedFrame(generation);
+    play(1.0 / 30, 30, 0.6);
+    play(1.0 / 30, 30);
+    EXPECT_TRUE(loads().isEmpty());
+    play(1.0 / 30, 30, 0.6);
+    EXPECT_EQ(loads().size(), 1);
+
+    engine().position = 0.0;
+    engines.clearJournal();
+    delegate->recordRenderedFrame(generation);
+    play(5.0, 12);
+    play(2.0, 10);
+    EXPECT_TRUE(loads().isEmpty()) << engines.journal().calls.join('\n').toStdString();
+    EXPECT_TRUE(scheduledRecoveries(log).empty());
 }
 
 TEST_F(PlaybackSupervisor, framesThatComeBackAfterAGapLoadTheCameraAgainToCatchUp) {
@@ -142,6 +197,7 @@ TEST_F(PlaybackSupervisor, framesThatComeBackAfterAGapLoadTheCameraAgainToCatchU
     // Frames that come back after four seconds would stay four seconds late.
     advanceSettling(Seconds(4));
     delegate->recordRenderedFrame(generation);
+    advanceSettling(Seconds(0.2));
     EXPECT_EQ(loads(),
               QStringList{QStringLiteral("loadfile %1 replace").arg(threeCameras()[0].url)});
     EXPECT_TRUE(log.contains(QStringLiteral("Video frames came back after 4.0 seconds; loading the "
@@ -162,6 +218,7 @@ TEST_F(PlaybackSupervisor, framesThatComeBackAfterAGapLoadTheCameraAgainToCatchU
     engines.clearJournal();
     delegate->recordRenderedFrame(generation);
     EXPECT_FALSE(inspector->hasPendingRecovery());
+    advanceSettling(Seconds(0.2));
     EXPECT_EQ(loads().size(), 1);
     advanceSettling(Seconds(3));
     EXPECT_EQ(loads().size(), 1) << engines.journal().calls.join('\n').toStdString();

@@ -1,7 +1,7 @@
 #include "ControllerTestFixture.h"
 
-#include "window/WindowResizeGeometry.h"
 #include "window/WindowFrameText.h"
+#include "window/WindowResizeGeometry.h"
 
 #include <QTest>
 
