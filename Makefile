@@ -9,6 +9,10 @@ CMAKE_FLAGS ?=
 # Seconds each fuzz target runs in `make fuzz` (and `make test`).
 FUZZ_SECONDS ?= 60
 FUZZ_TARGETS = camera-list update-manifest camera-row-payload camera-address
+# Compilers run through ccache when it is installed (the setup installs it); its
+# cache lives in the user's own cache folder, outside the clone, so a new clone
+# on the same machine compiles only what changed.
+LAUNCHER = $$(command -v ccache >/dev/null 2>&1 && echo -DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
 
 .PHONY: all setup configure build run test test-normal test-asan test-fuzz fuzz bench-build bench compare soak clean format
 
@@ -20,7 +24,7 @@ setup:
 # Line tables only (-g1): stack traces keep file and line, builds stay quick.
 configure: setup
 	cmake -S . -B $(BUILD_DIR) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-	    -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O2 -g1 -DNDEBUG" $(CMAKE_FLAGS)
+	    -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O2 -g1 -DNDEBUG" $(LAUNCHER) $(CMAKE_FLAGS)
 
 build: configure
 	cmake --build $(BUILD_DIR) -j $(JOBS)
@@ -28,7 +32,13 @@ build: configure
 run: build
 	scripts/run-demo.sh $(BUILD_DIR)
 
-test: test-normal test-asan test-fuzz
+# The three stages in turn, each timed; the times are printed at the end.
+test:
+	@start=$$(date +%s) && \
+	$(MAKE) --no-print-directory test-normal && normal=$$(date +%s) && \
+	$(MAKE) --no-print-directory test-asan && asan=$$(date +%s) && \
+	$(MAKE) --no-print-directory test-fuzz && fuzz=$$(date +%s) && \
+	echo "make test: normal build and tests $$((normal - start)) s, sanitizer build and tests $$((asan - normal)) s, fuzzing $$((fuzz - asan)) s; $$((fuzz - start)) s in all"
 
 test-normal: build
 	scripts/run-tests.sh $(BUILD_DIR)
@@ -36,14 +46,14 @@ test-normal: build
 test-asan: setup
 	cmake -S . -B $(ASAN_BUILD_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DRURE_SANITIZE=ON \
 	    -DCMAKE_CXX_FLAGS_DEBUG="-O0 -g1" -DRURE_BUILD_BENCH=OFF -DRURE_BUILD_PACKAGES=OFF \
-	    $(CMAKE_FLAGS)
+	    $(LAUNCHER) $(CMAKE_FLAGS)
 	cmake --build $(ASAN_BUILD_DIR) -j $(JOBS)
 	scripts/run-tests.sh $(ASAN_BUILD_DIR) -L 'unit|integration-asan'
 
 # libFuzzer with AddressSanitizer and UBSan on the parsers of outside input
 # (clang, the "fuzz" preset in build-fuzz/); fails when a target finds a crash.
 fuzz: setup
-	cmake --preset fuzz $(CMAKE_FLAGS)
+	cmake --preset fuzz $(LAUNCHER) $(CMAKE_FLAGS)
 	cmake --build --preset fuzz -j $(JOBS)
 	fuzz/run-fuzzers.sh build-fuzz $(FUZZ_SECONDS) $(FUZZ_TARGETS)
 

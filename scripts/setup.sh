@@ -7,6 +7,7 @@ packages="
 build-essential
 cmake
 ninja-build
+ccache
 pkg-config
 clang-format
 clang

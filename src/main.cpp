@@ -10,8 +10,8 @@
 #include <QTimer>
 
 #include <clocale>
-#include <malloc.h>
 #include <csignal>
+#include <malloc.h>
 
 int main(int argc, char* argv[]) {
     // Before any thread exists: the engine's many threads (demuxer, decoder,
@@ -19,7 +19,9 @@ int main(int argc, char* argv[]) {
     // allocator arena of their own, which keeps what it freed. Two arenas hold
     // resident memory flat over days instead of climbing for the first
     // twenty minutes of every run.
+#ifdef M_ARENA_MAX
     mallopt(M_ARENA_MAX, 2);
+#endif
     // A client cannot place itself or stay on top under Wayland; run through
     // XWayland unless the user chose a platform.
     if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM") &&

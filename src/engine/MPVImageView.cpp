@@ -152,10 +152,24 @@ bool MPVImageView::renderPicture() {
     return true;
 }
 
+void MPVImageView::redrawForNewSize() {
+    // A new picture the engine has waiting is drawn here rather than by the
+    // pending consumeRenderUpdates, which will then find none: it still counts,
+    // once it is on screen.
+    const bool newPicture =
+        (mpv_render_context_update(renderContext_) & MPV_RENDER_UPDATE_FRAME) != 0 &&
+        newPictures_.nextFrameIsNew(renderContext_);
+    if (renderPicture() && newPicture) {
+        QMetaObject::invokeMethod(
+            this, [this] { callFrameRenderedHandler(frameRenderedHandler_); },
+            Qt::QueuedConnection);
+    }
+}
+
 void MPVImageView::paintEvent(QPaintEvent* /*event*/) {
     // Resized while nobody could see it: the engine's picture at today's size.
     if (renderContext_ != nullptr && !picture_.isNull() && picture_.size() != pixelSize()) {
-        renderPicture();
+        redrawForNewSize();
     }
     QPainter painter(this);
     if (picture_.isNull()) {
@@ -173,7 +187,7 @@ void MPVImageView::resizeEvent(QResizeEvent* event) {
     if (renderContext_ == nullptr) {
         picture_ = QImage();
     } else if (isExposedOnScreen(*this)) {
-        renderPicture();
+        redrawForNewSize();
     }
 }
 

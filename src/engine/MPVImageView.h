@@ -60,6 +60,8 @@ private:
     QSize pixelSize() const;
     // Draws the engine's current picture at the view's size and reads it back.
     bool renderPicture();
+    // renderPicture at a new size, outside the engine's own update.
+    void redrawForNewSize();
 
     QOffscreenSurface surface_;
     QOpenGLContext glContext_;

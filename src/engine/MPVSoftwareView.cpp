@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
 
 namespace rure {
 
@@ -35,12 +36,20 @@ void freeAlignedPicture(void* data) {
 QImage alignedPicture(QSize size) {
     const qsizetype lineBytes =
         (qsizetype(size.width()) * 4 + pictureAlignment - 1) / pictureAlignment * pictureAlignment;
-    void* data = std::aligned_alloc(pictureAlignment, size_t(lineBytes) * size_t(size.height()));
+    const size_t bytes = size_t(lineBytes) * size_t(size.height());
+    void* data = std::aligned_alloc(pictureAlignment, bytes);
     if (data == nullptr) {
         return {};
     }
-    return QImage(static_cast<uchar*>(data), size.width(), size.height(), lineBytes,
-                  QImage::Format_RGB32, freeAlignedPicture, data);
+    // Black until the engine draws: a render that fails shows black, never
+    // whatever the memory held.
+    std::memset(data, 0, bytes);
+    QImage picture(static_cast<uchar*>(data), size.width(), size.height(), lineBytes,
+                   QImage::Format_RGB32, freeAlignedPicture, data);
+    if (picture.isNull()) {
+        std::free(data);
+    }
+    return picture;
 }
 
 } // namespace
@@ -133,10 +142,24 @@ bool MPVSoftwareView::renderPicture() {
     return status >= 0;
 }
 
+void MPVSoftwareView::redrawForNewSize() {
+    // A new picture the engine has waiting is drawn here rather than by the
+    // pending consumeRenderUpdates, which will then find none: it still counts,
+    // once it is on screen.
+    const bool newPicture =
+        (mpv_render_context_update(renderContext_) & MPV_RENDER_UPDATE_FRAME) != 0 &&
+        newPictures_.nextFrameIsNew(renderContext_);
+    if (renderPicture() && newPicture) {
+        QMetaObject::invokeMethod(
+            this, [this] { callFrameRenderedHandler(frameRenderedHandler_); },
+            Qt::QueuedConnection);
+    }
+}
+
 void MPVSoftwareView::paintEvent(QPaintEvent* /*event*/) {
     // Resized while nobody could see it: the engine's picture at today's size.
     if (renderContext_ != nullptr && !picture_.isNull() && picture_.size() != pixelSize()) {
-        renderPicture();
+        redrawForNewSize();
     }
     QPainter painter(this);
     if (picture_.isNull()) {
@@ -154,7 +177,7 @@ void MPVSoftwareView::resizeEvent(QResizeEvent* event) {
     if (renderContext_ == nullptr) {
         picture_ = QImage();
     } else if (isExposedOnScreen(*this)) {
-        renderPicture();
+        redrawForNewSize();
     }
 }
 
@@ -169,7 +192,7 @@ void MPVSoftwareView::clearPicture() {
 void MPVSoftwareView::shutdownRenderContext() {
     Q_ASSERT_X(onMainThread(), "MPVSoftwareView",
                "The renderer must be destroyed on the main thread.");
-    // No GL context: the software renderer's memory is the engine's own.
+    // No GL context has to be current to free the software renderer.
     freeRenderContext(renderContext_);
     // The last picture stays on screen, so that an engine rebuild does not
     // flash black, until the view is resized or the next engine draws.

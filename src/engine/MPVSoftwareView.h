@@ -55,6 +55,8 @@ private:
     QSize pixelSize() const;
     // Draws the engine's current picture at the view's size into picture_.
     bool renderPicture();
+    // renderPicture at a new size, outside the engine's own update.
+    void redrawForNewSize();
 
     mpv_render_context* renderContext_ = nullptr;
     NewPictureFilter newPictures_;

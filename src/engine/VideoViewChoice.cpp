@@ -65,8 +65,10 @@ VideoPresentation videoPresentationFor(const QByteArray& requested, bool graphic
     if (!graphicsDevice) {
         return VideoPresentation::software;
     }
-    return isSoftwareRenderer(renderer()) ? VideoPresentation::software
-                                          : VideoPresentation::openGLWidget;
+    // No GL context to be had at all: the software renderer needs none.
+    const QString name = renderer();
+    return name.isEmpty() || isSoftwareRenderer(name) ? VideoPresentation::software
+                                                      : VideoPresentation::openGLWidget;
 }
 
 VideoPresentation preferredVideoPresentation() {

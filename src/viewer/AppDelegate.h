@@ -6,6 +6,7 @@
 #include "engine/PlaybackEngine.h"
 #include "engine/PlaybackEngineEvent.h"
 #include "updates/UpdateCheckScheduler.h"
+#include "viewer/CatchUpPacing.h"
 #include "viewer/FrameCadence.h"
 #include "viewer/NetworkPathSignature.h"
 #include "viewer/PictureLag.h"
@@ -100,8 +101,6 @@ public:
     // Playback supervision.
     void handlePlaybackEngineEvent(PlaybackEngineEvent event, int64_t generation);
     void recordRenderedFrame(int64_t generation);
-    // Loads the current camera again after its frames came back from a gap of
-    // `gapSeconds`, which the engine would otherwise add to the picture's delay.
     // Loads the selected camera again because its picture fell behind; `why`
     // starts the log line.
     void catchUpWithLiveStream(const QString& why);
@@ -226,6 +225,7 @@ private:
     PictureLag pictureLag;
     std::optional<SteadyTime> lastPictureLagCheck;
     TaskHandle pictureLagCheck;
+    CatchUpPacing catchUpPacing;
     SteadyTime lastCameraLoad = distantPast();
     std::optional<double> appliedVideoAspectRatio;
 

@@ -18,11 +18,12 @@ constexpr double immediateRecoveryDelay = 0.5;
 constexpr std::array<double, 7> backOffDelays{0.5, 1.0, 2.0, 4.0, 8.0, 15.0, 30.0};
 constexpr double maximumJitter = 0.35;
 constexpr int64_t rebuildEveryNthAttempt = 3;
-// A picture this far behind the camera is loaded again to get back to the live
-// picture; the stream clock is read after any gap this long, and at least this
-// often while frames flow.
+// A picture this many seconds behind the camera is loaded again to get back to
+// the live picture.
 constexpr double catchUpLag = 1.0;
+// The stream clock is read after any gap between frames this long...
 constexpr double lagCheckGap = 0.5;
+// ...and at least this often while frames flow.
 constexpr double lagCheckInterval = 5.0;
 // Past the engine's planned display time of a picture drawn at once (it hands
 // pictures over up to 50 ms ahead).
@@ -135,6 +136,13 @@ void AppDelegate::catchUpWithLiveStream(const QString& why) {
     const qsizetype index = selectedCameraIndex();
     // A path that is down or changing reconnects by itself once it is usable.
     if (!mpv || !networkPathIsSatisfied || index < 0 || index >= cameras.size()) {
+        return;
+    }
+    if (!catchUpPacing.allow(services_.scheduler->now())) {
+        RureLog::playback().debug(
+            QStringLiteral("%1; the next catch-up may run %2 seconds after the last one.")
+                .arg(why)
+                .arg(catchUpPacing.spacingSeconds(), 0, 'f', 0));
         return;
     }
     RureLog::playback().notice(

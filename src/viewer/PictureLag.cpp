@@ -5,19 +5,27 @@
 namespace rure {
 
 void PictureLag::restart() {
-    bestOffset_.reset();
-    lastStreamSeconds_.reset();
+    *this = PictureLag();
 }
 
 std::optional<double> PictureLag::record(double wallSeconds, double streamSeconds) {
     if (lastStreamSeconds_ && *lastStreamSeconds_ == streamSeconds) {
-        bestOffset_.reset();
+        if (!clockHasMoved_) {
+            reference_.reset();
+        }
         return std::nullopt;
     }
-    lastStreamSeconds_ = streamSeconds;
+    clockHasMoved_ = clockHasMoved_ || lastStreamSeconds_.has_value();
     const double offset = wallSeconds - streamSeconds;
-    bestOffset_ = bestOffset_ ? std::min(*bestOffset_, offset) : offset;
-    return offset - *bestOffset_;
+    if (reference_ && lastWallSeconds_) {
+        const double drift = driftAllowance * std::max(0.0, wallSeconds - *lastWallSeconds_);
+        reference_ = std::min(*reference_ + drift, offset);
+    } else {
+        reference_ = offset;
+    }
+    lastWallSeconds_ = wallSeconds;
+    lastStreamSeconds_ = streamSeconds;
+    return offset - *reference_;
 }
 
 } // namespace rure

@@ -18,17 +18,28 @@ public:
 
     // A picture shown `wallSeconds` after the load, at stream time
     // `streamSeconds`. Returns how much further behind the camera it is than
-    // the load's most timely picture so far (0 for that picture itself).
-    // A stream clock that stood still since the last picture says nothing:
-    // a stream's first pictures can share a time (a camera sending one picture
-    // every two seconds starts 0, 0, 2, 4...), so what was measured before is
-    // dropped and measuring starts again with the next picture.
+    // the load's most timely picture so far (0 for that picture itself), or
+    // nothing when the stream clock has not moved since the last picture.
+    //
+    // A stream's first pictures can share a time (a camera sending a picture
+    // every two seconds starts 0, 0, 2, 4...): until the stream clock has
+    // moved once, a repeated time drops what was measured and measuring
+    // starts again with the next picture.
     std::optional<double> record(double wallSeconds, double streamSeconds);
 
+    // A camera's clock may run a little slower than this machine's; the
+    // reference follows at up to this many seconds per second, so that days
+    // of such drift never add up to a lag, while a stall (a second at once)
+    // still does.
+    static constexpr double driftAllowance = 0.001;
+
 private:
-    // The smallest wall-minus-stream time of the load's pictures.
-    std::optional<double> bestOffset_;
+    // The smallest wall-minus-stream time of the load's pictures, allowed to
+    // rise with drift.
+    std::optional<double> reference_;
+    std::optional<double> lastWallSeconds_;
     std::optional<double> lastStreamSeconds_;
+    bool clockHasMoved_ = false;
 };
 
 } // namespace rure

@@ -334,6 +334,7 @@ TEST(VideoViewChoice, SoftwareRasterisersGetTheSoftwareRenderer) {
     using P = VideoPresentation;
     const QString llvmpipe = QStringLiteral("llvmpipe (LLVM 15.0.6, 256 bits)");
     const QString gpu = QStringLiteral("AMD Radeon RX 6600 (radeonsi, navi23, LLVM 15.0.6)");
+    const QString noRenderer;
     const struct {
         const char* requested;
         bool device;
@@ -350,6 +351,8 @@ TEST(VideoViewChoice, SoftwareRasterisersGetTheSoftwareRenderer) {
         {"image", true, gpu, P::image, false},
         {"IMAGE", false, gpu, P::image, false},
         {"vulkan", true, gpu, P::openGLWidget, true},
+        // A device, but no GL context could be made.
+        {"", true, noRenderer, P::software, true},
         {"software", true, gpu, P::software, false},
         {" Software ", true, llvmpipe, P::software, false},
     };
