@@ -1,12 +1,7 @@
 #include "MPVSoftwareView.h"
 
-#include "engine/MPVRenderSupport.h"
-
 #include <mpv/render.h>
 
-#include <QPainter>
-
-#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 
@@ -54,162 +49,54 @@ QImage alignedPicture(QSize size) {
 
 } // namespace
 
-MPVSoftwareView::MPVSoftwareView(QWidget* parent) : QWidget(parent) {
-    setAttribute(Qt::WA_TransparentForMouseEvents);
-    setAttribute(Qt::WA_OpaquePaintEvent);
-    setFocusPolicy(Qt::NoFocus);
-}
+MPVSoftwareView::MPVSoftwareView(QWidget* parent) : MPVPictureView(parent) {}
 
 MPVSoftwareView::~MPVSoftwareView() {
     shutdownRenderContext();
 }
 
-int MPVSoftwareView::configureWithMPV(mpv_handle* handle) {
-    Q_ASSERT_X(onMainThread(), "MPVSoftwareView",
-               "The renderer must be created on the main thread.");
-    if (renderContext_ != nullptr) {
-        shutdownRenderContext();
-    }
+int MPVSoftwareView::createRenderContext(mpv_handle* handle, mpv_render_context** created) {
     mpv_render_param params[] = {
         {MPV_RENDER_PARAM_API_TYPE, const_cast<char*>(MPV_RENDER_API_TYPE_SW)},
         {MPV_RENDER_PARAM_INVALID, nullptr},
     };
-    mpv_render_context* created = nullptr;
-    const int status = mpv_render_context_create(&created, handle, params);
-    if (status >= 0) {
-        renderContext_ = created;
-        newPictures_ = {};
-        mpv_render_context_set_update_callback(renderContext_, rure_software_render_update, this);
-    }
-    return status;
+    return mpv_render_context_create(created, handle, params);
 }
 
-QSize MPVSoftwareView::pixelSize() const {
-    const qreal ratio = devicePixelRatioF();
-    return {std::max(1, qRound(width() * ratio)), std::max(1, qRound(height() * ratio))};
+void MPVSoftwareView::freeRenderContext(mpv_render_context*& context) {
+    // No GL context has to be current to free the software renderer.
+    rure::freeRenderContext(context);
 }
 
-void MPVSoftwareView::consumeRenderUpdates() {
-    if (renderContext_ == nullptr) {
-        return;
-    }
-    if ((mpv_render_context_update(renderContext_) & MPV_RENDER_UPDATE_FRAME) == 0) {
-        return;
-    }
-    // Only a picture the engine decoded from the camera is a heartbeat; its
-    // redraws of the last picture are drawn but never counted.
-    const bool newVideoFrame = newPictures_.nextFrameIsNew(renderContext_);
-    if (!isExposedOnScreen(*this)) {
-        rure::consumeFrameWithoutDrawing(renderContext_);
-    } else {
-        if (!renderPicture()) {
-            return;
-        }
-        // Painted and handed to the window system before the heartbeat.
-        repaint();
-    }
-    if (newVideoFrame) {
-        callFrameRenderedHandler(frameRenderedHandler_);
-    }
-}
-
-bool MPVSoftwareView::renderPicture() {
-    const QSize size = pixelSize();
+bool MPVSoftwareView::drawPicture(QImage& picture, QSize size) {
     // A picture still shared with a reader is left to it; the engine draws into
     // fresh memory instead.
-    if (picture_.size() != size || !picture_.isDetached()) {
-        picture_ = alignedPicture(size);
-        if (picture_.isNull()) {
+    if (picture.size() != size || !picture.isDetached()) {
+        picture = alignedPicture(size);
+        if (picture.isNull()) {
             return false;
         }
     }
     int surfaceSize[2] = {size.width(), size.height()};
-    size_t stride = size_t(picture_.bytesPerLine());
-    // The picture is shown the moment it is decoded; the GUI thread never
+    size_t stride = size_t(picture.bytesPerLine());
+    // The picture is drawn the moment it is handed over; the GUI thread never
     // waits for a display time the engine planned ahead.
     int blockForTargetTime = 0;
     mpv_render_param params[] = {
         {MPV_RENDER_PARAM_SW_SIZE, surfaceSize},
         {MPV_RENDER_PARAM_SW_FORMAT, const_cast<char*>(pictureLayout)},
         {MPV_RENDER_PARAM_SW_STRIDE, &stride},
-        {MPV_RENDER_PARAM_SW_POINTER, picture_.bits()},
+        {MPV_RENDER_PARAM_SW_POINTER, picture.bits()},
         {MPV_RENDER_PARAM_BLOCK_FOR_TARGET_TIME, &blockForTargetTime},
         {MPV_RENDER_PARAM_INVALID, nullptr},
     };
-    const int status = mpv_render_context_render(renderContext_, params);
-    mpv_render_context_report_swap(renderContext_);
-    picture_.setDevicePixelRatio(devicePixelRatioF());
+    const int status = mpv_render_context_render(renderContext(), params);
+    mpv_render_context_report_swap(renderContext());
     return status >= 0;
 }
 
-void MPVSoftwareView::redrawForNewSize() {
-    // A new picture the engine has waiting is drawn here rather than by the
-    // pending consumeRenderUpdates, which will then find none: it still counts,
-    // once it is on screen.
-    const bool newPicture =
-        (mpv_render_context_update(renderContext_) & MPV_RENDER_UPDATE_FRAME) != 0 &&
-        newPictures_.nextFrameIsNew(renderContext_);
-    if (renderPicture() && newPicture) {
-        QMetaObject::invokeMethod(
-            this, [this] { callFrameRenderedHandler(frameRenderedHandler_); },
-            Qt::QueuedConnection);
-    }
-}
-
-void MPVSoftwareView::paintEvent(QPaintEvent* /*event*/) {
-    // Resized while nobody could see it: the engine's picture at today's size.
-    if (renderContext_ != nullptr && !picture_.isNull() && picture_.size() != pixelSize()) {
-        redrawForNewSize();
-    }
-    QPainter painter(this);
-    if (picture_.isNull()) {
-        painter.fillRect(rect(), Qt::black);
-        return;
-    }
-    // Covers the whole view even when the picture is an older size (a
-    // detached view keeps its last picture).
-    painter.drawImage(QRectF(rect()), picture_);
-}
-
-void MPVSoftwareView::resizeEvent(QResizeEvent* event) {
-    QWidget::resizeEvent(event);
-    // The engine's current picture, drawn again at the new size; not a heartbeat.
-    if (renderContext_ == nullptr) {
-        picture_ = QImage();
-    } else if (isExposedOnScreen(*this)) {
-        redrawForNewSize();
-    }
-}
-
-void MPVSoftwareView::clearPicture() {
-    if (renderContext_ != nullptr || picture_.isNull()) {
-        return;
-    }
-    picture_ = QImage();
-    update();
-}
-
-void MPVSoftwareView::shutdownRenderContext() {
-    Q_ASSERT_X(onMainThread(), "MPVSoftwareView",
-               "The renderer must be destroyed on the main thread.");
-    // No GL context has to be current to free the software renderer.
-    freeRenderContext(renderContext_);
-    // The last picture stays on screen, so that an engine rebuild does not
-    // flash black, until the view is resized or the next engine draws.
-}
-
-void MPVSoftwareView::setFrameRenderedHandler(std::function<void()> handler) {
-    frameRenderedHandler_ = std::move(handler);
-}
-
-const std::function<void()>& MPVSoftwareView::frameRenderedHandler() const {
-    return frameRenderedHandler_;
+void MPVSoftwareView::skipPicture() {
+    consumeFrameWithoutDrawing(renderContext());
 }
 
 } // namespace rure
-
-void rure_software_render_update(void* ctx) {
-    auto* view = static_cast<rure::MPVSoftwareView*>(ctx);
-    QMetaObject::invokeMethod(view, &rure::MPVSoftwareView::consumeRenderUpdates,
-                              Qt::QueuedConnection);
-}

@@ -38,17 +38,6 @@ using test::pixelAt;
 using test::processEventsFor;
 using test::processEventsUntil;
 
-// What differs between the two views: the engine's update callback.
-template <typename View> struct PictureViewTraits;
-
-template <> struct PictureViewTraits<MPVImageView> {
-    static void renderUpdate(void* view) { rure_image_render_update(view); }
-};
-
-template <> struct PictureViewTraits<MPVSoftwareView> {
-    static void renderUpdate(void* view) { rure_software_render_update(view); }
-};
-
 // Counts the paints of the view it watches and remembers which picture each
 // one drew.
 template <typename View> class PaintCounter final : public QObject {
@@ -247,7 +236,7 @@ TYPED_TEST(PictureViewPlayback, DetachingKeepsTheLastPictureAndIgnoresLateUpdate
     EXPECT_FALSE(this->window.view->isAttached());
     const int framesAfterDetach = this->frames;
     this->window.view->consumeRenderUpdates();
-    PictureViewTraits<TypeParam>::renderUpdate(this->window.view);
+    rure_picture_render_update(this->window.view);
     processEventsFor(1s);
     EXPECT_EQ(this->frames, framesAfterDetach);
     // An engine rebuild does not flash black...
