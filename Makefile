@@ -15,7 +15,10 @@ FUZZ_TARGETS = camera-list update-manifest camera-row-payload camera-address
 LAUNCHER = $$(command -v ccache >/dev/null 2>&1 && echo -DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
 # Paths below the clone are hashed relative to it, so a clone in another folder
 # finds the same entries; precompiled headers and build dates do not bar caching.
+# The working folder, which the compiler writes into debug information, is left
+# out of the hash too: otherwise every clone in a new folder misses every entry.
 export CCACHE_BASEDIR := $(CURDIR)
+export CCACHE_NOHASHDIR := 1
 export CCACHE_SLOPPINESS := pch_defines,time_macros,include_file_mtime,include_file_ctime
 
 .PHONY: all setup configure build run test test-normal test-asan test-fuzz fuzz bench-build bench compare soak clean format
