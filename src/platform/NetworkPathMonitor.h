@@ -1,6 +1,6 @@
 #pragma once
 
-#include "viewer/NetworkPathSignature.h"
+#include "platform/NetworkPathSignature.h"
 
 #include <QNetworkInformation>
 #include <QObject>

@@ -8,7 +8,7 @@
 #include "updates/UpdateCheckScheduler.h"
 #include "viewer/CatchUpPacing.h"
 #include "viewer/FrameCadence.h"
-#include "viewer/NetworkPathSignature.h"
+#include "platform/NetworkPathSignature.h"
 #include "viewer/PictureLag.h"
 #include "viewer/PlaybackSupervisorState.h"
 #include "viewer/VideoFocusCrop.h"
