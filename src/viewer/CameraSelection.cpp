@@ -1,5 +1,7 @@
 #include "CameraSelection.h"
 
+#include "viewer/ViewerSettings.h"
+
 #include <QCollator>
 
 #include <algorithm>
@@ -36,6 +38,41 @@ QStringList cameraNames(const QList<Camera>& cameras) {
         names << camera.name;
     }
     return names;
+}
+
+void CameraSelection::adoptLaunchList(QList<Camera> cameras) {
+    cameras_ = std::move(cameras);
+    const qsizetype stored = settings_.selectedCameraIndex();
+    if (cameras_.isEmpty()) {
+        selectedIndex_ = -1;
+    } else {
+        selectedIndex_ = stored >= 0 && stored < cameras_.size() ? stored : 0;
+    }
+}
+
+qsizetype CameraSelection::adoptEditedList(QList<Camera> cameras) {
+    const Camera* previous = selectedCamera();
+    const std::optional<Camera> previousCamera =
+        previous ? std::optional<Camera>(*previous) : std::nullopt;
+    const qsizetype previousIndex = selectedIndex_;
+    cameras_ = std::move(cameras);
+    selectedIndex_ = chooseSelectionAfterEdit(cameras_, previousCamera, previousIndex);
+    settings_.setSelectedCameraIndex(selectedIndex_);
+    return selectedIndex_;
+}
+
+bool CameraSelection::select(qsizetype index) {
+    if (index < 0 || index >= cameras_.size()) {
+        return false;
+    }
+    selectedIndex_ = index;
+    settings_.setSelectedCameraIndex(index);
+    return true;
+}
+
+const Camera* CameraSelection::selectedCamera() const {
+    return selectedIndex_ >= 0 && selectedIndex_ < cameras_.size() ? &cameras_[selectedIndex_]
+                                                                   : nullptr;
 }
 
 } // namespace rure
