@@ -24,8 +24,6 @@ namespace rure {
 
 namespace {
 
-const QString selectedCameraIndexKey = QStringLiteral("selectedCameraIndex");
-
 void presentPlaybackErrorAlert(QWidget* parent, const QString& message) {
     QMessageBox alert(parent);
     alert.setIcon(QMessageBox::Warning);
@@ -43,12 +41,27 @@ void presentPlaybackErrorAlert(QWidget* parent, const QString& message) {
 } // namespace
 
 AppDelegate::AppDelegate(AppDelegateServices services, QObject* parent)
-    : QObject(parent), services_(std::move(services)) {
+    : QObject(parent), services_(std::move(services)), viewerSettings_(*services_.settings),
+      selection_(viewerSettings_) {
     Q_ASSERT(services_.store && services_.settings && services_.scheduler &&
              services_.engineFactory);
     if (!services_.presentPlaybackError) {
         services_.presentPlaybackError = presentPlaybackErrorAlert;
     }
+    supervisor_ = std::make_unique<PlaybackSupervisor>(
+        *services_.scheduler, *services_.engineFactory, selection_,
+        PlaybackSupervisor::Client{
+            .willLoadCamera =
+                [this] {
+                    if (focusCrop || isSelectingFocusArea) {
+                        restoreOriginalCameraView();
+                    }
+                    sourceVideoGeometry.reset();
+                    appliedVideoAspectRatio.reset();
+                },
+            .frameRendered = [this](PlaybackEngine& engine) { updateWindowAspectRatio(engine); },
+            .showError = [this](const QString& message) { showPlaybackError(message); }},
+        this);
     if (services_.updateService) {
         UpdateCheckPresenters presenters = services_.updatePresenters;
         if (!presenters.presentUpdateStatus || !presenters.presentAvailableUpdate) {
@@ -73,16 +86,16 @@ void AppDelegate::applicationDidFinishLaunching() {
 
     auto loaded = services_.store->load();
     if (loaded.ok()) {
-        cameras = std::move(loaded).value();
+        selection_.adoptLaunchList(std::move(loaded).value());
     } else {
         RureLog::configuration().error(
             QStringLiteral("No usable camera configuration could be loaded."));
-        cameras.clear();
+        selection_.adoptLaunchList({});
     }
 
     createWindow();
 
-    if (!cameras.isEmpty()) {
+    if (!selection_.isEmpty()) {
         // After the window has appeared, so that the video view has its GL context.
         services_.scheduler->post(this, [this] {
             if (isClosingViewer) {
@@ -116,176 +129,59 @@ void AppDelegate::applicationWillTerminate() {
     if (networkPathMonitor) {
         networkPathMonitor->cancel();
     }
-    playbackWatchdog.reset();
-    cancelPlaybackRetry();
-    cancelLocalNetworkProbe();
     if (updateChecks_) {
         updateChecks_->cancel();
     }
-    stopPlayerEngine();
+    supervisor_->shutDown();
 }
 
 void AppDelegate::startPlayer() {
-    if (mpv || cameras.isEmpty()) {
-        return;
-    }
-    Q_ASSERT(videoHost);
-    if (!videoHost) {
-        return;
-    }
-    const qsizetype index = selectedCameraIndex();
-    playbackState = PlaybackSupervisorState::starting;
-    ++playerGeneration;
-    const int64_t generation = playerGeneration;
-    RureLog::playback().notice(
-        QStringLiteral("Starting video engine generation %1.").arg(generation));
-
-    auto created = services_.engineFactory->createEngine(*videoView);
-    if (auto* failure = std::get_if<EngineStartError>(&created)) {
-        playbackState = PlaybackSupervisorState::stopped;
-        // No engine will draw again until the viewer is told to retry; the
-        // previous engine's picture would read as live behind the message.
-        videoView->clearPicture();
-        showPlaybackError(describe(*failure));
-        return;
-    }
-    mpv = std::move(std::get<std::unique_ptr<PlaybackEngine>>(created));
-
-    QPointer<AppDelegate> weakSelf(this);
-    mpvEventLoop = mpv->makeEventLoop(
-        generation, [weakSelf](PlaybackEngineEvent event, int64_t eventGeneration) {
-            if (weakSelf) {
-                weakSelf->handlePlaybackEngineEvent(event, eventGeneration);
-            }
-        });
-    mpvEventLoop->start();
-
-    videoView->setFrameRenderedHandler([weakSelf, generation] {
-        if (weakSelf) {
-            weakSelf->recordRenderedFrame(generation);
-        }
-    });
-
-    loadCamera(index);
-    startPlaybackWatchdog();
+    supervisor_->startPlayer();
 }
 
 void AppDelegate::loadCamera(qsizetype index) {
-    if (index < 0 || index >= cameras.size() || !mpv) {
-        return;
-    }
-    if (focusCrop || isSelectingFocusArea) {
-        restoreOriginalCameraView();
-    }
-    sourceVideoGeometry.reset();
-    frameCadence.followCamera(cameras[index].url);
-    lastCameraLoad = services_.scheduler->now();
-    restartPictureLag();
-    lastFrameRenderedAt.reset();
-    playbackState = PlaybackSupervisorState::starting;
-    appliedVideoAspectRatio.reset();
-    RureLog::playback().notice(
-        QStringLiteral("Loading camera index %1 for selection generation %2.")
-            .arg(index)
-            .arg(playbackSelectionGeneration));
-
-    const int status = mpv->loadFile(cameras[index].url);
-    if (status < 0) {
-        RureLog::playback().error(
-            QStringLiteral("mpv rejected the load command with error %1.").arg(status));
-        schedulePlaybackRecovery(QStringLiteral("mpv rejected the load command"), false, false);
-        showPlaybackError(QStringLiteral("Could not open ") + cameras[index].name +
-                          QStringLiteral("."));
-    }
+    supervisor_->loadCamera(index);
 }
 
 void AppDelegate::selectCamera(qsizetype index) {
-    if (index < 0 || index >= cameras.size()) {
+    if (!selection_.select(index)) {
         return;
     }
-    ++playbackSelectionGeneration;
-    playbackRetryCount = 0;
-    cancelPlaybackRetry();
-    cancelLocalNetworkProbe();
-
-    if (cameraPicker) {
-        cameraPicker->selectItem(index);
-        cameraPicker->refreshMenuSelection();
-    }
-    storeSelectedCameraIndex(index);
-
-    if (!mpv) {
-        requestLocalNetworkAccessAndStart();
-    } else {
-        loadCamera(index);
-    }
+    showSelectionInPicker();
+    supervisor_->playNewSelection();
 }
 
 void AppDelegate::stopPlayerEngine() {
-    if (videoHost) {
-        videoView->setFrameRenderedHandler({});
-    }
-    if (mpvEventLoop) {
-        mpvEventLoop->stop();
-        mpvEventLoop.reset();
-    }
-    std::unique_ptr<PlaybackEngine> engine = std::move(mpv);
-    if (videoHost) {
-        videoView->shutdownRenderContext();
-    }
-    engine.reset();
-    playbackState = PlaybackSupervisorState::stopped;
+    supervisor_->stopPlayerEngine();
 }
 
 void AppDelegate::setMPVProperty(const QString& name, const QString& value) {
-    if (mpv) {
-        mpv->setProperty(name, value);
-    }
+    supervisor_->setEngineProperty(name, value);
 }
 
 Result<void> AppDelegate::applyEditedCameraList(const QList<Camera>& newCameras) {
-    const qsizetype previousIndex = selectedCameraIndex();
-    std::optional<Camera> previousCamera;
-    if (previousIndex >= 0 && previousIndex < cameras.size()) {
-        previousCamera = cameras[previousIndex];
-    }
-
     Result<void> saved = services_.store->save(newCameras);
     if (!saved.ok()) {
         return saved;
     }
-    cameras = newCameras;
-
-    const qsizetype chosen = chooseSelectionAfterEdit(cameras, previousCamera, previousIndex);
-
+    selection_.adoptEditedList(newCameras);
     if (cameraPicker) {
-        cameraPicker->setItems(cameraNames(cameras));
-        cameraPicker->selectItem(chosen);
+        cameraPicker->setItems(selection_.names());
     }
     styleCameraPickerMenu();
+    showSelectionInPicker();
     if (emptyStateLabel) {
-        emptyStateLabel->setVisible(cameras.isEmpty());
+        emptyStateLabel->setVisible(selection_.isEmpty());
     }
-    storeSelectedCameraIndex(chosen);
-
-    ++playbackSelectionGeneration;
-    playbackRetryCount = 0;
-    cancelPlaybackRetry();
-    cancelLocalNetworkProbe();
-
-    if (cameras.isEmpty()) {
-        // Nothing left to show; keep no engine running for a camera that is gone,
-        // and no picture of it behind the empty-state text.
-        stopPlayerEngine();
-        if (videoHost) {
-            videoView->clearPicture();
-        }
-    } else if (mpv) {
-        loadCamera(chosen);
-    } else {
-        requestLocalNetworkAccessAndStart();
-    }
+    supervisor_->playNewSelection();
     return Result<void>::success();
+}
+
+void AppDelegate::showSelectionInPicker() {
+    if (cameraPicker) {
+        cameraPicker->selectItem(selection_.selectedIndex());
+        cameraPicker->refreshMenuSelection();
+    }
 }
 
 void AppDelegate::cameraChanged() {
@@ -298,32 +194,9 @@ void AppDelegate::cameraMenuItemSelected(qsizetype tag) {
     selectCamera(tag);
 }
 
-void AppDelegate::startOrReloadPlayback() {
-    if (!mpv) {
-        startPlayer();
-    } else {
-        loadCamera(selectedCameraIndex());
-    }
-}
-
-qsizetype AppDelegate::selectedCameraIndex() const {
-    return cameraPicker ? cameraPicker->selectedIndex() : -1;
-}
-
-void AppDelegate::storeSelectedCameraIndex(qsizetype index) {
-    services_.settings->setValue(selectedCameraIndexKey, static_cast<qlonglong>(index));
-}
-
-void AppDelegate::cancelPlaybackRetry() {
-    playbackRetry.reset();
-}
-
 void AppDelegate::showPlaybackError(const QString& message) {
-    QPointer<AppDelegate> weakSelf(this);
-    services_.scheduler->post(this, [weakSelf, message] {
-        if (weakSelf) {
-            weakSelf->services_.presentPlaybackError(weakSelf->window, message);
-        }
+    services_.scheduler->post(this, [this, message] {
+        services_.presentPlaybackError(window, message);
     });
 }
 

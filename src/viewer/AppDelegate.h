@@ -6,11 +6,11 @@
 #include "engine/PlaybackEngine.h"
 #include "engine/PlaybackEngineEvent.h"
 #include "updates/UpdateCheckScheduler.h"
-#include "viewer/CatchUpPacing.h"
-#include "viewer/FrameCadence.h"
 #include "platform/NetworkPathSignature.h"
-#include "viewer/PictureLag.h"
+#include "viewer/CameraSelection.h"
+#include "viewer/PlaybackSupervisor.h"
 #include "viewer/PlaybackSupervisorState.h"
+#include "viewer/ViewerSettings.h"
 #include "viewer/VideoFocusCrop.h"
 #include "viewer/VideoSourceGeometry.h"
 
@@ -30,7 +30,6 @@
 class QAbstractAnimation;
 class QLabel;
 class QSettings;
-class QTcpSocket;
 class QWidget;
 
 namespace rure {
@@ -104,15 +103,6 @@ public:
     // Loads the selected camera again because its picture fell behind; `why`
     // starts the log line.
     void catchUpWithLiveStream(const QString& why);
-    // How far the picture has fallen behind the camera is read from the
-    // stream's own clock shortly after the first frame of a load, after a gap
-    // of `gap` seconds, and every few seconds while frames flow; a picture a
-    // second behind is loaded again. Without the stream's clock, a gap far
-    // longer than the camera's pace counts instead.
-    void schedulePictureLagCheck(double gap);
-    void checkPictureLag(double gap);
-    // A new load: its pictures are measured afresh.
-    void restartPictureLag();
     void startPlaybackWatchdog();
     void evaluatePlaybackHealth();
     void schedulePlaybackRecovery(const QString& reason, bool immediate,
@@ -138,7 +128,7 @@ public:
 
     // Local-network preflight.
     void requestLocalNetworkAccessAndStart();
-    void finishLocalNetworkProbe(QTcpSocket* connection, bool reloadPlayer, int64_t generation);
+    void finishLocalNetworkProbe(bool reloadPlayer, int64_t generation);
     void cancelLocalNetworkProbe();
 
     // Window.
@@ -149,6 +139,10 @@ public:
     void windowWillClose();
 
     ViewerWindow* viewerWindow() const;
+
+    // The collaborators, for observers (tests among them).
+    const CameraSelection& cameraSelection() const { return selection_; }
+    const PlaybackSupervisor& playbackSupervisor() const { return *supervisor_; }
 
     // Controls over the picture.
     void hoverChanged(bool pointerInside);
@@ -177,10 +171,8 @@ public:
 private:
     friend struct AppDelegateInspector; // tests read the state through it
 
-    void startOrReloadPlayback();
-    qsizetype selectedCameraIndex() const;
-    void storeSelectedCameraIndex(qsizetype index);
-    void cancelPlaybackRetry();
+    // The camera list or the selected camera changed: the picker shows it.
+    void showSelectionInPicker();
     void failFocusSelection();
     void styleCameraPickerMenu();
     void saveWindowFrame();
@@ -189,6 +181,9 @@ private:
     void setWindowFrameAnimated(const QRect& frame);
 
     AppDelegateServices services_;
+    ViewerSettings viewerSettings_;
+    CameraSelection selection_;
+    std::unique_ptr<PlaybackSupervisor> supervisor_;
 
     // Window and controls (created by createWindow, owned by the window).
     QPointer<ViewerWindow> window;
@@ -208,37 +203,11 @@ private:
     bool cameraMenuIsOpen = false;
     bool viewerControlsAreVisible = false;
 
-    // Cameras and the engine.
-    QList<Camera> cameras;
-    std::unique_ptr<PlaybackEngine> mpv;
-    std::unique_ptr<EngineEventLoop> mpvEventLoop;
-    int64_t playerGeneration = 0;
-    int64_t playbackSelectionGeneration = 0;
-
-    // Supervision.
-    PlaybackSupervisorState playbackState = PlaybackSupervisorState::stopped;
-    TaskHandle playbackWatchdog;
-    TaskHandle playbackRetry;
-    int64_t playbackRetryCount = 0;
-    std::optional<SteadyTime> lastFrameRenderedAt;
-    FrameCadence frameCadence;
-    PictureLag pictureLag;
-    std::optional<SteadyTime> lastPictureLagCheck;
-    TaskHandle pictureLagCheck;
-    CatchUpPacing catchUpPacing;
-    SteadyTime lastCameraLoad = distantPast();
     std::optional<double> appliedVideoAspectRatio;
 
-    // Preflight.
-    QTcpSocket* localNetworkProbe = nullptr; // owned; deleted through deleteLater
-    TaskHandle localNetworkProbeFallback;
-
-    // Network path and sleep.
+    // Where the network path and sleep and wake are heard.
     std::unique_ptr<NetworkPathMonitor> networkPathMonitor;
     std::unique_ptr<SleepWakeMonitor> sleepWakeMonitor;
-    std::optional<NetworkPathSignature> networkPathSignature;
-    bool networkPathIsSatisfied = true;
-    bool systemIsSleeping = false;
 
     // The camera list editor while it is open.
     std::unique_ptr<CameraSettingsController> settingsController;

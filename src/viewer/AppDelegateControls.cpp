@@ -17,7 +17,6 @@
 #include <QParallelAnimationGroup>
 #include <QPropertyAnimation>
 #include <QScreen>
-#include <QSettings>
 
 namespace rure {
 
@@ -80,7 +79,7 @@ void AppDelegate::updateViewerControls() {
     }
     viewerControlsAreVisible = show;
 
-    const bool hasCameras = !cameras.isEmpty();
+    const bool hasCameras = !selection_.isEmpty();
     if (cameraPicker) {
         cameraPicker->setEnabled(show && hasCameras);
     }
@@ -190,7 +189,7 @@ void AppDelegate::toggleStayOnTop() {
         settingsController->setStaysOnTop(pinned);
     }
     stayOnTopButton->update();
-    services_.settings->setValue(QStringLiteral("staysOnTop"), pinned);
+    viewerSettings_.setStaysOnTop(pinned);
 }
 
 void AppDelegate::secondaryClick() {
@@ -249,8 +248,7 @@ void AppDelegate::toggleTemporaryMaximum() {
                     }
                     weakSelf->isTemporarilyMaximized = false;
                     weakSelf->restoreFrameBeforeTemporaryMaximum.reset();
-                    weakSelf->services_.settings->setValue(QStringLiteral("mainWindowFrame"),
-                                                           windowFrameText(restore));
+                    weakSelf->viewerSettings_.setWindowFrame(windowFrameText(restore));
                 });
         } else {
             isTemporarilyMaximized = false;

@@ -72,12 +72,13 @@ void AppDelegate::focusSelectionCompleted(const QRectF& selection) {
         focusViewerButton->isSelectingArea = false;
         focusViewerButton->update();
     }
-    if (!mpv) {
+    PlaybackEngine* engine = supervisor_->engine();
+    if (!engine) {
         updateFocusButton();
         updateViewerControls();
         return;
     }
-    updateWindowAspectRatio(*mpv);
+    updateWindowAspectRatio(*engine);
     if (!sourceVideoGeometry || !interactionView) {
         failFocusSelection();
         return;

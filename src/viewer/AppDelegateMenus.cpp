@@ -159,10 +159,10 @@ void AppDelegate::showCameraSettings() {
         settingsController->showAndActivate();
         return;
     }
-    const qsizetype selected = selectedCameraIndex();
+    const qsizetype selected = selection_.selectedIndex();
     QPointer<AppDelegate> weakSelf(this);
     settingsController = std::make_unique<CameraSettingsController>(
-        cameras, window && window->staysOnTop(),
+        selection_.cameras(), window && window->staysOnTop(),
         [weakSelf](const QList<Camera>& edited) -> Result<void> {
             if (!weakSelf) {
                 return Error{ErrorDomain::other, 0, QStringLiteral("Rure is closing.")};

@@ -17,17 +17,12 @@
 #include <QGuiApplication>
 #include <QLabel>
 #include <QMenu>
-#include <QSettings>
 
 #include <cmath>
 
 namespace rure {
 
 namespace {
-
-const QString mainWindowFrameKey = QStringLiteral("mainWindowFrame");
-const QString staysOnTopKey = QStringLiteral("staysOnTop");
-const QString selectedCameraIndexKey = QStringLiteral("selectedCameraIndex");
 
 constexpr double minimumAppliedRatio = 0.25;
 constexpr double maximumAppliedRatio = 4.0;
@@ -64,7 +59,7 @@ void makeInvisible(QWidget* control) {
 } // namespace
 
 void AppDelegate::createWindow() {
-    const QVariant savedFrame = services_.settings->value(mainWindowFrameKey);
+    const std::optional<QString> savedFrame = viewerSettings_.windowFrame();
 
     window = new ViewerWindow();
     QPointer<AppDelegate> weakSelf(this);
@@ -88,9 +83,10 @@ void AppDelegate::createWindow() {
     const CreatedVideoView video = createVideoView(preferredVideoPresentation(), root);
     videoHost = video.widget;
     videoView = video.view;
+    supervisor_->attachView(video);
 
     emptyStateLabel = makeEmptyStateLabel(root);
-    emptyStateLabel->setVisible(cameras.isEmpty());
+    emptyStateLabel->setVisible(selection_.isEmpty());
 
     interactionView = new DraggableContentView(root);
     interactionView->installEventFilter(window);
@@ -124,7 +120,7 @@ void AppDelegate::createWindow() {
     };
 
     cameraPicker = new CameraPicker(root);
-    cameraPicker->setItems(cameraNames(cameras));
+    cameraPicker->setItems(selection_.names());
     connect(cameraPicker->pickerMenu(), &QMenu::aboutToShow, this, &AppDelegate::menuWillOpen);
     connect(cameraPicker->pickerMenu(), &QMenu::aboutToHide, this, &AppDelegate::menuDidClose);
 
@@ -142,7 +138,7 @@ void AppDelegate::createWindow() {
                     weakSelf->applicationDidResignActive();
                 }
             });
-    const bool staysOnTop = services_.settings->value(staysOnTopKey, false).toBool();
+    const bool staysOnTop = viewerSettings_.staysOnTop();
     stayOnTopButton->setChecked(staysOnTop);
     window->setStaysOnTop(staysOnTop);
 
@@ -162,11 +158,10 @@ void AppDelegate::createWindow() {
         view->raise();
     }
 
-    const qsizetype storedIndex = services_.settings->value(selectedCameraIndexKey, 0).toLongLong();
-    cameraPicker->selectItem(storedIndex >= 0 && storedIndex < cameras.size() ? storedIndex : 0);
+    cameraPicker->selectItem(selection_.selectedIndex());
     styleCameraPickerMenu();
 
-    if (!savedFrame.isValid() || !window->restoreFrame(savedFrame.toString())) {
+    if (!savedFrame || !window->restoreFrame(*savedFrame)) {
         window->centreOnScreen();
     }
     layoutViewerContent();
@@ -244,7 +239,7 @@ void AppDelegate::saveWindowFrame() {
     if (!window || isTemporarilyMaximized || !window->isVisible()) {
         return;
     }
-    services_.settings->setValue(mainWindowFrameKey, windowFrameText(window->geometry()));
+    viewerSettings_.setWindowFrame(windowFrameText(window->geometry()));
 }
 
 void AppDelegate::windowWillClose() {
@@ -255,11 +250,7 @@ void AppDelegate::windowWillClose() {
     if (controlsFade_) {
         controlsFade_->stop();
     }
-    playbackWatchdog.reset();
-    ++playbackSelectionGeneration;
-    cancelPlaybackRetry();
-    cancelLocalNetworkProbe();
-    stopPlayerEngine();
+    supervisor_->viewerWillClose();
     cameraMenuIsOpen = false;
     pointerIsOverViewer = false;
 }

@@ -16,20 +16,22 @@ namespace rure {
 struct AppDelegateInspector {
     explicit AppDelegateInspector(AppDelegate& delegate) : d(delegate) {}
 
-    const QList<Camera>& cameras() const { return d.cameras; }
-    bool hasEngine() const { return d.mpv != nullptr; }
-    bool hasEventLoop() const { return d.mpvEventLoop != nullptr; }
-    int64_t playerGeneration() const { return d.playerGeneration; }
-    int64_t playbackSelectionGeneration() const { return d.playbackSelectionGeneration; }
-    PlaybackSupervisorState playbackState() const { return d.playbackState; }
-    bool hasPendingRecovery() const { return d.playbackRetry != nullptr; }
-    bool hasWatchdog() const { return d.playbackWatchdog != nullptr; }
-    int64_t playbackRetryCount() const { return d.playbackRetryCount; }
-    bool hasPreflight() const { return d.localNetworkProbe != nullptr; }
+    const QList<Camera>& cameras() const { return d.cameraSelection().cameras(); }
+    const PlaybackSupervisor& supervisor() const { return d.playbackSupervisor(); }
+    bool hasEngine() const { return supervisor().hasEngine(); }
+    int64_t playerGeneration() const { return supervisor().playerGeneration(); }
+    int64_t playbackSelectionGeneration() const { return supervisor().selectionGeneration(); }
+    PlaybackSupervisorState playbackState() const { return supervisor().state(); }
+    bool hasPendingRecovery() const { return supervisor().hasPendingRecovery(); }
+    bool hasWatchdog() const { return supervisor().hasWatchdog(); }
+    int64_t playbackRetryCount() const { return supervisor().retryCount(); }
+    bool hasPreflight() const { return supervisor().hasPreflight(); }
     bool isClosingViewer() const { return d.isClosingViewer; }
-    bool systemIsSleeping() const { return d.systemIsSleeping; }
-    bool networkPathIsSatisfied() const { return d.networkPathIsSatisfied; }
-    std::optional<SteadyTime> lastFrameRenderedAt() const { return d.lastFrameRenderedAt; }
+    bool systemIsSleeping() const { return supervisor().hold().sleeping; }
+    bool networkPathIsSatisfied() const { return !supervisor().hold().pathIsDown; }
+    std::optional<SteadyTime> lastFrameRenderedAt() const {
+        return supervisor().lastFrameRenderedAt();
+    }
     std::optional<double> appliedVideoAspectRatio() const { return d.appliedVideoAspectRatio; }
     std::optional<VideoSourceGeometry> sourceVideoGeometry() const { return d.sourceVideoGeometry; }
     CameraPicker* cameraPicker() const { return d.cameraPicker; }

@@ -60,7 +60,7 @@ TEST_F(ControllerTest, soundCameraListStartsTheStoredCameraThroughThePreflight) 
                            QStringLiteral("Garage")}));
     EXPECT_EQ(inspector->cameraPicker()->selectedIndex(), 1);
     ASSERT_TRUE(inspector->hasEngine());
-    EXPECT_TRUE(inspector->hasEventLoop());
+    EXPECT_EQ(engines.journal().liveLoops, 1);
     EXPECT_TRUE(inspector->hasWatchdog());
     EXPECT_EQ(inspector->playerGeneration(), 1);
     EXPECT_EQ(inspector->playbackState(), State::starting);
@@ -107,7 +107,7 @@ TEST_F(ControllerTest, engineCreationFailureShowsItsMessageAndSchedulesNothing) 
         launch();
 
         EXPECT_FALSE(inspector->hasEngine());
-        EXPECT_FALSE(inspector->hasEventLoop());
+        EXPECT_EQ(engines.journal().liveLoops, 0);
         EXPECT_EQ(inspector->playbackState(), State::stopped);
         EXPECT_FALSE(inspector->hasPendingRecovery());
         EXPECT_EQ(alerts, QStringList{QString::fromLatin1(failure.message)});

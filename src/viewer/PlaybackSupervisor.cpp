@@ -1,0 +1,253 @@
+// The engine and the selected camera: starting and stopping the engine,
+// loading the camera, the engine's events and the frame heartbeat.
+#include "PlaybackSupervisor.h"
+
+#include "common/RureLog.h"
+#include "engine/VideoView.h"
+#include "viewer/CameraSelection.h"
+
+namespace rure {
+
+PlaybackSupervisor::PlaybackSupervisor(Scheduler& scheduler, PlaybackEngineFactory& engines,
+                                       const CameraSelection& selection, Client client,
+                                       QObject* parent)
+    : QObject(parent), scheduler_(scheduler), engines_(engines), selection_(selection),
+      client_(std::move(client)),
+      catchUp_(scheduler, this,
+               {.streamPosition =
+                    [this] {
+                        return session_ ? session_->engine().streamPosition() : std::nullopt;
+                    },
+                .isPlaying =
+                    [this] {
+                        return session_ && state_ == PlaybackSupervisorState::playing &&
+                               !hold_.closing;
+                    },
+                .catchUp = [this](const QString& why) { catchUpWithLiveStream(why); }}),
+      preflight_(scheduler, this) {}
+
+PlaybackSupervisor::~PlaybackSupervisor() {
+    shutDown();
+}
+
+void PlaybackSupervisor::attachView(CreatedVideoView view) {
+    viewWidget_ = view.widget;
+    videoView_ = view.view;
+}
+
+std::optional<CreatedVideoView> PlaybackSupervisor::liveView() const {
+    if (!viewWidget_) {
+        return std::nullopt;
+    }
+    return CreatedVideoView{viewWidget_.data(), videoView_};
+}
+
+void PlaybackSupervisor::startPlayer() {
+    if (session_ || selection_.isEmpty()) {
+        return;
+    }
+    const std::optional<CreatedVideoView> view = liveView();
+    Q_ASSERT(view);
+    if (!view) {
+        return;
+    }
+    const qsizetype index = selection_.selectedIndex();
+    state_ = PlaybackSupervisorState::starting;
+    ++playerGeneration_;
+    const int64_t generation = playerGeneration_;
+    RureLog::playback().notice(
+        QStringLiteral("Starting video engine generation %1.").arg(generation));
+
+    // Engine events are queued from the engine's thread and may arrive after
+    // this supervisor is gone.
+    const QPointer<PlaybackSupervisor> weakSelf(this);
+    auto started = EngineSession::start(
+        engines_, *view, generation,
+        [weakSelf](PlaybackEngineEvent event, int64_t eventGeneration) {
+            if (weakSelf) {
+                weakSelf->handlePlaybackEngineEvent(event, eventGeneration);
+            }
+        },
+        [weakSelf](int64_t frameGeneration) {
+            if (weakSelf) {
+                weakSelf->recordRenderedFrame(frameGeneration);
+            }
+        });
+    if (auto* failure = std::get_if<EngineStartError>(&started)) {
+        state_ = PlaybackSupervisorState::stopped;
+        // No engine will draw again until the viewer is told to retry; the
+        // previous engine's picture would read as live behind the message.
+        view->view->clearPicture();
+        showError(describe(*failure));
+        return;
+    }
+    session_ = std::move(std::get<std::unique_ptr<EngineSession>>(started));
+    loadCamera(index);
+    startPlaybackWatchdog();
+}
+
+void PlaybackSupervisor::loadCamera(qsizetype index) {
+    const QList<Camera>& cameras = selection_.cameras();
+    if (index < 0 || index >= cameras.size() || !session_) {
+        return;
+    }
+    if (client_.willLoadCamera) {
+        client_.willLoadCamera();
+    }
+    catchUp_.cameraLoaded(cameras[index].url, scheduler_.now());
+    beginLoad();
+    RureLog::playback().notice(
+        QStringLiteral("Loading camera index %1 for selection generation %2.")
+            .arg(index)
+            .arg(selectionGeneration_));
+
+    const int status = session_->engine().loadFile(cameras[index].url);
+    if (status < 0) {
+        RureLog::playback().error(
+            QStringLiteral("mpv rejected the load command with error %1.").arg(status));
+        schedulePlaybackRecovery(QStringLiteral("mpv rejected the load command"), false, false);
+        showError(QStringLiteral("Could not open ") + cameras[index].name + QStringLiteral("."));
+    }
+}
+
+void PlaybackSupervisor::beginLoad() {
+    lastCameraLoad_ = scheduler_.now();
+    lastFrameRenderedAt_.reset();
+    state_ = PlaybackSupervisorState::starting;
+}
+
+void PlaybackSupervisor::playNewSelection() {
+    ++selectionGeneration_;
+    retryCount_ = 0;
+    retry_.reset();
+    cancelLocalNetworkProbe();
+    if (selection_.isEmpty()) {
+        stopForEmptyList();
+    } else if (!session_) {
+        requestLocalNetworkAccessAndStart();
+    } else {
+        loadCamera(selection_.selectedIndex());
+    }
+}
+
+void PlaybackSupervisor::stopForEmptyList() {
+    stopPlayerEngine();
+    if (const std::optional<CreatedVideoView> view = liveView()) {
+        view->view->clearPicture();
+    }
+}
+
+void PlaybackSupervisor::stopPlayerEngine() {
+    catchUp_.cancel();
+    // The session takes the engine down in its one safe order.
+    session_.reset();
+    state_ = PlaybackSupervisorState::stopped;
+}
+
+void PlaybackSupervisor::startOrReloadPlayback() {
+    if (!session_) {
+        startPlayer();
+    } else {
+        loadCamera(selection_.selectedIndex());
+    }
+}
+
+void PlaybackSupervisor::setEngineProperty(const QString& name, const QString& value) {
+    if (session_) {
+        session_->engine().setProperty(name, value);
+    }
+}
+
+void PlaybackSupervisor::showError(const QString& message) {
+    if (client_.showError) {
+        client_.showError(message);
+    }
+}
+
+void PlaybackSupervisor::handlePlaybackEngineEvent(PlaybackEngineEvent event, int64_t generation) {
+    if (generation != playerGeneration_ || hold_.closing) {
+        return;
+    }
+    const RureLog log = RureLog::playback();
+    using Kind = PlaybackEngineEvent::Kind;
+    switch (event.kind) {
+    case Kind::startFile:
+        log.debug(QStringLiteral("mpv began opening the selected stream."));
+        state_ = PlaybackSupervisorState::starting;
+        break;
+    case Kind::fileLoaded:
+        log.debug(QStringLiteral("mpv loaded stream headers and began decoding."));
+        break;
+    case Kind::playbackRestart:
+        log.debug(QStringLiteral("mpv restarted playback; waiting for a rendered frame."));
+        break;
+    case Kind::endFile:
+        // Stop, quit and redirect: caused by a new load, a stop command or a redirect.
+        if (event.reason == 2 || event.reason == 3 || event.reason == 5) {
+            break;
+        }
+        log.error(QStringLiteral("mpv ended the stream: reason=%1, error=%2.")
+                      .arg(event.reason)
+                      .arg(event.error));
+        schedulePlaybackRecovery(QStringLiteral("mpv ended the stream"), false, false);
+        break;
+    case Kind::shutdown:
+        log.error(QStringLiteral("mpv shut down unexpectedly."));
+        schedulePlaybackRecovery(QStringLiteral("mpv shutdown"), false, true);
+        break;
+    case Kind::queueOverflow:
+        log.error(QStringLiteral("The mpv event queue overflowed."));
+        schedulePlaybackRecovery(QStringLiteral("mpv event queue overflow"), false, true);
+        break;
+    }
+}
+
+void PlaybackSupervisor::recordRenderedFrame(int64_t generation) {
+    if (generation != playerGeneration_ || hold_.closing || hold_.sleeping) {
+        return;
+    }
+    const PlaybackSupervisorState previous = state_;
+    const std::optional<SteadyTime> previousFrame = lastFrameRenderedAt_;
+    const SteadyTime now = scheduler_.now();
+    lastFrameRenderedAt_ = now;
+    state_ = PlaybackSupervisorState::playing;
+    retryCount_ = 0;
+    retry_.reset();
+    if (previous != PlaybackSupervisorState::playing) {
+        RureLog::playback().notice(
+            QStringLiteral("Live video frames resumed for player generation %1.").arg(generation));
+    }
+    if (session_ && client_.frameRendered) {
+        client_.frameRendered(session_->engine());
+    }
+    catchUp_.frameRendered(previousFrame, now);
+}
+
+void PlaybackSupervisor::catchUpWithLiveStream(const QString& why) {
+    const Camera* camera = selection_.selectedCamera();
+    // A path that is down or changing reconnects by itself once it is usable.
+    if (!session_ || hold_.pathIsDown || !camera) {
+        return;
+    }
+    const SteadyTime now = scheduler_.now();
+    if (!catchUp_.mayCatchUp(now)) {
+        RureLog::playback().debug(
+            QStringLiteral("%1; the next catch-up may run %2 seconds after the last one.")
+                .arg(why)
+                .arg(catchUp_.spacingSeconds(), 0, 'f', 0));
+        return;
+    }
+    RureLog::playback().notice(
+        QStringLiteral("%1; loading the camera again to return to the live picture.").arg(why));
+    // Not loadCamera: the camera, its picture geometry and any focused area stay.
+    catchUp_.reloaded(now);
+    beginLoad();
+    const int status = session_->engine().loadFile(camera->url);
+    if (status < 0) {
+        RureLog::playback().error(
+            QStringLiteral("mpv rejected the load command with error %1.").arg(status));
+        schedulePlaybackRecovery(QStringLiteral("mpv rejected the load command"), false, false);
+    }
+}
+
+} // namespace rure

@@ -1,0 +1,146 @@
+#pragma once
+
+#include "common/Scheduler.h"
+#include "engine/EngineSession.h"
+#include "engine/PlaybackEngine.h"
+#include "engine/PlaybackEngineEvent.h"
+#include "engine/VideoViewChoice.h"
+#include "platform/NetworkPathSignature.h"
+#include "viewer/CatchUpMonitor.h"
+#include "viewer/LocalNetworkPreflight.h"
+#include "viewer/PlaybackSupervisorState.h"
+
+#include <QObject>
+#include <QPointer>
+#include <QWidget>
+#include <QString>
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+
+namespace rure {
+
+class CameraSelection;
+
+// Why playback may not run now. Playback runs only when none holds.
+struct PlaybackHold {
+    bool closing = false;      // the viewer window is closing
+    bool sleeping = false;     // the machine is asleep
+    bool pathIsDown = false;   // the network path is not usable
+
+    bool any() const { return closing || sleeping || pathIsDown; }
+};
+
+// Keeps the selected camera playing: starts and rebuilds the engine, loads the
+// camera, watches the frames the view shows, and recovers with a jittered
+// back-off when they stop. Recovery pauses while the machine sleeps or the
+// network path is down, and starts afresh on wake or a path change. GUI thread
+// only.
+class PlaybackSupervisor final : public QObject {
+public:
+    // What the supervisor needs from the rest of the viewer.
+    struct Client {
+        // A camera is about to be loaded: the picture's shape and any focused
+        // area belong to the camera shown before.
+        std::function<void()> willLoadCamera;
+        // A new frame was shown by `engine`.
+        std::function<void(PlaybackEngine& engine)> frameRendered;
+        // Shows a playback error to the user (posted, never re-entrant).
+        std::function<void(const QString& message)> showError;
+    };
+
+    PlaybackSupervisor(Scheduler& scheduler, PlaybackEngineFactory& engines,
+                       const CameraSelection& selection, Client client,
+                       QObject* parent = nullptr);
+    ~PlaybackSupervisor() override;
+
+    // The view engines draw into; without one no engine starts.
+    void attachView(CreatedVideoView view);
+
+    // Engine and cameras.
+    void startPlayer();
+    void loadCamera(qsizetype index);
+    void stopPlayerEngine();
+    // A new selection (a camera chosen, the list edited): what was pending for
+    // the previous one is dropped and the selected camera is played.
+    void playNewSelection();
+    // The list became empty: no engine, and no picture of a camera that is gone.
+    void stopForEmptyList();
+    // Sets an engine property when an engine runs.
+    void setEngineProperty(const QString& name, const QString& value);
+    PlaybackEngine* engine() { return session_ ? &session_->engine() : nullptr; }
+
+    // Supervision.
+    void handlePlaybackEngineEvent(PlaybackEngineEvent event, int64_t generation);
+    void recordRenderedFrame(int64_t generation);
+    // Loads the selected camera again because its picture fell behind; `why`
+    // starts the log line.
+    void catchUpWithLiveStream(const QString& why);
+    void startPlaybackWatchdog();
+    void evaluatePlaybackHealth();
+    void schedulePlaybackRecovery(const QString& reason, bool immediate,
+                                  bool forcePlayerRecreation);
+
+    // The local-network preflight before every engine start and recovery.
+    void requestLocalNetworkAccessAndStart();
+    void finishLocalNetworkProbe(bool reloadPlayer, int64_t generation);
+    void cancelLocalNetworkProbe();
+
+    // Network path, sleep and closing.
+    void handleNetworkPath(NetworkPathSignature signature);
+    void systemWillSleep();
+    void systemDidWake();
+    // The window is closing: everything stops for good.
+    void viewerWillClose();
+    // The application is ending: the watchdog, any pending recovery or
+    // preflight and the engine stop.
+    void shutDown();
+
+    // What tests and the owner may observe.
+    PlaybackSupervisorState state() const { return state_; }
+    const PlaybackHold& hold() const { return hold_; }
+    // The one rule: whether playback may run now.
+    bool mayPlaybackRun() const { return !hold_.any(); }
+    bool hasEngine() const { return session_ != nullptr; }
+    int64_t playerGeneration() const { return playerGeneration_; }
+    int64_t selectionGeneration() const { return selectionGeneration_; }
+    int64_t retryCount() const { return retryCount_; }
+    bool hasPendingRecovery() const { return retry_ != nullptr; }
+    bool hasWatchdog() const { return watchdog_ != nullptr; }
+    bool hasPreflight() const { return preflight_.isRunning(); }
+    std::optional<SteadyTime> lastFrameRenderedAt() const { return lastFrameRenderedAt_; }
+
+private:
+    void startOrReloadPlayback();
+    // Marks a new load of the selected camera as started now.
+    void beginLoad();
+    void showError(const QString& message);
+    // The view, while it exists.
+    std::optional<CreatedVideoView> liveView() const;
+
+    Scheduler& scheduler_;
+    PlaybackEngineFactory& engines_;
+    const CameraSelection& selection_;
+    Client client_;
+    QPointer<QWidget> viewWidget_;
+    VideoView* videoView_ = nullptr;
+
+    std::unique_ptr<EngineSession> session_;
+    int64_t playerGeneration_ = 0;
+    int64_t selectionGeneration_ = 0;
+    PlaybackSupervisorState state_ = PlaybackSupervisorState::stopped;
+    PlaybackHold hold_;
+    std::optional<NetworkPathSignature> networkPath_;
+
+    TaskHandle watchdog_;
+    TaskHandle retry_;
+    int64_t retryCount_ = 0;
+    SteadyTime lastCameraLoad_ = distantPast();
+    std::optional<SteadyTime> lastFrameRenderedAt_;
+    CatchUpMonitor catchUp_;
+    LocalNetworkPreflight preflight_;
+};
+
+} // namespace rure
