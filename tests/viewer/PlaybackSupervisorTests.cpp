@@ -1,4 +1,4 @@
-#include "ControllerTestFixture.h"
+#include "SupervisorTestFixture.h"
 
 #include <QRegularExpression>
 
@@ -30,27 +30,29 @@ std::vector<ScheduledRecovery> scheduledRecoveries(const LogCapture& log) {
     return result;
 }
 
-class PlaybackSupervisor : public ControllerTest {
+class Supervision : public SupervisorTest {
 protected:
+    void launch() {
+        log.clear();
+        start(threeCameras());
+    }
     void launchPlaying() {
-        saveCameras(threeCameras());
         launch();
-        ASSERT_TRUE(inspector->hasEngine());
-        delegate->recordRenderedFrame(inspector->playerGeneration());
-        ASSERT_EQ(inspector->playbackState(), State::playing);
+        ASSERT_TRUE(supervisor->hasEngine());
+        supervisor->recordRenderedFrame(supervisor->playerGeneration());
+        ASSERT_EQ(supervisor->state(), State::playing);
         log.clear();
     }
     void deliver(PlaybackEngineEvent event) { ASSERT_TRUE(engine().deliver(event)); }
 };
 
-TEST_F(PlaybackSupervisor, aCameraThatNeverSendsAFrameIsRetriedOnTheBackOffSchedule) {
+TEST_F(Supervision, aCameraThatNeverSendsAFrameIsRetriedOnTheBackOffSchedule) {
     for (const double jitter : {0.0, 0.35}) {
         SCOPED_TRACE(jitter);
-        delegate.reset();
+        supervisor.reset();
         scheduler.setJitter(jitter);
-        saveCameras(threeCameras());
         launch();
-        ASSERT_TRUE(inspector->hasEngine());
+        ASSERT_TRUE(supervisor->hasEngine());
 
         // Long enough for ten attempts: each waits out its delay plus the 8 to 10
         // seconds the watchdog gives a new load to show its first frame.
@@ -67,47 +69,47 @@ TEST_F(PlaybackSupervisor, aCameraThatNeverSendsAFrameIsRetriedOnTheBackOffSched
             EXPECT_EQ(recoveries[i].reason, QStringLiteral("no first video frame"));
         }
         // Rebuilds on the third, sixth and ninth attempts: three new generations.
-        EXPECT_GE(inspector->playerGeneration(), 4);
+        EXPECT_GE(supervisor->playerGeneration(), 4);
         EXPECT_EQ(engines.journal().liveEngines, 1);
         EXPECT_TRUE(log.contains(QStringLiteral("Starting video engine generation 4.")));
     }
 }
 
-TEST_F(PlaybackSupervisor, aFrameCancelsThePendingRecoveryAndResetsTheCount) {
+TEST_F(Supervision, aFrameCancelsThePendingRecoveryAndResetsTheCount) {
     launchPlaying();
-    delegate->schedulePlaybackRecovery(QStringLiteral("test"), false, false);
-    delegate->schedulePlaybackRecovery(QStringLiteral("test"), false, false);
-    ASSERT_TRUE(inspector->hasPendingRecovery());
-    EXPECT_EQ(inspector->playbackRetryCount(), 1);
-    EXPECT_EQ(inspector->playbackState(), State::backingOff);
+    supervisor->schedulePlaybackRecovery(QStringLiteral("test"), false, false);
+    supervisor->schedulePlaybackRecovery(QStringLiteral("test"), false, false);
+    ASSERT_TRUE(supervisor->hasPendingRecovery());
+    EXPECT_EQ(supervisor->retryCount(), 1);
+    EXPECT_EQ(supervisor->state(), State::backingOff);
 
-    delegate->recordRenderedFrame(inspector->playerGeneration());
-    EXPECT_FALSE(inspector->hasPendingRecovery());
-    EXPECT_EQ(inspector->playbackRetryCount(), 0);
-    EXPECT_EQ(inspector->playbackState(), State::playing);
+    supervisor->recordRenderedFrame(supervisor->playerGeneration());
+    EXPECT_FALSE(supervisor->hasPendingRecovery());
+    EXPECT_EQ(supervisor->retryCount(), 0);
+    EXPECT_EQ(supervisor->state(), State::playing);
     EXPECT_TRUE(log.contains(QStringLiteral("Live video frames resumed for player generation 1.")));
     engines.clearJournal();
     advanceSettling(Seconds(3));
     EXPECT_TRUE(engines.journal().calls.isEmpty());
 }
 
-TEST_F(PlaybackSupervisor, aSteadySlowCameraPlaysWithoutReloadsOrRecoveries) {
+TEST_F(Supervision, aSteadySlowCameraPlaysWithoutReloadsOrRecoveries) {
     // Doorbell and battery cameras: one picture every one, two or five seconds.
     for (const double interval : {1.0, 2.0, 5.0}) {
         SCOPED_TRACE(interval);
-        delegate.reset();
+        supervisor.reset();
         launchPlaying();
-        const int64_t generation = inspector->playerGeneration();
+        const int64_t generation = supervisor->playerGeneration();
         engines.clearJournal();
         for (double played = 0; played < 60; played += interval) {
             advanceSettling(Seconds(interval));
-            delegate->recordRenderedFrame(generation);
-            ASSERT_EQ(inspector->playbackState(), State::playing) << played;
+            supervisor->recordRenderedFrame(generation);
+            ASSERT_EQ(supervisor->state(), State::playing) << played;
         }
         EXPECT_TRUE(engines.journal().calls.isEmpty())
             << engines.journal().calls.join('\n').toStdString();
         EXPECT_TRUE(scheduledRecoveries(log).empty());
-        EXPECT_EQ(inspector->playerGeneration(), generation);
+        EXPECT_EQ(supervisor->playerGeneration(), generation);
 
         // The same camera, stalled for five times its pace (where that is
         // shorter than the watchdog's limit), is loaded again.
@@ -115,16 +117,16 @@ TEST_F(PlaybackSupervisor, aSteadySlowCameraPlaysWithoutReloadsOrRecoveries) {
             continue;
         }
         advanceSettling(Seconds(interval * 5));
-        delegate->recordRenderedFrame(generation);
+        supervisor->recordRenderedFrame(generation);
         advanceSettling(Seconds(0.2));
         EXPECT_EQ(engines.journal().calls,
                   QStringList{QStringLiteral("loadfile %1 replace").arg(threeCameras()[0].url)});
     }
 }
 
-TEST_F(PlaybackSupervisor, aPictureThatFallsBehindTheStreamClockIsLoadedAgain) {
+TEST_F(Supervision, aPictureThatFallsBehindTheStreamClockIsLoadedAgain) {
     launchPlaying();
-    const int64_t generation = inspector->playerGeneration();
+    const int64_t generation = supervisor->playerGeneration();
     const auto loads = [this] {
         return engines.journal().calls.filter(QRegularExpression(QStringLiteral("^loadfile ")));
     };
@@ -134,12 +136,12 @@ TEST_F(PlaybackSupervisor, aPictureThatFallsBehindTheStreamClockIsLoadedAgain) {
         for (int frame = 0; frame < count; ++frame) {
             advanceSettling(Seconds(interval));
             *engine().position += interval;
-            delegate->recordRenderedFrame(generation);
+            supervisor->recordRenderedFrame(generation);
         }
         if (stall > 0) {
             advanceSettling(Seconds(stall));
             *engine().position += interval;
-            delegate->recordRenderedFrame(generation);
+            supervisor->recordRenderedFrame(generation);
             // The stream's clock is read a moment after the picture.
             advanceSettling(Seconds(0.2));
         }
@@ -149,7 +151,7 @@ TEST_F(PlaybackSupervisor, aPictureThatFallsBehindTheStreamClockIsLoadedAgain) {
     // the camera's pace yet, and the stream's clock still tells.
     engine().position = 100.0;
     engines.clearJournal();
-    delegate->recordRenderedFrame(generation);
+    supervisor->recordRenderedFrame(generation);
     play(1.0 / 30, 0, 5.0);
     EXPECT_EQ(loads().size(), 1);
     EXPECT_TRUE(log.contains(QStringLiteral("The picture fell 5.0 seconds behind the camera; "
@@ -160,7 +162,7 @@ TEST_F(PlaybackSupervisor, aPictureThatFallsBehindTheStreamClockIsLoadedAgain) {
     // a second behind; a slow camera's long gaps are no lag at all.
     engine().position = 7.0;
     engines.clearJournal();
-    delegate->recordRenderedFrame(generation);
+    supervisor->recordRenderedFrame(generation);
     play(1.0 / 30, 30, 0.6);
     play(1.0 / 30, 30);
     EXPECT_TRUE(loads().isEmpty());
@@ -169,16 +171,16 @@ TEST_F(PlaybackSupervisor, aPictureThatFallsBehindTheStreamClockIsLoadedAgain) {
 
     engine().position = 0.0;
     engines.clearJournal();
-    delegate->recordRenderedFrame(generation);
+    supervisor->recordRenderedFrame(generation);
     play(5.0, 12);
     play(2.0, 10);
     EXPECT_TRUE(loads().isEmpty()) << engines.journal().calls.join('\n').toStdString();
     EXPECT_TRUE(scheduledRecoveries(log).empty());
 }
 
-TEST_F(PlaybackSupervisor, framesThatComeBackAfterAGapLoadTheCameraAgainToCatchUp) {
+TEST_F(Supervision, framesThatComeBackAfterAGapLoadTheCameraAgainToCatchUp) {
     launchPlaying();
-    const int64_t generation = inspector->playerGeneration();
+    const int64_t generation = supervisor->playerGeneration();
     const auto loads = [this] {
         return engines.journal().calls.filter(QRegularExpression(QStringLiteral("^loadfile ")));
     };
@@ -187,59 +189,59 @@ TEST_F(PlaybackSupervisor, framesThatComeBackAfterAGapLoadTheCameraAgainToCatchU
     // A 30 frames-a-second camera; a pause of just under two seconds changes nothing.
     for (int frame = 0; frame < 10; ++frame) {
         advanceSettling(Seconds(1.0 / 30));
-        delegate->recordRenderedFrame(generation);
+        supervisor->recordRenderedFrame(generation);
     }
     advanceSettling(Seconds(1.95));
-    delegate->recordRenderedFrame(generation);
+    supervisor->recordRenderedFrame(generation);
     EXPECT_TRUE(loads().isEmpty()) << engines.journal().calls.join('\n').toStdString();
-    EXPECT_EQ(inspector->playbackState(), State::playing);
+    EXPECT_EQ(supervisor->state(), State::playing);
 
     // Frames that come back after four seconds would stay four seconds late.
     advanceSettling(Seconds(4));
-    delegate->recordRenderedFrame(generation);
+    supervisor->recordRenderedFrame(generation);
     advanceSettling(Seconds(0.2));
     EXPECT_EQ(loads(),
               QStringList{QStringLiteral("loadfile %1 replace").arg(threeCameras()[0].url)});
     EXPECT_TRUE(log.contains(QStringLiteral("Video frames came back after 4.0 seconds; loading the "
                                             "camera again to return to the live picture.")));
-    EXPECT_EQ(inspector->playbackState(), State::starting);
-    EXPECT_EQ(inspector->playbackRetryCount(), 0);
-    EXPECT_EQ(inspector->playerGeneration(), generation);
+    EXPECT_EQ(supervisor->state(), State::starting);
+    EXPECT_EQ(supervisor->retryCount(), 0);
+    EXPECT_EQ(supervisor->playerGeneration(), generation);
     // The new load's first frame is live, with no further load.
-    delegate->recordRenderedFrame(generation);
-    EXPECT_EQ(inspector->playbackState(), State::playing);
+    supervisor->recordRenderedFrame(generation);
+    EXPECT_EQ(supervisor->state(), State::playing);
     EXPECT_EQ(loads().size(), 1);
 
     // Back after the watchdog planned its recovery: loaded at once, the plan dropped.
-    for (int step = 0; step < 250 && !inspector->hasPendingRecovery(); ++step) {
+    for (int step = 0; step < 250 && !supervisor->hasPendingRecovery(); ++step) {
         advanceSettling(Seconds(0.05));
     }
-    ASSERT_TRUE(inspector->hasPendingRecovery());
+    ASSERT_TRUE(supervisor->hasPendingRecovery());
     engines.clearJournal();
-    delegate->recordRenderedFrame(generation);
-    EXPECT_FALSE(inspector->hasPendingRecovery());
+    supervisor->recordRenderedFrame(generation);
+    EXPECT_FALSE(supervisor->hasPendingRecovery());
     advanceSettling(Seconds(0.2));
     EXPECT_EQ(loads().size(), 1);
     advanceSettling(Seconds(3));
     EXPECT_EQ(loads().size(), 1) << engines.journal().calls.join('\n').toStdString();
 
     // While the network path is down, the path's own reconnection takes over.
-    delegate->recordRenderedFrame(generation);
+    supervisor->recordRenderedFrame(generation);
     advanceSettling(Seconds(3));
-    delegate->handleNetworkPath({true, true, false, false});
-    delegate->handleNetworkPath({false, false, false, false});
+    supervisor->handleNetworkPath({true, true, false, false});
+    supervisor->handleNetworkPath({false, false, false, false});
     engines.clearJournal();
-    delegate->recordRenderedFrame(generation);
+    supervisor->recordRenderedFrame(generation);
     EXPECT_TRUE(loads().isEmpty()) << engines.journal().calls.join('\n').toStdString();
 }
 
-TEST_F(PlaybackSupervisor, endFileReasonsOfOurOwnDoingAreIgnoredAndOthersRecover) {
+TEST_F(Supervision, endFileReasonsOfOurOwnDoingAreIgnoredAndOthersRecover) {
     launchPlaying();
     for (const int reason : {2, 3, 5}) {
         deliver(PlaybackEngineEvent::endFile(reason, 0));
     }
-    EXPECT_FALSE(inspector->hasPendingRecovery());
-    EXPECT_EQ(inspector->playbackState(), State::playing);
+    EXPECT_FALSE(supervisor->hasPendingRecovery());
+    EXPECT_EQ(supervisor->state(), State::playing);
     EXPECT_TRUE(log.texts().isEmpty());
 
     const struct {
@@ -249,7 +251,7 @@ TEST_F(PlaybackSupervisor, endFileReasonsOfOurOwnDoingAreIgnoredAndOthersRecover
     for (const auto& failure : failures) {
         SCOPED_TRACE(failure.reason);
         log.clear();
-        delegate->recordRenderedFrame(inspector->playerGeneration()); // cancels the last one
+        supervisor->recordRenderedFrame(supervisor->playerGeneration()); // cancels the last one
         deliver(PlaybackEngineEvent::endFile(failure.reason, failure.error));
         EXPECT_TRUE(log.contains(QStringLiteral("mpv ended the stream: reason=%1, error=%2.")
                                      .arg(failure.reason)
@@ -261,7 +263,7 @@ TEST_F(PlaybackSupervisor, endFileReasonsOfOurOwnDoingAreIgnoredAndOthersRecover
     }
 }
 
-TEST_F(PlaybackSupervisor, shutdownAndQueueOverflowRebuildTheEngine) {
+TEST_F(Supervision, shutdownAndQueueOverflowRebuildTheEngine) {
     const struct {
         Kind kind;
         const char* line;
@@ -271,9 +273,9 @@ TEST_F(PlaybackSupervisor, shutdownAndQueueOverflowRebuildTheEngine) {
         {Kind::queueOverflow, "The mpv event queue overflowed.", "mpv event queue overflow"}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.reason);
-        delegate.reset();
+        supervisor.reset();
         launchPlaying();
-        const int64_t before = inspector->playerGeneration();
+        const int64_t before = supervisor->playerGeneration();
         deliver(PlaybackEngineEvent::of(c.kind));
         EXPECT_TRUE(log.contains(QString::fromLatin1(c.line)));
         const auto recoveries = scheduledRecoveries(log);
@@ -283,13 +285,13 @@ TEST_F(PlaybackSupervisor, shutdownAndQueueOverflowRebuildTheEngine) {
         EXPECT_EQ(recoveries[0].count, 1);
 
         advanceSettling(Seconds(0.6));
-        EXPECT_EQ(inspector->playerGeneration(), before + 1);
-        EXPECT_TRUE(inspector->hasEngine());
+        EXPECT_EQ(supervisor->playerGeneration(), before + 1);
+        EXPECT_TRUE(supervisor->hasEngine());
         EXPECT_EQ(engines.journal().liveEngines, 1);
     }
 }
 
-TEST_F(PlaybackSupervisor, failuresArrivingTogetherGiveOneRecoveryThatKeepsItsOwnDecision) {
+TEST_F(Supervision, failuresArrivingTogetherGiveOneRecoveryThatKeepsItsOwnDecision) {
     launchPlaying();
     deliver(PlaybackEngineEvent::endFile(4, -5));
     deliver(PlaybackEngineEvent::of(Kind::shutdown));
@@ -297,32 +299,32 @@ TEST_F(PlaybackSupervisor, failuresArrivingTogetherGiveOneRecoveryThatKeepsItsOw
     const auto recoveries = scheduledRecoveries(log);
     ASSERT_EQ(recoveries.size(), 1u);
     EXPECT_FALSE(recoveries[0].recreate);
-    EXPECT_EQ(inspector->playbackRetryCount(), 1);
+    EXPECT_EQ(supervisor->retryCount(), 1);
 
     advanceSettling(Seconds(0.6));
     // The pending task kept its reload: same engine instance, a new load.
-    EXPECT_EQ(inspector->playerGeneration(), 1);
+    EXPECT_EQ(supervisor->playerGeneration(), 1);
     EXPECT_EQ(engines.journal().calls.last(),
               QStringLiteral("loadfile ") + threeCameras()[0].url + QStringLiteral(" replace"));
 }
 
-TEST_F(PlaybackSupervisor, eventsAndFramesOfAnOlderEngineChangeNothing) {
+TEST_F(Supervision, eventsAndFramesOfAnOlderEngineChangeNothing) {
     launchPlaying();
-    delegate->schedulePlaybackRecovery(QStringLiteral("rebuild"), true, true);
+    supervisor->schedulePlaybackRecovery(QStringLiteral("rebuild"), true, true);
     advanceSettling(Seconds(0.6));
-    ASSERT_EQ(inspector->playerGeneration(), 2);
-    delegate->recordRenderedFrame(2);
+    ASSERT_EQ(supervisor->playerGeneration(), 2);
+    supervisor->recordRenderedFrame(2);
     log.clear();
 
-    delegate->handlePlaybackEngineEvent(PlaybackEngineEvent::of(Kind::shutdown), 1);
-    delegate->handlePlaybackEngineEvent(PlaybackEngineEvent::endFile(4, -1), 1);
-    delegate->handlePlaybackEngineEvent(PlaybackEngineEvent::of(Kind::startFile), 1);
-    EXPECT_EQ(inspector->playbackState(), State::playing);
-    EXPECT_FALSE(inspector->hasPendingRecovery());
+    supervisor->handlePlaybackEngineEvent(PlaybackEngineEvent::of(Kind::shutdown), 1);
+    supervisor->handlePlaybackEngineEvent(PlaybackEngineEvent::endFile(4, -1), 1);
+    supervisor->handlePlaybackEngineEvent(PlaybackEngineEvent::of(Kind::startFile), 1);
+    EXPECT_EQ(supervisor->state(), State::playing);
+    EXPECT_FALSE(supervisor->hasPendingRecovery());
 
     // A frame of the old engine does not count as a heartbeat of the new one.
     scheduler.advance(Seconds(10));
-    delegate->recordRenderedFrame(1);
+    supervisor->recordRenderedFrame(1);
     advanceSettling(Seconds(2.1));
     EXPECT_TRUE(
         log.contains(QStringLiteral("Scheduling recovery 1 in 0.500000 seconds; recreate=false; "
@@ -330,114 +332,115 @@ TEST_F(PlaybackSupervisor, eventsAndFramesOfAnOlderEngineChangeNothing) {
     EXPECT_TRUE(log.texts().filter(QStringLiteral("mpv")).isEmpty());
 }
 
-TEST_F(PlaybackSupervisor, theWatchdogNoticesAStalledStreamWithinTenToTwelveSeconds) {
+TEST_F(Supervision, theWatchdogNoticesAStalledStreamWithinTenToTwelveSeconds) {
     launchPlaying();
     advanceSettling(Seconds(9.9));
-    EXPECT_FALSE(inspector->hasPendingRecovery());
+    EXPECT_FALSE(supervisor->hasPendingRecovery());
     advanceSettling(Seconds(2.2));
     const auto recoveries = scheduledRecoveries(log);
     ASSERT_EQ(recoveries.size(), 1u);
     EXPECT_EQ(recoveries[0].reason, QStringLiteral("video frame heartbeat stalled"));
 }
 
-TEST_F(PlaybackSupervisor, aRecoveryPlannedBeforeANewSelectionNeverRuns) {
+TEST_F(Supervision, aRecoveryPlannedBeforeANewSelectionNeverRuns) {
     launchPlaying();
-    delegate->schedulePlaybackRecovery(QStringLiteral("test"), false, true);
+    supervisor->schedulePlaybackRecovery(QStringLiteral("test"), false, true);
     // Applying a list (here an equal one) starts a new selection: the rebuild
     // planned for the old one never happens.
-    const int64_t before = inspector->playerGeneration();
-    ASSERT_TRUE(delegate->applyEditedCameraList(threeCameras()).ok());
-    EXPECT_FALSE(inspector->hasPendingRecovery());
+    const int64_t before = supervisor->playerGeneration();
+    selection.adoptEditedList(threeCameras());
+    supervisor->playNewSelection();
+    EXPECT_FALSE(supervisor->hasPendingRecovery());
     engines.clearJournal();
     advanceSettling(Seconds(1));
-    EXPECT_EQ(inspector->playerGeneration(), before);
+    EXPECT_EQ(supervisor->playerGeneration(), before);
     EXPECT_TRUE(engines.journal().calls.filter(QStringLiteral("create")).isEmpty());
 }
 
-TEST_F(PlaybackSupervisor, theNetworkPathDecidesWhenToSuspendAndWhenToReconnect) {
+TEST_F(Supervision, theNetworkPathDecidesWhenToSuspendAndWhenToReconnect) {
     launchPlaying();
     const NetworkPathSignature wifi{true, true, false, false};
     const NetworkPathSignature ethernet{true, false, true, false};
     const NetworkPathSignature down{false, false, false, false};
 
     // First satisfied update: nothing more.
-    delegate->handleNetworkPath(wifi);
+    supervisor->handleNetworkPath(wifi);
     EXPECT_TRUE(log.contains(
         QStringLiteral("Network path update: satisfied=true, wifi=true, ethernet=false.")));
-    EXPECT_FALSE(inspector->hasPendingRecovery());
+    EXPECT_FALSE(supervisor->hasPendingRecovery());
     // The same again: nothing.
-    delegate->handleNetworkPath(wifi);
-    EXPECT_FALSE(inspector->hasPendingRecovery());
+    supervisor->handleNetworkPath(wifi);
+    EXPECT_FALSE(supervisor->hasPendingRecovery());
     // A different satisfied path: an immediate rebuild.
-    delegate->handleNetworkPath(ethernet);
+    supervisor->handleNetworkPath(ethernet);
     auto recoveries = scheduledRecoveries(log);
     ASSERT_EQ(recoveries.size(), 1u);
     EXPECT_EQ(recoveries[0].reason, QStringLiteral("network path became usable or changed"));
     EXPECT_TRUE(recoveries[0].recreate);
     EXPECT_NEAR(recoveries[0].delay, 0.5, 1e-6);
     // Unusable: the pending recovery goes and everything waits.
-    delegate->handleNetworkPath(down);
-    EXPECT_FALSE(inspector->hasPendingRecovery());
-    EXPECT_EQ(inspector->playbackState(), State::suspended);
-    EXPECT_FALSE(inspector->networkPathIsSatisfied());
-    const int64_t generation = inspector->playerGeneration();
+    supervisor->handleNetworkPath(down);
+    EXPECT_FALSE(supervisor->hasPendingRecovery());
+    EXPECT_EQ(supervisor->state(), State::suspended);
+    EXPECT_TRUE(supervisor->hold().pathIsDown);
+    const int64_t generation = supervisor->playerGeneration();
     advanceSettling(Seconds(60));
-    EXPECT_EQ(inspector->playerGeneration(), generation);
+    EXPECT_EQ(supervisor->playerGeneration(), generation);
     EXPECT_EQ(scheduledRecoveries(log).size(), 1u);
-    delegate->schedulePlaybackRecovery(QStringLiteral("ignored"), true, true);
-    EXPECT_FALSE(inspector->hasPendingRecovery());
+    supervisor->schedulePlaybackRecovery(QStringLiteral("ignored"), true, true);
+    EXPECT_FALSE(supervisor->hasPendingRecovery());
 
     // Usable again: always different from the unusable path, so a rebuild.
-    delegate->handleNetworkPath(wifi);
+    supervisor->handleNetworkPath(wifi);
     advanceSettling(Seconds(0.6));
-    EXPECT_EQ(inspector->playerGeneration(), generation + 1);
+    EXPECT_EQ(supervisor->playerGeneration(), generation + 1);
 }
 
-TEST_F(PlaybackSupervisor, sleepStopsTheStreamAndWakeRebuildsItAtOnce) {
+TEST_F(Supervision, sleepStopsTheStreamAndWakeRebuildsItAtOnce) {
     launchPlaying();
-    delegate->schedulePlaybackRecovery(QStringLiteral("pending"), false, false);
+    supervisor->schedulePlaybackRecovery(QStringLiteral("pending"), false, false);
     engines.clearJournal();
 
-    delegate->systemWillSleep();
+    supervisor->systemWillSleep();
     EXPECT_TRUE(
         log.contains(QStringLiteral("The Mac is sleeping; playback recovery is suspended.")));
     EXPECT_EQ(engines.journal().calls, QStringList{QStringLiteral("stop")});
-    EXPECT_EQ(inspector->playbackState(), State::suspended);
-    EXPECT_FALSE(inspector->hasPendingRecovery());
+    EXPECT_EQ(supervisor->state(), State::suspended);
+    EXPECT_FALSE(supervisor->hasPendingRecovery());
     // The stop's own end-file is ignored, frames while asleep too, and nothing recovers.
     deliver(PlaybackEngineEvent::endFile(2, 0));
-    delegate->recordRenderedFrame(inspector->playerGeneration());
-    EXPECT_EQ(inspector->playbackState(), State::suspended);
+    supervisor->recordRenderedFrame(supervisor->playerGeneration());
+    EXPECT_EQ(supervisor->state(), State::suspended);
     advanceSettling(Seconds(120));
-    EXPECT_EQ(inspector->playerGeneration(), 1);
+    EXPECT_EQ(supervisor->playerGeneration(), 1);
 
-    delegate->systemDidWake();
+    supervisor->systemDidWake();
     EXPECT_TRUE(
         log.contains(QStringLiteral("The Mac woke; scheduling a fresh camera connection.")));
-    EXPECT_FALSE(inspector->lastFrameRenderedAt());
+    EXPECT_FALSE(supervisor->lastFrameRenderedAt());
     const auto recoveries = scheduledRecoveries(log);
     ASSERT_FALSE(recoveries.empty());
     EXPECT_EQ(recoveries.back().reason, QStringLiteral("system wake"));
     EXPECT_TRUE(recoveries.back().recreate);
     advanceSettling(Seconds(0.6));
-    EXPECT_EQ(inspector->playerGeneration(), 2);
-    EXPECT_EQ(inspector->playbackState(), State::starting);
+    EXPECT_EQ(supervisor->playerGeneration(), 2);
+    EXPECT_EQ(supervisor->state(), State::starting);
 }
 
-TEST_F(PlaybackSupervisor, wakingWhileThePathIsDownWaitsForThePath) {
+TEST_F(Supervision, wakingWhileThePathIsDownWaitsForThePath) {
     launchPlaying();
-    delegate->handleNetworkPath({true, true, false, false});
-    delegate->systemWillSleep();
-    delegate->handleNetworkPath({false, false, false, false});
-    delegate->systemDidWake();
-    EXPECT_FALSE(inspector->hasPendingRecovery());
+    supervisor->handleNetworkPath({true, true, false, false});
+    supervisor->systemWillSleep();
+    supervisor->handleNetworkPath({false, false, false, false});
+    supervisor->systemDidWake();
+    EXPECT_FALSE(supervisor->hasPendingRecovery());
     advanceSettling(Seconds(30));
-    EXPECT_EQ(inspector->playerGeneration(), 1);
+    EXPECT_EQ(supervisor->playerGeneration(), 1);
 
-    delegate->handleNetworkPath({true, true, false, false});
-    EXPECT_TRUE(inspector->hasPendingRecovery());
+    supervisor->handleNetworkPath({true, true, false, false});
+    EXPECT_TRUE(supervisor->hasPendingRecovery());
     advanceSettling(Seconds(0.6));
-    EXPECT_EQ(inspector->playerGeneration(), 2);
+    EXPECT_EQ(supervisor->playerGeneration(), 2);
 }
 
 } // namespace

@@ -1,0 +1,55 @@
+#pragma once
+
+#include "VirtualTimeFixture.h"
+
+#include "engine/VideoViewChoice.h"
+#include "viewer/CameraSelection.h"
+#include "viewer/PlaybackSupervisor.h"
+#include "viewer/ViewerSettings.h"
+
+#include <QWidget>
+
+#include <memory>
+
+namespace rure::test {
+
+// The playback supervisor on its own, on virtual time, with scripted engines
+// and a real (never shown) video view that they never draw into.
+class SupervisorTest : public VirtualTimeTest {
+protected:
+    SupervisorTest()
+        : viewerSettings(settings), selection(viewerSettings),
+          video(createVideoView(VideoPresentation::software, nullptr)) {}
+
+    ~SupervisorTest() override {
+        supervisor.reset();
+        delete video.widget;
+    }
+
+    bool preflightRunning() const override { return supervisor && supervisor->hasPreflight(); }
+
+    // A new supervisor for `cameras`, started as the viewer starts it: the
+    // preflight, then the engine and the first load.
+    void start(const QList<Camera>& cameras) {
+        supervisor.reset();
+        selection.adoptLaunchList(cameras);
+        supervisor = std::make_unique<PlaybackSupervisor>(
+            scheduler, engines, selection,
+            PlaybackSupervisor::Client{
+                .willLoadCamera = [this] { ++camerasAboutToLoad; },
+                .frameRendered = [this](PlaybackEngine&) { ++framesShown; },
+                .showError = [this](const QString& message) { alerts << message; }});
+        supervisor->attachView(video);
+        supervisor->requestLocalNetworkAccessAndStart();
+        settle();
+    }
+
+    ViewerSettings viewerSettings;
+    CameraSelection selection;
+    CreatedVideoView video;
+    std::unique_ptr<PlaybackSupervisor> supervisor;
+    int camerasAboutToLoad = 0;
+    int framesShown = 0;
+};
+
+} // namespace rure::test
