@@ -443,5 +443,68 @@ TEST_F(Supervision, wakingWhileThePathIsDownWaitsForThePath) {
     EXPECT_EQ(supervisor->playerGeneration(), 2);
 }
 
+TEST_F(Supervision, eachHoldStopsEveryAttemptUntilItIsLifted) {
+    // Closing, sleep and a path that is down: while any holds, no recovery is
+    // planned, no preflight starts and the watchdog lets a silent stream be.
+    const std::function<void()> holds[] = {
+        [this] { supervisor->viewerWillClose(); },
+        [this] { supervisor->systemWillSleep(); },
+        [this] { supervisor->handleNetworkPath({false, false, false, false}); },
+    };
+    for (size_t which = 0; which < std::size(holds); ++which) {
+        SCOPED_TRACE(which);
+        launchPlaying();
+        holds[which]();
+        EXPECT_FALSE(supervisor->mayPlaybackRun());
+        supervisor->schedulePlaybackRecovery(QStringLiteral("held"), true, true);
+        EXPECT_FALSE(supervisor->hasPendingRecovery());
+        supervisor->requestLocalNetworkAccessAndStart();
+        EXPECT_FALSE(supervisor->hasPreflight());
+        const int64_t generation = supervisor->playerGeneration();
+        advanceSettling(Seconds(30));
+        EXPECT_EQ(supervisor->playerGeneration(), generation);
+        EXPECT_TRUE(scheduledRecoveries(log).empty());
+    }
+
+    // Lifting the last hold lets recovery run again.
+    launchPlaying();
+    supervisor->handleNetworkPath({true, true, false, false});
+    supervisor->systemWillSleep();
+    supervisor->handleNetworkPath({false, false, false, false});
+    supervisor->systemDidWake();
+    EXPECT_FALSE(supervisor->mayPlaybackRun());
+    supervisor->handleNetworkPath({true, true, false, false});
+    EXPECT_TRUE(supervisor->mayPlaybackRun());
+    EXPECT_TRUE(supervisor->hasPendingRecovery());
+}
+
+TEST_F(Supervision, theViewerHearsOfEachNewCameraLoadButNotOfCatchUps) {
+    launchPlaying();
+    EXPECT_EQ(camerasAboutToLoad, 1);
+    EXPECT_EQ(framesShown, 1);
+
+    // A catch-up keeps the camera, its picture's shape and any focused area.
+    supervisor->catchUpWithLiveStream(QStringLiteral("Behind"));
+    EXPECT_EQ(supervisor->state(), State::starting);
+    EXPECT_EQ(camerasAboutToLoad, 1);
+
+    // Another camera, and a rebuild, are new loads.
+    ASSERT_TRUE(selection.select(2));
+    supervisor->playNewSelection();
+    EXPECT_EQ(camerasAboutToLoad, 2);
+    EXPECT_EQ(engines.journal().calls.last(),
+              QStringLiteral("loadfile ") + threeCameras()[2].url + QStringLiteral(" replace"));
+    supervisor->schedulePlaybackRecovery(QStringLiteral("rebuild"), true, true);
+    advanceSettling(Seconds(0.6));
+    EXPECT_EQ(camerasAboutToLoad, 3);
+
+    // An emptied list leaves no engine and no picture behind.
+    selection.adoptEditedList({});
+    supervisor->playNewSelection();
+    EXPECT_FALSE(supervisor->hasEngine());
+    EXPECT_EQ(supervisor->state(), State::stopped);
+    EXPECT_EQ(engines.journal().liveEngines, 0);
+}
+
 } // namespace
 } // namespace rure::test
