@@ -13,6 +13,8 @@
 #include "SoakRunner.h"
 #include "SoakWait.h"
 
+#include "common/ProcessMemory.h"
+
 #include <QApplication>
 
 #include <clocale>
@@ -52,7 +54,9 @@ std::optional<SoakArguments> parse(const QStringList& arguments) {
 
 int main(int argc, char* argv[]) {
     rure::bench::SoakTimeline::begin();
-    // As the viewer application sets itself up.
+    // As the viewer application sets itself up, its allocator too: the soak
+    // measures the viewer's resident memory in this process.
+    rure::keepResidentMemoryFlat();
     QApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication application(argc, argv);
     std::setlocale(LC_NUMERIC, "C");

@@ -206,13 +206,13 @@ bool SoakRunner::prepareFault() {
 }
 
 SoakRunner::Slot SoakRunner::slotNow(SoakClock::time_point down) const {
-    const AppDelegateInspector& viewer = viewer_.inspector();
+    const PlaybackSupervisor& viewer = viewer_.supervisor();
     if (viewer.hasPendingRecovery()) {
         if (const auto recovery = log_.lastRecoveryAtOrBefore(SoakClock::now())) {
             return {recovery->delaySeconds, QStringLiteral("pending: ") + recovery->text};
         }
     }
-    const PlaybackSupervisorState state = viewer.playbackState();
+    const PlaybackSupervisorState state = viewer.state();
     if (state == PlaybackSupervisorState::playing) {
         // Back before the watchdog noticed: the recovery waits for the notice,
         // then for the first slot. The silence on screen starts with the last
@@ -229,7 +229,7 @@ SoakRunner::Slot SoakRunner::slotNow(SoakClock::time_point down) const {
                     .arg(notice, 0, 'f', 2)
                     .arg(first, 0, 'f', 2)};
     }
-    const int64_t attempts = viewer.playbackRetryCount();
+    const int64_t attempts = viewer.retryCount();
     const double next = backOffSlots[static_cast<size_t>(std::min<int64_t>(
                             attempts, static_cast<int64_t>(backOffSlots.size()) - 1))] +
                         maximumJitter;
@@ -316,7 +316,7 @@ void SoakRunner::runFault(const SoakFault& fault) {
     case SoakFaultKind::sleep: {
         viewer_.announceSleep(true);
         asleep_ = true;
-        if (!SoakWait::until([this] { return viewer_.inspector().systemIsSleeping(); },
+        if (!SoakWait::until([this] { return viewer_.supervisor().hold().sleeping; },
                              sleepNoticeTimeout)) {
             report_.problems << QStringLiteral("fault %1: the viewer did not notice the sleep")
                                     .arg(outcome.number);

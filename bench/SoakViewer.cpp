@@ -2,6 +2,8 @@
 
 #include "SoakTimeline.h"
 
+#include "window/ViewerWindow.h"
+
 namespace rure::bench {
 
 SoakViewer::SoakViewer()
@@ -9,7 +11,6 @@ SoakViewer::SoakViewer()
       settings_(directory_.path() + QStringLiteral("/settings.ini"), QSettings::IniFormat) {}
 
 SoakViewer::~SoakViewer() {
-    inspector_.reset();
     if (delegate_) {
         // What the application does when it quits.
         delegate_->applicationWillTerminate();
@@ -46,7 +47,6 @@ std::optional<QString> SoakViewer::launch(const QList<Camera>& cameras) {
         .observeNetworkPath = false,
         .updateService = nullptr,
         .updatePresenters = {}});
-    inspector_ = std::make_unique<AppDelegateInspector>(*delegate_);
     delegate_->applicationDidFinishLaunching();
     return std::nullopt;
 }
@@ -60,7 +60,7 @@ bool SoakViewer::announceSleep(bool sleeping) {
 }
 
 std::optional<QPoint> SoakViewer::windowCentre() const {
-    ViewerWindow* window = inspector_ ? inspector_->window() : nullptr;
+    ViewerWindow* window = delegate_ ? delegate_->viewerWindow() : nullptr;
     if (!window || !window->isVisible()) {
         return std::nullopt;
     }
@@ -69,7 +69,7 @@ std::optional<QPoint> SoakViewer::windowCentre() const {
 
 bool SoakViewer::presentedFrameWithin(double seconds) const {
     const std::optional<SteadyTime> last =
-        inspector_ ? inspector_->lastFrameRenderedAt() : std::nullopt;
+        delegate_ ? supervisor().lastFrameRenderedAt() : std::nullopt;
     return last && secondsBetween(*last, scheduler_.now()) < seconds;
 }
 

@@ -5,7 +5,6 @@
 #include "engine/MPVEngineFactory.h"
 #include "support/FakeLogind.h"
 #include "viewer/AppDelegate.h"
-#include "viewer/AppDelegateTestAccess.h"
 
 #include <QSettings>
 #include <QTemporaryDir>
@@ -35,7 +34,7 @@ public:
     // Sends PrepareForSleep(true) or (false) as logind would.
     bool announceSleep(bool sleeping);
 
-    const AppDelegateInspector& inspector() const { return *inspector_; }
+    const PlaybackSupervisor& supervisor() const { return delegate_->playbackSupervisor(); }
     // The centre of the viewer window on the screen; nothing without a window.
     std::optional<QPoint> windowCentre() const;
     // Whether the viewer presented a frame within the last `seconds`.
@@ -53,7 +52,6 @@ private:
     test::PrivateBus bus_;
     std::unique_ptr<test::FakeLogind> logind_;
     std::unique_ptr<AppDelegate> delegate_;
-    std::unique_ptr<AppDelegateInspector> inspector_;
 };
 
 } // namespace rure::bench
