@@ -8,28 +8,15 @@
 namespace rure {
 
 void AppDelegate::startSystemRecoveryMonitoring() {
-    QPointer<AppDelegate> weakSelf(this);
+    // The monitors are this controller's own and call back only while they
+    // exist (their signals and queued reports are tied to them).
     if (services_.sleepWakeBus) {
         sleepWakeMonitor = std::make_unique<SleepWakeMonitor>(
-            *services_.sleepWakeBus,
-            [weakSelf] {
-                if (weakSelf) {
-                    weakSelf->systemWillSleep();
-                }
-            },
-            [weakSelf] {
-                if (weakSelf) {
-                    weakSelf->systemDidWake();
-                }
-            });
+            *services_.sleepWakeBus, [this] { systemWillSleep(); }, [this] { systemDidWake(); });
     }
     if (services_.observeNetworkPath) {
-        networkPathMonitor =
-            std::make_unique<NetworkPathMonitor>([weakSelf](NetworkPathSignature signature) {
-                if (weakSelf) {
-                    weakSelf->handleNetworkPath(signature);
-                }
-            });
+        networkPathMonitor = std::make_unique<NetworkPathMonitor>(
+            [this](NetworkPathSignature signature) { handleNetworkPath(signature); });
         networkPathMonitor->start();
     }
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "TestViewerServices.h"
 #include "VirtualTimeFixture.h"
 
 #include "config/CameraConfigurationStore.h"
@@ -29,13 +30,8 @@ protected:
     }
 
     void makeDelegate() {
-        delegate = std::make_unique<AppDelegate>(AppDelegateServices{
-            .store = &store,
-            .settings = &settings,
-            .scheduler = &scheduler,
-            .engineFactory = &engines,
-            .presentPlaybackError = [this](QWidget*, const QString& message) { alerts << message; },
-            .sleepWakeBus = sleepWakeBus});
+        delegate = std::make_unique<AppDelegate>(
+            testViewerServices(store, settings, scheduler, engines, alerts, sleepWakeBus));
         inspector = std::make_unique<AppDelegateInspector>(*delegate);
     }
 

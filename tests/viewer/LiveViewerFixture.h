@@ -2,6 +2,8 @@
 
 // The viewer with its real engine, real window and the project's RTSP test
 // camera, on real time.
+#include "TestViewerServices.h"
+
 #include "common/QtScheduler.h"
 #include "config/CameraConfigurationStore.h"
 #include "engine/MPVEngineFactory.h"
@@ -38,13 +40,8 @@ protected:
 
     void launch(const QList<Camera>& cameras) {
         ASSERT_TRUE(store.save(cameras).ok());
-        delegate = std::make_unique<AppDelegate>(AppDelegateServices{
-            .store = &store,
-            .settings = &settings,
-            .scheduler = &scheduler,
-            .engineFactory = &engines,
-            .presentPlaybackError = [this](QWidget*, const QString& message) { alerts << message; },
-            .sleepWakeBus = sleepWakeBus});
+        delegate = std::make_unique<AppDelegate>(
+            testViewerServices(store, settings, scheduler, engines, alerts, sleepWakeBus));
         inspector = std::make_unique<AppDelegateInspector>(*delegate);
         delegate->applicationDidFinishLaunching();
     }
