@@ -125,9 +125,9 @@ void AppDelegate::applicationWillTerminate() {
     }
     hasTerminated_ = true;
     RureLog::lifecycle().notice(QStringLiteral("Rure is terminating."));
-    sleepWakeMonitor.reset();
-    if (networkPathMonitor) {
-        networkPathMonitor->cancel();
+    systemMonitors_.sleepWake.reset();
+    if (systemMonitors_.networkPath) {
+        systemMonitors_.networkPath->cancel();
     }
     if (updateChecks_) {
         updateChecks_->cancel();

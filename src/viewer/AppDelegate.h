@@ -206,8 +206,10 @@ private:
     std::optional<double> appliedVideoAspectRatio;
 
     // Where the network path and sleep and wake are heard.
-    std::unique_ptr<NetworkPathMonitor> networkPathMonitor;
-    std::unique_ptr<SleepWakeMonitor> sleepWakeMonitor;
+    struct SystemMonitors {
+        std::unique_ptr<NetworkPathMonitor> networkPath;
+        std::unique_ptr<SleepWakeMonitor> sleepWake;
+    } systemMonitors_;
 
     // The camera list editor while it is open.
     std::unique_ptr<CameraSettingsController> settingsController;

@@ -11,13 +11,13 @@ void AppDelegate::startSystemRecoveryMonitoring() {
     // The monitors are this controller's own and call back only while they
     // exist (their signals and queued reports are tied to them).
     if (services_.sleepWakeBus) {
-        sleepWakeMonitor = std::make_unique<SleepWakeMonitor>(
+        systemMonitors_.sleepWake = std::make_unique<SleepWakeMonitor>(
             *services_.sleepWakeBus, [this] { systemWillSleep(); }, [this] { systemDidWake(); });
     }
     if (services_.observeNetworkPath) {
-        networkPathMonitor = std::make_unique<NetworkPathMonitor>(
+        systemMonitors_.networkPath = std::make_unique<NetworkPathMonitor>(
             [this](NetworkPathSignature signature) { handleNetworkPath(signature); });
-        networkPathMonitor->start();
+        systemMonitors_.networkPath->start();
     }
 }
 
