@@ -2,7 +2,6 @@
 
 #include "window/CabinCameraMenuItemView.h"
 #include "window/TemporaryMaximum.h"
-#include "window/ViewerControlLayout.h"
 #include "window/WindowFrameText.h"
 
 #include <QApplication>
@@ -260,28 +259,6 @@ TEST(TemporaryMaximumFrame, fillsTheVisibleAreaWithThePicturesProportions) {
         temporaryMaximumFrame({0, 0, 820, 478}, {800, 450}, visible, 16.0 / 9.0);
     EXPECT_DOUBLE_EQ(decorated.width() - 20,
                      (875.0 - 28) * 16.0 / 9.0 > 1420 ? 1420 : (875.0 - 28) * 16.0 / 9.0);
-}
-
-TEST(ViewerControlLayoutTest, switchesToTheCompactLayoutBelow290Points) {
-    EXPECT_TRUE(usesCompactLayout(289.9));
-    EXPECT_FALSE(usesCompactLayout(290));
-
-    const ViewerControlFrames regular = layoutViewerControls({1120, 630}, 100, false);
-    EXPECT_EQ(regular.close, QRect(1120 - 12 - 28, 12, 28, 24));
-    EXPECT_EQ(regular.focus.right() + 1 + 6, regular.close.left());
-    EXPECT_EQ(regular.pin.right() + 1 + 6, regular.focus.left());
-    EXPECT_EQ(regular.menu.right() + 1 + 6, regular.pin.left());
-    EXPECT_EQ(regular.picker.right() + 1 + 6, regular.menu.left());
-    EXPECT_EQ(regular.picker.width(), 140);
-    EXPECT_EQ(layoutViewerControls({1120, 630}, 300, false).picker.width(), 300);
-
-    const ViewerControlFrames compact = layoutViewerControls({280, 158}, 300, true);
-    EXPECT_EQ(compact.close.top(), 12);
-    EXPECT_EQ(compact.menu.top(), 12);
-    EXPECT_EQ(compact.menu.right() + 1 + 6, compact.pin.left());
-    EXPECT_EQ(compact.picker.left(), 12);
-    EXPECT_EQ(compact.picker.right(), compact.close.right());
-    EXPECT_EQ(compact.picker.top(), compact.close.bottom() + 1 + 6);
 }
 
 } // namespace
