@@ -1,7 +1,6 @@
 #include "ControllerTestFixture.h"
 
 #include "window/CabinCameraMenuItemView.h"
-#include "window/TemporaryMaximum.h"
 #include "window/WindowFrameText.h"
 
 #include <QApplication>
@@ -234,31 +233,6 @@ TEST_F(ViewerControls, theCloseButtonClosesTheViewer) {
     // Hover and menus no longer do anything.
     delegate->hoverChanged(true);
     delegate->menuDidClose();
-}
-
-TEST(TemporaryMaximumFrame, fillsTheVisibleAreaWithThePicturesProportions) {
-    const QRectF visible(0, 25, 1440, 875);
-    const QRectF wide =
-        temporaryMaximumFrame({100, 100, 800, 450}, {800, 450}, visible, 16.0 / 9.0);
-    EXPECT_DOUBLE_EQ(wide.width(), 1440);
-    EXPECT_DOUBLE_EQ(wide.height(), 810);
-    EXPECT_DOUBLE_EQ(wide.center().y(), visible.center().y());
-
-    const QRectF tall =
-        temporaryMaximumFrame({100, 100, 480, 853}, {480, 853}, visible, 9.0 / 16.0);
-    EXPECT_DOUBLE_EQ(tall.width(), 492.1875);
-    EXPECT_DOUBLE_EQ(tall.height(), 875);
-    EXPECT_DOUBLE_EQ(tall.center().x(), visible.center().x());
-
-    // Before the first picture, the window's own proportion.
-    const QRectF unknown =
-        temporaryMaximumFrame({0, 0, 1120, 630}, {1120, 630}, visible, std::nullopt);
-    EXPECT_NEAR(unknown.width() / unknown.height(), 1120.0 / 630.0, 1e-9);
-    // A frame's decoration is kept around the content.
-    const QRectF decorated =
-        temporaryMaximumFrame({0, 0, 820, 478}, {800, 450}, visible, 16.0 / 9.0);
-    EXPECT_DOUBLE_EQ(decorated.width() - 20,
-                     (875.0 - 28) * 16.0 / 9.0 > 1420 ? 1420 : (875.0 - 28) * 16.0 / 9.0);
 }
 
 } // namespace
