@@ -296,16 +296,5 @@ TEST_F(FocusArea, withoutAPictureTheUserIsAskedToWait) {
     EXPECT_FALSE(inspector->focusCrop().has_value());
 }
 
-TEST_F(FocusArea, restoringReappliesEvenAnUnusualPictureShape) {
-    // 1 : 10 lies outside the range the window follows on its own.
-    launchWithPicture(100, 1000);
-    EXPECT_FALSE(inspector->appliedVideoAspectRatio().has_value());
-    focusOn({0, 0}, {960, 540});
-    delegate->toggleFocusArea();
-    EXPECT_EQ(inspector->window()->contentAspectRatio(), QSizeF(100, 1000));
-    ASSERT_TRUE(inspector->appliedVideoAspectRatio().has_value());
-    EXPECT_DOUBLE_EQ(*inspector->appliedVideoAspectRatio(), 0.1);
-}
-
 } // namespace
 } // namespace rure::test

@@ -43,53 +43,12 @@ TEST_F(ControllerTest, theWindowFollowsThePicturesDisplayedShape) {
     EXPECT_NEAR(*inspector->appliedVideoAspectRatio(), 1080.0 / 1920.0, 1e-9);
     EXPECT_NEAR(ratioOf(window.size()), 1080.0 / 1920.0, 0.01);
 
-    const struct {
-        int64_t reported;
-        int64_t stored;
-    } rotations[] = {{-90, 270}, {360, 0}, {450, 90}, {-450, 270}, {0, 0}, {180, 180}};
-    for (const auto& rotation : rotations) {
-        presentFrame(*delegate, *inspector, engine(), 1920, 1080, rotation.reported);
-        EXPECT_EQ(inspector->sourceVideoGeometry()->rotation, rotation.stored) << rotation.reported;
-    }
-
     // An unreadable rotation counts as none.
     presentFrame(*delegate, *inspector, engine(), 1280, 720, std::nullopt);
     EXPECT_EQ(inspector->sourceVideoGeometry(), (VideoSourceGeometry{1280, 720, 0}));
     // Same shape as the 1920 x 1080 picture before it: the window keeps its ratio.
     EXPECT_NEAR(ratioOf(window.contentAspectRatio()), 16.0 / 9.0, 1e-9);
     EXPECT_NEAR(ratioOf(window.size()), 16.0 / 9.0, 0.01);
-}
-
-TEST_F(ControllerTest, implausibleOrUnreadablePicturesLeaveTheWindowAlone) {
-    saveCameras(threeCameras());
-    launch();
-    ViewerWindow& window = *inspector->window();
-    presentFrame(*delegate, *inspector, engine(), 1440, 1080, 0);
-    ASSERT_EQ(window.contentAspectRatio(), QSizeF(1440, 1080));
-    const QRect frame = window.geometry();
-
-    // A 5 : 1 picture is recorded but not applied.
-    presentFrame(*delegate, *inspector, engine(), 5000, 1000, 0);
-    EXPECT_EQ(inspector->sourceVideoGeometry(), (VideoSourceGeometry{5000, 1000, 0}));
-    EXPECT_EQ(window.contentAspectRatio(), QSizeF(1440, 1080));
-    EXPECT_NEAR(*inspector->appliedVideoAspectRatio(), 1440.0 / 1080.0, 1e-9);
-
-    // Reads that fail, or sizes below one pixel, change nothing at all.
-    const std::optional<int64_t> nothing;
-    const struct {
-        std::optional<int64_t> width, height;
-    } unusable[] = {{nothing, 1080}, {1920, nothing}, {0, 1080}, {1920, -1}};
-    for (const auto& picture : unusable) {
-        presentFrame(*delegate, *inspector, engine(), picture.width, picture.height, 0);
-        EXPECT_EQ(inspector->sourceVideoGeometry(), (VideoSourceGeometry{5000, 1000, 0}));
-    }
-
-    // A change of the ratio under 0.001 does not touch the window.
-    presentFrame(*delegate, *inspector, engine(), 1441, 1080, 0);
-    EXPECT_EQ(window.contentAspectRatio(), QSizeF(1440, 1080));
-    EXPECT_EQ(window.geometry(), frame);
-    presentFrame(*delegate, *inspector, engine(), 1920, 1080, 0);
-    EXPECT_EQ(window.contentAspectRatio(), QSizeF(1920, 1080));
 }
 
 TEST_F(ControllerTest, everyCameraLoadForgetsThePictureAndItsRatio) {
