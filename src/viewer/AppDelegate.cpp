@@ -10,12 +10,12 @@
 #include "updates/RureUpdateService.h"
 #include "updates/UpdateAlerts.h"
 #include "viewer/CameraSelection.h"
-#include "window/CameraPicker.h"
+#include "viewer/FocusAreaController.h"
 #include "window/ViewerMainMenu.h"
+#include "window/ViewerOverlay.h"
 #include "window/ViewerWindow.h"
+#include "window/WindowFrameController.h"
 
-#include <QAbstractAnimation>
-#include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSettings>
@@ -174,16 +174,15 @@ void AppDelegate::loadCamera(qsizetype index) {
     if (index < 0 || index >= cameras.size() || !mpv) {
         return;
     }
-    if (focusCrop || isSelectingFocusArea) {
-        restoreOriginalCameraView();
+    if (focusArea_) {
+        // The original view comes back before the load, and the picture's shape is learnt anew.
+        focusArea_->cameraWillLoad();
     }
-    sourceVideoGeometry.reset();
     frameCadence.followCamera(cameras[index].url);
     lastCameraLoad = services_.scheduler->now();
     restartPictureLag();
     lastFrameRenderedAt.reset();
     playbackState = PlaybackSupervisorState::starting;
-    appliedVideoAspectRatio.reset();
     RureLog::playback().notice(
         QStringLiteral("Loading camera index %1 for selection generation %2.")
             .arg(index)
@@ -208,9 +207,8 @@ void AppDelegate::selectCamera(qsizetype index) {
     cancelPlaybackRetry();
     cancelLocalNetworkProbe();
 
-    if (cameraPicker) {
-        cameraPicker->selectItem(index);
-        cameraPicker->refreshMenuSelection();
+    if (overlay_) {
+        overlay_->showSelectedCamera(index);
     }
     storeSelectedCameraIndex(index);
 
@@ -258,13 +256,8 @@ Result<void> AppDelegate::applyEditedCameraList(const QList<Camera>& newCameras)
 
     const qsizetype chosen = chooseSelectionAfterEdit(cameras, previousCamera, previousIndex);
 
-    if (cameraPicker) {
-        cameraPicker->setItems(cameraNames(cameras));
-        cameraPicker->selectItem(chosen);
-    }
-    styleCameraPickerMenu();
-    if (emptyStateLabel) {
-        emptyStateLabel->setVisible(cameras.isEmpty());
+    if (overlay_) {
+        overlay_->showCameras(cameraNames(cameras), chosen);
     }
     storeSelectedCameraIndex(chosen);
 
@@ -289,8 +282,8 @@ Result<void> AppDelegate::applyEditedCameraList(const QList<Camera>& newCameras)
 }
 
 void AppDelegate::cameraChanged() {
-    if (cameraPicker) {
-        selectCamera(cameraPicker->selectedIndex());
+    if (overlay_) {
+        selectCamera(overlay_->selectedCameraIndex());
     }
 }
 
@@ -307,7 +300,7 @@ void AppDelegate::startOrReloadPlayback() {
 }
 
 qsizetype AppDelegate::selectedCameraIndex() const {
-    return cameraPicker ? cameraPicker->selectedIndex() : -1;
+    return overlay_ ? overlay_->selectedCameraIndex() : -1;
 }
 
 void AppDelegate::storeSelectedCameraIndex(qsizetype index) {

@@ -12,7 +12,6 @@
 #include "viewer/PictureLag.h"
 #include "viewer/PlaybackSupervisorState.h"
 #include "viewer/VideoFocusCrop.h"
-#include "viewer/VideoSourceGeometry.h"
 
 #include <QDBusConnection>
 #include <QList>
@@ -27,8 +26,6 @@
 #include <optional>
 #include <vector>
 
-class QAbstractAnimation;
-class QLabel;
 class QSettings;
 class QTcpSocket;
 class QWidget;
@@ -36,18 +33,16 @@ class QWidget;
 namespace rure {
 
 class CameraConfigurationStore;
-class CameraPicker;
 class CameraSettingsController;
-class CloseViewerButton;
 class DraggableContentView;
-class FocusViewerButton;
-class MainMenuButton;
+class FocusAreaController;
 class VideoView;
 class NetworkPathMonitor;
 class SleepWakeMonitor;
-class PinToggleButton;
 class ViewerMainMenu;
+class ViewerOverlay;
 class ViewerWindow;
+class WindowFrameController;
 
 // Shows a modal alert. The application uses a warning QMessageBox titled
 // "Rure" with one "OK" button in the accent colour; tests record the calls.
@@ -149,6 +144,10 @@ public:
     void windowWillClose();
 
     ViewerWindow* viewerWindow() const;
+    // The collaborators of the window side; they exist once the window does.
+    const ViewerOverlay& overlay() const;
+    const FocusAreaController& focusArea() const;
+    const WindowFrameController& windowFrame() const;
 
     // Controls over the picture.
     void hoverChanged(bool pointerInside);
@@ -181,12 +180,8 @@ private:
     qsizetype selectedCameraIndex() const;
     void storeSelectedCameraIndex(qsizetype index);
     void cancelPlaybackRetry();
-    void failFocusSelection();
-    void styleCameraPickerMenu();
-    void saveWindowFrame();
+    void createWindowCollaborators();
     void layoutViewerContent();
-    QList<QWidget*> viewerControls() const;
-    void setWindowFrameAnimated(const QRect& frame);
 
     AppDelegateServices services_;
 
@@ -196,17 +191,12 @@ private:
     // while `videoHost` is.
     QPointer<QWidget> videoHost;
     VideoView* videoView = nullptr;
-    QPointer<CameraPicker> cameraPicker;
-    QPointer<QLabel> emptyStateLabel;
-    QPointer<MainMenuButton> mainMenuButton;
-    QPointer<PinToggleButton> stayOnTopButton;
-    QPointer<FocusViewerButton> focusViewerButton;
-    QPointer<CloseViewerButton> closeViewerButton;
     QPointer<DraggableContentView> interactionView;
-    bool usesCompactViewerControls = false;
-    bool pointerIsOverViewer = false;
-    bool cameraMenuIsOpen = false;
-    bool viewerControlsAreVisible = false;
+    // The controls over the picture, the focus area and the picture's shape,
+    // and the window's frame (created with the window).
+    std::unique_ptr<ViewerOverlay> overlay_;
+    std::unique_ptr<FocusAreaController> focusArea_;
+    std::unique_ptr<WindowFrameController> windowFrame_;
 
     // Cameras and the engine.
     QList<Camera> cameras;
@@ -227,7 +217,6 @@ private:
     TaskHandle pictureLagCheck;
     CatchUpPacing catchUpPacing;
     SteadyTime lastCameraLoad = distantPast();
-    std::optional<double> appliedVideoAspectRatio;
 
     // Preflight.
     QTcpSocket* localNetworkProbe = nullptr; // owned; deleted through deleteLater
@@ -243,22 +232,12 @@ private:
     // The camera list editor while it is open.
     std::unique_ptr<CameraSettingsController> settingsController;
 
-    // Temporary maximum, closing and the focus area.
-    std::optional<QRect> restoreFrameBeforeTemporaryMaximum;
-    bool isTemporarilyMaximized = false;
+    // Set when the window starts closing; from then on nothing restarts.
     bool isClosingViewer = false;
-    std::optional<VideoFocusCrop> focusCrop;
-    bool isSelectingFocusArea = false;
-    bool isShowingFullCameraTemporarily = false;
-    std::optional<VideoSourceGeometry> sourceVideoGeometry;
-    std::optional<QRect> restoreFrameBeforeFocus;
 
     bool hasTerminated_ = false;
     std::unique_ptr<UpdateCheckScheduler> updateChecks_;
     std::unique_ptr<ViewerMainMenu> mainMenu_;
-    QPointer<QAbstractAnimation> controlsFade_;
-    QPointer<QAbstractAnimation> windowFrameAnimation_;
-    TaskHandle temporaryMaximumRestore_;
 };
 
 } // namespace rure

@@ -34,7 +34,7 @@ protected:
     }
 
     bool controlsShown() const {
-        for (QWidget* control : inspector->controls()) {
+        for (QWidget* control : delegate->overlay().viewerControls()) {
             if (control->isHidden() || alphaOf(control) < 0.99) {
                 return false;
             }
@@ -42,7 +42,7 @@ protected:
         return true;
     }
     bool controlsGone() const {
-        for (QWidget* control : inspector->controls()) {
+        for (QWidget* control : delegate->overlay().viewerControls()) {
             if (!control->isHidden()) {
                 return false;
             }
@@ -56,7 +56,7 @@ TEST_F(ViewerControls, hoveringShowsTheControlsAndLeavingFadesThemOut) {
     ASSERT_TRUE(controlsGone());
 
     delegate->hoverChanged(true);
-    for (QWidget* control : inspector->controls()) {
+    for (QWidget* control : delegate->overlay().viewerControls()) {
         EXPECT_TRUE(control->isEnabled());
         EXPECT_FALSE(control->isHidden());
     }
@@ -64,7 +64,7 @@ TEST_F(ViewerControls, hoveringShowsTheControlsAndLeavingFadesThemOut) {
     EXPECT_EQ(delegate->viewerControlRects().size(), 5);
 
     delegate->hoverChanged(false);
-    for (QWidget* control : inspector->controls()) {
+    for (QWidget* control : delegate->overlay().viewerControls()) {
         EXPECT_FALSE(control->isEnabled());
     }
     EXPECT_TRUE(pumpUntil([this] { return controlsGone(); }));
@@ -83,21 +83,22 @@ TEST_F(ViewerControls, withoutCamerasThePickerAndTheAreaButtonAreOff) {
     launchActive({});
     delegate->hoverChanged(true);
     ASSERT_TRUE(pumpUntil([this] { return controlsShown(); }));
-    EXPECT_FALSE(inspector->cameraPicker()->isEnabled());
-    EXPECT_FALSE(inspector->focusViewerButton()->isEnabled());
-    EXPECT_TRUE(inspector->mainMenuButton()->isEnabled());
-    EXPECT_TRUE(inspector->stayOnTopButton()->isEnabled());
-    EXPECT_TRUE(inspector->controls()[4]->isEnabled());
-    EXPECT_FALSE(inspector->cameraPicker()->isHidden());
+    EXPECT_FALSE(delegate->overlay().cameraPicker()->isEnabled());
+    EXPECT_FALSE(delegate->overlay().focusViewerButton()->isEnabled());
+    EXPECT_TRUE(delegate->overlay().mainMenuButton()->isEnabled());
+    EXPECT_TRUE(delegate->overlay().stayOnTopButton()->isEnabled());
+    EXPECT_TRUE(delegate->overlay().closeViewerButton()->isEnabled());
+    EXPECT_FALSE(delegate->overlay().cameraPicker()->isHidden());
 }
 
 TEST_F(ViewerControls, theMenuButtonOpensTheMainMenusAndKeepsTheControlsUp) {
     launchActive({});
     delegate->hoverChanged(true);
     ASSERT_TRUE(pumpUntil([this] { return controlsShown(); }));
-    MainMenuButton* button = inspector->mainMenuButton();
+    MainMenuButton* button = delegate->overlay().mainMenuButton();
     EXPECT_EQ(button->toolTip(), QStringLiteral("Menu"));
-    EXPECT_EQ(button->geometry().right() + 1 + 6, inspector->stayOnTopButton()->geometry().left());
+    EXPECT_EQ(button->geometry().right() + 1 + 6,
+              delegate->overlay().stayOnTopButton()->geometry().left());
 
     QTest::mouseClick(button, Qt::LeftButton);
     QMenu* popup = nullptr;
@@ -148,7 +149,7 @@ TEST_F(ViewerControls, thePinKeepsTheWindowOnTopAndRemembersIt) {
     launchActive(threeCameras());
     delegate->hoverChanged(true);
     ASSERT_TRUE(pumpUntil([this] { return controlsShown(); }));
-    PinToggleButton* pin = inspector->stayOnTopButton();
+    PinToggleButton* pin = delegate->overlay().stayOnTopButton();
     ASSERT_FALSE(pin->isChecked());
 
     QTest::mouseClick(pin, Qt::LeftButton);
@@ -164,14 +165,16 @@ TEST_F(ViewerControls, thePinKeepsTheWindowOnTopAndRemembersIt) {
 
 TEST_F(ViewerControls, theCameraMenuMarksTheCurrentCameraAndSwitchesAfterClosing) {
     launchActive(threeCameras());
-    CameraPicker* picker = inspector->cameraPicker();
+    CameraPicker* picker = delegate->overlay().cameraPicker();
     ASSERT_EQ(picker->rowViews().size(), 3);
     EXPECT_TRUE(picker->rowViews()[0]->isSelected);
     EXPECT_FALSE(picker->rowViews()[1]->isSelected);
 
     picker->pickerMenu()->popup(picker->mapToGlobal(QPoint(0, picker->height())));
     ASSERT_TRUE(pumpUntil([&] { return picker->pickerMenu()->isVisible(); }));
-    EXPECT_TRUE(delegate->viewerControlRects().size() >= 0);
+    // The open menu keeps the controls up.
+    EXPECT_TRUE(delegate->overlay().cameraMenuIsOpen());
+    EXPECT_TRUE(delegate->overlay().viewerControlsAreVisible());
     engines.clearJournal();
     picker->rowViews()[2]->activateMenuItem();
     EXPECT_FALSE(picker->pickerMenu()->isVisible());
@@ -226,7 +229,7 @@ TEST_F(ViewerControls, theCloseButtonClosesTheViewer) {
     delegate->hoverChanged(true);
     delegate->menuWillOpen();
     ASSERT_TRUE(pumpUntil([this] { return controlsShown(); }));
-    QTest::mouseClick(inspector->controls()[4], Qt::LeftButton);
+    QTest::mouseClick(delegate->overlay().closeViewerButton(), Qt::LeftButton);
     EXPECT_TRUE(inspector->isClosingViewer());
     EXPECT_FALSE(inspector->window()->isVisible());
     EXPECT_FALSE(inspector->hasEngine());
