@@ -10,12 +10,12 @@
 #include "updates/RureUpdateService.h"
 #include "updates/UpdateAlerts.h"
 #include "viewer/CameraSelection.h"
-#include "window/CameraPicker.h"
+#include "viewer/FocusAreaController.h"
 #include "window/ViewerMainMenu.h"
+#include "window/ViewerOverlay.h"
 #include "window/ViewerWindow.h"
+#include "window/WindowFrameController.h"
 
-#include <QAbstractAnimation>
-#include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSettings>
@@ -53,11 +53,11 @@ AppDelegate::AppDelegate(AppDelegateServices services, QObject* parent)
         PlaybackSupervisor::Client{
             .willLoadCamera =
                 [this] {
-                    if (focusCrop || isSelectingFocusArea) {
-                        restoreOriginalCameraView();
+                    if (focusArea_) {
+                        // The original view comes back before the load, and the
+                        // picture's shape is learnt anew.
+                        focusArea_->cameraWillLoad();
                     }
-                    sourceVideoGeometry.reset();
-                    appliedVideoAspectRatio.reset();
                 },
             .frameRendered = [this](PlaybackEngine& engine) { updateWindowAspectRatio(engine); },
             .showError = [this](const QString& message) { showPlaybackError(message); }},
@@ -165,28 +165,22 @@ Result<void> AppDelegate::applyEditedCameraList(const QList<Camera>& newCameras)
         return saved;
     }
     selection_.adoptEditedList(newCameras);
-    if (cameraPicker) {
-        cameraPicker->setItems(selection_.names());
-    }
-    styleCameraPickerMenu();
-    showSelectionInPicker();
-    if (emptyStateLabel) {
-        emptyStateLabel->setVisible(selection_.isEmpty());
+    if (overlay_) {
+        overlay_->showCameras(selection_.names(), selection_.selectedIndex());
     }
     supervisor_->playNewSelection();
     return Result<void>::success();
 }
 
 void AppDelegate::showSelectionInPicker() {
-    if (cameraPicker) {
-        cameraPicker->selectItem(selection_.selectedIndex());
-        cameraPicker->refreshMenuSelection();
+    if (overlay_) {
+        overlay_->showSelectedCamera(selection_.selectedIndex());
     }
 }
 
 void AppDelegate::cameraChanged() {
-    if (cameraPicker) {
-        selectCamera(cameraPicker->selectedIndex());
+    if (overlay_) {
+        selectCamera(overlay_->selectedCameraIndex());
     }
 }
 

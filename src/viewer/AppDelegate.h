@@ -12,7 +12,6 @@
 #include "viewer/PlaybackSupervisorState.h"
 #include "viewer/ViewerSettings.h"
 #include "viewer/VideoFocusCrop.h"
-#include "viewer/VideoSourceGeometry.h"
 
 #include <QDBusConnection>
 #include <QList>
@@ -27,26 +26,22 @@
 #include <optional>
 #include <vector>
 
-class QAbstractAnimation;
-class QLabel;
 class QSettings;
 class QWidget;
 
 namespace rure {
 
 class CameraConfigurationStore;
-class CameraPicker;
 class CameraSettingsController;
-class CloseViewerButton;
 class DraggableContentView;
-class FocusViewerButton;
-class MainMenuButton;
+class FocusAreaController;
 class VideoView;
 class NetworkPathMonitor;
 class SleepWakeMonitor;
-class PinToggleButton;
 class ViewerMainMenu;
+class ViewerOverlay;
 class ViewerWindow;
+class WindowFrameController;
 
 // Shows a modal alert. The application uses a warning QMessageBox titled
 // "Rure" with one "OK" button in the accent colour; tests record the calls.
@@ -139,6 +134,10 @@ public:
     void windowWillClose();
 
     ViewerWindow* viewerWindow() const;
+    // The collaborators of the window side; they exist once the window does.
+    const ViewerOverlay& overlay() const;
+    const FocusAreaController& focusArea() const;
+    const WindowFrameController& windowFrame() const;
 
     // The collaborators, for observers (tests among them).
     const CameraSelection& cameraSelection() const { return selection_; }
@@ -173,12 +172,8 @@ private:
 
     // The camera list or the selected camera changed: the picker shows it.
     void showSelectionInPicker();
-    void failFocusSelection();
-    void styleCameraPickerMenu();
-    void saveWindowFrame();
+    void createWindowCollaborators();
     void layoutViewerContent();
-    QList<QWidget*> viewerControls() const;
-    void setWindowFrameAnimated(const QRect& frame);
 
     AppDelegateServices services_;
     ViewerSettings viewerSettings_;
@@ -191,19 +186,13 @@ private:
     // while `videoHost` is.
     QPointer<QWidget> videoHost;
     VideoView* videoView = nullptr;
-    QPointer<CameraPicker> cameraPicker;
-    QPointer<QLabel> emptyStateLabel;
-    QPointer<MainMenuButton> mainMenuButton;
-    QPointer<PinToggleButton> stayOnTopButton;
-    QPointer<FocusViewerButton> focusViewerButton;
-    QPointer<CloseViewerButton> closeViewerButton;
     QPointer<DraggableContentView> interactionView;
-    bool usesCompactViewerControls = false;
-    bool pointerIsOverViewer = false;
-    bool cameraMenuIsOpen = false;
-    bool viewerControlsAreVisible = false;
+    // The controls over the picture, the focus area and the picture's shape,
+    // and the window's frame (created with the window).
+    std::unique_ptr<ViewerOverlay> overlay_;
+    std::unique_ptr<FocusAreaController> focusArea_;
+    std::unique_ptr<WindowFrameController> windowFrame_;
 
-    std::optional<double> appliedVideoAspectRatio;
 
     // Where the network path and sleep and wake are heard.
     struct SystemMonitors {
@@ -214,22 +203,12 @@ private:
     // The camera list editor while it is open.
     std::unique_ptr<CameraSettingsController> settingsController;
 
-    // Temporary maximum, closing and the focus area.
-    std::optional<QRect> restoreFrameBeforeTemporaryMaximum;
-    bool isTemporarilyMaximized = false;
+    // Set when the window starts closing; from then on nothing restarts.
     bool isClosingViewer = false;
-    std::optional<VideoFocusCrop> focusCrop;
-    bool isSelectingFocusArea = false;
-    bool isShowingFullCameraTemporarily = false;
-    std::optional<VideoSourceGeometry> sourceVideoGeometry;
-    std::optional<QRect> restoreFrameBeforeFocus;
 
     bool hasTerminated_ = false;
     std::unique_ptr<UpdateCheckScheduler> updateChecks_;
     std::unique_ptr<ViewerMainMenu> mainMenu_;
-    QPointer<QAbstractAnimation> controlsFade_;
-    QPointer<QAbstractAnimation> windowFrameAnimation_;
-    TaskHandle temporaryMaximumRestore_;
 };
 
 } // namespace rure

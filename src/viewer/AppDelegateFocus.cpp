@@ -1,179 +1,65 @@
-// Focus on an area: the selection over the picture becomes a crop of the
-// decoded picture, the window takes the crop's proportions, and the original
-// view and frame come back on request.
+// Focus on an area: the focus-area controller owns the selection, the crop
+// and the picture's shape; the controller gives it the engine and the window.
 #include "AppDelegate.h"
 
-#include "window/DraggableContentView.h"
-#include "window/ViewerControlButton.h"
-#include "window/ViewerWindow.h"
-
-#include <QGuiApplication>
-#include <QScreen>
+#include "viewer/FocusAreaController.h"
+#include "window/ViewerOverlay.h"
 
 namespace rure {
 
-namespace {
-
-const QString focusOnAreaLabel = QStringLiteral("Focus on an Area");
-const QString cancelSelectionLabel = QStringLiteral("Cancel Area Selection");
-const QString showOriginalLabel = QStringLiteral("Show Original View");
-const QString waitForPictureMessage =
-    QStringLiteral("Wait for the camera picture, then choose the focus area again.");
-
-// While a crop is shown the window may take almost any shape.
-constexpr QSize focusedMinimumSize{160, 160};
-
-void setButtonLabel(QWidget* button, const QString& label) {
-    button->setToolTip(label);
-    button->setAccessibleName(label);
-}
-
-} // namespace
-
 void AppDelegate::toggleFocusArea() {
-    if (focusCrop) {
-        restoreOriginalCameraView();
-        return;
-    }
-    if (!isSelectingFocusArea) {
-        isSelectingFocusArea = true;
-        if (focusViewerButton) {
-            focusViewerButton->isSelectingArea = true;
-            setButtonLabel(focusViewerButton, cancelSelectionLabel);
-            focusViewerButton->update();
-        }
-        if (interactionView) {
-            interactionView->beginFocusSelection();
-        }
-        updateViewerControls();
-        return;
-    }
-    if (interactionView) {
-        interactionView->cancelFocusSelection(true);
+    if (focusArea_) {
+        focusArea_->toggleFocusArea();
     }
 }
 
 void AppDelegate::focusSelectionCancelled() {
-    if (!isSelectingFocusArea) {
-        return;
+    if (focusArea_) {
+        focusArea_->focusSelectionCancelled();
     }
-    isSelectingFocusArea = false;
-    if (focusViewerButton) {
-        focusViewerButton->isSelectingArea = false;
-        focusViewerButton->update();
-    }
-    updateFocusButton();
-    updateViewerControls();
 }
 
 void AppDelegate::focusSelectionCompleted(const QRectF& selection) {
-    isSelectingFocusArea = false;
-    if (focusViewerButton) {
-        focusViewerButton->isSelectingArea = false;
-        focusViewerButton->update();
+    if (!focusArea_) {
+        return;
     }
+    // The crop is taken from the latest picture the engine reports.
     PlaybackEngine* engine = supervisor_->engine();
-    if (!engine) {
-        updateFocusButton();
-        updateViewerControls();
-        return;
+    if (engine) {
+        updateWindowAspectRatio(*engine);
     }
-    updateWindowAspectRatio(*engine);
-    if (!sourceVideoGeometry || !interactionView) {
-        failFocusSelection();
-        return;
-    }
-    const std::optional<VideoFocusCrop> crop =
-        focusCropForSelection(selection, QSizeF(interactionView->size()), *sourceVideoGeometry);
-    if (!crop) {
-        failFocusSelection();
-        return;
-    }
-    if (window) {
-        restoreFrameBeforeFocus = window->geometry();
-    }
-    focusCrop = crop;
-    isShowingFullCameraTemporarily = false;
-    applyFocusedCameraView(*focusCrop, true);
-    updateFocusButton();
-    updateViewerControls();
-}
-
-void AppDelegate::failFocusSelection() {
-    updateFocusButton();
-    updateViewerControls();
-    showPlaybackError(waitForPictureMessage);
+    focusArea_->focusSelectionCompleted(selection, engine != nullptr);
 }
 
 void AppDelegate::applyFocusedCameraView(const VideoFocusCrop& crop, bool reshapeWindow) {
-    setMPVProperty(QStringLiteral("video-crop"), crop.engineText());
-    setMPVProperty(QStringLiteral("keepaspect"), QStringLiteral("no"));
-    setMPVProperty(QStringLiteral("panscan"), QStringLiteral("0"));
-
-    // The engine stretches the crop over whatever shape the window has.
-    if (window) {
-        window->setContentAspectRatio(QSizeF());
-        window->setMinimumContentSize(focusedMinimumSize);
-    }
-    appliedVideoAspectRatio.reset();
-
-    if (!reshapeWindow || !window) {
-        return;
-    }
-    const QScreen* screen = window->screen() ? window->screen() : QGuiApplication::primaryScreen();
-    if (!screen) {
-        return;
-    }
-    const int64_t rotation = sourceVideoGeometry ? sourceVideoGeometry->rotation : 0;
-    const std::optional<QRectF> frame =
-        focusedWindowFrame(QRectF(window->geometry()), displayedCropRatio(crop, rotation),
-                           QRectF(screen->availableGeometry()), focusedMinimumSize.width());
-    if (frame) {
-        setWindowFrameAnimated(frame->toRect());
+    if (focusArea_) {
+        focusArea_->applyFocusedCameraView(crop, reshapeWindow);
     }
 }
 
 void AppDelegate::restoreOriginalCameraView() {
-    if (interactionView) {
-        interactionView->cancelFocusSelection(false);
+    if (focusArea_) {
+        focusArea_->restoreOriginalCameraView();
     }
-    isSelectingFocusArea = false;
-    focusCrop.reset();
-    isShowingFullCameraTemporarily = false;
-    setMPVProperty(QStringLiteral("video-crop"), QString());
-    setMPVProperty(QStringLiteral("keepaspect"), QStringLiteral("yes"));
-    setMPVProperty(QStringLiteral("panscan"), QStringLiteral("0.0"));
-    if (window) {
-        window->setMinimumContentSize(ViewerWindow::minimumContentSize);
-        if (sourceVideoGeometry) {
-            // The picture's own proportions, whatever they are.
-            const QSizeF displayed = sourceVideoGeometry->displayedSize();
-            window->setContentAspectRatio(displayed);
-            appliedVideoAspectRatio = displayed.width() / displayed.height();
-        }
-    }
-    if (restoreFrameBeforeFocus) {
-        setWindowFrameAnimated(*restoreFrameBeforeFocus);
-        restoreFrameBeforeFocus.reset();
-    }
-    updateFocusButton();
-    updateViewerControls();
 }
 
 void AppDelegate::updateFocusButton() {
-    if (!focusViewerButton) {
-        return;
+    if (overlay_ && focusArea_) {
+        overlay_->setFocusButtonState(focusArea_->focusButtonState());
     }
-    focusViewerButton->showsRestoreIcon = focusCrop.has_value();
-    focusViewerButton->isSelectingArea = isSelectingFocusArea;
-    if (focusCrop) {
-        setButtonLabel(focusViewerButton, showOriginalLabel);
-    } else if (isSelectingFocusArea) {
-        setButtonLabel(focusViewerButton, cancelSelectionLabel);
-    } else {
-        setButtonLabel(focusViewerButton, focusOnAreaLabel);
+}
+
+void AppDelegate::updateWindowAspectRatio(PlaybackEngine& engine) {
+    if (focusArea_) {
+        focusArea_->updateWindowAspectRatio(
+            engine.integerProperty("video-params/w"), engine.integerProperty("video-params/h"),
+            engine.integerProperty("video-params/rotate").value_or(0));
     }
-    focusViewerButton->update();
+}
+
+const FocusAreaController& AppDelegate::focusArea() const {
+    Q_ASSERT(focusArea_);
+    return *focusArea_;
 }
 
 } // namespace rure

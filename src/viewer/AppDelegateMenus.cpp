@@ -5,9 +5,9 @@
 #include "common/RurePalette.h"
 #include "settings/CameraSettingsController.h"
 #include "updates/InstalledIdentity.h"
-#include "window/ViewerControlButton.h"
 #include "window/ViewerHelp.h"
 #include "window/ViewerMainMenu.h"
+#include "window/ViewerOverlay.h"
 #include "window/ViewerWindow.h"
 
 #include <QApplication>
@@ -108,8 +108,9 @@ void AppDelegate::installMainMenu() {
     };
     mainMenu_ = std::make_unique<ViewerMainMenu>(*window, commands);
     // The pop-up keeps the controls up while it is open, like the camera menu.
-    connect(mainMenu_->popupMenu(), &QMenu::aboutToShow, this, &AppDelegate::menuWillOpen);
-    connect(mainMenu_->popupMenu(), &QMenu::aboutToHide, this, &AppDelegate::menuDidClose);
+    if (overlay_) {
+        overlay_->trackMenu(*mainMenu_->popupMenu());
+    }
     window->menuKeyPressed = [weakSelf] {
         if (weakSelf && weakSelf->mainMenu_) {
             weakSelf->mainMenu_->toggleInWindowBar();
@@ -118,11 +119,9 @@ void AppDelegate::installMainMenu() {
 }
 
 void AppDelegate::showMainMenuFromButton() {
-    if (!mainMenu_ || !mainMenuButton) {
-        return;
+    if (mainMenu_ && overlay_) {
+        overlay_->popUpUnderMenuButton(*mainMenu_->popupMenu());
     }
-    mainMenu_->popupMenu()->popup(
-        mainMenuButton->mapToGlobal(QPoint(0, mainMenuButton->height() + 4)));
 }
 
 void AppDelegate::openRureHelp() {

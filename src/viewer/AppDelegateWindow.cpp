@@ -1,68 +1,29 @@
-// The viewer window: building it, following the picture's aspect ratio,
-// remembering its frame, and closing it.
+// The viewer window: building it and its collaborators, laying out its
+// views, remembering its frame, and closing it.
 #include "AppDelegate.h"
 
-#include "engine/NormalizedRotation.h"
 #include "engine/VideoViewChoice.h"
 #include "viewer/CameraSelection.h"
-#include "window/CameraPicker.h"
+#include "viewer/FocusAreaController.h"
 #include "window/DraggableContentView.h"
-#include "window/ViewerControlButton.h"
-#include "window/ViewerMainMenu.h"
+#include "window/ViewerOverlay.h"
 #include "window/ViewerWindow.h"
+#include "window/WindowFrameController.h"
 #include "window/WindowFrameText.h"
 
-#include <QAbstractAnimation>
-#include <QGraphicsOpacityEffect>
 #include <QGuiApplication>
-#include <QLabel>
-#include <QMenu>
-
-#include <cmath>
 
 namespace rure {
-
-namespace {
-
-constexpr double minimumAppliedRatio = 0.25;
-constexpr double maximumAppliedRatio = 4.0;
-constexpr double ratioTolerance = 0.001;
-constexpr int emptyStateSideMargin = 80;
-
-QLabel* makeEmptyStateLabel(QWidget* parent) {
-    auto* label = new QLabel(
-        QStringLiteral("No cameras are configured. Use Rure \u2192 Camera Addresses\u2026 to add a "
-                       "camera or import a Rure camera list."),
-        parent);
-    label->setAlignment(Qt::AlignCenter);
-    label->setWordWrap(true);
-    QFont font = label->font();
-    font.setPointSizeF(15);
-    font.setWeight(QFont::Medium);
-    label->setFont(font);
-    QPalette palette = label->palette();
-    palette.setColor(QPalette::WindowText, QColor(255, 255, 255, 140));
-    label->setPalette(palette);
-    // At most three lines.
-    label->setMaximumHeight(label->fontMetrics().lineSpacing() * 3 + 2);
-    return label;
-}
-
-void makeInvisible(QWidget* control) {
-    auto* effect = new QGraphicsOpacityEffect(control);
-    effect->setOpacity(0.0);
-    control->setGraphicsEffect(effect);
-    control->setEnabled(false);
-    control->hide();
-}
-
-} // namespace
 
 void AppDelegate::createWindow() {
     const std::optional<QString> savedFrame = viewerSettings_.windowFrame();
 
     window = new ViewerWindow();
     QPointer<AppDelegate> weakSelf(this);
+    windowFrame_ = std::make_unique<WindowFrameController>(
+        *window, *services_.scheduler, [this](const QRect& frame) {
+            viewerSettings_.setWindowFrame(windowFrameText(frame));
+        });
     window->didMove = [weakSelf] {
         if (weakSelf) {
             weakSelf->windowDidMove();
@@ -79,14 +40,12 @@ void AppDelegate::createWindow() {
         }
     };
 
+    // Back to front: the picture, the pointer surface, then the overlay.
     QWidget* root = window->contentView();
     const CreatedVideoView video = createVideoView(preferredVideoPresentation(), root);
     videoHost = video.widget;
     videoView = video.view;
     supervisor_->attachView(video);
-
-    emptyStateLabel = makeEmptyStateLabel(root);
-    emptyStateLabel->setVisible(selection_.isEmpty());
 
     interactionView = new DraggableContentView(root);
     interactionView->installEventFilter(window);
@@ -119,19 +78,7 @@ void AppDelegate::createWindow() {
                 weakSelf->interactionView->isFinalizingFocusSelection());
     };
 
-    cameraPicker = new CameraPicker(root);
-    cameraPicker->setItems(selection_.names());
-    connect(cameraPicker->pickerMenu(), &QMenu::aboutToShow, this, &AppDelegate::menuWillOpen);
-    connect(cameraPicker->pickerMenu(), &QMenu::aboutToHide, this, &AppDelegate::menuDidClose);
-
-    mainMenuButton = new MainMenuButton(root);
-    stayOnTopButton = new PinToggleButton(root);
-    focusViewerButton = new FocusViewerButton(root);
-    closeViewerButton = new CloseViewerButton(root);
-    connect(mainMenuButton, &QAbstractButton::clicked, this, &AppDelegate::showMainMenuFromButton);
-    connect(stayOnTopButton, &QAbstractButton::clicked, this, &AppDelegate::toggleStayOnTop);
-    connect(closeViewerButton, &QAbstractButton::clicked, this, &AppDelegate::closeCameraViewer);
-    connect(focusViewerButton, &QAbstractButton::clicked, this, &AppDelegate::toggleFocusArea);
+    createWindowCollaborators();
     connect(qApp, &QGuiApplication::applicationStateChanged, this,
             [weakSelf](Qt::ApplicationState state) {
                 if (weakSelf && state != Qt::ApplicationActive) {
@@ -139,27 +86,10 @@ void AppDelegate::createWindow() {
                 }
             });
     const bool staysOnTop = viewerSettings_.staysOnTop();
-    stayOnTopButton->setChecked(staysOnTop);
+    overlay_->setStaysOnTop(staysOnTop);
     window->setStaysOnTop(staysOnTop);
 
-    for (QWidget* control : viewerControls()) {
-        makeInvisible(control);
-    }
-
-    // Back to front: the picture, the pointer surface, the empty-state text,
-    // then the controls.
-    for (QWidget* view :
-         {static_cast<QWidget*>(videoHost.data()), static_cast<QWidget*>(interactionView.data()),
-          static_cast<QWidget*>(emptyStateLabel.data()), static_cast<QWidget*>(cameraPicker.data()),
-          static_cast<QWidget*>(mainMenuButton.data()),
-          static_cast<QWidget*>(stayOnTopButton.data()),
-          static_cast<QWidget*>(focusViewerButton.data()),
-          static_cast<QWidget*>(closeViewerButton.data())}) {
-        view->raise();
-    }
-
-    cameraPicker->selectItem(selection_.selectedIndex());
-    styleCameraPickerMenu();
+    overlay_->showCameras(selection_.names(), selection_.selectedIndex());
 
     if (!savedFrame || !window->restoreFrame(*savedFrame)) {
         window->centreOnScreen();
@@ -170,6 +100,30 @@ void AppDelegate::createWindow() {
     window->show();
     window->raise();
     window->activateWindow();
+}
+
+void AppDelegate::createWindowCollaborators() {
+    overlay_ = std::make_unique<ViewerOverlay>(*window->contentView());
+    overlay_->cameraChosen = [this](qsizetype index) { selectCamera(index); };
+    overlay_->menuButtonPressed = [this] { showMainMenuFromButton(); };
+    overlay_->stayOnTopToggled = [this](bool) { toggleStayOnTop(); };
+    overlay_->focusButtonPressed = [this] { toggleFocusArea(); };
+    overlay_->closeButtonPressed = [this] { closeCameraViewer(); };
+
+    focusArea_ = std::make_unique<FocusAreaController>(
+        *window, *interactionView,
+        FocusAreaHooks{
+            .setEngineProperty = [this](const QString& name,
+                                        const QString& value) { setMPVProperty(name, value); },
+            .animateWindowFrame =
+                [this](const QRect& frame) { windowFrame_->setWindowFrameAnimated(frame); },
+            .showError = [this](const QString& message) { showPlaybackError(message); },
+            .stateChanged =
+                [this] {
+                    updateFocusButton();
+                    overlay_->setSelectingFocusArea(focusArea_->isSelectingFocusArea());
+                },
+        });
 }
 
 void AppDelegate::layoutViewerContent() {
@@ -183,89 +137,47 @@ void AppDelegate::layoutViewerContent() {
     if (interactionView) {
         interactionView->setGeometry(bounds);
     }
-    if (emptyStateLabel) {
-        const int width = std::max(0, bounds.width() - 2 * emptyStateSideMargin);
-        const int height =
-            std::min(emptyStateLabel->heightForWidth(width), emptyStateLabel->maximumHeight());
-        QRect labelFrame(0, 0, width, std::max(height, 0));
-        labelFrame.moveCenter(bounds.center());
-        emptyStateLabel->setGeometry(labelFrame);
+    if (overlay_) {
+        overlay_->layOut();
     }
-    updateViewerControlLayout();
-}
-
-void AppDelegate::updateWindowAspectRatio(PlaybackEngine& engine) {
-    const std::optional<int64_t> width = engine.integerProperty("video-params/w");
-    const std::optional<int64_t> height = engine.integerProperty("video-params/h");
-    const int64_t rotation = engine.integerProperty("video-params/rotate").value_or(0);
-    if (!width || !height || *width < 1 || *height < 1) {
-        return;
-    }
-    const VideoSourceGeometry geometry{*width, *height, normalizedRotation(rotation)};
-    sourceVideoGeometry = geometry;
-    if (focusCrop) {
-        // While a crop is applied the window's shape follows the crop.
-        return;
-    }
-
-    const QSizeF displayed = geometry.displayedSize();
-    const double ratio = displayed.width() / displayed.height();
-    if (!std::isfinite(ratio) || ratio < minimumAppliedRatio || ratio > maximumAppliedRatio) {
-        return;
-    }
-    if (appliedVideoAspectRatio && std::abs(*appliedVideoAspectRatio - ratio) < ratioTolerance) {
-        return;
-    }
-    if (window) {
-        window->setContentAspectRatio(displayed);
-    }
-    appliedVideoAspectRatio = ratio;
 }
 
 ViewerWindow* AppDelegate::viewerWindow() const {
     return window;
 }
 
+const ViewerOverlay& AppDelegate::overlay() const {
+    Q_ASSERT(overlay_);
+    return *overlay_;
+}
+
+const WindowFrameController& AppDelegate::windowFrame() const {
+    Q_ASSERT(windowFrame_);
+    return *windowFrame_;
+}
+
 void AppDelegate::windowDidMove() {
-    saveWindowFrame();
+    if (windowFrame_) {
+        windowFrame_->saveWindowFrame();
+    }
 }
 
 void AppDelegate::windowDidResize() {
     layoutViewerContent();
-    saveWindowFrame();
-}
-
-void AppDelegate::saveWindowFrame() {
-    if (!window || isTemporarilyMaximized || !window->isVisible()) {
-        return;
+    if (windowFrame_) {
+        windowFrame_->saveWindowFrame();
     }
-    viewerSettings_.setWindowFrame(windowFrameText(window->geometry()));
 }
 
 void AppDelegate::windowWillClose() {
     isClosingViewer = true;
-    if (interactionView) {
-        interactionView->cancelFocusSelection(false);
+    if (focusArea_) {
+        focusArea_->viewerWillClose();
     }
-    if (controlsFade_) {
-        controlsFade_->stop();
+    if (overlay_) {
+        overlay_->viewerWillClose();
     }
     supervisor_->viewerWillClose();
-    cameraMenuIsOpen = false;
-    pointerIsOverViewer = false;
-}
-
-void AppDelegate::styleCameraPickerMenu() {
-    if (!cameraPicker) {
-        return;
-    }
-    QPointer<AppDelegate> weakSelf(this);
-    cameraPicker->styleMenu([weakSelf](qsizetype index) {
-        if (weakSelf) {
-            weakSelf->selectCamera(index);
-        }
-    });
-    cameraPicker->refreshMenuSelection();
 }
 
 } // namespace rure

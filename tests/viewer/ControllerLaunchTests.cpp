@@ -14,8 +14,8 @@ TEST_F(ControllerTest, firstLaunchWithoutCameraListShowsEmptyWindowAndStartsNoEn
     EXPECT_TRUE(inspector->cameras().isEmpty());
     ASSERT_NE(inspector->window(), nullptr);
     EXPECT_TRUE(inspector->window()->isVisible());
-    EXPECT_TRUE(inspector->emptyStateLabel()->isVisibleTo(inspector->window()));
-    EXPECT_EQ(inspector->cameraPicker()->itemCount(), 0);
+    EXPECT_TRUE(delegate->overlay().emptyStateLabel()->isVisibleTo(inspector->window()));
+    EXPECT_EQ(delegate->overlay().cameraPicker()->itemCount(), 0);
     EXPECT_EQ(engines.journal().enginesCreated, 0);
     EXPECT_EQ(inspector->playbackState(), State::stopped);
     EXPECT_TRUE(log.containsInOrder({QStringLiteral("Rure is launching."),
@@ -36,7 +36,7 @@ TEST_F(ControllerTest, damagedCameraListWithoutRecoveryCopyStartsEmptyAndKeepsTh
     launch();
 
     EXPECT_TRUE(inspector->cameras().isEmpty());
-    EXPECT_TRUE(inspector->emptyStateLabel()->isVisibleTo(inspector->window()));
+    EXPECT_TRUE(delegate->overlay().emptyStateLabel()->isVisibleTo(inspector->window()));
     EXPECT_EQ(engines.journal().enginesCreated, 0);
     EXPECT_TRUE(log.containsInOrder(
         {QStringLiteral("Primary camera configuration is invalid; attempting owner-only recovery."),
@@ -54,11 +54,11 @@ TEST_F(ControllerTest, soundCameraListStartsTheStoredCameraThroughThePreflight) 
     launch();
 
     EXPECT_EQ(inspector->cameras(), cameras);
-    EXPECT_FALSE(inspector->emptyStateLabel()->isVisibleTo(inspector->window()));
-    EXPECT_EQ(inspector->cameraPicker()->items(),
+    EXPECT_FALSE(delegate->overlay().emptyStateLabel()->isVisibleTo(inspector->window()));
+    EXPECT_EQ(delegate->overlay().cameraPicker()->items(),
               QStringList({QStringLiteral("Front Door"), QStringLiteral("Garden"),
                            QStringLiteral("Garage")}));
-    EXPECT_EQ(inspector->cameraPicker()->selectedIndex(), 1);
+    EXPECT_EQ(delegate->overlay().cameraPicker()->selectedIndex(), 1);
     ASSERT_TRUE(inspector->hasEngine());
     EXPECT_EQ(engines.journal().liveLoops, 1);
     EXPECT_TRUE(inspector->hasWatchdog());
@@ -83,7 +83,7 @@ TEST_F(ControllerTest, storedSelectionOutsideTheListSelectsTheFirstCamera) {
         saveCameras(threeCameras());
         settings.setValue(QStringLiteral("selectedCameraIndex"), stored);
         launch();
-        EXPECT_EQ(inspector->cameraPicker()->selectedIndex(), 0);
+        EXPECT_EQ(delegate->overlay().cameraPicker()->selectedIndex(), 0);
         EXPECT_TRUE(engines.journal().calls.contains(
             QStringLiteral("loadfile ") + threeCameras()[0].url + QStringLiteral(" replace")));
     }

@@ -27,7 +27,7 @@ TEST_F(ControllerTest, selectingACameraReusesTheEngineAndRemembersTheChoice) {
     EXPECT_EQ(engines.journal().enginesCreated, 1);
     EXPECT_EQ(inspector->playerGeneration(), 1);
     EXPECT_EQ(inspector->playbackSelectionGeneration(), selection + 1);
-    EXPECT_EQ(inspector->cameraPicker()->selectedIndex(), 2);
+    EXPECT_EQ(delegate->overlay().cameraPicker()->selectedIndex(), 2);
     EXPECT_EQ(settings.value(QStringLiteral("selectedCameraIndex")).toInt(), 2);
     EXPECT_EQ(inspector->playbackState(), State::starting);
 
@@ -42,7 +42,7 @@ TEST_F(ControllerTest, selectingACameraReusesTheEngineAndRemembersTheChoice) {
     }
     EXPECT_EQ(engines.journal().calls.size(), 2);
     EXPECT_EQ(inspector->playbackSelectionGeneration(), selection + 2);
-    EXPECT_EQ(inspector->cameraPicker()->selectedIndex(), 2);
+    EXPECT_EQ(delegate->overlay().cameraPicker()->selectedIndex(), 2);
 }
 
 TEST_F(ControllerTest, selectingACameraResetsRetriesAndDropsThePendingRecovery) {
@@ -119,9 +119,9 @@ TEST_F(ControllerTest, savingAnEditedListStoresItAndFollowsTheSelectedCamera) {
     EXPECT_EQ(inspector->cameras(), edited);
     EXPECT_EQ(store.load().value(), edited);
     EXPECT_EQ(
-        inspector->cameraPicker()->items(),
+        delegate->overlay().cameraPicker()->items(),
         QStringList({QStringLiteral("Porch"), QStringLiteral("Garage"), QStringLiteral("Garden")}));
-    EXPECT_EQ(inspector->cameraPicker()->selectedIndex(), 2);
+    EXPECT_EQ(delegate->overlay().cameraPicker()->selectedIndex(), 2);
     EXPECT_EQ(settings.value(QStringLiteral("selectedCameraIndex")).toInt(), 2);
     EXPECT_EQ(inspector->playbackSelectionGeneration(), selection + 1);
     EXPECT_EQ(engines.journal().calls, QStringList{loadCall(cameras[1])});
@@ -130,11 +130,11 @@ TEST_F(ControllerTest, savingAnEditedListStoresItAndFollowsTheSelectedCamera) {
 
 TEST_F(ControllerTest, savingAnEditedListIntoAnEmptyViewerHidesTheHintAndStartsPlayback) {
     launch();
-    ASSERT_TRUE(inspector->emptyStateLabel()->isVisibleTo(inspector->window()));
+    ASSERT_TRUE(delegate->overlay().emptyStateLabel()->isVisibleTo(inspector->window()));
 
     ASSERT_TRUE(delegate->applyEditedCameraList(threeCameras()).ok());
-    EXPECT_FALSE(inspector->emptyStateLabel()->isVisibleTo(inspector->window()));
-    EXPECT_EQ(inspector->cameraPicker()->selectedIndex(), 0);
+    EXPECT_FALSE(delegate->overlay().emptyStateLabel()->isVisibleTo(inspector->window()));
+    EXPECT_EQ(delegate->overlay().cameraPicker()->selectedIndex(), 0);
     settle();
     ASSERT_TRUE(inspector->hasEngine());
     EXPECT_EQ(engines.journal().calls.last(), loadCall(threeCameras()[0]));
@@ -155,7 +155,7 @@ TEST_F(ControllerTest, anEditedListThatCannotBeSavedChangesNothing) {
     ASSERT_FALSE(saved.ok());
     EXPECT_FALSE(saved.error().description.isEmpty());
     EXPECT_EQ(inspector->cameras(), cameras);
-    EXPECT_EQ(inspector->cameraPicker()->itemCount(), 3);
+    EXPECT_EQ(delegate->overlay().cameraPicker()->itemCount(), 3);
     EXPECT_EQ(inspector->playbackSelectionGeneration(), selection);
     EXPECT_TRUE(engines.journal().calls.isEmpty());
 }

@@ -86,7 +86,7 @@ protected:
     void focusOn(QPointF from, QPointF to) {
         delegate->toggleFocusArea();
         drag(from, to);
-        ASSERT_TRUE(pumpUntil([this] { return inspector->focusCrop().has_value(); }));
+        ASSERT_TRUE(pumpUntil([this] { return delegate->focusArea().focusCrop().has_value(); }));
     }
 };
 
@@ -95,10 +95,10 @@ TEST_F(FocusArea, aDraggedAreaBecomesTheCropAndTheButtonBringsBackTheOriginal) {
     const QRect before = inspector->window()->geometry();
 
     delegate->hoverChanged(true);
-    FocusViewerButton* button = inspector->focusViewerButton();
+    FocusViewerButton* button = delegate->overlay().focusViewerButton();
     ASSERT_TRUE(pumpUntil([button] { return button->isEnabled() && button->isVisible(); }));
     QTest::mouseClick(button, Qt::LeftButton);
-    EXPECT_TRUE(inspector->isSelectingFocusArea());
+    EXPECT_TRUE(delegate->focusArea().isSelectingFocusArea());
     EXPECT_TRUE(view()->isSelectingFocusArea());
     EXPECT_TRUE(button->isSelectingArea);
     EXPECT_EQ(button->toolTip(), QStringLiteral("Cancel Area Selection"));
@@ -109,7 +109,7 @@ TEST_F(FocusArea, aDraggedAreaBecomesTheCropAndTheButtonBringsBackTheOriginal) {
 
     // The controls stay up while selecting, even with the pointer gone.
     delegate->hoverChanged(false);
-    EXPECT_TRUE(inspector->viewerControlsAreVisible());
+    EXPECT_TRUE(delegate->overlay().viewerControlsAreVisible());
 
     // The centre quarter of the view; the drag runs past the view's edge first.
     mouse(QEvent::MouseButtonPress, {240, 135});
@@ -119,20 +119,20 @@ TEST_F(FocusArea, aDraggedAreaBecomesTheCropAndTheButtonBringsBackTheOriginal) {
     mouse(QEvent::MouseMove, {720, 405});
     mouse(QEvent::MouseButtonRelease, {720, 405});
     EXPECT_TRUE(view()->isFinalizingFocusSelection());
-    EXPECT_FALSE(inspector->focusCrop().has_value()) << "the crop waits for the pause";
+    EXPECT_FALSE(delegate->focusArea().focusCrop().has_value()) << "the crop waits for the pause";
 
-    ASSERT_TRUE(pumpUntil([this] { return inspector->focusCrop().has_value(); }));
-    EXPECT_EQ(inspector->focusCrop()->engineText(), QStringLiteral("960x540+480+270"));
+    ASSERT_TRUE(pumpUntil([this] { return delegate->focusArea().focusCrop().has_value(); }));
+    EXPECT_EQ(delegate->focusArea().focusCrop()->engineText(), QStringLiteral("960x540+480+270"));
     EXPECT_EQ(propertyWrites(),
               QStringList({QStringLiteral("set video-crop=960x540+480+270"),
                            QStringLiteral("set keepaspect=no"), QStringLiteral("set panscan=0")}));
-    EXPECT_EQ(inspector->restoreFrameBeforeFocus(), before);
-    EXPECT_FALSE(inspector->isSelectingFocusArea());
+    EXPECT_EQ(delegate->focusArea().restoreFrameBeforeFocus(), before);
+    EXPECT_FALSE(delegate->focusArea().isSelectingFocusArea());
     EXPECT_TRUE(button->showsRestoreIcon);
     EXPECT_EQ(button->toolTip(), QStringLiteral("Show Original View"));
     EXPECT_EQ(inspector->window()->contentAspectRatio(), QSizeF());
     EXPECT_EQ(inspector->window()->minimumSize(), QSize(160, 160));
-    EXPECT_FALSE(inspector->appliedVideoAspectRatio().has_value());
+    EXPECT_FALSE(delegate->focusArea().appliedVideoAspectRatio().has_value());
     // A 16:9 crop keeps the 16:9 window where it was.
     EXPECT_TRUE(frameSettlesAt(before));
 
@@ -141,12 +141,12 @@ TEST_F(FocusArea, aDraggedAreaBecomesTheCropAndTheButtonBringsBackTheOriginal) {
     EXPECT_EQ(propertyWrites(),
               QStringList({QStringLiteral("set video-crop="), QStringLiteral("set keepaspect=yes"),
                            QStringLiteral("set panscan=0.0")}));
-    EXPECT_FALSE(inspector->focusCrop().has_value());
+    EXPECT_FALSE(delegate->focusArea().focusCrop().has_value());
     EXPECT_FALSE(button->showsRestoreIcon);
     EXPECT_EQ(button->toolTip(), QStringLiteral("Focus on an Area"));
     EXPECT_EQ(inspector->window()->minimumSize(), QSize(480, 270));
     EXPECT_EQ(inspector->window()->contentAspectRatio(), QSizeF(1920, 1080));
-    EXPECT_FALSE(inspector->restoreFrameBeforeFocus().has_value());
+    EXPECT_FALSE(delegate->focusArea().restoreFrameBeforeFocus().has_value());
     EXPECT_TRUE(frameSettlesAt(before));
     EXPECT_TRUE(alerts.isEmpty());
 }
@@ -157,7 +157,7 @@ TEST_F(FocusArea, theWindowTakesTheCropsShapeAndRightClicksShowTheWholePictureIn
 
     // The left half of the view: 960 x 1080 picture pixels, a tall crop.
     focusOn({0, 0}, {480, 540});
-    EXPECT_EQ(inspector->focusCrop()->engineText(), QStringLiteral("960x1080+0+0"));
+    EXPECT_EQ(delegate->focusArea().focusCrop()->engineText(), QStringLiteral("960x1080+0+0"));
     const QRect cropped(before.center().x() - 240 + 1, before.top(), 480, 540);
     ASSERT_TRUE(pumpUntil([this] {
         return !inspector->window()->geometry().isEmpty() && inspector->window()->width() == 480;
@@ -168,18 +168,18 @@ TEST_F(FocusArea, theWindowTakesTheCropsShapeAndRightClicksShowTheWholePictureIn
 
     engines.clearJournal();
     delegate->secondaryClick();
-    EXPECT_TRUE(inspector->isShowingFullCameraTemporarily());
+    EXPECT_TRUE(delegate->focusArea().isShowingFullCameraTemporarily());
     EXPECT_EQ(propertyWrites(),
               QStringList({QStringLiteral("set video-crop="), QStringLiteral("set keepaspect=no"),
                            QStringLiteral("set panscan=0")}));
     delegate->secondaryClick();
-    EXPECT_FALSE(inspector->isShowingFullCameraTemporarily());
+    EXPECT_FALSE(delegate->focusArea().isShowingFullCameraTemporarily());
     EXPECT_EQ(propertyWrites().mid(3),
               QStringList({QStringLiteral("set video-crop=960x1080+0+0"),
                            QStringLiteral("set keepaspect=no"), QStringLiteral("set panscan=0")}));
     QTest::qWait(400);
     EXPECT_EQ(inspector->window()->geometry(), shaped) << "right clicks never move the window";
-    EXPECT_FALSE(inspector->isTemporarilyMaximized());
+    EXPECT_FALSE(delegate->windowFrame().isTemporarilyMaximized());
 
     // Another camera: the original view and frame come back before it loads.
     engines.clearJournal();
@@ -191,7 +191,7 @@ TEST_F(FocusArea, theWindowTakesTheCropsShapeAndRightClicksShowTheWholePictureIn
     ASSERT_GE(restore, 0) << calls.join('\n').toStdString();
     ASSERT_GE(load, 0) << calls.join('\n').toStdString();
     EXPECT_LT(restore, load);
-    EXPECT_FALSE(inspector->focusCrop().has_value());
+    EXPECT_FALSE(delegate->focusArea().focusCrop().has_value());
     EXPECT_TRUE(frameSettlesAt(before));
 }
 
@@ -224,24 +224,25 @@ TEST_F(FocusArea, escapeRightClickTheButtonAndLosingFocusCancelTheSelection) {
     for (const auto& cancel : cancellers) {
         SCOPED_TRACE(round++);
         delegate->toggleFocusArea();
-        ASSERT_TRUE(inspector->isSelectingFocusArea());
+        ASSERT_TRUE(delegate->focusArea().isSelectingFocusArea());
         mouse(QEvent::MouseButtonPress, {100, 100});
         passedOn.keys.clear();
         cancel();
-        EXPECT_FALSE(inspector->isSelectingFocusArea());
+        EXPECT_FALSE(delegate->focusArea().isSelectingFocusArea());
         EXPECT_FALSE(view()->isSelectingFocusArea());
         EXPECT_FALSE(view()->focusSelectionRect().has_value());
-        EXPECT_FALSE(inspector->focusViewerButton()->isSelectingArea);
-        EXPECT_EQ(inspector->focusViewerButton()->toolTip(), QStringLiteral("Focus on an Area"));
+        EXPECT_FALSE(delegate->overlay().focusViewerButton()->isSelectingArea);
+        EXPECT_EQ(delegate->overlay().focusViewerButton()->toolTip(),
+                  QStringLiteral("Focus on an Area"));
         EXPECT_NE(view()->cursor().shape(), Qt::CrossCursor);
         EXPECT_TRUE(passedOn.keys.isEmpty()) << "Escape ends the selection and goes no further";
     }
-    EXPECT_FALSE(inspector->isTemporarilyMaximized())
+    EXPECT_FALSE(delegate->windowFrame().isTemporarilyMaximized())
         << "a cancelling right click maximizes nothing";
 
     // Exactly 12 points is enough.
     focusOn({100, 100}, {112, 112});
-    EXPECT_TRUE(inspector->focusCrop().has_value());
+    EXPECT_TRUE(delegate->focusArea().focusCrop().has_value());
     EXPECT_TRUE(alerts.isEmpty());
     EXPECT_TRUE(propertyWrites().contains(QStringLiteral("set video-crop=24x24+200+200")));
 }
@@ -257,8 +258,8 @@ TEST_F(FocusArea, aPressDuringThePauseOrACancelDuringItHandsNothingOver) {
     delegate->toggleFocusArea();
     EXPECT_FALSE(view()->isFinalizingFocusSelection());
     QTest::qWait(DraggableContentView::finalizingMilliseconds + 200);
-    EXPECT_FALSE(inspector->focusCrop().has_value());
-    EXPECT_FALSE(inspector->isSelectingFocusArea());
+    EXPECT_FALSE(delegate->focusArea().focusCrop().has_value());
+    EXPECT_FALSE(delegate->focusArea().isSelectingFocusArea());
     EXPECT_TRUE(propertyWrites().isEmpty());
 }
 
@@ -269,8 +270,8 @@ TEST_F(FocusArea, withoutAPictureTheUserIsAskedToWait) {
     drag({120, 120}, {132, 132});
     ASSERT_TRUE(pumpUntil([this] { return !alerts.isEmpty(); }));
     EXPECT_EQ(alerts, QStringList({waitMessage}));
-    EXPECT_FALSE(inspector->focusCrop().has_value());
-    EXPECT_FALSE(inspector->isSelectingFocusArea());
+    EXPECT_FALSE(delegate->focusArea().focusCrop().has_value());
+    EXPECT_FALSE(delegate->focusArea().isSelectingFocusArea());
     EXPECT_TRUE(propertyWrites().isEmpty());
 
     // No picture geometry at all: a camera that has not shown a picture yet.
@@ -279,7 +280,7 @@ TEST_F(FocusArea, withoutAPictureTheUserIsAskedToWait) {
     engine().properties.clear();
     delegate->selectCamera(1);
     settle();
-    ASSERT_FALSE(inspector->sourceVideoGeometry().has_value());
+    ASSERT_FALSE(delegate->focusArea().sourceVideoGeometry().has_value());
     delegate->toggleFocusArea();
     drag({100, 100}, {400, 300});
     ASSERT_TRUE(pumpUntil([this] { return !alerts.isEmpty(); }));
@@ -292,19 +293,8 @@ TEST_F(FocusArea, withoutAPictureTheUserIsAskedToWait) {
     delegate->stopPlayerEngine();
     QTest::qWait(DraggableContentView::finalizingMilliseconds + 200);
     EXPECT_TRUE(alerts.isEmpty());
-    EXPECT_FALSE(inspector->isSelectingFocusArea());
-    EXPECT_FALSE(inspector->focusCrop().has_value());
-}
-
-TEST_F(FocusArea, restoringReappliesEvenAnUnusualPictureShape) {
-    // 1 : 10 lies outside the range the window follows on its own.
-    launchWithPicture(100, 1000);
-    EXPECT_FALSE(inspector->appliedVideoAspectRatio().has_value());
-    focusOn({0, 0}, {960, 540});
-    delegate->toggleFocusArea();
-    EXPECT_EQ(inspector->window()->contentAspectRatio(), QSizeF(100, 1000));
-    ASSERT_TRUE(inspector->appliedVideoAspectRatio().has_value());
-    EXPECT_DOUBLE_EQ(*inspector->appliedVideoAspectRatio(), 0.1);
+    EXPECT_FALSE(delegate->focusArea().isSelectingFocusArea());
+    EXPECT_FALSE(delegate->focusArea().focusCrop().has_value());
 }
 
 } // namespace

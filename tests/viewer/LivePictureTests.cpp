@@ -29,8 +29,9 @@ TEST_F(LivePicture, showsTheCameraFollowsItsShapeAndSwitchesCamerasInTheSameEngi
     EXPECT_TRUE(alerts.isEmpty()) << alerts.join('\n').toStdString();
 
     // The engine reads back the camera's size, and the window takes its shape.
-    ASSERT_TRUE(waitFor([this] { return inspector->sourceVideoGeometry().has_value(); }));
-    EXPECT_EQ(*inspector->sourceVideoGeometry(), (VideoSourceGeometry{640, 480, 0}));
+    ASSERT_TRUE(
+        waitFor([this] { return delegate->focusArea().sourceVideoGeometry().has_value(); }));
+    EXPECT_EQ(*delegate->focusArea().sourceVideoGeometry(), (VideoSourceGeometry{640, 480, 0}));
     EXPECT_EQ(inspector->window()->contentAspectRatio(), QSizeF(640, 480));
     const QSize size = inspector->window()->size();
     EXPECT_NEAR(double(size.width()) / size.height(), 4.0 / 3.0, 0.01);
@@ -72,7 +73,8 @@ TEST_F(LivePicture, aFocusedAreaFillsTheWindowAndTheOriginalViewComesBack) {
     ASSERT_TRUE(camera.start(options)); // colour bars
     launch({{QStringLiteral("Bars"), camera.url()}});
     ASSERT_TRUE(waitFor([this] { return isPlaying(); }));
-    ASSERT_TRUE(waitFor([this] { return inspector->sourceVideoGeometry().has_value(); }));
+    ASSERT_TRUE(
+        waitFor([this] { return delegate->focusArea().sourceVideoGeometry().has_value(); }));
     ViewerWindow* window = inspector->window();
     window->setGeometry(QRect(100, 100, 960, 540));
     ASSERT_TRUE(waitFor([window] { return window->geometry() == QRect(100, 100, 960, 540); }));
@@ -91,8 +93,8 @@ TEST_F(LivePicture, aFocusedAreaFillsTheWindowAndTheOriginalViewComesBack) {
     send(QEvent::MouseButtonPress, {850, 80});
     send(QEvent::MouseMove, {935, 220});
     send(QEvent::MouseButtonRelease, {935, 220});
-    ASSERT_TRUE(waitFor([this] { return inspector->focusCrop().has_value(); }));
-    EXPECT_EQ(inspector->focusCrop()->engineText(), QStringLiteral("114x188+1133+106"));
+    ASSERT_TRUE(waitFor([this] { return delegate->focusArea().focusCrop().has_value(); }));
+    EXPECT_EQ(delegate->focusArea().focusCrop()->engineText(), QStringLiteral("114x188+1133+106"));
     // The window takes the crop's tall shape, and the whole of it is blue.
     EXPECT_TRUE(waitFor([window] { return window->width() < window->height(); }));
     const QPointF points[] = {{0.5, 0.5}, {0.15, 0.15}, {0.85, 0.15}, {0.15, 0.85}, {0.85, 0.85}};
@@ -171,7 +173,7 @@ TEST_F(LivePicture, removingEveryCameraLeavesNoPictureBehindTheEmptyState) {
 
     ASSERT_TRUE(delegate->applyEditedCameraList({}).ok());
     EXPECT_FALSE(inspector->hasEngine());
-    EXPECT_TRUE(inspector->emptyStateLabel()->isVisibleTo(inspector->window()));
+    EXPECT_TRUE(delegate->overlay().emptyStateLabel()->isVisibleTo(inspector->window()));
     EXPECT_TRUE(waitFor([&] { return isBlack(colourAt(greyBar)); }, 3000))
         << colourAt(greyBar).name().toStdString();
 }
@@ -210,8 +212,8 @@ TEST_F(LivePicture, aCameraAddedInTheEditorIsSavedListedAndShown) {
     EXPECT_EQ(inspector->settingsController(), nullptr) << "the editor closes after a save";
 
     // The viewer lists it, keeps showing the same camera, and both files hold the list, owner-only.
-    EXPECT_EQ(inspector->cameraPicker()->items(), QStringList({"Bars", "Blue"}));
-    EXPECT_EQ(inspector->cameraPicker()->selectedIndex(), 0);
+    EXPECT_EQ(delegate->overlay().cameraPicker()->items(), QStringList({"Bars", "Blue"}));
+    EXPECT_EQ(delegate->overlay().cameraPicker()->selectedIndex(), 0);
     const QList<Camera> expected{{QStringLiteral("Bars"), camera.url()},
                                  {QStringLiteral("Blue"), camera.secondUrl()}};
     EXPECT_EQ(store.load().value(), expected);
@@ -225,7 +227,7 @@ TEST_F(LivePicture, aCameraAddedInTheEditorIsSavedListedAndShown) {
     }
 
     // Choosing it from the camera menu shows its picture.
-    inspector->cameraPicker()->rowViews()[1]->activateMenuItem();
+    delegate->overlay().cameraPicker()->rowViews()[1]->activateMenuItem();
     EXPECT_TRUE(waitFor([this] { return isSecondPattern(centreColour()); }))
         << centreColour().name().toStdString();
 }

@@ -1,8 +1,6 @@
 #include "ControllerTestFixture.h"
 
 #include "window/CabinCameraMenuItemView.h"
-#include "window/TemporaryMaximum.h"
-#include "window/ViewerControlLayout.h"
 #include "window/WindowFrameText.h"
 
 #include <QApplication>
@@ -36,7 +34,7 @@ protected:
     }
 
     bool controlsShown() const {
-        for (QWidget* control : inspector->controls()) {
+        for (QWidget* control : delegate->overlay().viewerControls()) {
             if (control->isHidden() || alphaOf(control) < 0.99) {
                 return false;
             }
@@ -44,7 +42,7 @@ protected:
         return true;
     }
     bool controlsGone() const {
-        for (QWidget* control : inspector->controls()) {
+        for (QWidget* control : delegate->overlay().viewerControls()) {
             if (!control->isHidden()) {
                 return false;
             }
@@ -58,7 +56,7 @@ TEST_F(ViewerControls, hoveringShowsTheControlsAndLeavingFadesThemOut) {
     ASSERT_TRUE(controlsGone());
 
     delegate->hoverChanged(true);
-    for (QWidget* control : inspector->controls()) {
+    for (QWidget* control : delegate->overlay().viewerControls()) {
         EXPECT_TRUE(control->isEnabled());
         EXPECT_FALSE(control->isHidden());
     }
@@ -66,7 +64,7 @@ TEST_F(ViewerControls, hoveringShowsTheControlsAndLeavingFadesThemOut) {
     EXPECT_EQ(delegate->viewerControlRects().size(), 5);
 
     delegate->hoverChanged(false);
-    for (QWidget* control : inspector->controls()) {
+    for (QWidget* control : delegate->overlay().viewerControls()) {
         EXPECT_FALSE(control->isEnabled());
     }
     EXPECT_TRUE(pumpUntil([this] { return controlsGone(); }));
@@ -85,21 +83,22 @@ TEST_F(ViewerControls, withoutCamerasThePickerAndTheAreaButtonAreOff) {
     launchActive({});
     delegate->hoverChanged(true);
     ASSERT_TRUE(pumpUntil([this] { return controlsShown(); }));
-    EXPECT_FALSE(inspector->cameraPicker()->isEnabled());
-    EXPECT_FALSE(inspector->focusViewerButton()->isEnabled());
-    EXPECT_TRUE(inspector->mainMenuButton()->isEnabled());
-    EXPECT_TRUE(inspector->stayOnTopButton()->isEnabled());
-    EXPECT_TRUE(inspector->controls()[4]->isEnabled());
-    EXPECT_FALSE(inspector->cameraPicker()->isHidden());
+    EXPECT_FALSE(delegate->overlay().cameraPicker()->isEnabled());
+    EXPECT_FALSE(delegate->overlay().focusViewerButton()->isEnabled());
+    EXPECT_TRUE(delegate->overlay().mainMenuButton()->isEnabled());
+    EXPECT_TRUE(delegate->overlay().stayOnTopButton()->isEnabled());
+    EXPECT_TRUE(delegate->overlay().closeViewerButton()->isEnabled());
+    EXPECT_FALSE(delegate->overlay().cameraPicker()->isHidden());
 }
 
 TEST_F(ViewerControls, theMenuButtonOpensTheMainMenusAndKeepsTheControlsUp) {
     launchActive({});
     delegate->hoverChanged(true);
     ASSERT_TRUE(pumpUntil([this] { return controlsShown(); }));
-    MainMenuButton* button = inspector->mainMenuButton();
+    MainMenuButton* button = delegate->overlay().mainMenuButton();
     EXPECT_EQ(button->toolTip(), QStringLiteral("Menu"));
-    EXPECT_EQ(button->geometry().right() + 1 + 6, inspector->stayOnTopButton()->geometry().left());
+    EXPECT_EQ(button->geometry().right() + 1 + 6,
+              delegate->overlay().stayOnTopButton()->geometry().left());
 
     QTest::mouseClick(button, Qt::LeftButton);
     QMenu* popup = nullptr;
@@ -150,7 +149,7 @@ TEST_F(ViewerControls, thePinKeepsTheWindowOnTopAndRemembersIt) {
     launchActive(threeCameras());
     delegate->hoverChanged(true);
     ASSERT_TRUE(pumpUntil([this] { return controlsShown(); }));
-    PinToggleButton* pin = inspector->stayOnTopButton();
+    PinToggleButton* pin = delegate->overlay().stayOnTopButton();
     ASSERT_FALSE(pin->isChecked());
 
     QTest::mouseClick(pin, Qt::LeftButton);
@@ -166,14 +165,16 @@ TEST_F(ViewerControls, thePinKeepsTheWindowOnTopAndRemembersIt) {
 
 TEST_F(ViewerControls, theCameraMenuMarksTheCurrentCameraAndSwitchesAfterClosing) {
     launchActive(threeCameras());
-    CameraPicker* picker = inspector->cameraPicker();
+    CameraPicker* picker = delegate->overlay().cameraPicker();
     ASSERT_EQ(picker->rowViews().size(), 3);
     EXPECT_TRUE(picker->rowViews()[0]->isSelected);
     EXPECT_FALSE(picker->rowViews()[1]->isSelected);
 
     picker->pickerMenu()->popup(picker->mapToGlobal(QPoint(0, picker->height())));
     ASSERT_TRUE(pumpUntil([&] { return picker->pickerMenu()->isVisible(); }));
-    EXPECT_TRUE(delegate->viewerControlRects().size() >= 0);
+    // The open menu keeps the controls up.
+    EXPECT_TRUE(delegate->overlay().cameraMenuIsOpen());
+    EXPECT_TRUE(delegate->overlay().viewerControlsAreVisible());
     engines.clearJournal();
     picker->rowViews()[2]->activateMenuItem();
     EXPECT_FALSE(picker->pickerMenu()->isVisible());
@@ -228,60 +229,13 @@ TEST_F(ViewerControls, theCloseButtonClosesTheViewer) {
     delegate->hoverChanged(true);
     delegate->menuWillOpen();
     ASSERT_TRUE(pumpUntil([this] { return controlsShown(); }));
-    QTest::mouseClick(inspector->controls()[4], Qt::LeftButton);
+    QTest::mouseClick(delegate->overlay().closeViewerButton(), Qt::LeftButton);
     EXPECT_TRUE(inspector->isClosingViewer());
     EXPECT_FALSE(inspector->window()->isVisible());
     EXPECT_FALSE(inspector->hasEngine());
     // Hover and menus no longer do anything.
     delegate->hoverChanged(true);
     delegate->menuDidClose();
-}
-
-TEST(TemporaryMaximumFrame, fillsTheVisibleAreaWithThePicturesProportions) {
-    const QRectF visible(0, 25, 1440, 875);
-    const QRectF wide =
-        temporaryMaximumFrame({100, 100, 800, 450}, {800, 450}, visible, 16.0 / 9.0);
-    EXPECT_DOUBLE_EQ(wide.width(), 1440);
-    EXPECT_DOUBLE_EQ(wide.height(), 810);
-    EXPECT_DOUBLE_EQ(wide.center().y(), visible.center().y());
-
-    const QRectF tall =
-        temporaryMaximumFrame({100, 100, 480, 853}, {480, 853}, visible, 9.0 / 16.0);
-    EXPECT_DOUBLE_EQ(tall.width(), 492.1875);
-    EXPECT_DOUBLE_EQ(tall.height(), 875);
-    EXPECT_DOUBLE_EQ(tall.center().x(), visible.center().x());
-
-    // Before the first picture, the window's own proportion.
-    const QRectF unknown =
-        temporaryMaximumFrame({0, 0, 1120, 630}, {1120, 630}, visible, std::nullopt);
-    EXPECT_NEAR(unknown.width() / unknown.height(), 1120.0 / 630.0, 1e-9);
-    // A frame's decoration is kept around the content.
-    const QRectF decorated =
-        temporaryMaximumFrame({0, 0, 820, 478}, {800, 450}, visible, 16.0 / 9.0);
-    EXPECT_DOUBLE_EQ(decorated.width() - 20,
-                     (875.0 - 28) * 16.0 / 9.0 > 1420 ? 1420 : (875.0 - 28) * 16.0 / 9.0);
-}
-
-TEST(ViewerControlLayoutTest, switchesToTheCompactLayoutBelow290Points) {
-    EXPECT_TRUE(usesCompactLayout(289.9));
-    EXPECT_FALSE(usesCompactLayout(290));
-
-    const ViewerControlFrames regular = layoutViewerControls({1120, 630}, 100, false);
-    EXPECT_EQ(regular.close, QRect(1120 - 12 - 28, 12, 28, 24));
-    EXPECT_EQ(regular.focus.right() + 1 + 6, regular.close.left());
-    EXPECT_EQ(regular.pin.right() + 1 + 6, regular.focus.left());
-    EXPECT_EQ(regular.menu.right() + 1 + 6, regular.pin.left());
-    EXPECT_EQ(regular.picker.right() + 1 + 6, regular.menu.left());
-    EXPECT_EQ(regular.picker.width(), 140);
-    EXPECT_EQ(layoutViewerControls({1120, 630}, 300, false).picker.width(), 300);
-
-    const ViewerControlFrames compact = layoutViewerControls({280, 158}, 300, true);
-    EXPECT_EQ(compact.close.top(), 12);
-    EXPECT_EQ(compact.menu.top(), 12);
-    EXPECT_EQ(compact.menu.right() + 1 + 6, compact.pin.left());
-    EXPECT_EQ(compact.picker.left(), 12);
-    EXPECT_EQ(compact.picker.right(), compact.close.right());
-    EXPECT_EQ(compact.picker.top(), compact.close.bottom() + 1 + 6);
 }
 
 } // namespace

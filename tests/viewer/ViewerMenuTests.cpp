@@ -158,7 +158,7 @@ TEST_F(ControllerTest, theCameraEditorOpensOnTheSelectedCameraAndFollowsStayOnTo
     }
     EXPECT_EQ(editors, 1);
 
-    inspector->stayOnTopButton()->setChecked(true);
+    delegate->overlay().stayOnTopButton()->setChecked(true);
     delegate->toggleStayOnTop();
     EXPECT_TRUE(editorWindow->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
 

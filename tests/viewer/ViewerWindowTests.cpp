@@ -38,71 +38,30 @@ TEST_F(ControllerTest, theWindowFollowsThePicturesDisplayedShape) {
 
     // A quarter turn shows a portrait picture.
     presentFrame(*delegate, *inspector, engine(), 1920, 1080, 90);
-    EXPECT_EQ(inspector->sourceVideoGeometry(), (VideoSourceGeometry{1920, 1080, 90}));
+    EXPECT_EQ(delegate->focusArea().sourceVideoGeometry(), (VideoSourceGeometry{1920, 1080, 90}));
     EXPECT_EQ(window.contentAspectRatio(), QSizeF(1080, 1920));
-    EXPECT_NEAR(*inspector->appliedVideoAspectRatio(), 1080.0 / 1920.0, 1e-9);
+    EXPECT_NEAR(*delegate->focusArea().appliedVideoAspectRatio(), 1080.0 / 1920.0, 1e-9);
     EXPECT_NEAR(ratioOf(window.size()), 1080.0 / 1920.0, 0.01);
-
-    const struct {
-        int64_t reported;
-        int64_t stored;
-    } rotations[] = {{-90, 270}, {360, 0}, {450, 90}, {-450, 270}, {0, 0}, {180, 180}};
-    for (const auto& rotation : rotations) {
-        presentFrame(*delegate, *inspector, engine(), 1920, 1080, rotation.reported);
-        EXPECT_EQ(inspector->sourceVideoGeometry()->rotation, rotation.stored) << rotation.reported;
-    }
 
     // An unreadable rotation counts as none.
     presentFrame(*delegate, *inspector, engine(), 1280, 720, std::nullopt);
-    EXPECT_EQ(inspector->sourceVideoGeometry(), (VideoSourceGeometry{1280, 720, 0}));
+    EXPECT_EQ(delegate->focusArea().sourceVideoGeometry(), (VideoSourceGeometry{1280, 720, 0}));
     // Same shape as the 1920 x 1080 picture before it: the window keeps its ratio.
     EXPECT_NEAR(ratioOf(window.contentAspectRatio()), 16.0 / 9.0, 1e-9);
     EXPECT_NEAR(ratioOf(window.size()), 16.0 / 9.0, 0.01);
-}
-
-TEST_F(ControllerTest, implausibleOrUnreadablePicturesLeaveTheWindowAlone) {
-    saveCameras(threeCameras());
-    launch();
-    ViewerWindow& window = *inspector->window();
-    presentFrame(*delegate, *inspector, engine(), 1440, 1080, 0);
-    ASSERT_EQ(window.contentAspectRatio(), QSizeF(1440, 1080));
-    const QRect frame = window.geometry();
-
-    // A 5 : 1 picture is recorded but not applied.
-    presentFrame(*delegate, *inspector, engine(), 5000, 1000, 0);
-    EXPECT_EQ(inspector->sourceVideoGeometry(), (VideoSourceGeometry{5000, 1000, 0}));
-    EXPECT_EQ(window.contentAspectRatio(), QSizeF(1440, 1080));
-    EXPECT_NEAR(*inspector->appliedVideoAspectRatio(), 1440.0 / 1080.0, 1e-9);
-
-    // Reads that fail, or sizes below one pixel, change nothing at all.
-    const std::optional<int64_t> nothing;
-    const struct {
-        std::optional<int64_t> width, height;
-    } unusable[] = {{nothing, 1080}, {1920, nothing}, {0, 1080}, {1920, -1}};
-    for (const auto& picture : unusable) {
-        presentFrame(*delegate, *inspector, engine(), picture.width, picture.height, 0);
-        EXPECT_EQ(inspector->sourceVideoGeometry(), (VideoSourceGeometry{5000, 1000, 0}));
-    }
-
-    // A change of the ratio under 0.001 does not touch the window.
-    presentFrame(*delegate, *inspector, engine(), 1441, 1080, 0);
-    EXPECT_EQ(window.contentAspectRatio(), QSizeF(1440, 1080));
-    EXPECT_EQ(window.geometry(), frame);
-    presentFrame(*delegate, *inspector, engine(), 1920, 1080, 0);
-    EXPECT_EQ(window.contentAspectRatio(), QSizeF(1920, 1080));
 }
 
 TEST_F(ControllerTest, everyCameraLoadForgetsThePictureAndItsRatio) {
     saveCameras(threeCameras());
     launch();
     presentFrame(*delegate, *inspector, engine(), 1920, 1080, 0);
-    ASSERT_TRUE(inspector->appliedVideoAspectRatio());
+    ASSERT_TRUE(delegate->focusArea().appliedVideoAspectRatio());
     delegate->selectCamera(1);
-    EXPECT_FALSE(inspector->appliedVideoAspectRatio());
-    EXPECT_FALSE(inspector->sourceVideoGeometry());
+    EXPECT_FALSE(delegate->focusArea().appliedVideoAspectRatio());
+    EXPECT_FALSE(delegate->focusArea().sourceVideoGeometry());
     // The same ratio is applied again after the load.
     presentFrame(*delegate, *inspector, engine(), 1920, 1080, 0);
-    EXPECT_TRUE(inspector->appliedVideoAspectRatio());
+    EXPECT_TRUE(delegate->focusArea().appliedVideoAspectRatio());
 }
 
 TEST_F(ControllerTest, theWindowIsFramelessBlackAndStacksItsViewsInOrder) {
@@ -111,15 +70,15 @@ TEST_F(ControllerTest, theWindowIsFramelessBlackAndStacksItsViewsInOrder) {
     ViewerWindow& window = *inspector->window();
     EXPECT_TRUE(window.windowFlags().testFlag(Qt::FramelessWindowHint));
     EXPECT_TRUE(window.staysOnTop());
-    EXPECT_TRUE(inspector->stayOnTopButton()->isChecked());
+    EXPECT_TRUE(delegate->overlay().stayOnTopButton()->isChecked());
     EXPECT_EQ(window.palette().color(QPalette::Window), QColor(Qt::black));
     EXPECT_EQ(window.minimumSize(), QSize(480, 270));
     EXPECT_EQ(window.windowTitle(), QStringLiteral("Rure"));
 
     const QList<QWidget*> expectedOrder =
         QList<QWidget*>{inspector->videoHost(), inspector->interactionView(),
-                        inspector->emptyStateLabel()} +
-        inspector->controls();
+                        delegate->overlay().emptyStateLabel()} +
+        delegate->overlay().viewerControls();
     QList<QWidget*> actualOrder;
     for (QObject* child : window.contentView()->children()) {
         if (auto* widget = qobject_cast<QWidget*>(child)) {
@@ -127,7 +86,7 @@ TEST_F(ControllerTest, theWindowIsFramelessBlackAndStacksItsViewsInOrder) {
         }
     }
     EXPECT_EQ(actualOrder, expectedOrder);
-    for (QWidget* control : inspector->controls()) {
+    for (QWidget* control : delegate->overlay().viewerControls()) {
         EXPECT_FALSE(control->isVisible());
         EXPECT_FALSE(control->isEnabled());
     }
@@ -147,8 +106,12 @@ TEST_F(ControllerTest, theWindowFrameIsSavedAndRestoredExceptDuringATemporaryMax
     EXPECT_EQ(windowFrameFromText(settings.value(QStringLiteral("mainWindowFrame")).toString()),
               window.geometry());
 
-    inspector->setTemporarilyMaximized(true);
+    // The maximum itself, and moves and resizes while it lasts, are not saved.
     const QString saved = settings.value(QStringLiteral("mainWindowFrame")).toString();
+    delegate->toggleTemporaryMaximum();
+    ASSERT_TRUE(delegate->windowFrame().isTemporarilyMaximized());
+    ASSERT_TRUE(pumpUntil([this] { return !delegate->windowFrame().isAnimating(); }));
+    EXPECT_NE(window.geometry(), QRect(140, 160, 800, 450));
     window.move(300, 300);
     window.resize(960, 540);
     QTest::qWait(50);

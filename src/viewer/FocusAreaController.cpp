@@ -1,0 +1,210 @@
+#include "FocusAreaController.h"
+
+#include "engine/NormalizedRotation.h"
+#include "window/DraggableContentView.h"
+#include "window/ViewerWindow.h"
+
+#include <QGuiApplication>
+#include <QScreen>
+
+#include <cmath>
+
+namespace rure {
+
+namespace {
+
+const QString waitForPictureMessage =
+    QStringLiteral("Wait for the camera picture, then choose the focus area again.");
+
+// The picture shapes the window follows on its own; others it leaves alone.
+constexpr double minimumAppliedRatio = 0.25;
+constexpr double maximumAppliedRatio = 4.0;
+constexpr double ratioTolerance = 0.001;
+
+} // namespace
+
+FocusAreaController::FocusAreaController(ViewerWindow& window, DraggableContentView& selectionView,
+                                         FocusAreaHooks hooks)
+    : window_(&window), selectionView_(&selectionView), hooks_(std::move(hooks)) {}
+
+void FocusAreaController::toggleFocusArea() {
+    if (focusCrop_) {
+        restoreOriginalCameraView();
+        return;
+    }
+    if (!isSelectingFocusArea_) {
+        isSelectingFocusArea_ = true;
+        if (selectionView_) {
+            selectionView_->beginFocusSelection();
+        }
+        hooks_.stateChanged();
+        return;
+    }
+    cancelFocusSelection();
+}
+
+void FocusAreaController::cancelFocusSelection() {
+    // The view reports the cancellation back through focusSelectionCancelled.
+    if (selectionView_) {
+        selectionView_->cancelFocusSelection(true);
+    }
+}
+
+void FocusAreaController::focusSelectionCancelled() {
+    if (!isSelectingFocusArea_) {
+        return;
+    }
+    isSelectingFocusArea_ = false;
+    hooks_.stateChanged();
+}
+
+void FocusAreaController::focusSelectionCompleted(const QRectF& selection, bool engineIsRunning) {
+    isSelectingFocusArea_ = false;
+    if (!engineIsRunning) {
+        hooks_.stateChanged();
+        return;
+    }
+    if (!sourceVideoGeometry_ || !selectionView_) {
+        failFocusSelection();
+        return;
+    }
+    const std::optional<VideoFocusCrop> crop =
+        focusCropForSelection(selection, QSizeF(selectionView_->size()), *sourceVideoGeometry_);
+    if (!crop) {
+        failFocusSelection();
+        return;
+    }
+    if (window_) {
+        restoreFrameBeforeFocus_ = window_->geometry();
+    }
+    focusCrop_ = crop;
+    isShowingFullCameraTemporarily_ = false;
+    applyFocusedCameraView(*focusCrop_, true);
+    hooks_.stateChanged();
+}
+
+void FocusAreaController::failFocusSelection() {
+    hooks_.stateChanged();
+    hooks_.showError(waitForPictureMessage);
+}
+
+void FocusAreaController::setEngineProperties(const QString& crop, const QString& keepAspect,
+                                              const QString& panScan) {
+    hooks_.setEngineProperty(QStringLiteral("video-crop"), crop);
+    hooks_.setEngineProperty(QStringLiteral("keepaspect"), keepAspect);
+    hooks_.setEngineProperty(QStringLiteral("panscan"), panScan);
+}
+
+void FocusAreaController::applyFocusedCameraView(const VideoFocusCrop& crop, bool reshapeWindow) {
+    setEngineProperties(crop.engineText(), QStringLiteral("no"), QStringLiteral("0"));
+
+    // The engine stretches the crop over whatever shape the window has.
+    if (window_) {
+        window_->setContentAspectRatio(QSizeF());
+        window_->setMinimumContentSize(focusedMinimumSize);
+    }
+    appliedVideoAspectRatio_.reset();
+
+    if (!reshapeWindow || !window_) {
+        return;
+    }
+    const QScreen* screen =
+        window_->screen() ? window_->screen() : QGuiApplication::primaryScreen();
+    if (!screen) {
+        return;
+    }
+    const int64_t rotation = sourceVideoGeometry_ ? sourceVideoGeometry_->rotation : 0;
+    const std::optional<QRectF> frame =
+        focusedWindowFrame(QRectF(window_->geometry()), displayedCropRatio(crop, rotation),
+                           QRectF(screen->availableGeometry()), focusedMinimumSize.width());
+    if (frame) {
+        hooks_.animateWindowFrame(frame->toRect());
+    }
+}
+
+void FocusAreaController::restoreOriginalCameraView() {
+    if (selectionView_) {
+        selectionView_->cancelFocusSelection(false);
+    }
+    isSelectingFocusArea_ = false;
+    focusCrop_.reset();
+    isShowingFullCameraTemporarily_ = false;
+    setEngineProperties(QString(), QStringLiteral("yes"), QStringLiteral("0.0"));
+    if (window_) {
+        window_->setMinimumContentSize(ViewerWindow::minimumContentSize);
+        if (sourceVideoGeometry_) {
+            // The picture's own proportions, whatever they are.
+            const QSizeF displayed = sourceVideoGeometry_->displayedSize();
+            window_->setContentAspectRatio(displayed);
+            appliedVideoAspectRatio_ = displayed.width() / displayed.height();
+        }
+    }
+    if (restoreFrameBeforeFocus_) {
+        hooks_.animateWindowFrame(*restoreFrameBeforeFocus_);
+        restoreFrameBeforeFocus_.reset();
+    }
+    hooks_.stateChanged();
+}
+
+void FocusAreaController::toggleFullCameraTemporarily() {
+    if (!focusCrop_) {
+        return;
+    }
+    if (!isShowingFullCameraTemporarily_) {
+        setEngineProperties(QString(), QStringLiteral("no"), QStringLiteral("0"));
+        isShowingFullCameraTemporarily_ = true;
+    } else {
+        applyFocusedCameraView(*focusCrop_, false);
+        isShowingFullCameraTemporarily_ = false;
+    }
+}
+
+void FocusAreaController::cameraWillLoad() {
+    if (focusCrop_ || isSelectingFocusArea_) {
+        restoreOriginalCameraView();
+    }
+    sourceVideoGeometry_.reset();
+    appliedVideoAspectRatio_.reset();
+}
+
+void FocusAreaController::viewerWillClose() {
+    if (selectionView_) {
+        selectionView_->cancelFocusSelection(false);
+    }
+}
+
+void FocusAreaController::updateWindowAspectRatio(std::optional<int64_t> width,
+                                                  std::optional<int64_t> height, int64_t rotation) {
+    if (!width || !height || *width < 1 || *height < 1) {
+        return;
+    }
+    const VideoSourceGeometry geometry{*width, *height, normalizedRotation(rotation)};
+    sourceVideoGeometry_ = geometry;
+    if (focusCrop_) {
+        // While a crop is applied the window's shape follows the crop.
+        return;
+    }
+
+    const QSizeF displayed = geometry.displayedSize();
+    const double ratio = displayed.width() / displayed.height();
+    if (!std::isfinite(ratio) || ratio < minimumAppliedRatio || ratio > maximumAppliedRatio) {
+        return;
+    }
+    if (appliedVideoAspectRatio_ && std::abs(*appliedVideoAspectRatio_ - ratio) < ratioTolerance) {
+        return;
+    }
+    if (window_) {
+        window_->setContentAspectRatio(displayed);
+    }
+    appliedVideoAspectRatio_ = ratio;
+}
+
+FocusButtonState FocusAreaController::focusButtonState() const {
+    if (focusCrop_) {
+        return FocusButtonState::showOriginal;
+    }
+    return isSelectingFocusArea_ ? FocusButtonState::cancelSelection
+                                 : FocusButtonState::focusOnArea;
+}
+
+} // namespace rure

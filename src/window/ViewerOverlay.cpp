@@ -1,0 +1,372 @@
+#include "ViewerOverlay.h"
+
+#include "window/CameraPicker.h"
+#include "window/ViewerControlButton.h"
+#include "window/ViewerControlLayout.h"
+
+#include <QGraphicsOpacityEffect>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QMenu>
+#include <QParallelAnimationGroup>
+#include <QPropertyAnimation>
+
+#include <algorithm>
+
+namespace rure {
+
+namespace {
+
+const QString focusOnAreaLabel = QStringLiteral("Focus on an Area");
+const QString cancelSelectionLabel = QStringLiteral("Cancel Area Selection");
+const QString showOriginalLabel = QStringLiteral("Show Original View");
+
+// Below this opacity a control counts as gone for the pointer.
+constexpr double visibleAlpha = 0.01;
+constexpr int emptyStateSideMargin = 80;
+
+QLabel* makeEmptyStateLabel(QWidget* parent) {
+    auto* label = new QLabel(
+        QStringLiteral("No cameras are configured. Use Rure \u2192 Camera Addresses\u2026 to add a "
+                       "camera or import a Rure camera list."),
+        parent);
+    label->setAlignment(Qt::AlignCenter);
+    label->setWordWrap(true);
+    QFont font = label->font();
+    font.setPointSizeF(15);
+    font.setWeight(QFont::Medium);
+    label->setFont(font);
+    QPalette palette = label->palette();
+    palette.setColor(QPalette::WindowText, QColor(255, 255, 255, 140));
+    label->setPalette(palette);
+    // At most three lines.
+    label->setMaximumHeight(label->fontMetrics().lineSpacing() * 3 + 2);
+    return label;
+}
+
+void makeInvisible(QWidget* control) {
+    auto* effect = new QGraphicsOpacityEffect(control);
+    effect->setOpacity(0.0);
+    control->setGraphicsEffect(effect);
+    control->setEnabled(false);
+    control->hide();
+}
+
+QGraphicsOpacityEffect* opacityOf(QWidget* control) {
+    return qobject_cast<QGraphicsOpacityEffect*>(control->graphicsEffect());
+}
+
+void setButtonLabel(QWidget* button, const QString& label) {
+    button->setToolTip(label);
+    button->setAccessibleName(label);
+}
+
+void enable(QWidget* control, bool enabled) {
+    if (control) {
+        control->setEnabled(enabled);
+    }
+}
+
+} // namespace
+
+ViewerOverlay::ViewerOverlay(QWidget& root)
+    : root_(&root), emptyStateLabel_(makeEmptyStateLabel(&root)),
+      cameraPicker_(new CameraPicker(&root)), mainMenuButton_(new MainMenuButton(&root)),
+      stayOnTopButton_(new PinToggleButton(&root)),
+      focusViewerButton_(new FocusViewerButton(&root)),
+      closeViewerButton_(new CloseViewerButton(&root)) {
+    trackMenu(*cameraPicker_->pickerMenu());
+    auto report = [](const std::function<void()>& callback) {
+        if (callback) {
+            callback();
+        }
+    };
+    connect(mainMenuButton_, &QAbstractButton::clicked, this,
+            [this, report] { report(menuButtonPressed); });
+    connect(stayOnTopButton_, &QAbstractButton::clicked, this, [this](bool checked) {
+        if (stayOnTopToggled) {
+            stayOnTopToggled(checked);
+        }
+    });
+    connect(closeViewerButton_, &QAbstractButton::clicked, this,
+            [this, report] { report(closeButtonPressed); });
+    connect(focusViewerButton_, &QAbstractButton::clicked, this,
+            [this, report] { report(focusButtonPressed); });
+
+    for (QWidget* control : viewerControls()) {
+        makeInvisible(control);
+    }
+    // Back to front: whatever the root already holds (the picture and the
+    // pointer surface), the empty-state text, then the controls.
+    emptyStateLabel_->raise();
+    keepViewerControlsInFront();
+}
+
+ViewerOverlay::~ViewerOverlay() = default;
+
+QList<QWidget*> ViewerOverlay::viewerControls() const {
+    QList<QWidget*> controls;
+    for (QWidget* control : {static_cast<QWidget*>(cameraPicker_.data()),
+                             static_cast<QWidget*>(mainMenuButton_.data()),
+                             static_cast<QWidget*>(stayOnTopButton_.data()),
+                             static_cast<QWidget*>(focusViewerButton_.data()),
+                             static_cast<QWidget*>(closeViewerButton_.data())}) {
+        if (control) {
+            controls << control;
+        }
+    }
+    return controls;
+}
+
+CameraPicker* ViewerOverlay::cameraPicker() const {
+    return cameraPicker_;
+}
+
+MainMenuButton* ViewerOverlay::mainMenuButton() const {
+    return mainMenuButton_;
+}
+
+PinToggleButton* ViewerOverlay::stayOnTopButton() const {
+    return stayOnTopButton_;
+}
+
+FocusViewerButton* ViewerOverlay::focusViewerButton() const {
+    return focusViewerButton_;
+}
+
+CloseViewerButton* ViewerOverlay::closeViewerButton() const {
+    return closeViewerButton_;
+}
+
+QLabel* ViewerOverlay::emptyStateLabel() const {
+    return emptyStateLabel_;
+}
+
+void ViewerOverlay::showCameras(const QStringList& names, qsizetype selected) {
+    hasCameras_ = !names.isEmpty();
+    if (cameraPicker_) {
+        cameraPicker_->setItems(names);
+        cameraPicker_->selectItem(selected);
+        QPointer<ViewerOverlay> weakSelf(this);
+        cameraPicker_->styleMenu([weakSelf](qsizetype index) {
+            if (weakSelf && weakSelf->cameraChosen) {
+                weakSelf->cameraChosen(index);
+            }
+        });
+        cameraPicker_->refreshMenuSelection();
+    }
+    if (emptyStateLabel_) {
+        emptyStateLabel_->setVisible(!hasCameras_);
+    }
+}
+
+void ViewerOverlay::showSelectedCamera(qsizetype index) {
+    if (cameraPicker_) {
+        cameraPicker_->selectItem(index);
+        cameraPicker_->refreshMenuSelection();
+    }
+}
+
+qsizetype ViewerOverlay::selectedCameraIndex() const {
+    return cameraPicker_ ? cameraPicker_->selectedIndex() : -1;
+}
+
+void ViewerOverlay::setStaysOnTop(bool pinned) {
+    if (stayOnTopButton_) {
+        stayOnTopButton_->setChecked(pinned);
+    }
+}
+
+bool ViewerOverlay::staysOnTop() const {
+    return stayOnTopButton_ && stayOnTopButton_->isChecked();
+}
+
+void ViewerOverlay::setFocusButtonState(FocusButtonState state) {
+    if (!focusViewerButton_) {
+        return;
+    }
+    focusViewerButton_->showsRestoreIcon = state == FocusButtonState::showOriginal;
+    focusViewerButton_->isSelectingArea = state == FocusButtonState::cancelSelection;
+    switch (state) {
+    case FocusButtonState::focusOnArea:
+        setButtonLabel(focusViewerButton_, focusOnAreaLabel);
+        break;
+    case FocusButtonState::cancelSelection:
+        setButtonLabel(focusViewerButton_, cancelSelectionLabel);
+        break;
+    case FocusButtonState::showOriginal:
+        setButtonLabel(focusViewerButton_, showOriginalLabel);
+        break;
+    }
+    focusViewerButton_->update();
+}
+
+void ViewerOverlay::setSelectingFocusArea(bool selecting) {
+    isSelectingFocusArea_ = selecting;
+    updateViewerControls();
+}
+
+void ViewerOverlay::hoverChanged(bool pointerInside) {
+    if (isClosingViewer_) {
+        return;
+    }
+    pointerIsOverViewer_ =
+        pointerInside && QGuiApplication::applicationState() == Qt::ApplicationActive;
+    updateViewerControls();
+}
+
+void ViewerOverlay::applicationDidResignActive() {
+    if (isClosingViewer_) {
+        return;
+    }
+    pointerIsOverViewer_ = false;
+    cameraMenuIsOpen_ = false;
+    updateViewerControls();
+}
+
+void ViewerOverlay::updateViewerControls() {
+    if (isClosingViewer_) {
+        return;
+    }
+    keepViewerControlsInFront();
+    const bool show = pointerIsOverViewer_ || cameraMenuIsOpen_ || isSelectingFocusArea_;
+    if (show == viewerControlsAreVisible_) {
+        return;
+    }
+    viewerControlsAreVisible_ = show;
+
+    enable(cameraPicker_, show && hasCameras_);
+    enable(focusViewerButton_, show && hasCameras_);
+    enable(stayOnTopButton_, show);
+    enable(mainMenuButton_, show);
+    enable(closeViewerButton_, show);
+    for (QWidget* control : viewerControls()) {
+        // A fading-out control no longer takes the pointer from the picture.
+        control->setAttribute(Qt::WA_TransparentForMouseEvents, !show);
+        if (show) {
+            control->show();
+        }
+    }
+    fadeViewerControls(show);
+}
+
+void ViewerOverlay::fadeViewerControls(bool show) {
+    if (controlsFade_) {
+        controlsFade_->stop();
+        delete controlsFade_;
+    }
+    auto* fade = new QParallelAnimationGroup(this);
+    for (QWidget* control : viewerControls()) {
+        if (QGraphicsOpacityEffect* effect = opacityOf(control)) {
+            auto* animation = new QPropertyAnimation(effect, "opacity", fade);
+            animation->setDuration(fadeMilliseconds);
+            animation->setEasingCurve(show ? QEasingCurve::OutQuad : QEasingCurve::InQuad);
+            animation->setEndValue(show ? 1.0 : 0.0);
+            fade->addAnimation(animation);
+        }
+    }
+    connect(fade, &QAbstractAnimation::finished, this, [this] {
+        if (!viewerControlsAreVisible_) {
+            for (QWidget* control : viewerControls()) {
+                control->hide();
+            }
+        }
+    });
+    controlsFade_ = fade;
+    fade->start(QAbstractAnimation::DeleteWhenStopped);
+}
+
+bool ViewerOverlay::isFading() const {
+    return controlsFade_ && controlsFade_->state() == QAbstractAnimation::Running;
+}
+
+void ViewerOverlay::keepViewerControlsInFront() {
+    for (QWidget* control : viewerControls()) {
+        control->raise();
+    }
+}
+
+void ViewerOverlay::menuWillOpen() {
+    cameraMenuIsOpen_ = true;
+    if (cameraPicker_) {
+        cameraPicker_->refreshMenuSelection();
+    }
+    updateViewerControls();
+}
+
+void ViewerOverlay::menuDidClose() {
+    cameraMenuIsOpen_ = false;
+    updateViewerControls();
+}
+
+void ViewerOverlay::trackMenu(QMenu& menu) {
+    connect(&menu, &QMenu::aboutToShow, this, &ViewerOverlay::menuWillOpen);
+    connect(&menu, &QMenu::aboutToHide, this, &ViewerOverlay::menuDidClose);
+}
+
+void ViewerOverlay::viewerWillClose() {
+    isClosingViewer_ = true;
+    if (controlsFade_) {
+        controlsFade_->stop();
+    }
+    cameraMenuIsOpen_ = false;
+    pointerIsOverViewer_ = false;
+}
+
+void ViewerOverlay::layOut() {
+    if (!root_) {
+        return;
+    }
+    if (emptyStateLabel_) {
+        const QRect bounds = root_->rect();
+        const int width = std::max(0, bounds.width() - 2 * emptyStateSideMargin);
+        const int height =
+            std::min(emptyStateLabel_->heightForWidth(width), emptyStateLabel_->maximumHeight());
+        QRect labelFrame(0, 0, width, std::max(height, 0));
+        labelFrame.moveCenter(bounds.center());
+        emptyStateLabel_->setGeometry(labelFrame);
+    }
+    updateViewerControlLayout();
+}
+
+void ViewerOverlay::updateViewerControlLayout() {
+    if (!root_) {
+        return;
+    }
+    const QSize content = root_->size();
+    usesCompactViewerControls_ = usesCompactLayout(content.width());
+    const ViewerControlFrames frames = layoutViewerControls(
+        content, cameraPicker_ ? cameraPicker_->sizeHint().width() : 0, usesCompactViewerControls_);
+    const std::pair<QWidget*, QRect> placements[] = {{cameraPicker_, frames.picker},
+                                                     {mainMenuButton_, frames.menu},
+                                                     {stayOnTopButton_, frames.pin},
+                                                     {focusViewerButton_, frames.focus},
+                                                     {closeViewerButton_, frames.close}};
+    for (const auto& [control, frame] : placements) {
+        if (control) {
+            control->setGeometry(frame);
+        }
+    }
+}
+
+QList<QRect> ViewerOverlay::viewerControlRects(const QWidget& surface) const {
+    QList<QRect> rects;
+    QWidget* top = surface.window();
+    for (QWidget* control : viewerControls()) {
+        const QGraphicsOpacityEffect* effect = opacityOf(control);
+        const double alpha = effect ? effect->opacity() : 1.0;
+        if (!control->isHidden() && alpha > visibleAlpha) {
+            rects << QRect(surface.mapFrom(top, control->mapTo(top, QPoint(0, 0))),
+                           control->size());
+        }
+    }
+    return rects;
+}
+
+void ViewerOverlay::popUpUnderMenuButton(QMenu& menu) const {
+    if (mainMenuButton_) {
+        menu.popup(mainMenuButton_->mapToGlobal(QPoint(0, mainMenuButton_->height() + 4)));
+    }
+}
+
+} // namespace rure

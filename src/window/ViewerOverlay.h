@@ -1,0 +1,124 @@
+#pragma once
+
+#include "window/FocusButtonState.h"
+
+#include <QList>
+#include <QObject>
+#include <QPointer>
+#include <QRect>
+#include <QStringList>
+
+#include <functional>
+
+class QAbstractAnimation;
+class QLabel;
+class QMenu;
+class QWidget;
+
+namespace rure {
+
+class CameraPicker;
+class CloseViewerButton;
+class FocusViewerButton;
+class MainMenuButton;
+class PinToggleButton;
+
+// The controls over the picture: the camera picker, the menu button, the Stay
+// on Top pin, the focus button and the close button, plus the text shown when
+// there is no camera. It builds them, lays them out, and shows them while the
+// pointer is over the picture, a menu of theirs is open or an area is being
+// selected; otherwise they fade out and let the pointer through. It stores
+// nothing: what the user does is reported through the callbacks below, and
+// what it shows is passed in by its owner. Lives on the GUI thread.
+class ViewerOverlay final : public QObject {
+    Q_OBJECT
+
+public:
+    static constexpr int fadeMilliseconds = 200;
+
+    // Creates the empty-state text and the controls in `root`, in front of
+    // every view it already holds; the controls start invisible and disabled.
+    // The widgets belong to `root` and may go before this object does.
+    explicit ViewerOverlay(QWidget& root);
+    ~ViewerOverlay() override;
+
+    // What the user does. `cameraChosen` is called after the picker's menu has closed.
+    std::function<void(qsizetype index)> cameraChosen;
+    std::function<void()> menuButtonPressed;
+    std::function<void(bool pinned)> stayOnTopToggled;
+    std::function<void()> focusButtonPressed;
+    std::function<void()> closeButtonPressed;
+
+    // The cameras the picker lists, with `selected` marked. Without cameras the
+    // empty-state text shows, and the picker and the focus button stay off the
+    // next time the controls appear.
+    void showCameras(const QStringList& names, qsizetype selected);
+    // Marks `index` in the picker and its menu.
+    void showSelectedCamera(qsizetype index);
+    // The camera the picker marks; -1 without cameras.
+    qsizetype selectedCameraIndex() const;
+    // The pin's state, set without reporting it.
+    void setStaysOnTop(bool pinned);
+    bool staysOnTop() const;
+    void setFocusButtonState(FocusButtonState state);
+    // While an area is being selected the controls stay up. Applies the rule.
+    void setSelectingFocusArea(bool selecting);
+
+    // The visibility rule.
+    void hoverChanged(bool pointerInside);
+    void applicationDidResignActive();
+    void updateViewerControls();
+    void keepViewerControlsInFront();
+    void menuWillOpen();
+    void menuDidClose();
+    // Keeps the controls up while `menu` is open.
+    void trackMenu(QMenu& menu);
+    // The viewer is closing: the fade stops and nothing changes any more.
+    void viewerWillClose();
+
+    // Places the empty-state text and the controls in the root's current size.
+    void layOut();
+    void updateViewerControlLayout();
+    // The frames of the controls that can be seen now, in `surface`'s
+    // coordinates; `surface` is a view of the same window.
+    QList<QRect> viewerControlRects(const QWidget& surface) const;
+    // Opens `menu` as a pop-up under the menu button.
+    void popUpUnderMenuButton(QMenu& menu) const;
+
+    bool viewerControlsAreVisible() const { return viewerControlsAreVisible_; }
+    bool pointerIsOverViewer() const { return pointerIsOverViewer_; }
+    bool cameraMenuIsOpen() const { return cameraMenuIsOpen_; }
+    bool usesCompactViewerControls() const { return usesCompactViewerControls_; }
+    bool isFading() const;
+
+    // The views, for placing things next to them and for tests.
+    CameraPicker* cameraPicker() const;
+    MainMenuButton* mainMenuButton() const;
+    PinToggleButton* stayOnTopButton() const;
+    FocusViewerButton* focusViewerButton() const;
+    CloseViewerButton* closeViewerButton() const;
+    QLabel* emptyStateLabel() const;
+    // The controls that still exist, from back to front.
+    QList<QWidget*> viewerControls() const;
+
+private:
+    void fadeViewerControls(bool show);
+
+    QPointer<QWidget> root_;
+    QPointer<QLabel> emptyStateLabel_;
+    QPointer<CameraPicker> cameraPicker_;
+    QPointer<MainMenuButton> mainMenuButton_;
+    QPointer<PinToggleButton> stayOnTopButton_;
+    QPointer<FocusViewerButton> focusViewerButton_;
+    QPointer<CloseViewerButton> closeViewerButton_;
+    QPointer<QAbstractAnimation> controlsFade_;
+    bool hasCameras_ = false;
+    bool isSelectingFocusArea_ = false;
+    bool isClosingViewer_ = false;
+    bool usesCompactViewerControls_ = false;
+    bool pointerIsOverViewer_ = false;
+    bool cameraMenuIsOpen_ = false;
+    bool viewerControlsAreVisible_ = false;
+};
+
+} // namespace rure

@@ -1,0 +1,237 @@
+// The controls over the picture in a real window on the test display.
+#include "window/CabinCameraMenuItemView.h"
+#include "window/CameraPicker.h"
+#include "window/ViewerControlButton.h"
+#include "window/ViewerControlLayout.h"
+#include "window/ViewerOverlay.h"
+
+#include <QApplication>
+#include <QDeadlineTimer>
+#include <QGraphicsOpacityEffect>
+#include <QLabel>
+#include <QMenu>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+namespace rure::test {
+namespace {
+
+double alphaOf(QWidget* control) {
+    auto* effect = qobject_cast<QGraphicsOpacityEffect*>(control->graphicsEffect());
+    return effect ? effect->opacity() : 1.0;
+}
+
+bool pumpUntil(const std::function<bool()>& done) {
+    QDeadlineTimer deadline(5000);
+    while (!done() && !deadline.hasExpired()) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    }
+    return done();
+}
+
+class Overlay : public ::testing::Test {
+protected:
+    Overlay() {
+        window.resize(960, 540);
+        content->setGeometry(0, 0, 960, 540);
+        picture->setGeometry(10, 20, 900, 500);
+        overlay.cameraChosen = [this](qsizetype index) { reports << QString::number(index); };
+        overlay.menuButtonPressed = [this] { reports << QStringLiteral("menu"); };
+        overlay.stayOnTopToggled = [this](bool pinned) {
+            reports << (pinned ? QStringLiteral("pinned") : QStringLiteral("unpinned"));
+        };
+        overlay.focusButtonPressed = [this] { reports << QStringLiteral("focus"); };
+        overlay.closeButtonPressed = [this] { reports << QStringLiteral("close"); };
+        overlay.showCameras({QStringLiteral("Front Door"), QStringLiteral("Garden")}, 1);
+        overlay.layOut();
+    }
+
+    void SetUp() override {
+        window.show();
+        window.activateWindow();
+        if (!QTest::qWaitForWindowActive(&window, 3000)) {
+            GTEST_SKIP() << "the display gives the window no focus";
+        }
+    }
+
+    bool controlsShown() const {
+        for (QWidget* control : overlay.viewerControls()) {
+            if (control->isHidden() || alphaOf(control) < 0.99 ||
+                control->testAttribute(Qt::WA_TransparentForMouseEvents)) {
+                return false;
+            }
+        }
+        return overlay.viewerControls().size() == 5;
+    }
+    bool controlsGone() const {
+        for (QWidget* control : overlay.viewerControls()) {
+            if (!control->isHidden() || control->isEnabled()) {
+                return false;
+            }
+        }
+        return true;
+    }
+
+    QWidget window;
+    QWidget* content = new QWidget(&window);
+    // The picture and the pointer surface, behind the overlay.
+    QWidget* picture = new QWidget(content);
+    ViewerOverlay overlay{*content};
+    QStringList reports;
+};
+
+TEST_F(Overlay, thePointerAnOpenMenuOrASelectionKeepTheControlsUpAndTheyFadeOutAfter) {
+    QMenu menu;
+    menu.addAction(QStringLiteral("Item"));
+    overlay.trackMenu(menu);
+    const struct {
+        const char* why;
+        std::function<void()> keepUp;
+        std::function<void()> letGo;
+    } reasons[] = {
+        {"pointer", [this] { overlay.hoverChanged(true); },
+         [this] { overlay.hoverChanged(false); }},
+        {"camera menu", [this] { overlay.menuWillOpen(); }, [this] { overlay.menuDidClose(); }},
+        {"tracked menu", [&menu] { menu.popup(QPoint(0, 0)); }, [&menu] { menu.close(); }},
+        {"selection", [this] { overlay.setSelectingFocusArea(true); },
+         [this] { overlay.setSelectingFocusArea(false); }},
+    };
+    ASSERT_TRUE(controlsGone());
+    for (const auto& reason : reasons) {
+        SCOPED_TRACE(reason.why);
+        reason.keepUp();
+        EXPECT_TRUE(overlay.viewerControlsAreVisible());
+        EXPECT_TRUE(pumpUntil([this] { return controlsShown(); }));
+        EXPECT_EQ(overlay.viewerControlRects(*picture).size(), 5);
+        reason.letGo();
+        EXPECT_FALSE(overlay.viewerControlsAreVisible());
+        for (QWidget* control : overlay.viewerControls()) {
+            EXPECT_TRUE(control->testAttribute(Qt::WA_TransparentForMouseEvents));
+        }
+        EXPECT_TRUE(pumpUntil([this] { return controlsGone() && !overlay.isFading(); }));
+        EXPECT_TRUE(overlay.viewerControlRects(*picture).isEmpty());
+    }
+}
+
+TEST_F(Overlay, anInactiveApplicationDropsThemAndAClosingViewerKeepsThemDown) {
+    overlay.hoverChanged(true);
+    overlay.menuWillOpen();
+    overlay.applicationDidResignActive();
+    EXPECT_FALSE(overlay.pointerIsOverViewer());
+    EXPECT_FALSE(overlay.cameraMenuIsOpen());
+    EXPECT_FALSE(overlay.viewerControlsAreVisible());
+    ASSERT_TRUE(pumpUntil([this] { return controlsGone(); }));
+
+    overlay.viewerWillClose();
+    overlay.hoverChanged(true);
+    overlay.menuWillOpen();
+    overlay.setSelectingFocusArea(true);
+    EXPECT_FALSE(overlay.viewerControlsAreVisible());
+    EXPECT_FALSE(overlay.isFading());
+    EXPECT_TRUE(controlsGone());
+}
+
+TEST_F(Overlay, withoutCamerasTheTextShowsAndThePickerAndFocusButtonStayOff) {
+    EXPECT_FALSE(overlay.emptyStateLabel()->isVisibleTo(&window));
+    EXPECT_EQ(overlay.selectedCameraIndex(), 1);
+    EXPECT_TRUE(overlay.cameraPicker()->rowViews()[1]->isSelected);
+
+    overlay.showCameras({}, 0);
+    EXPECT_TRUE(overlay.emptyStateLabel()->isVisibleTo(&window));
+    EXPECT_EQ(overlay.selectedCameraIndex(), -1);
+    overlay.hoverChanged(true);
+    EXPECT_FALSE(overlay.cameraPicker()->isEnabled());
+    EXPECT_FALSE(overlay.focusViewerButton()->isEnabled());
+    EXPECT_TRUE(overlay.mainMenuButton()->isEnabled());
+    EXPECT_TRUE(overlay.stayOnTopButton()->isEnabled());
+    EXPECT_TRUE(overlay.closeViewerButton()->isEnabled());
+}
+
+TEST_F(Overlay, eachControlReportsWhatTheUserDid) {
+    overlay.hoverChanged(true);
+    ASSERT_TRUE(pumpUntil([this] { return controlsShown(); }));
+    for (QWidget* button : {static_cast<QWidget*>(overlay.mainMenuButton()),
+                            static_cast<QWidget*>(overlay.stayOnTopButton()),
+                            static_cast<QWidget*>(overlay.stayOnTopButton()),
+                            static_cast<QWidget*>(overlay.focusViewerButton()),
+                            static_cast<QWidget*>(overlay.closeViewerButton())}) {
+        QTest::mouseClick(button, Qt::LeftButton);
+    }
+    overlay.cameraPicker()->rowViews()[0]->activateMenuItem();
+    EXPECT_EQ(reports, QStringList({"menu", "pinned", "unpinned", "focus", "close", "0"}));
+    // The picker marks what the owner says, not what was clicked.
+    EXPECT_EQ(overlay.selectedCameraIndex(), 1);
+
+    overlay.setStaysOnTop(true);
+    EXPECT_TRUE(overlay.staysOnTop());
+    EXPECT_EQ(reports.size(), 6) << "setting the pin reports nothing";
+}
+
+TEST_F(Overlay, theTextAndTheControlsStayInFrontOfThePicture) {
+    const auto children = [this] {
+        QList<QWidget*> order;
+        for (QObject* child : content->children()) {
+            if (auto* widget = qobject_cast<QWidget*>(child)) {
+                order << widget;
+            }
+        }
+        return order;
+    };
+    const QList<QWidget*> expected =
+        QList<QWidget*>{picture, overlay.emptyStateLabel()} + overlay.viewerControls();
+    EXPECT_EQ(children(), expected);
+    picture->raise();
+    overlay.hoverChanged(true);
+    const QList<QWidget*> raised =
+        QList<QWidget*>{overlay.emptyStateLabel(), picture} + overlay.viewerControls();
+    EXPECT_EQ(children(), raised);
+}
+
+TEST_F(Overlay, narrowContentPutsThePickerUnderTheButtons) {
+    for (const int width : {289, 290, 960}) {
+        SCOPED_TRACE(width);
+        content->resize(width, 400);
+        overlay.layOut();
+        const bool compact = width < 290;
+        EXPECT_EQ(overlay.usesCompactViewerControls(), compact);
+        const ViewerControlFrames frames = layoutViewerControls(
+            content->size(), overlay.cameraPicker()->sizeHint().width(), compact);
+        EXPECT_EQ(overlay.cameraPicker()->geometry(), frames.picker);
+        EXPECT_EQ(overlay.mainMenuButton()->geometry(), frames.menu);
+        EXPECT_EQ(overlay.stayOnTopButton()->geometry(), frames.pin);
+        EXPECT_EQ(overlay.focusViewerButton()->geometry(), frames.focus);
+        EXPECT_EQ(overlay.closeViewerButton()->geometry(), frames.close);
+        EXPECT_EQ(overlay.emptyStateLabel()->geometry().center(), content->rect().center());
+    }
+    // Rects are in the pointer surface's coordinates.
+    overlay.hoverChanged(true);
+    ASSERT_TRUE(pumpUntil([this] { return controlsShown(); }));
+    EXPECT_EQ(overlay.viewerControlRects(*picture).back(),
+              overlay.closeViewerButton()->geometry().translated(-10, -20));
+}
+
+TEST(ViewerControlLayoutTest, switchesToTheCompactLayoutBelow290Points) {
+    EXPECT_TRUE(usesCompactLayout(289.9));
+    EXPECT_FALSE(usesCompactLayout(290));
+
+    const ViewerControlFrames regular = layoutViewerControls({1120, 630}, 100, false);
+    EXPECT_EQ(regular.close, QRect(1120 - 12 - 28, 12, 28, 24));
+    EXPECT_EQ(regular.focus.right() + 1 + 6, regular.close.left());
+    EXPECT_EQ(regular.pin.right() + 1 + 6, regular.focus.left());
+    EXPECT_EQ(regular.menu.right() + 1 + 6, regular.pin.left());
+    EXPECT_EQ(regular.picker.right() + 1 + 6, regular.menu.left());
+    EXPECT_EQ(regular.picker.width(), 140);
+    EXPECT_EQ(layoutViewerControls({1120, 630}, 300, false).picker.width(), 300);
+
+    const ViewerControlFrames compact = layoutViewerControls({280, 158}, 300, true);
+    EXPECT_EQ(compact.close.top(), 12);
+    EXPECT_EQ(compact.menu.top(), 12);
+    EXPECT_EQ(compact.menu.right() + 1 + 6, compact.pin.left());
+    EXPECT_EQ(compact.picker.left(), 12);
+    EXPECT_EQ(compact.picker.right(), compact.close.right());
+    EXPECT_EQ(compact.picker.top(), compact.close.bottom() + 1 + 6);
+}
+
+} // namespace
+} // namespace rure::test
