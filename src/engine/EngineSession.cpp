@@ -2,22 +2,30 @@
 
 #include "engine/VideoView.h"
 
+#include <utility>
+
 namespace rure {
 
 std::variant<std::unique_ptr<EngineSession>, EngineStartError>
 EngineSession::start(PlaybackEngineFactory& factory, CreatedVideoView view, int64_t generation,
                      PlaybackEngineEventHandler events,
                      std::function<void(int64_t generation)> frameRendered) {
+    if (view.view == nullptr) {
+        return EngineStartError::attach;
+    }
     auto created = factory.createEngine(*view.view);
-    if (auto* failure = std::get_if<EngineStartError>(&created)) {
+    if (const auto* failure = std::get_if<EngineStartError>(&created)) {
         return *failure;
     }
-    std::unique_ptr<EngineSession> session(new EngineSession(
-        view, generation, std::move(std::get<std::unique_ptr<PlaybackEngine>>(created))));
+    // Not make_unique: the constructor is private.
+    std::unique_ptr<EngineSession> session(
+        new EngineSession(view, generation, std::move(std::get<0>(created))));
     session->eventLoop_ = session->engine_->makeEventLoop(generation, std::move(events));
     session->eventLoop_->start();
-    view.view->setFrameRenderedHandler(
-        [frameRendered = std::move(frameRendered), generation] { frameRendered(generation); });
+    if (frameRendered) {
+        view.view->setFrameRenderedHandler(
+            [frameRendered = std::move(frameRendered), generation] { frameRendered(generation); });
+    }
     return session;
 }
 
@@ -27,6 +35,8 @@ EngineSession::EngineSession(CreatedVideoView view, int64_t generation,
       engine_(std::move(engine)) {}
 
 EngineSession::~EngineSession() {
+    // A view that is gone reports nothing any more, and freed its render
+    // context in its own destructor.
     if (viewWidget_) {
         view_->setFrameRenderedHandler({});
     }

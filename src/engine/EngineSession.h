@@ -23,7 +23,8 @@ class EngineSession {
 public:
     // Creates an engine instance for `view` with the factory, starts its event
     // loop, and routes the view's new pictures to `frameRendered`. Events and
-    // pictures carry `generation`. On failure nothing is left behind.
+    // pictures carry `generation`. On failure nothing is left behind; without a
+    // view to attach to, the session fails as EngineStartError::attach.
     static std::variant<std::unique_ptr<EngineSession>, EngineStartError>
     start(PlaybackEngineFactory& factory, CreatedVideoView view, int64_t generation,
           PlaybackEngineEventHandler events, std::function<void(int64_t generation)> frameRendered);

@@ -8,9 +8,9 @@ std::optional<PlaybackEngineEvent> playbackEngineEventFrom(const mpv_event& even
     case MPV_EVENT_END_FILE: {
         const auto* data = static_cast<const mpv_event_end_file*>(event.data);
         if (data == nullptr) {
-            return PlaybackEngineEvent::endFile(-1, 0);
+            return PlaybackEngineEvent::endFile(EndFileReason::unknown, 0);
         }
-        return PlaybackEngineEvent::endFile(static_cast<int32_t>(data->reason),
+        return PlaybackEngineEvent::endFile(endFileReasonFrom(static_cast<int32_t>(data->reason)),
                                             static_cast<int32_t>(data->error));
     }
     case MPV_EVENT_START_FILE:

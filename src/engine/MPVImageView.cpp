@@ -49,18 +49,18 @@ bool MPVImageView::makeContextCurrent() {
     return glContext_.makeCurrent(&surface_);
 }
 
-int MPVImageView::createRenderContext(mpv_handle* handle, mpv_render_context** created) {
+MPVRenderContextOrStatus MPVImageView::createRenderContext(mpv_handle* handle) {
     if (!makeContextCurrent()) {
         return MPV_ERROR_UNSUPPORTED;
     }
-    const int status = createOpenGLRenderContext(handle, created);
+    MPVRenderContextOrStatus created = createOpenGLRenderContext(handle);
     glContext_.doneCurrent();
-    return status;
+    return created;
 }
 
-void MPVImageView::freeRenderContext(mpv_render_context*& context) {
+void MPVImageView::freeRenderContext(MPVRenderContext& context) {
     makeContextCurrent();
-    rure::freeRenderContext(context);
+    context.reset();
     glContext_.doneCurrent();
 }
 

@@ -7,6 +7,9 @@
 #include <QOpenGLContext>
 #include <QOpenGLFunctions>
 
+#include <utility>
+#include <variant>
+
 namespace rure {
 
 MPVOpenGLView::MPVOpenGLView(QWidget* parent) : QOpenGLWidget(parent) {
@@ -33,12 +36,14 @@ int MPVOpenGLView::configureWithMPV(mpv_handle* handle) {
         return MPV_ERROR_UNSUPPORTED;
     }
     makeCurrent();
-    mpv_render_context* created = nullptr;
-    const int status = createOpenGLRenderContext(handle, &created);
-    if (status >= 0) {
-        renderContext_ = created;
+    MPVRenderContextOrStatus created = createOpenGLRenderContext(handle);
+    int status = 0;
+    if (auto* context = std::get_if<MPVRenderContext>(&created)) {
+        renderContext_ = std::move(*context);
         newPictures_ = {};
-        mpv_render_context_set_update_callback(renderContext_, rure_render_update, this);
+        mpv_render_context_set_update_callback(renderContext_.get(), rure_render_update, this);
+    } else {
+        status = std::get<int>(created);
     }
     doneCurrent();
     return status;
@@ -61,13 +66,13 @@ void MPVOpenGLView::consumeRenderUpdates() {
     if (renderContext_ == nullptr) {
         return;
     }
-    if ((mpv_render_context_update(renderContext_) & MPV_RENDER_UPDATE_FRAME) == 0) {
+    if ((mpv_render_context_update(renderContext_.get()) & MPV_RENDER_UPDATE_FRAME) == 0) {
         return;
     }
     // Only a picture the engine decoded from the camera is a heartbeat. A
     // redraw of the last picture (after a reload into the same engine, for
     // example, long before the camera answers) is drawn but never counted.
-    const bool newVideoFrame = newPictures_.nextFrameIsNew(renderContext_);
+    const bool newVideoFrame = newPictures_.nextFrameIsNew(renderContext_.get());
     if (!isExposedOnScreen(*this)) {
         consumeFrameWithoutDrawing(newVideoFrame);
         return;
@@ -79,7 +84,8 @@ void MPVOpenGLView::consumeRenderUpdates() {
 void MPVOpenGLView::consumeFrameWithoutDrawing(bool newVideoFrame) {
     makeCurrent();
     const qreal ratio = devicePixelRatioF();
-    rure::consumeFrameWithoutDrawing(renderContext_, static_cast<int>(defaultFramebufferObject()),
+    rure::consumeFrameWithoutDrawing(renderContext_.get(),
+                                     static_cast<int>(defaultFramebufferObject()),
                                      QSize(qRound(width() * ratio), qRound(height() * ratio)));
     doneCurrent();
     const bool counted = hasPendingVideoFrame_ || newVideoFrame;
@@ -111,7 +117,7 @@ void MPVOpenGLView::paintGL() {
         {MPV_RENDER_PARAM_BLOCK_FOR_TARGET_TIME, &blockForTargetTime},
         {MPV_RENDER_PARAM_INVALID, nullptr},
     };
-    mpv_render_context_render(renderContext_, params);
+    mpv_render_context_render(renderContext_.get(), params);
     // A resize paints without presenting; the frame it drew is presented by the
     // next swap, so the mark survives further paints until then.
     presentingPendingFrame_ = presentingPendingFrame_ || hasPendingVideoFrame_;
@@ -127,7 +133,7 @@ void MPVOpenGLView::clearPicture() {
 
 void MPVOpenGLView::presentedFrame() {
     if (renderContext_ != nullptr) {
-        mpv_render_context_report_swap(renderContext_);
+        mpv_render_context_report_swap(renderContext_.get());
     }
     if (!presentingPendingFrame_) {
         return;
@@ -141,7 +147,7 @@ void MPVOpenGLView::shutdownRenderContext() {
                "The renderer must be destroyed on the main thread.");
     if (renderContext_ != nullptr) {
         makeCurrent();
-        freeRenderContext(renderContext_);
+        renderContext_.reset();
         doneCurrent();
     }
     hasPendingVideoFrame_ = false;

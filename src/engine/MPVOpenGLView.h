@@ -1,5 +1,6 @@
 #pragma once
 
+#include "engine/MPVRenderContext.h"
 #include "engine/MPVRenderSupport.h"
 #include "engine/VideoView.h"
 
@@ -7,8 +8,6 @@
 #include <QOpenGLWidget>
 
 #include <functional>
-
-struct mpv_render_context;
 
 namespace rure {
 
@@ -51,7 +50,8 @@ private:
     // here without drawing so that the heartbeat keeps going.
     void consumeFrameWithoutDrawing(bool newVideoFrame);
 
-    mpv_render_context* renderContext_ = nullptr;
+    // Freed only with this view's GL context current.
+    MPVRenderContext renderContext_;
     NewPictureFilter newPictures_;
     bool hasPendingVideoFrame_ = false;
     // Whether the paint that is about to be presented drew a pending frame.

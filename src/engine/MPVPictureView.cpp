@@ -5,6 +5,8 @@
 #include <QPainter>
 
 #include <algorithm>
+#include <utility>
+#include <variant>
 
 namespace rure {
 
@@ -22,14 +24,15 @@ int MPVPictureView::configureWithMPV(mpv_handle* handle) {
     if (renderContext_ != nullptr) {
         shutdownRenderContext();
     }
-    mpv_render_context* created = nullptr;
-    const int status = createRenderContext(handle, &created);
-    if (status >= 0) {
-        renderContext_ = created;
-        newPictures_ = {};
-        mpv_render_context_set_update_callback(renderContext_, rure_picture_render_update, this);
+    MPVRenderContextOrStatus created = createRenderContext(handle);
+    auto* context = std::get_if<MPVRenderContext>(&created);
+    if (context == nullptr) {
+        return std::get<int>(created);
     }
-    return status;
+    renderContext_ = std::move(*context);
+    newPictures_ = {};
+    mpv_render_context_set_update_callback(renderContext_.get(), rure_picture_render_update, this);
+    return 0;
 }
 
 void MPVPictureView::shutdownRenderContext() {
@@ -51,12 +54,12 @@ void MPVPictureView::consumeRenderUpdates() {
     if (renderContext_ == nullptr) {
         return;
     }
-    if ((mpv_render_context_update(renderContext_) & MPV_RENDER_UPDATE_FRAME) == 0) {
+    if ((mpv_render_context_update(renderContext_.get()) & MPV_RENDER_UPDATE_FRAME) == 0) {
         return;
     }
     // Only a picture the engine decoded from the camera is a heartbeat; its
     // redraws of the last picture are drawn but never counted.
-    const bool newPicture = newPictures_.nextFrameIsNew(renderContext_);
+    const bool newPicture = newPictures_.nextFrameIsNew(renderContext_.get());
     if (!isExposedOnScreen(*this)) {
         skipPicture();
     } else {
@@ -84,8 +87,8 @@ void MPVPictureView::redrawForNewSize() {
     // pending consumeRenderUpdates, which will then find none: it still counts,
     // once it is on screen.
     const bool newPicture =
-        (mpv_render_context_update(renderContext_) & MPV_RENDER_UPDATE_FRAME) != 0 &&
-        newPictures_.nextFrameIsNew(renderContext_);
+        (mpv_render_context_update(renderContext_.get()) & MPV_RENDER_UPDATE_FRAME) != 0 &&
+        newPictures_.nextFrameIsNew(renderContext_.get());
     if (renderPicture() && newPicture) {
         QMetaObject::invokeMethod(
             this, [this] { callFrameRenderedHandler(frameRenderedHandler_); },

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "engine/MPVRenderContext.h"
 #include "engine/MPVRenderSupport.h"
 #include "engine/VideoView.h"
 
@@ -7,8 +8,6 @@
 #include <QWidget>
 
 #include <functional>
-
-struct mpv_render_context;
 
 namespace rure {
 
@@ -47,17 +46,18 @@ protected:
     // time this one runs, they are gone.
     ~MPVPictureView() override;
 
-    // Creates the render context for `handle`; returns the engine's status.
-    virtual int createRenderContext(mpv_handle* handle, mpv_render_context** created) = 0;
-    // Frees `renderContext()` (set to null) with whatever must be current.
-    virtual void freeRenderContext(mpv_render_context*& context) = 0;
+    // Creates the render context for `handle`.
+    virtual MPVRenderContextOrStatus createRenderContext(mpv_handle* handle) = 0;
+    // Resets `context`, the view's own, with whatever its renderer needs current.
+    virtual void freeRenderContext(MPVRenderContext& context) = 0;
     // Draws the engine's current picture into `picture` at `size` and reports
     // the swap; false when nothing could be drawn.
     virtual bool drawPicture(QImage& picture, QSize size) = 0;
     // Takes the announced frame off the engine's queue without drawing it.
     virtual void skipPicture() = 0;
 
-    mpv_render_context* renderContext() const { return renderContext_; }
+    // Null once the view is detached, and while its context is being freed.
+    mpv_render_context* renderContext() const { return renderContext_.get(); }
     QSize pixelSize() const;
 
     void paintEvent(QPaintEvent* event) override;
@@ -68,7 +68,7 @@ private:
     // renderPicture at a new size, outside the engine's own update.
     void redrawForNewSize();
 
-    mpv_render_context* renderContext_ = nullptr;
+    MPVRenderContext renderContext_;
     NewPictureFilter newPictures_;
     QImage picture_;
     std::function<void()> frameRenderedHandler_;

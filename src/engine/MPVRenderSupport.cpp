@@ -46,7 +46,7 @@ QSurfaceFormat videoSurfaceFormat() {
     return format;
 }
 
-int createOpenGLRenderContext(mpv_handle* handle, mpv_render_context** created) {
+MPVRenderContextOrStatus createOpenGLRenderContext(mpv_handle* handle) {
     mpv_opengl_init_params glInit{rure_get_proc_address, nullptr};
     std::vector<mpv_render_param> params{
         {MPV_RENDER_PARAM_API_TYPE, const_cast<char*>(MPV_RENDER_API_TYPE_OPENGL)},
@@ -63,7 +63,7 @@ int createOpenGLRenderContext(mpv_handle* handle, mpv_render_context** created) 
     }
 #endif
     params.push_back({MPV_RENDER_PARAM_INVALID, nullptr});
-    return mpv_render_context_create(created, handle, params.data());
+    return createMPVRenderContext(handle, params.data());
 }
 
 bool NewPictureFilter::nextFrameIsNew(mpv_render_context* context) {
@@ -122,15 +122,6 @@ void consumeFrameWithoutDrawing(mpv_render_context* context, int framebuffer, QS
 
 void consumeFrameWithoutDrawing(mpv_render_context* context) {
     skipFrame(context, nullptr);
-}
-
-void freeRenderContext(mpv_render_context*& context) {
-    if (context == nullptr) {
-        return;
-    }
-    mpv_render_context_set_update_callback(context, nullptr, nullptr);
-    mpv_render_context_free(context);
-    context = nullptr;
 }
 
 void callFrameRenderedHandler(const std::function<void()>& handler) {

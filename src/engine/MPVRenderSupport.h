@@ -1,5 +1,7 @@
 #pragma once
 
+#include "engine/MPVRenderContext.h"
+
 #include <QSize>
 #include <QSurfaceFormat>
 
@@ -25,9 +27,8 @@ QSurfaceFormat videoSurfaceFormat();
 
 // With the view's GL context current: creates the render context for
 // `handle` (the "opengl" API, GL functions looked up in the current context,
-// and the X11 display where there is one). Returns the engine's status; on
-// success `*created` holds the new context.
-int createOpenGLRenderContext(mpv_handle* handle, mpv_render_context** created);
+// and the X11 display where there is one).
+MPVRenderContextOrStatus createOpenGLRenderContext(mpv_handle* handle);
 
 // Tells the engine's new decoded pictures from its redraws and repeats of the
 // last one: only a new picture is a heartbeat. One per attached render context.
@@ -46,11 +47,6 @@ void consumeFrameWithoutDrawing(mpv_render_context* context, int framebuffer, QS
 
 // The same for the software renderer, which needs no target to skip a frame.
 void consumeFrameWithoutDrawing(mpv_render_context* context);
-
-// With the view's GL context current: clears the update callback first (once
-// this returns the engine can no longer reach the view), then frees `context`
-// and sets it to null. Does nothing for a null context.
-void freeRenderContext(mpv_render_context*& context);
 
 // Calls a view's frame handler, if any. Called through a copy: the handler
 // may replace itself (for example by detaching the view).

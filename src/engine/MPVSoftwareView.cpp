@@ -55,17 +55,17 @@ MPVSoftwareView::~MPVSoftwareView() {
     shutdownRenderContext();
 }
 
-int MPVSoftwareView::createRenderContext(mpv_handle* handle, mpv_render_context** created) {
+MPVRenderContextOrStatus MPVSoftwareView::createRenderContext(mpv_handle* handle) {
     mpv_render_param params[] = {
         {MPV_RENDER_PARAM_API_TYPE, const_cast<char*>(MPV_RENDER_API_TYPE_SW)},
         {MPV_RENDER_PARAM_INVALID, nullptr},
     };
-    return mpv_render_context_create(created, handle, params);
+    return createMPVRenderContext(handle, params);
 }
 
-void MPVSoftwareView::freeRenderContext(mpv_render_context*& context) {
+void MPVSoftwareView::freeRenderContext(MPVRenderContext& context) {
     // No GL context has to be current to free the software renderer.
-    rure::freeRenderContext(context);
+    context.reset();
 }
 
 bool MPVSoftwareView::drawPicture(QImage& picture, QSize size) {

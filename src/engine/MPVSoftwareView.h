@@ -17,8 +17,8 @@ public:
     ~MPVSoftwareView() override;
 
 protected:
-    int createRenderContext(mpv_handle* handle, mpv_render_context** created) override;
-    void freeRenderContext(mpv_render_context*& context) override;
+    MPVRenderContextOrStatus createRenderContext(mpv_handle* handle) override;
+    void freeRenderContext(MPVRenderContext& context) override;
     bool drawPicture(QImage& picture, QSize size) override;
     void skipPicture() override;
 };

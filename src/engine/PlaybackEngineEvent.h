@@ -4,21 +4,63 @@
 
 namespace rure {
 
+// Why the engine ended a file. The values are the engine's own end-file reason
+// numbers, so a log line that prints the number reads the same as the engine's
+// documentation. A number the engine adds later keeps its value: it names
+// none of the cases below, so the viewer treats it like any failure, and the
+// log still says which one it was.
+enum class EndFileReason : int32_t {
+    eof = 0,
+    stop = 2,
+    quit = 3,
+    error = 4,
+    redirect = 5,
+    // An end-file that came without its data.
+    unknown = -1,
+};
+
+// The reason for one of the engine's end-file numbers.
+constexpr EndFileReason endFileReasonFrom(int32_t number) {
+    return static_cast<EndFileReason>(number);
+}
+
+// Whether the viewer's own request ended the file (a new load, a stop
+// command, quitting, or a redirect the engine follows by itself) rather than
+// the stream.
+constexpr bool endedByRequest(EndFileReason reason) {
+    switch (reason) {
+    case EndFileReason::stop:
+    case EndFileReason::quit:
+    case EndFileReason::redirect:
+        return true;
+    case EndFileReason::eof:
+    case EndFileReason::error:
+    case EndFileReason::unknown:
+        return false;
+    }
+    return false;
+}
+
 // The engine events the controller cares about; everything else is dropped by
 // the event loop.
 struct PlaybackEngineEvent {
     enum class Kind { endFile, startFile, fileLoaded, playbackRestart, shutdown, queueOverflow };
 
     Kind kind = Kind::startFile;
-    // Only meaningful for endFile: the engine's end-file reason and error codes.
-    // An end-file without data is reported as reason -1, error 0.
-    int32_t reason = 0;
+    // Only meaningful for endFile: why the file ended, and the engine's error
+    // code (0 without one). An end-file without data is reported as
+    // EndFileReason::unknown, error 0.
+    EndFileReason reason = EndFileReason::eof;
     int32_t error = 0;
 
-    static PlaybackEngineEvent endFile(int32_t reason, int32_t error) {
+    static PlaybackEngineEvent endFile(EndFileReason reason, int32_t error) {
         return {Kind::endFile, reason, error};
     }
-    static PlaybackEngineEvent of(Kind kind) { return {kind, 0, 0}; }
+    // From the engine's own end-file reason number.
+    static PlaybackEngineEvent endFile(int32_t reasonNumber, int32_t error) {
+        return endFile(endFileReasonFrom(reasonNumber), error);
+    }
+    static PlaybackEngineEvent of(Kind kind) { return {kind, EndFileReason::eof, 0}; }
 
     friend bool operator==(const PlaybackEngineEvent&, const PlaybackEngineEvent&) = default;
 };

@@ -183,11 +183,11 @@ void PlaybackSupervisor::handlePlaybackEngineEvent(PlaybackEngineEvent event, in
         break;
     case Kind::endFile:
         // Stop, quit and redirect: caused by a new load, a stop command or a redirect.
-        if (event.reason == 2 || event.reason == 3 || event.reason == 5) {
+        if (endedByRequest(event.reason)) {
             break;
         }
         log.error(QStringLiteral("mpv ended the stream: reason=%1, error=%2.")
-                      .arg(event.reason)
+                      .arg(static_cast<int>(event.reason))
                       .arg(event.error));
         schedulePlaybackRecovery(QStringLiteral("mpv ended the stream"), false, false);
         break;

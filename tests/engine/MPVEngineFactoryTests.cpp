@@ -20,10 +20,10 @@ namespace {
 // and watches the engine it was given through a weak client, which receives the
 // engine's shutdown once the instance is destroyed. The engine's destruction
 // waits for every client to go, so the watch runs on a thread of its own.
-class RecordingVideoView final : public VideoView {
+class EngineProbeView final : public VideoView {
 public:
-    explicit RecordingVideoView(int status) : status_(status) {}
-    ~RecordingVideoView() override {
+    explicit EngineProbeView(int status) : status_(status) {}
+    ~EngineProbeView() override {
         if (watcher_.joinable()) {
             watcher_.join();
         }
@@ -97,7 +97,7 @@ private:
 };
 
 TEST(MPVEngineFactory, AppliesEveryOptionOfTheTable) {
-    RecordingVideoView view(0);
+    EngineProbeView view(0);
     MPVEngineFactory factory;
     auto outcome = factory.createEngine(view);
     ASSERT_FALSE(startError(outcome));
@@ -142,7 +142,7 @@ TEST(MPVEngineFactory, AppliesEveryOptionOfTheTable) {
 }
 
 TEST(MPVEngineFactory, AttachFailureDestroysTheEngine) {
-    RecordingVideoView view(-1);
+    EngineProbeView view(-1);
     MPVEngineFactory factory;
     const auto outcome = factory.createEngine(view);
     EXPECT_EQ(startError(outcome), EngineStartError::attach);
@@ -159,7 +159,7 @@ TEST(MPVEngineFactory, InitializeFailureNeverReachesTheView) {
     std::vector<MPVOption> table(MPVEngineFactory::options.begin(),
                                  MPVEngineFactory::options.end());
     table.push_back({"list-properties", "yes"});
-    RecordingVideoView view(0);
+    EngineProbeView view(0);
     MPVEngineFactory factory(table);
     const auto outcome = factory.createEngine(view);
     EXPECT_EQ(startError(outcome), EngineStartError::initialize);
@@ -169,7 +169,7 @@ TEST(MPVEngineFactory, InitializeFailureNeverReachesTheView) {
 }
 
 TEST(MPVEngineFactory, CreateFailureUnderAForeignNumericLocale) {
-    RecordingVideoView view(0);
+    EngineProbeView view(0);
     MPVEngineFactory factory;
     {
         NumericLocaleOverride locale("C.utf8");
@@ -183,7 +183,7 @@ TEST(MPVEngineFactory, CreateFailureUnderAForeignNumericLocale) {
               QStringLiteral("Rure could not start its video engine."));
     EXPECT_EQ(view.configureCalls, 0);
     // With the locale restored the same factory works again.
-    RecordingVideoView laterView(0);
+    EngineProbeView laterView(0);
     EXPECT_FALSE(startError(factory.createEngine(laterView)));
 }
 

@@ -129,7 +129,7 @@ TEST(MPVEventLoop, DeliversEventsOnTheGuiThreadWithItsGeneration) {
               PlaybackEngineEvent::of(PlaybackEngineEvent::Kind::startFile));
     const auto& last = log.deliveries.back();
     EXPECT_EQ(last.event,
-              PlaybackEngineEvent::endFile(MPV_END_FILE_REASON_ERROR, MPV_ERROR_LOADING_FAILED));
+              PlaybackEngineEvent::endFile(EndFileReason::error, MPV_ERROR_LOADING_FAILED));
     for (const auto& delivery : log.deliveries) {
         EXPECT_EQ(delivery.generation, 42);
         EXPECT_EQ(delivery.thread, QCoreApplication::instance()->thread());

@@ -1,5 +1,7 @@
 #include "FakePlaybackEngine.h"
 
+#include "support/RecordingVideoView.h"
+
 namespace rure::test {
 
 class FakeEventLoop final : public EngineEventLoop {
@@ -50,7 +52,8 @@ private:
 
 FakePlaybackEngine::FakePlaybackEngine(std::shared_ptr<FakeEngineJournal> journal, VideoView& view,
                                        int status, std::map<std::string, int64_t> values)
-    : loadStatus(status), properties(std::move(values)), journal_(std::move(journal)), view_(view) {
+    : loadStatus(status), properties(std::move(values)), journal_(std::move(journal)), view_(view),
+      viewObject_(dynamic_cast<QObject*>(&view)), viewIsObject_(viewObject_ != nullptr) {
     ++journal_->liveEngines;
     ++journal_->enginesCreated;
     journal_->calls << QStringLiteral("create %1").arg(journal_->enginesCreated);
@@ -60,7 +63,7 @@ FakePlaybackEngine::~FakePlaybackEngine() {
     // The controller destroys an instance only after its event loop stopped and
     // the view no longer reports frames to it; record what held.
     const bool loopStopped = !loop_ || loop_->isStopped();
-    const bool handlerCleared = !view_.frameRenderedHandler();
+    const bool handlerCleared = !viewExists() || !view_.frameRenderedHandler();
     journal_->calls << QStringLiteral("destroy loopStopped=%1 handlerCleared=%2")
                            .arg(loopStopped ? "yes" : "no", handlerCleared ? "yes" : "no");
     if (loop_) {
@@ -144,6 +147,12 @@ FakePlaybackEngineFactory::createEngine(VideoView& view) {
         return error;
     }
     auto engine = std::make_unique<FakePlaybackEngine>(journal_, view, loadStatus, properties);
+    if (auto* recording = dynamic_cast<RecordingVideoView*>(&view)) {
+        // The instance is destroyed again, as a real one whose view refused it.
+        if (recording->configureWithMPV(nullptr) < 0) {
+            return EngineStartError::attach;
+        }
+    }
     *currentSlot_ = engine.get();
     return std::unique_ptr<PlaybackEngine>(
         std::make_unique<TrackedEngine>(std::move(engine), currentSlot_));

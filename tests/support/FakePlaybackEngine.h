@@ -3,6 +3,8 @@
 #include "engine/PlaybackEngine.h"
 #include "engine/VideoView.h"
 
+#include <QObject>
+#include <QPointer>
 #include <QString>
 #include <QStringList>
 
@@ -49,11 +51,21 @@ public:
 
 private:
     friend class FakeEventLoop;
+    // Whether the view still exists: it may go before the engine (a window
+    // closed under it), and is then not read.
+    bool viewExists() const { return !viewIsObject_ || !viewObject_.isNull(); }
+
     std::shared_ptr<FakeEngineJournal> journal_;
     VideoView& view_;
+    QPointer<QObject> viewObject_;
+    bool viewIsObject_ = false;
     FakeEventLoop* loop_ = nullptr;
 };
 
+// Makes fake engine instances, all writing into one journal. An instance
+// attaches to a RecordingVideoView for real (through configureWithMPV, and a
+// refusal fails the creation as the engine's factory does); a real view needs
+// a real engine, so any other view stays detached.
 class FakePlaybackEngineFactory final : public PlaybackEngineFactory {
 public:
     FakePlaybackEngineFactory();
@@ -64,6 +76,8 @@ public:
     // The engine instance that exists now, if any.
     FakePlaybackEngine* current() const { return *currentSlot_; }
     const FakeEngineJournal& journal() const { return *journal_; }
+    // The same journal, for a RecordingVideoView to write into.
+    std::shared_ptr<FakeEngineJournal> sharedJournal() const { return journal_; }
     void clearJournal() { journal_->calls.clear(); }
 
     // The next creation fails with this error.
