@@ -98,7 +98,7 @@ void AppDelegate::applicationDidFinishLaunching() {
     if (!selection_.isEmpty()) {
         // After the window has appeared, so that the video view has its GL context.
         services_.scheduler->post(this, [this] {
-            if (isClosingViewer) {
+            if (isClosingViewer()) {
                 return;
             }
             if (window) {
@@ -120,10 +120,10 @@ void AppDelegate::checkForUpdates() {
 }
 
 void AppDelegate::applicationWillTerminate() {
-    if (hasTerminated_) {
+    if (lifecycle_ == Lifecycle::terminated) {
         return;
     }
-    hasTerminated_ = true;
+    lifecycle_ = Lifecycle::terminated;
     RureLog::lifecycle().notice(QStringLiteral("Rure is terminating."));
     systemMonitors_.sleepWake.reset();
     if (systemMonitors_.networkPath) {

@@ -134,6 +134,14 @@ public:
     void windowWillClose();
 
     ViewerWindow* viewerWindow() const;
+    // The view that shows the video, while it exists.
+    QWidget* videoWidget() const { return videoHost; }
+    VideoView* videoView() const;
+    DraggableContentView* interactionSurface() const;
+    // The camera list editor while it is open.
+    CameraSettingsController* cameraSettings() const { return settingsController.get(); }
+    // Whether the window has started closing (or the application has ended).
+    bool isClosingViewer() const { return lifecycle_ != Lifecycle::running; }
     // The collaborators of the window side; they exist once the window does.
     const ViewerOverlay& overlay() const;
     const FocusAreaController& focusArea() const;
@@ -168,8 +176,6 @@ public:
     void focusSelectionCancelled();
 
 private:
-    friend struct AppDelegateInspector; // tests read the state through it
-
     // The camera list or the selected camera changed: the picker shows it.
     void showSelectionInPicker();
     void createWindowCollaborators();
@@ -182,17 +188,15 @@ private:
 
     // Window and controls (created by createWindow, owned by the window).
     QPointer<ViewerWindow> window;
-    // The widget that shows the video; `videoView` is the same object, valid
-    // while `videoHost` is.
+    // The widget that shows the video (a VideoView too); the playback
+    // supervisor attaches engines to it.
     QPointer<QWidget> videoHost;
-    VideoView* videoView = nullptr;
     QPointer<DraggableContentView> interactionView;
     // The controls over the picture, the focus area and the picture's shape,
     // and the window's frame (created with the window).
     std::unique_ptr<ViewerOverlay> overlay_;
     std::unique_ptr<FocusAreaController> focusArea_;
     std::unique_ptr<WindowFrameController> windowFrame_;
-
 
     // Where the network path and sleep and wake are heard.
     struct SystemMonitors {
@@ -203,10 +207,10 @@ private:
     // The camera list editor while it is open.
     std::unique_ptr<CameraSettingsController> settingsController;
 
-    // Set when the window starts closing; from then on nothing restarts.
-    bool isClosingViewer = false;
-
-    bool hasTerminated_ = false;
+    // Closing starts when the window closes; from then on nothing restarts.
+    // Termination, once, when the application ends.
+    enum class Lifecycle { running, closing, terminated };
+    Lifecycle lifecycle_ = Lifecycle::running;
     std::unique_ptr<UpdateCheckScheduler> updateChecks_;
     std::unique_ptr<ViewerMainMenu> mainMenu_;
 };

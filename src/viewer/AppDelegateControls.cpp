@@ -19,7 +19,7 @@ void AppDelegate::hoverChanged(bool pointerInside) {
 }
 
 void AppDelegate::applicationDidResignActive() {
-    if (isClosingViewer) {
+    if (isClosingViewer()) {
         return;
     }
     if (focusArea_) {

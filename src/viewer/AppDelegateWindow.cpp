@@ -2,6 +2,7 @@
 // views, remembering its frame, and closing it.
 #include "AppDelegate.h"
 
+#include "engine/VideoView.h"
 #include "engine/VideoViewChoice.h"
 #include "viewer/CameraSelection.h"
 #include "viewer/FocusAreaController.h"
@@ -44,7 +45,6 @@ void AppDelegate::createWindow() {
     QWidget* root = window->contentView();
     const CreatedVideoView video = createVideoView(preferredVideoPresentation(), root);
     videoHost = video.widget;
-    videoView = video.view;
     supervisor_->attachView(video);
 
     interactionView = new DraggableContentView(root);
@@ -146,6 +146,14 @@ ViewerWindow* AppDelegate::viewerWindow() const {
     return window;
 }
 
+DraggableContentView* AppDelegate::interactionSurface() const {
+    return interactionView;
+}
+
+VideoView* AppDelegate::videoView() const {
+    return dynamic_cast<VideoView*>(videoHost.data());
+}
+
 const ViewerOverlay& AppDelegate::overlay() const {
     Q_ASSERT(overlay_);
     return *overlay_;
@@ -170,7 +178,9 @@ void AppDelegate::windowDidResize() {
 }
 
 void AppDelegate::windowWillClose() {
-    isClosingViewer = true;
+    if (lifecycle_ == Lifecycle::running) {
+        lifecycle_ = Lifecycle::closing;
+    }
     if (focusArea_) {
         focusArea_->viewerWillClose();
     }

@@ -11,13 +11,13 @@ using State = PlaybackSupervisorState;
 TEST_F(ControllerTest, firstLaunchWithoutCameraListShowsEmptyWindowAndStartsNoEngine) {
     launch();
 
-    EXPECT_TRUE(inspector->cameras().isEmpty());
-    ASSERT_NE(inspector->window(), nullptr);
-    EXPECT_TRUE(inspector->window()->isVisible());
-    EXPECT_TRUE(delegate->overlay().emptyStateLabel()->isVisibleTo(inspector->window()));
+    EXPECT_TRUE(delegate->cameraSelection().cameras().isEmpty());
+    ASSERT_NE(delegate->viewerWindow(), nullptr);
+    EXPECT_TRUE(delegate->viewerWindow()->isVisible());
+    EXPECT_TRUE(delegate->overlay().emptyStateLabel()->isVisibleTo(delegate->viewerWindow()));
     EXPECT_EQ(delegate->overlay().cameraPicker()->itemCount(), 0);
     EXPECT_EQ(engines.journal().enginesCreated, 0);
-    EXPECT_EQ(inspector->playbackState(), State::stopped);
+    EXPECT_EQ(supervisor().state(), State::stopped);
     EXPECT_TRUE(log.containsInOrder({QStringLiteral("Rure is launching."),
                                      QStringLiteral("No camera configuration exists yet.")}));
     EXPECT_FALSE(log.contains(QStringLiteral("No usable camera configuration could be loaded.")));
@@ -35,8 +35,8 @@ TEST_F(ControllerTest, damagedCameraListWithoutRecoveryCopyStartsEmptyAndKeepsTh
     }
     launch();
 
-    EXPECT_TRUE(inspector->cameras().isEmpty());
-    EXPECT_TRUE(delegate->overlay().emptyStateLabel()->isVisibleTo(inspector->window()));
+    EXPECT_TRUE(delegate->cameraSelection().cameras().isEmpty());
+    EXPECT_TRUE(delegate->overlay().emptyStateLabel()->isVisibleTo(delegate->viewerWindow()));
     EXPECT_EQ(engines.journal().enginesCreated, 0);
     EXPECT_TRUE(log.containsInOrder(
         {QStringLiteral("Primary camera configuration is invalid; attempting owner-only recovery."),
@@ -53,17 +53,17 @@ TEST_F(ControllerTest, soundCameraListStartsTheStoredCameraThroughThePreflight) 
 
     launch();
 
-    EXPECT_EQ(inspector->cameras(), cameras);
-    EXPECT_FALSE(delegate->overlay().emptyStateLabel()->isVisibleTo(inspector->window()));
+    EXPECT_EQ(delegate->cameraSelection().cameras(), cameras);
+    EXPECT_FALSE(delegate->overlay().emptyStateLabel()->isVisibleTo(delegate->viewerWindow()));
     EXPECT_EQ(delegate->overlay().cameraPicker()->items(),
               QStringList({QStringLiteral("Front Door"), QStringLiteral("Garden"),
                            QStringLiteral("Garage")}));
     EXPECT_EQ(delegate->overlay().cameraPicker()->selectedIndex(), 1);
-    ASSERT_TRUE(inspector->hasEngine());
+    ASSERT_TRUE(supervisor().hasEngine());
     EXPECT_EQ(engines.journal().liveLoops, 1);
-    EXPECT_TRUE(inspector->hasWatchdog());
-    EXPECT_EQ(inspector->playerGeneration(), 1);
-    EXPECT_EQ(inspector->playbackState(), State::starting);
+    EXPECT_TRUE(supervisor().hasWatchdog());
+    EXPECT_EQ(supervisor().playerGeneration(), 1);
+    EXPECT_EQ(supervisor().state(), State::starting);
     EXPECT_EQ(
         engines.journal().calls,
         QStringList({QStringLiteral("create 1"), QStringLiteral("loop start 1"),
@@ -106,15 +106,15 @@ TEST_F(ControllerTest, engineCreationFailureShowsItsMessageAndSchedulesNothing) 
         engines.failNextCreation = failure.error;
         launch();
 
-        EXPECT_FALSE(inspector->hasEngine());
+        EXPECT_FALSE(supervisor().hasEngine());
         EXPECT_EQ(engines.journal().liveLoops, 0);
-        EXPECT_EQ(inspector->playbackState(), State::stopped);
-        EXPECT_FALSE(inspector->hasPendingRecovery());
+        EXPECT_EQ(supervisor().state(), State::stopped);
+        EXPECT_FALSE(supervisor().hasPendingRecovery());
         EXPECT_EQ(alerts, QStringList{QString::fromLatin1(failure.message)});
         // The watchdog leaves a viewer without an engine alone.
         scheduler.advance(Seconds(60));
-        EXPECT_FALSE(inspector->hasEngine());
-        EXPECT_FALSE(inspector->hasPendingRecovery());
+        EXPECT_FALSE(supervisor().hasEngine());
+        EXPECT_FALSE(supervisor().hasPendingRecovery());
     }
 }
 
@@ -124,8 +124,8 @@ TEST_F(ControllerTest, rejectedLoadLogsSchedulesOneRecoveryAndNamesTheCameraInTh
     launch();
 
     EXPECT_TRUE(log.contains(QStringLiteral("mpv rejected the load command with error -4.")));
-    EXPECT_TRUE(inspector->hasPendingRecovery());
-    EXPECT_EQ(inspector->playbackState(), State::backingOff);
+    EXPECT_TRUE(supervisor().hasPendingRecovery());
+    EXPECT_EQ(supervisor().state(), State::backingOff);
     EXPECT_EQ(log.count(QStringLiteral("Scheduling recovery 1 in 0.500000 seconds; recreate=false; "
                                        "reason=mpv rejected the load command.")),
               1);

@@ -18,30 +18,30 @@ TEST_F(ControllerTest, selectingACameraReusesTheEngineAndRemembersTheChoice) {
     const QList<Camera> cameras = threeCameras();
     saveCameras(cameras);
     launch();
-    ASSERT_TRUE(inspector->hasEngine());
+    ASSERT_TRUE(supervisor().hasEngine());
     engines.clearJournal();
-    const int64_t selection = inspector->playbackSelectionGeneration();
+    const int64_t selection = supervisor().selectionGeneration();
 
     delegate->selectCamera(2);
     EXPECT_EQ(engines.journal().calls, QStringList{loadCall(cameras[2])});
     EXPECT_EQ(engines.journal().enginesCreated, 1);
-    EXPECT_EQ(inspector->playerGeneration(), 1);
-    EXPECT_EQ(inspector->playbackSelectionGeneration(), selection + 1);
+    EXPECT_EQ(supervisor().playerGeneration(), 1);
+    EXPECT_EQ(supervisor().selectionGeneration(), selection + 1);
     EXPECT_EQ(delegate->overlay().cameraPicker()->selectedIndex(), 2);
     EXPECT_EQ(settings.value(QStringLiteral("selectedCameraIndex")).toInt(), 2);
-    EXPECT_EQ(inspector->playbackState(), State::starting);
+    EXPECT_EQ(supervisor().state(), State::starting);
 
     // The same camera again still reloads and starts a new selection.
     delegate->selectCamera(2);
     EXPECT_EQ(engines.journal().calls, QStringList({loadCall(cameras[2]), loadCall(cameras[2])}));
-    EXPECT_EQ(inspector->playbackSelectionGeneration(), selection + 2);
+    EXPECT_EQ(supervisor().selectionGeneration(), selection + 2);
 
     // Outside the list: nothing at all.
     for (const qsizetype outside : {qsizetype{-1}, qsizetype{3}}) {
         delegate->selectCamera(outside);
     }
     EXPECT_EQ(engines.journal().calls.size(), 2);
-    EXPECT_EQ(inspector->playbackSelectionGeneration(), selection + 2);
+    EXPECT_EQ(supervisor().selectionGeneration(), selection + 2);
     EXPECT_EQ(delegate->overlay().cameraPicker()->selectedIndex(), 2);
 }
 
@@ -49,12 +49,12 @@ TEST_F(ControllerTest, selectingACameraResetsRetriesAndDropsThePendingRecovery) 
     saveCameras(threeCameras());
     launch();
     delegate->schedulePlaybackRecovery(QStringLiteral("test"), false, false);
-    ASSERT_TRUE(inspector->hasPendingRecovery());
-    ASSERT_EQ(inspector->playbackRetryCount(), 1);
+    ASSERT_TRUE(supervisor().hasPendingRecovery());
+    ASSERT_EQ(supervisor().retryCount(), 1);
 
     delegate->selectCamera(1);
-    EXPECT_FALSE(inspector->hasPendingRecovery());
-    EXPECT_EQ(inspector->playbackRetryCount(), 0);
+    EXPECT_FALSE(supervisor().hasPendingRecovery());
+    EXPECT_EQ(supervisor().retryCount(), 0);
     engines.clearJournal();
     scheduler.advance(Seconds(5));
     EXPECT_FALSE(engines.journal().calls.contains(loadCall(threeCameras()[0])));
@@ -65,13 +65,13 @@ TEST_F(ControllerTest, selectingACameraWithoutAnEngineStartsOneThroughThePreflig
     saveCameras(cameras);
     engines.failNextCreation = EngineStartError::create;
     launch();
-    ASSERT_FALSE(inspector->hasEngine());
+    ASSERT_FALSE(supervisor().hasEngine());
 
     delegate->selectCamera(1);
-    EXPECT_TRUE(inspector->hasPreflight());
+    EXPECT_TRUE(supervisor().hasPreflight());
     settle();
-    ASSERT_TRUE(inspector->hasEngine());
-    EXPECT_EQ(inspector->playerGeneration(), 2);
+    ASSERT_TRUE(supervisor().hasEngine());
+    EXPECT_EQ(supervisor().playerGeneration(), 2);
     EXPECT_EQ(engines.journal().calls.last(), loadCall(cameras[1]));
 }
 
@@ -109,34 +109,34 @@ TEST_F(ControllerTest, savingAnEditedListStoresItAndFollowsTheSelectedCamera) {
     settings.setValue(QStringLiteral("selectedCameraIndex"), 1);
     launch();
     engines.clearJournal();
-    const int64_t selection = inspector->playbackSelectionGeneration();
+    const int64_t selection = supervisor().selectionGeneration();
 
     const Camera porch{QStringLiteral("Porch"), reachableAddress(QStringLiteral("porch"))};
     const QList<Camera> edited{porch, cameras[2], cameras[1]};
     const Result<void> saved = delegate->applyEditedCameraList(edited);
     ASSERT_TRUE(saved.ok());
 
-    EXPECT_EQ(inspector->cameras(), edited);
+    EXPECT_EQ(delegate->cameraSelection().cameras(), edited);
     EXPECT_EQ(store.load().value(), edited);
     EXPECT_EQ(
         delegate->overlay().cameraPicker()->items(),
         QStringList({QStringLiteral("Porch"), QStringLiteral("Garage"), QStringLiteral("Garden")}));
     EXPECT_EQ(delegate->overlay().cameraPicker()->selectedIndex(), 2);
     EXPECT_EQ(settings.value(QStringLiteral("selectedCameraIndex")).toInt(), 2);
-    EXPECT_EQ(inspector->playbackSelectionGeneration(), selection + 1);
+    EXPECT_EQ(supervisor().selectionGeneration(), selection + 1);
     EXPECT_EQ(engines.journal().calls, QStringList{loadCall(cameras[1])});
     EXPECT_EQ(engines.journal().enginesCreated, 1);
 }
 
 TEST_F(ControllerTest, savingAnEditedListIntoAnEmptyViewerHidesTheHintAndStartsPlayback) {
     launch();
-    ASSERT_TRUE(delegate->overlay().emptyStateLabel()->isVisibleTo(inspector->window()));
+    ASSERT_TRUE(delegate->overlay().emptyStateLabel()->isVisibleTo(delegate->viewerWindow()));
 
     ASSERT_TRUE(delegate->applyEditedCameraList(threeCameras()).ok());
-    EXPECT_FALSE(delegate->overlay().emptyStateLabel()->isVisibleTo(inspector->window()));
+    EXPECT_FALSE(delegate->overlay().emptyStateLabel()->isVisibleTo(delegate->viewerWindow()));
     EXPECT_EQ(delegate->overlay().cameraPicker()->selectedIndex(), 0);
     settle();
-    ASSERT_TRUE(inspector->hasEngine());
+    ASSERT_TRUE(supervisor().hasEngine());
     EXPECT_EQ(engines.journal().calls.last(), loadCall(threeCameras()[0]));
 }
 
@@ -149,14 +149,14 @@ TEST_F(ControllerTest, anEditedListThatCannotBeSavedChangesNothing) {
     const QString listPath = store.appSupportDirectory() + QStringLiteral("/cameras.json");
     ASSERT_TRUE(QFile::remove(listPath));
     ASSERT_TRUE(QDir().mkpath(listPath + QStringLiteral("/occupied")));
-    const int64_t selection = inspector->playbackSelectionGeneration();
+    const int64_t selection = supervisor().selectionGeneration();
 
     const Result<void> saved = delegate->applyEditedCameraList({cameras[2]});
     ASSERT_FALSE(saved.ok());
     EXPECT_FALSE(saved.error().description.isEmpty());
-    EXPECT_EQ(inspector->cameras(), cameras);
+    EXPECT_EQ(delegate->cameraSelection().cameras(), cameras);
     EXPECT_EQ(delegate->overlay().cameraPicker()->itemCount(), 3);
-    EXPECT_EQ(inspector->playbackSelectionGeneration(), selection);
+    EXPECT_EQ(supervisor().selectionGeneration(), selection);
     EXPECT_TRUE(engines.journal().calls.isEmpty());
 }
 

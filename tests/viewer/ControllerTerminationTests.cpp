@@ -7,24 +7,24 @@ using State = PlaybackSupervisorState;
 
 TEST_F(ControllerTest, stoppingWithoutAnEngineIsSafeAndStops) {
     launch();
-    ASSERT_FALSE(inspector->hasEngine());
+    ASSERT_FALSE(supervisor().hasEngine());
     delegate->stopPlayerEngine();
-    EXPECT_FALSE(inspector->videoView()->frameRenderedHandler());
-    EXPECT_EQ(inspector->playbackState(), State::stopped);
+    EXPECT_FALSE(delegate->videoView()->frameRenderedHandler());
+    EXPECT_EQ(supervisor().state(), State::stopped);
     delegate->stopPlayerEngine();
-    EXPECT_EQ(inspector->playbackState(), State::stopped);
+    EXPECT_EQ(supervisor().state(), State::stopped);
 }
 
 TEST_F(ControllerTest, stoppingTheEngineTearsItDownInOrder) {
     saveCameras(threeCameras());
     launch();
-    ASSERT_TRUE(inspector->hasEngine());
+    ASSERT_TRUE(supervisor().hasEngine());
     engines.clearJournal();
 
     delegate->stopPlayerEngine();
-    EXPECT_FALSE(inspector->hasEngine());
+    EXPECT_FALSE(supervisor().hasEngine());
     EXPECT_EQ(engines.journal().liveLoops, 0);
-    EXPECT_EQ(inspector->playbackState(), State::stopped);
+    EXPECT_EQ(supervisor().state(), State::stopped);
     EXPECT_EQ(engines.journal().calls,
               QStringList({QStringLiteral("loop stop 1"),
                            QStringLiteral("destroy loopStopped=yes handlerCleared=yes")}));
@@ -38,16 +38,16 @@ TEST_F(ControllerTest, terminationCancelsPendingWorkBeforeTheEngineGoesAndRunsOn
     // A recovery that has begun its preflight, and another one waiting.
     delegate->schedulePlaybackRecovery(QStringLiteral("test"), false, false);
     scheduler.advance(Seconds(0.6));
-    ASSERT_TRUE(inspector->hasPreflight());
+    ASSERT_TRUE(supervisor().hasPreflight());
     delegate->schedulePlaybackRecovery(QStringLiteral("test"), false, true);
-    ASSERT_TRUE(inspector->hasPendingRecovery());
+    ASSERT_TRUE(supervisor().hasPendingRecovery());
     engines.clearJournal();
 
     delegate->applicationWillTerminate();
-    EXPECT_FALSE(inspector->hasPendingRecovery());
-    EXPECT_FALSE(inspector->hasWatchdog());
-    EXPECT_FALSE(inspector->hasPreflight());
-    EXPECT_FALSE(inspector->hasEngine());
+    EXPECT_FALSE(supervisor().hasPendingRecovery());
+    EXPECT_FALSE(supervisor().hasWatchdog());
+    EXPECT_FALSE(supervisor().hasPreflight());
+    EXPECT_FALSE(supervisor().hasEngine());
     EXPECT_EQ(engines.journal().calls,
               QStringList({QStringLiteral("loop stop 1"),
                            QStringLiteral("destroy loopStopped=yes handlerCleared=yes")}));
@@ -65,10 +65,10 @@ TEST_F(ControllerTest, quittingDuringAPreflightAbandonsIt) {
     makeDelegate();
     delegate->applicationDidFinishLaunching();
     scheduler.runPosted(); // the posted start begins the preflight
-    ASSERT_TRUE(inspector->hasPreflight());
+    ASSERT_TRUE(supervisor().hasPreflight());
 
     delegate->applicationWillTerminate();
-    EXPECT_FALSE(inspector->hasPreflight());
+    EXPECT_FALSE(supervisor().hasPreflight());
     // Neither the connection's answer nor the fallback starts an engine now.
     pumpUntil([] { return false; }, 300);
     scheduler.advance(Seconds(5));
@@ -78,23 +78,23 @@ TEST_F(ControllerTest, quittingDuringAPreflightAbandonsIt) {
 TEST_F(ControllerTest, closingTheWindowStopsEverythingAndIgnoresLateWork) {
     saveCameras(threeCameras());
     launch();
-    ASSERT_TRUE(inspector->hasEngine());
-    const int64_t generation = inspector->playerGeneration();
-    const int64_t selection = inspector->playbackSelectionGeneration();
+    ASSERT_TRUE(supervisor().hasEngine());
+    const int64_t generation = supervisor().playerGeneration();
+    const int64_t selection = supervisor().selectionGeneration();
 
-    inspector->window()->close();
-    EXPECT_TRUE(inspector->isClosingViewer());
-    EXPECT_FALSE(inspector->hasEngine());
-    EXPECT_FALSE(inspector->hasWatchdog());
-    EXPECT_EQ(inspector->playbackSelectionGeneration(), selection + 1);
+    delegate->viewerWindow()->close();
+    EXPECT_TRUE(delegate->isClosingViewer());
+    EXPECT_FALSE(supervisor().hasEngine());
+    EXPECT_FALSE(supervisor().hasWatchdog());
+    EXPECT_EQ(supervisor().selectionGeneration(), selection + 1);
 
     // Late frames, events and recoveries of the closing viewer change nothing.
     delegate->recordRenderedFrame(generation);
     delegate->handlePlaybackEngineEvent(
         PlaybackEngineEvent::of(PlaybackEngineEvent::Kind::shutdown), generation);
     delegate->schedulePlaybackRecovery(QStringLiteral("test"), true, true);
-    EXPECT_FALSE(inspector->hasPendingRecovery());
-    EXPECT_EQ(inspector->playbackState(), State::stopped);
+    EXPECT_FALSE(supervisor().hasPendingRecovery());
+    EXPECT_EQ(supervisor().state(), State::stopped);
 }
 
 } // namespace

@@ -5,7 +5,7 @@
 
 #include "config/CameraConfigurationStore.h"
 #include "support/TestCamera.h"
-#include "viewer/AppDelegateTestAccess.h"
+#include "viewer/ViewerParts.h"
 
 #include <memory>
 
@@ -20,6 +20,8 @@ protected:
 
     ~ControllerTest() override { delegate.reset(); }
 
+    const PlaybackSupervisor& supervisor() const { return delegate->playbackSupervisor(); }
+
     bool preflightRunning() const override {
         return delegate && delegate->playbackSupervisor().hasPreflight();
     }
@@ -32,7 +34,6 @@ protected:
     void makeDelegate() {
         delegate = std::make_unique<AppDelegate>(
             testViewerServices(store, settings, scheduler, engines, alerts, sleepWakeBus));
-        inspector = std::make_unique<AppDelegateInspector>(*delegate);
     }
 
     // Launches and lets the posted start and its preflight finish.
@@ -57,7 +58,6 @@ protected:
     // A bus standing in for the system bus, when a test wants sleep and wake.
     std::optional<QDBusConnection> sleepWakeBus;
     std::unique_ptr<AppDelegate> delegate;
-    std::unique_ptr<AppDelegateInspector> inspector;
 };
 
 } // namespace rure::test

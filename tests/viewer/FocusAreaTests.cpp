@@ -34,7 +34,7 @@ protected:
                               {"video-params/rotate", rotation}};
         saveCameras(threeCameras());
         launch();
-        ViewerWindow* window = inspector->window();
+        ViewerWindow* window = delegate->viewerWindow();
         window->activateWindow();
         if (!QTest::qWaitForWindowActive(window, 3000)) {
             GTEST_SKIP() << "the display gives the window no focus";
@@ -45,7 +45,7 @@ protected:
         engines.clearJournal();
     }
 
-    DraggableContentView* view() const { return inspector->interactionView(); }
+    DraggableContentView* view() const { return delegate->interactionSurface(); }
 
     void mouse(QEvent::Type type, QPointF position, Qt::MouseButton button = Qt::LeftButton) {
         const Qt::MouseButtons held =
@@ -79,7 +79,7 @@ protected:
     }
 
     bool frameSettlesAt(const QRect& frame) {
-        return pumpUntil([this, frame] { return inspector->window()->geometry() == frame; });
+        return pumpUntil([this, frame] { return delegate->viewerWindow()->geometry() == frame; });
     }
 
     // Selects an area and waits for the crop.
@@ -92,7 +92,7 @@ protected:
 
 TEST_F(FocusArea, aDraggedAreaBecomesTheCropAndTheButtonBringsBackTheOriginal) {
     launchWithPicture(1920, 1080);
-    const QRect before = inspector->window()->geometry();
+    const QRect before = delegate->viewerWindow()->geometry();
 
     delegate->hoverChanged(true);
     FocusViewerButton* button = delegate->overlay().focusViewerButton();
@@ -130,8 +130,8 @@ TEST_F(FocusArea, aDraggedAreaBecomesTheCropAndTheButtonBringsBackTheOriginal) {
     EXPECT_FALSE(delegate->focusArea().isSelectingFocusArea());
     EXPECT_TRUE(button->showsRestoreIcon);
     EXPECT_EQ(button->toolTip(), QStringLiteral("Show Original View"));
-    EXPECT_EQ(inspector->window()->contentAspectRatio(), QSizeF());
-    EXPECT_EQ(inspector->window()->minimumSize(), QSize(160, 160));
+    EXPECT_EQ(delegate->viewerWindow()->contentAspectRatio(), QSizeF());
+    EXPECT_EQ(delegate->viewerWindow()->minimumSize(), QSize(160, 160));
     EXPECT_FALSE(delegate->focusArea().appliedVideoAspectRatio().has_value());
     // A 16:9 crop keeps the 16:9 window where it was.
     EXPECT_TRUE(frameSettlesAt(before));
@@ -144,8 +144,8 @@ TEST_F(FocusArea, aDraggedAreaBecomesTheCropAndTheButtonBringsBackTheOriginal) {
     EXPECT_FALSE(delegate->focusArea().focusCrop().has_value());
     EXPECT_FALSE(button->showsRestoreIcon);
     EXPECT_EQ(button->toolTip(), QStringLiteral("Focus on an Area"));
-    EXPECT_EQ(inspector->window()->minimumSize(), QSize(480, 270));
-    EXPECT_EQ(inspector->window()->contentAspectRatio(), QSizeF(1920, 1080));
+    EXPECT_EQ(delegate->viewerWindow()->minimumSize(), QSize(480, 270));
+    EXPECT_EQ(delegate->viewerWindow()->contentAspectRatio(), QSizeF(1920, 1080));
     EXPECT_FALSE(delegate->focusArea().restoreFrameBeforeFocus().has_value());
     EXPECT_TRUE(frameSettlesAt(before));
     EXPECT_TRUE(alerts.isEmpty());
@@ -153,16 +153,16 @@ TEST_F(FocusArea, aDraggedAreaBecomesTheCropAndTheButtonBringsBackTheOriginal) {
 
 TEST_F(FocusArea, theWindowTakesTheCropsShapeAndRightClicksShowTheWholePictureInIt) {
     launchWithPicture(1920, 1080);
-    const QRect before = inspector->window()->geometry();
+    const QRect before = delegate->viewerWindow()->geometry();
 
     // The left half of the view: 960 x 1080 picture pixels, a tall crop.
     focusOn({0, 0}, {480, 540});
     EXPECT_EQ(delegate->focusArea().focusCrop()->engineText(), QStringLiteral("960x1080+0+0"));
     const QRect cropped(before.center().x() - 240 + 1, before.top(), 480, 540);
     ASSERT_TRUE(pumpUntil([this] {
-        return !inspector->window()->geometry().isEmpty() && inspector->window()->width() == 480;
+        return !delegate->viewerWindow()->geometry().isEmpty() && delegate->viewerWindow()->width() == 480;
     }));
-    const QRect shaped = inspector->window()->geometry();
+    const QRect shaped = delegate->viewerWindow()->geometry();
     EXPECT_EQ(shaped.height(), 540);
     EXPECT_NEAR(shaped.center().x(), cropped.center().x(), 1);
 
@@ -178,7 +178,7 @@ TEST_F(FocusArea, theWindowTakesTheCropsShapeAndRightClicksShowTheWholePictureIn
               QStringList({QStringLiteral("set video-crop=960x1080+0+0"),
                            QStringLiteral("set keepaspect=no"), QStringLiteral("set panscan=0")}));
     QTest::qWait(400);
-    EXPECT_EQ(inspector->window()->geometry(), shaped) << "right clicks never move the window";
+    EXPECT_EQ(delegate->viewerWindow()->geometry(), shaped) << "right clicks never move the window";
     EXPECT_FALSE(delegate->windowFrame().isTemporarilyMaximized());
 
     // Another camera: the original view and frame come back before it loads.

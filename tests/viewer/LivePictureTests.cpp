@@ -25,15 +25,15 @@ TEST_F(LivePicture, showsTheCameraFollowsItsShapeAndSwitchesCamerasInTheSameEngi
     launch({{QStringLiteral("Bars"), camera.url()}, {QStringLiteral("Blue"), camera.secondUrl()}});
 
     ASSERT_TRUE(waitFor([this] { return isPlaying(); })) << log.texts().join('\n').toStdString();
-    EXPECT_EQ(inspector->playerGeneration(), 1);
+    EXPECT_EQ(supervisor().playerGeneration(), 1);
     EXPECT_TRUE(alerts.isEmpty()) << alerts.join('\n').toStdString();
 
     // The engine reads back the camera's size, and the window takes its shape.
     ASSERT_TRUE(
         waitFor([this] { return delegate->focusArea().sourceVideoGeometry().has_value(); }));
     EXPECT_EQ(*delegate->focusArea().sourceVideoGeometry(), (VideoSourceGeometry{640, 480, 0}));
-    EXPECT_EQ(inspector->window()->contentAspectRatio(), QSizeF(640, 480));
-    const QSize size = inspector->window()->size();
+    EXPECT_EQ(delegate->viewerWindow()->contentAspectRatio(), QSizeF(640, 480));
+    const QSize size = delegate->viewerWindow()->size();
     EXPECT_NEAR(double(size.width()) / size.height(), 4.0 / 3.0, 0.01);
 
     // The picture is on screen: colour bars, not black.
@@ -47,7 +47,7 @@ TEST_F(LivePicture, showsTheCameraFollowsItsShapeAndSwitchesCamerasInTheSameEngi
     EXPECT_TRUE(waitFor([this] { return isSecondPattern(centreColour()); }))
         << centreColour().name().toStdString();
     EXPECT_TRUE(waitFor([this] { return isPlaying(); }));
-    EXPECT_EQ(inspector->playerGeneration(), 1);
+    EXPECT_EQ(supervisor().playerGeneration(), 1);
     EXPECT_FALSE(log.contains(QStringLiteral("Starting video engine generation 2.")));
 
     // Nothing about the cameras reaches the log.
@@ -75,14 +75,14 @@ TEST_F(LivePicture, aFocusedAreaFillsTheWindowAndTheOriginalViewComesBack) {
     ASSERT_TRUE(waitFor([this] { return isPlaying(); }));
     ASSERT_TRUE(
         waitFor([this] { return delegate->focusArea().sourceVideoGeometry().has_value(); }));
-    ViewerWindow* window = inspector->window();
+    ViewerWindow* window = delegate->viewerWindow();
     window->setGeometry(QRect(100, 100, 960, 540));
     ASSERT_TRUE(waitFor([window] { return window->geometry() == QRect(100, 100, 960, 540); }));
     ASSERT_TRUE(waitFor([this] { return isBarGreen(centreColour()); }))
         << centreColour().name().toStdString();
 
     // Drag out an area inside the blue bar (0.75 points per picture pixel).
-    DraggableContentView* view = inspector->interactionView();
+    DraggableContentView* view = delegate->interactionSurface();
     delegate->toggleFocusArea();
     const auto send = [view](QEvent::Type type, QPointF position) {
         QMouseEvent event(type, position, view->mapToGlobal(position), Qt::LeftButton,
@@ -124,14 +124,14 @@ TEST_F(LivePicture, framesKeepCountingWhileTheWindowIsHidden) {
     launch({{QStringLiteral("Bars"), camera.url()}});
     ASSERT_TRUE(waitFor([this] { return isPlaying(); }));
 
-    inspector->window()->hide();
+    delegate->viewerWindow()->hide();
     const SteadyTime hiddenAt = scheduler.now();
     waitFor([] { return false; }, 1500);
-    ASSERT_TRUE(inspector->lastFrameRenderedAt());
-    EXPECT_GT(*inspector->lastFrameRenderedAt(), hiddenAt);
+    ASSERT_TRUE(supervisor().lastFrameRenderedAt());
+    EXPECT_GT(*supervisor().lastFrameRenderedAt(), hiddenAt);
     EXPECT_TRUE(isPlaying());
 
-    inspector->window()->show();
+    delegate->viewerWindow()->show();
     waitFor([] { return false; }, 500);
     EXPECT_TRUE(isPlaying());
 }
@@ -141,22 +141,22 @@ TEST_F(LivePicture, stoppingTheEngineAtAnyMomentLeavesNothingBehind) {
     launch({{QStringLiteral("Bars"), camera.url()}});
 
     // Right after the start, before any picture.
-    ASSERT_TRUE(waitFor([this] { return inspector->hasEngine(); }));
+    ASSERT_TRUE(waitFor([this] { return supervisor().hasEngine(); }));
     delegate->stopPlayerEngine();
-    EXPECT_FALSE(inspector->hasEngine());
-    EXPECT_FALSE(inspector->videoView()->isAttached());
+    EXPECT_FALSE(supervisor().hasEngine());
+    EXPECT_FALSE(delegate->videoView()->isAttached());
     const int threadsWithoutEngine = threadCount();
 
     // During playback, and then once more.
     delegate->startPlayer();
     ASSERT_TRUE(waitFor([this] { return isPlaying(); }));
-    EXPECT_EQ(inspector->playerGeneration(), 2);
+    EXPECT_EQ(supervisor().playerGeneration(), 2);
     EXPECT_GT(threadCount(), threadsWithoutEngine);
     delegate->stopPlayerEngine();
     delegate->stopPlayerEngine();
-    EXPECT_FALSE(inspector->hasEngine());
-    EXPECT_FALSE(inspector->videoView()->isAttached());
-    EXPECT_EQ(inspector->playbackState(), PlaybackSupervisorState::stopped);
+    EXPECT_FALSE(supervisor().hasEngine());
+    EXPECT_FALSE(delegate->videoView()->isAttached());
+    EXPECT_EQ(supervisor().state(), PlaybackSupervisorState::stopped);
     // Every thread of the engine and its event loop is gone.
     EXPECT_TRUE(waitFor([&] { return threadCount() <= threadsWithoutEngine; }, 3000))
         << threadCount() << " threads, " << threadsWithoutEngine << " before";
@@ -172,8 +172,8 @@ TEST_F(LivePicture, removingEveryCameraLeavesNoPictureBehindTheEmptyState) {
         waitFor([&] { return colourAt(greyBar).isValid() && !isBlack(colourAt(greyBar)); }, 5000));
 
     ASSERT_TRUE(delegate->applyEditedCameraList({}).ok());
-    EXPECT_FALSE(inspector->hasEngine());
-    EXPECT_TRUE(delegate->overlay().emptyStateLabel()->isVisibleTo(inspector->window()));
+    EXPECT_FALSE(supervisor().hasEngine());
+    EXPECT_TRUE(delegate->overlay().emptyStateLabel()->isVisibleTo(delegate->viewerWindow()));
     EXPECT_TRUE(waitFor([&] { return isBlack(colourAt(greyBar)); }, 3000))
         << colourAt(greyBar).name().toStdString();
 }
@@ -191,14 +191,14 @@ TEST_F(LivePicture, aCameraAddedInTheEditorIsSavedListedAndShown) {
 
     // Rure → Camera Addresses… (Ctrl+,)
     QAction* command = nullptr;
-    for (QAction* action : inspector->window()->actions()) {
+    for (QAction* action : delegate->viewerWindow()->actions()) {
         if (action->text() == QStringLiteral("Camera Addresses\u2026")) {
             command = action;
         }
     }
     ASSERT_NE(command, nullptr);
     command->trigger();
-    CameraSettingsController* editor = inspector->settingsController();
+    CameraSettingsController* editor = delegate->cameraSettings();
     ASSERT_NE(editor, nullptr);
     auto* table = editor->window()->findChild<QAbstractItemView*>();
     ASSERT_NE(table, nullptr);
@@ -209,7 +209,7 @@ TEST_F(LivePicture, aCameraAddedInTheEditorIsSavedListedAndShown) {
     ASSERT_TRUE(model->setData(model->index(1, 1), QStringLiteral("Blue"), Qt::EditRole));
     ASSERT_TRUE(model->setData(model->index(1, 2), camera.secondUrl(), Qt::EditRole));
     editor->save();
-    EXPECT_EQ(inspector->settingsController(), nullptr) << "the editor closes after a save";
+    EXPECT_EQ(delegate->cameraSettings(), nullptr) << "the editor closes after a save";
 
     // The viewer lists it, keeps showing the same camera, and both files hold the list, owner-only.
     EXPECT_EQ(delegate->overlay().cameraPicker()->items(), QStringList({"Bars", "Blue"}));

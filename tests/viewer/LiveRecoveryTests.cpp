@@ -113,11 +113,11 @@ TEST_F(LiveRecovery, aCameraThatLosesPowerIsLiveAgainSoonAfterItReturns) {
         << log.texts().join('\n').toStdString();
     // And it stays live: one new picture followed by nothing is a stream the
     // engine still holds paused from the end of the lost one.
-    const std::optional<SteadyTime> newPicture = inspector->lastFrameRenderedAt();
+    const std::optional<SteadyTime> newPicture = supervisor().lastFrameRenderedAt();
     ASSERT_TRUE(newPicture.has_value());
     EXPECT_TRUE(waitFor(
         [&] {
-            const std::optional<SteadyTime> last = inspector->lastFrameRenderedAt();
+            const std::optional<SteadyTime> last = supervisor().lastFrameRenderedAt();
             return last && *last - *newPicture >= std::chrono::seconds(2);
         },
         5000))
@@ -157,7 +157,7 @@ TEST_F(LiveRecovery, aShortStallDoesNotLeaveThePictureBehind) {
     };
     EXPECT_TRUE(waitFor([&] { return isWhite(centreColour()); }, 4000))
         << "the picture still lags: " << centreColour().name().toStdString();
-    EXPECT_EQ(inspector->playerGeneration(), 1);
+    EXPECT_EQ(supervisor().playerGeneration(), 1);
     EXPECT_TRUE(recoveryDueTimes(log).empty()) << log.texts().join('\n').toStdString();
 }
 
@@ -165,7 +165,7 @@ TEST_F(LiveRecovery, aFrozenCameraIsNeverTakenForLiveAndTheThirdAttemptRebuilds)
     ASSERT_TRUE(camera.start());
     launch({{QStringLiteral("Shed"), camera.url()}});
     ASSERT_TRUE(waitFor([this] { return isPlaying(); }));
-    const int64_t generation = inspector->playerGeneration();
+    const int64_t generation = supervisor().playerGeneration();
 
     // The camera answers but sends no pictures. Each reload into the old
     // engine redraws its last picture; none of that is a frame from the
@@ -177,7 +177,7 @@ TEST_F(LiveRecovery, aFrozenCameraIsNeverTakenForLiveAndTheThirdAttemptRebuilds)
         waitFor([&] { return firstArrival(log, thirdAttempt, stalled).has_value(); }, 60000))
         << log.texts().join('\n').toStdString();
     EXPECT_TRUE(log.texts().filter(thirdAttempt).last().contains(QStringLiteral("recreate=true")));
-    ASSERT_TRUE(waitFor([&] { return inspector->playerGeneration() == generation + 1; }, 10000));
+    ASSERT_TRUE(waitFor([&] { return supervisor().playerGeneration() == generation + 1; }, 10000));
     waitFor([] { return false; }, 1000);
     EXPECT_FALSE(firstArrival(log, framesResumed, stalled).has_value())
         << log.texts().join('\n').toStdString();
@@ -236,28 +236,28 @@ TEST_F(LiveRecovery, sleepSuspendsRecoveryAndWakeRebuildsTheEngineAtOnce) {
     launch({{QStringLiteral("Hall"), camera.url()}});
     ASSERT_TRUE(waitFor([this] { return isPlaying(); }));
     ASSERT_TRUE(waitFor([&] { return logind.inhibitCallCount() == 1 && logind.lastLockIsHeld(); }));
-    const int64_t generation = inspector->playerGeneration();
+    const int64_t generation = supervisor().playerGeneration();
 
     ASSERT_TRUE(logind.emitPrepareForSleep(true));
-    ASSERT_TRUE(waitFor([this] { return inspector->systemIsSleeping(); }));
+    ASSERT_TRUE(waitFor([this] { return supervisor().hold().sleeping; }));
     EXPECT_TRUE(
         log.contains(QStringLiteral("The Mac is sleeping; playback recovery is suspended.")));
-    EXPECT_EQ(inspector->playbackState(), PlaybackSupervisorState::suspended);
+    EXPECT_EQ(supervisor().state(), PlaybackSupervisorState::suspended);
     // The engine was stopped before the lock let the machine go to sleep.
     EXPECT_TRUE(waitFor([&] { return !logind.lastLockIsHeld(); }));
     waitFor([] { return false; }, 2500);
-    EXPECT_EQ(inspector->playbackState(), PlaybackSupervisorState::suspended);
-    EXPECT_EQ(inspector->playerGeneration(), generation);
-    EXPECT_FALSE(inspector->hasPendingRecovery());
+    EXPECT_EQ(supervisor().state(), PlaybackSupervisorState::suspended);
+    EXPECT_EQ(supervisor().playerGeneration(), generation);
+    EXPECT_FALSE(supervisor().hasPendingRecovery());
 
     ASSERT_TRUE(logind.emitPrepareForSleep(false));
     const Clock::time_point woke = Clock::now();
-    ASSERT_TRUE(waitFor([this] { return !inspector->systemIsSleeping(); }));
+    ASSERT_TRUE(waitFor([this] { return !supervisor().hold().sleeping; }));
     EXPECT_TRUE(
         log.contains(QStringLiteral("The Mac woke; scheduling a fresh camera connection.")));
     const auto live = waitForFramesAfter(woke, 30000);
     ASSERT_TRUE(live) << log.texts().join('\n').toStdString();
-    EXPECT_EQ(inspector->playerGeneration(), generation + 1);
+    EXPECT_EQ(supervisor().playerGeneration(), generation + 1);
     EXPECT_LE(secondsFrom(woke, *live), 0.5 + 0.35 + 3.0);
     EXPECT_TRUE(waitFor([&] { return logind.lastLockIsHeld(); }));
 }

@@ -9,7 +9,7 @@
 #include "engine/MPVEngineFactory.h"
 #include "support/LogCapture.h"
 #include "support/TestCamera.h"
-#include "viewer/AppDelegateTestAccess.h"
+#include "viewer/ViewerParts.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
@@ -42,9 +42,10 @@ protected:
         ASSERT_TRUE(store.save(cameras).ok());
         delegate = std::make_unique<AppDelegate>(
             testViewerServices(store, settings, scheduler, engines, alerts, sleepWakeBus));
-        inspector = std::make_unique<AppDelegateInspector>(*delegate);
         delegate->applicationDidFinishLaunching();
     }
+
+    const PlaybackSupervisor& supervisor() const { return delegate->playbackSupervisor(); }
 
     static bool waitFor(const std::function<bool()>& done, int timeoutMs = 15000) {
         QDeadlineTimer deadline(timeoutMs);
@@ -58,12 +59,12 @@ protected:
     }
 
     bool isPlaying() const {
-        return inspector->playbackState() == PlaybackSupervisorState::playing;
+        return supervisor().state() == PlaybackSupervisorState::playing;
     }
 
     // The colour on screen at `fraction` of the viewer window's width and height.
     QColor colourAt(QPointF fraction) const {
-        ViewerWindow* window = inspector->window();
+        ViewerWindow* window = delegate->viewerWindow();
         const QPoint point =
             window->mapToGlobal(QPoint(static_cast<int>(window->width() * fraction.x()),
                                        static_cast<int>(window->height() * fraction.y())));
@@ -86,7 +87,6 @@ protected:
     // A bus standing in for the system bus, when a test wants sleep and wake.
     std::optional<QDBusConnection> sleepWakeBus;
     std::unique_ptr<AppDelegate> delegate;
-    std::unique_ptr<AppDelegateInspector> inspector;
 };
 
 inline bool isBlack(const QColor& colour) {

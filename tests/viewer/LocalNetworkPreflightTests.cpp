@@ -56,7 +56,7 @@ protected:
 TEST_F(Preflight, aReachableCameraIsProbedWithoutABytePassingThenPlayed) {
     launchPaused(threeCameras());
     scheduler.runPosted();
-    ASSERT_TRUE(inspector->hasPreflight());
+    ASSERT_TRUE(supervisor().hasPreflight());
     EXPECT_EQ(engines.journal().enginesCreated, 0);
 
     // The camera's side sees a connection that closes without sending anything.
@@ -64,8 +64,8 @@ TEST_F(Preflight, aReachableCameraIsProbedWithoutABytePassingThenPlayed) {
     QTcpSocket* accepted = listener.nextPendingConnection();
     ASSERT_NE(accepted, nullptr);
     settle();
-    EXPECT_FALSE(inspector->hasPreflight());
-    ASSERT_TRUE(inspector->hasEngine());
+    EXPECT_FALSE(supervisor().hasPreflight());
+    ASSERT_TRUE(supervisor().hasEngine());
     EXPECT_EQ(engines.journal().calls.last(), loadCall(threeCameras()[0].url));
     EXPECT_TRUE(pumpUntil([&] {
         return accepted->state() != QAbstractSocket::ConnectedState ||
@@ -78,10 +78,10 @@ TEST_F(Preflight, aReachableCameraIsProbedWithoutABytePassingThenPlayed) {
     delegate->schedulePlaybackRecovery(QStringLiteral("test"), false, false);
     engines.clearJournal();
     scheduler.advance(Seconds(0.5));
-    ASSERT_TRUE(inspector->hasPreflight());
+    ASSERT_TRUE(supervisor().hasPreflight());
     settle();
     EXPECT_EQ(engines.journal().calls, QStringList{loadCall(threeCameras()[0].url)});
-    EXPECT_EQ(inspector->playerGeneration(), 1);
+    EXPECT_EQ(supervisor().playerGeneration(), 1);
 }
 
 TEST_F(Preflight, anUnreachableCameraStartsTheEngineAnywayOrSchedulesOneRecovery) {
@@ -90,7 +90,7 @@ TEST_F(Preflight, anUnreachableCameraStartsTheEngineAnywayOrSchedulesOneRecovery
     scheduler.runPosted();
     settle();
     EXPECT_TRUE(log.contains(QStringLiteral("The local-network preflight failed.")));
-    ASSERT_TRUE(inspector->hasEngine()) << "without an engine the engine starts anyway";
+    ASSERT_TRUE(supervisor().hasEngine()) << "without an engine the engine starts anyway";
     log.clear();
 
     delegate->schedulePlaybackRecovery(QStringLiteral("test"), false, false);
@@ -101,7 +101,7 @@ TEST_F(Preflight, anUnreachableCameraStartsTheEngineAnywayOrSchedulesOneRecovery
     EXPECT_TRUE(
         log.contains(QStringLiteral("Scheduling recovery 2 in 1.000000 seconds; recreate=false; "
                                     "reason=local-network preflight failed.")));
-    EXPECT_TRUE(inspector->hasPendingRecovery());
+    EXPECT_TRUE(supervisor().hasPendingRecovery());
     expectNoCameraDetailsInLog({{QStringLiteral("Closed"), closed}});
 }
 
@@ -109,8 +109,8 @@ TEST_F(Preflight, addressesWithoutAUsablePortStartWithoutAPreflight) {
     const QString badPort = QStringLiteral("rtsp://127.0.0.1:70000/cam");
     launchPaused({{QStringLiteral("Odd"), badPort}});
     scheduler.runPosted();
-    EXPECT_FALSE(inspector->hasPreflight());
-    ASSERT_TRUE(inspector->hasEngine());
+    EXPECT_FALSE(supervisor().hasPreflight());
+    ASSERT_TRUE(supervisor().hasEngine());
     EXPECT_EQ(engines.journal().calls.last(), loadCall(badPort));
     EXPECT_FALSE(log.contains(
         QStringLiteral("Beginning private local-network preflight for camera index 0.")));
@@ -123,25 +123,25 @@ TEST_F(Preflight, anAddressWithoutAPortProbesTheRtspPort) {
     }
     launchPaused({{QStringLiteral("Default"), QStringLiteral("rtsp://127.0.0.1/cam")}});
     scheduler.runPosted();
-    ASSERT_TRUE(inspector->hasPreflight());
+    ASSERT_TRUE(supervisor().hasPreflight());
     EXPECT_TRUE(rtspPort.waitForNewConnection(5000));
     settle();
     EXPECT_FALSE(log.contains(QStringLiteral("The local-network preflight failed.")));
-    EXPECT_TRUE(inspector->hasEngine());
+    EXPECT_TRUE(supervisor().hasEngine());
 }
 
 TEST_F(Preflight, theFallbackContinuesAndTheLateAnswerChangesNothing) {
     launchPaused(threeCameras());
     scheduler.runPosted();
-    ASSERT_TRUE(inspector->hasPreflight());
+    ASSERT_TRUE(supervisor().hasPreflight());
     // No socket events are processed: the connection cannot answer in time.
     scheduler.advance(Seconds(1.2));
-    EXPECT_TRUE(inspector->hasPreflight());
+    EXPECT_TRUE(supervisor().hasPreflight());
     scheduler.advance(Seconds(0.1));
-    EXPECT_FALSE(inspector->hasPreflight());
+    EXPECT_FALSE(supervisor().hasPreflight());
     EXPECT_TRUE(log.contains(QStringLiteral(
         "The local-network preflight fallback elapsed; continuing with playback recovery.")));
-    ASSERT_TRUE(inspector->hasEngine());
+    ASSERT_TRUE(supervisor().hasEngine());
     const QStringList calls = engines.journal().calls;
 
     pumpUntil([] { return false; }, 300);
@@ -153,11 +153,11 @@ TEST_F(Preflight, aSelectionDuringAPreflightCancelsItAndASecondRequestWaits) {
     engines.failNextCreation = EngineStartError::create;
     saveCameras(threeCameras());
     launch();
-    ASSERT_FALSE(inspector->hasEngine());
+    ASSERT_FALSE(supervisor().hasEngine());
     alerts.clear();
 
     delegate->selectCamera(1);
-    ASSERT_TRUE(inspector->hasPreflight());
+    ASSERT_TRUE(supervisor().hasPreflight());
     // A second request while one runs does nothing.
     delegate->requestLocalNetworkAccessAndStart();
     EXPECT_EQ(
@@ -165,12 +165,12 @@ TEST_F(Preflight, aSelectionDuringAPreflightCancelsItAndASecondRequestWaits) {
         1);
 
     delegate->selectCamera(2);
-    ASSERT_TRUE(inspector->hasPreflight());
+    ASSERT_TRUE(supervisor().hasPreflight());
     EXPECT_EQ(
         log.count(QStringLiteral("Beginning private local-network preflight for camera index 2.")),
         1);
     settle();
-    ASSERT_TRUE(inspector->hasEngine());
+    ASSERT_TRUE(supervisor().hasEngine());
     EXPECT_EQ(engines.journal().enginesCreated, 1);
     EXPECT_EQ(engines.journal().calls.filter(QStringLiteral("loadfile")),
               QStringList{loadCall(threeCameras()[2].url)});
@@ -184,19 +184,19 @@ TEST_F(Preflight, sleepAndALostPathAbandonAPreflight) {
         delegate.reset();
         launchPaused(threeCameras());
         scheduler.runPosted();
-        ASSERT_TRUE(inspector->hasPreflight());
+        ASSERT_TRUE(supervisor().hasPreflight());
         if (sleep) {
             delegate->systemWillSleep();
         } else {
             delegate->handleNetworkPath({false, false, false, false});
         }
-        EXPECT_FALSE(inspector->hasPreflight());
+        EXPECT_FALSE(supervisor().hasPreflight());
         pumpUntil([] { return false; }, 200);
         scheduler.advance(Seconds(3));
-        EXPECT_FALSE(inspector->hasEngine());
+        EXPECT_FALSE(supervisor().hasEngine());
         // And no new preflight starts while either holds.
         delegate->requestLocalNetworkAccessAndStart();
-        EXPECT_FALSE(inspector->hasPreflight());
+        EXPECT_FALSE(supervisor().hasPreflight());
     }
 }
 

@@ -27,8 +27,8 @@ protected:
             saveCameras(cameras);
         }
         launch();
-        inspector->window()->activateWindow();
-        if (!QTest::qWaitForWindowActive(inspector->window(), 3000)) {
+        delegate->viewerWindow()->activateWindow();
+        if (!QTest::qWaitForWindowActive(delegate->viewerWindow(), 3000)) {
             GTEST_SKIP() << "the display gives the window no focus";
         }
     }
@@ -130,7 +130,7 @@ TEST_F(ViewerControls, theMenuButtonOpensTheMainMenusAndKeepsTheControlsUp) {
     popup->close();
     EXPECT_TRUE(pumpUntil([this] { return controlsGone(); }));
     addresses->trigger();
-    EXPECT_NE(inspector->settingsController(), nullptr);
+    EXPECT_NE(delegate->cameraSettings(), nullptr);
 }
 
 TEST_F(ViewerControls, anInactiveApplicationShowsNothingAndAnOpenMenuKeepsThemUp) {
@@ -154,12 +154,12 @@ TEST_F(ViewerControls, thePinKeepsTheWindowOnTopAndRemembersIt) {
 
     QTest::mouseClick(pin, Qt::LeftButton);
     EXPECT_TRUE(pin->isChecked());
-    EXPECT_TRUE(inspector->window()->staysOnTop());
-    EXPECT_TRUE(inspector->window()->isVisible());
+    EXPECT_TRUE(delegate->viewerWindow()->staysOnTop());
+    EXPECT_TRUE(delegate->viewerWindow()->isVisible());
     EXPECT_TRUE(settings.value(QStringLiteral("staysOnTop")).toBool());
 
     QTest::mouseClick(pin, Qt::LeftButton);
-    EXPECT_FALSE(inspector->window()->staysOnTop());
+    EXPECT_FALSE(delegate->viewerWindow()->staysOnTop());
     EXPECT_FALSE(settings.value(QStringLiteral("staysOnTop")).toBool());
 }
 
@@ -194,7 +194,7 @@ TEST_F(ViewerControls, theCameraMenuMarksTheCurrentCameraAndSwitchesAfterClosing
 TEST_F(ViewerControls, aRightClickMaximizesForNowAndASecondOneGoesBack) {
     settings.setValue(QStringLiteral("mainWindowFrame"), QStringLiteral("100 100 800 450"));
     launchActive(threeCameras());
-    ViewerWindow& window = *inspector->window();
+    ViewerWindow& window = *delegate->viewerWindow();
     const QRect before = window.geometry();
     const QString savedBefore = settings.value(QStringLiteral("mainWindowFrame")).toString();
 
@@ -230,9 +230,9 @@ TEST_F(ViewerControls, theCloseButtonClosesTheViewer) {
     delegate->menuWillOpen();
     ASSERT_TRUE(pumpUntil([this] { return controlsShown(); }));
     QTest::mouseClick(delegate->overlay().closeViewerButton(), Qt::LeftButton);
-    EXPECT_TRUE(inspector->isClosingViewer());
-    EXPECT_FALSE(inspector->window()->isVisible());
-    EXPECT_FALSE(inspector->hasEngine());
+    EXPECT_TRUE(delegate->isClosingViewer());
+    EXPECT_FALSE(delegate->viewerWindow()->isVisible());
+    EXPECT_FALSE(supervisor().hasEngine());
     // Hover and menus no longer do anything.
     delegate->hoverChanged(true);
     delegate->menuDidClose();

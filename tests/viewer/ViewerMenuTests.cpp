@@ -61,7 +61,7 @@ QMenuBar* menuBarOf(ViewerWindow* window) {
 
 TEST_F(ControllerTest, theMainMenuHoldsItsCommandsAndShortcuts) {
     launch();
-    QMenuBar* bar = menuBarOf(inspector->window());
+    QMenuBar* bar = menuBarOf(delegate->viewerWindow());
     ASSERT_NE(bar, nullptr);
     EXPECT_EQ(menuTitles(bar), QStringList({"Rure", "Window", "Help"}));
     EXPECT_EQ(itemsOf(bar, QStringLiteral("Rure")),
@@ -84,7 +84,7 @@ TEST_F(ControllerTest, theMainMenuHoldsItsCommandsAndShortcuts) {
     };
     for (const auto& entry : shortcuts) {
         bool found = false;
-        for (QAction* action : inspector->window()->actions()) {
+        for (QAction* action : delegate->viewerWindow()->actions()) {
             if (action->text() == QString::fromUtf8(entry.title)) {
                 found = true;
                 EXPECT_EQ(action->shortcut(), entry.shortcut) << entry.title;
@@ -165,8 +165,8 @@ TEST_F(ControllerTest, theCameraEditorOpensOnTheSelectedCameraAndFollowsStayOnTo
     // Closing the editor leaves the viewer running.
     editorWindow->close();
     QTest::qWait(50);
-    EXPECT_FALSE(inspector->isClosingViewer());
-    EXPECT_TRUE(inspector->window()->isVisible());
+    EXPECT_FALSE(delegate->isClosingViewer());
+    EXPECT_TRUE(delegate->viewerWindow()->isVisible());
 }
 
 } // namespace

@@ -9,7 +9,7 @@ namespace rure::test {
 namespace {
 
 // Delivers one engine-announced frame with the given picture to the controller.
-void presentFrame(AppDelegate& delegate, AppDelegateInspector& inspector,
+void presentFrame(AppDelegate& delegate,
                   FakePlaybackEngine& engine, std::optional<int64_t> width,
                   std::optional<int64_t> height, std::optional<int64_t> rotation) {
     engine.properties.clear();
@@ -22,7 +22,7 @@ void presentFrame(AppDelegate& delegate, AppDelegateInspector& inspector,
     if (rotation) {
         engine.properties["video-params/rotate"] = *rotation;
     }
-    delegate.recordRenderedFrame(inspector.playerGeneration());
+    delegate.recordRenderedFrame(delegate.playbackSupervisor().playerGeneration());
 }
 
 double ratioOf(QSizeF size) {
@@ -32,19 +32,19 @@ double ratioOf(QSizeF size) {
 TEST_F(ControllerTest, theWindowFollowsThePicturesDisplayedShape) {
     saveCameras(threeCameras());
     launch();
-    ASSERT_TRUE(inspector->hasEngine());
-    ViewerWindow& window = *inspector->window();
+    ASSERT_TRUE(supervisor().hasEngine());
+    ViewerWindow& window = *delegate->viewerWindow();
     EXPECT_EQ(window.contentAspectRatio(), QSizeF(16, 9));
 
     // A quarter turn shows a portrait picture.
-    presentFrame(*delegate, *inspector, engine(), 1920, 1080, 90);
+    presentFrame(*delegate, engine(), 1920, 1080, 90);
     EXPECT_EQ(delegate->focusArea().sourceVideoGeometry(), (VideoSourceGeometry{1920, 1080, 90}));
     EXPECT_EQ(window.contentAspectRatio(), QSizeF(1080, 1920));
     EXPECT_NEAR(*delegate->focusArea().appliedVideoAspectRatio(), 1080.0 / 1920.0, 1e-9);
     EXPECT_NEAR(ratioOf(window.size()), 1080.0 / 1920.0, 0.01);
 
     // An unreadable rotation counts as none.
-    presentFrame(*delegate, *inspector, engine(), 1280, 720, std::nullopt);
+    presentFrame(*delegate, engine(), 1280, 720, std::nullopt);
     EXPECT_EQ(delegate->focusArea().sourceVideoGeometry(), (VideoSourceGeometry{1280, 720, 0}));
     // Same shape as the 1920 x 1080 picture before it: the window keeps its ratio.
     EXPECT_NEAR(ratioOf(window.contentAspectRatio()), 16.0 / 9.0, 1e-9);
@@ -54,20 +54,20 @@ TEST_F(ControllerTest, theWindowFollowsThePicturesDisplayedShape) {
 TEST_F(ControllerTest, everyCameraLoadForgetsThePictureAndItsRatio) {
     saveCameras(threeCameras());
     launch();
-    presentFrame(*delegate, *inspector, engine(), 1920, 1080, 0);
+    presentFrame(*delegate, engine(), 1920, 1080, 0);
     ASSERT_TRUE(delegate->focusArea().appliedVideoAspectRatio());
     delegate->selectCamera(1);
     EXPECT_FALSE(delegate->focusArea().appliedVideoAspectRatio());
     EXPECT_FALSE(delegate->focusArea().sourceVideoGeometry());
     // The same ratio is applied again after the load.
-    presentFrame(*delegate, *inspector, engine(), 1920, 1080, 0);
+    presentFrame(*delegate, engine(), 1920, 1080, 0);
     EXPECT_TRUE(delegate->focusArea().appliedVideoAspectRatio());
 }
 
 TEST_F(ControllerTest, theWindowIsFramelessBlackAndStacksItsViewsInOrder) {
     settings.setValue(QStringLiteral("staysOnTop"), true);
     launch();
-    ViewerWindow& window = *inspector->window();
+    ViewerWindow& window = *delegate->viewerWindow();
     EXPECT_TRUE(window.windowFlags().testFlag(Qt::FramelessWindowHint));
     EXPECT_TRUE(window.staysOnTop());
     EXPECT_TRUE(delegate->overlay().stayOnTopButton()->isChecked());
@@ -76,7 +76,7 @@ TEST_F(ControllerTest, theWindowIsFramelessBlackAndStacksItsViewsInOrder) {
     EXPECT_EQ(window.windowTitle(), QStringLiteral("Rure"));
 
     const QList<QWidget*> expectedOrder =
-        QList<QWidget*>{inspector->videoHost(), inspector->interactionView(),
+        QList<QWidget*>{delegate->videoWidget(), delegate->interactionSurface(),
                         delegate->overlay().emptyStateLabel()} +
         delegate->overlay().viewerControls();
     QList<QWidget*> actualOrder;
@@ -91,14 +91,14 @@ TEST_F(ControllerTest, theWindowIsFramelessBlackAndStacksItsViewsInOrder) {
         EXPECT_FALSE(control->isEnabled());
     }
     // The video covers the whole window.
-    EXPECT_EQ(inspector->videoHost()->geometry(), window.contentView()->rect());
-    EXPECT_EQ(inspector->interactionView()->geometry(), window.contentView()->rect());
+    EXPECT_EQ(delegate->videoWidget()->geometry(), window.contentView()->rect());
+    EXPECT_EQ(delegate->interactionSurface()->geometry(), window.contentView()->rect());
 }
 
 TEST_F(ControllerTest, theWindowFrameIsSavedAndRestoredExceptDuringATemporaryMaximum) {
     settings.setValue(QStringLiteral("mainWindowFrame"), QStringLiteral("100 120 800 450"));
     launch();
-    ViewerWindow& window = *inspector->window();
+    ViewerWindow& window = *delegate->viewerWindow();
     EXPECT_EQ(window.geometry(), QRect(100, 120, 800, 450));
 
     window.move(140, 160);
@@ -124,10 +124,10 @@ TEST_F(ControllerTest, anUnreadableOrOffScreenSavedFrameCentresTheWindow) {
         delegate.reset();
         settings.setValue(QStringLiteral("mainWindowFrame"), QString::fromLatin1(text));
         launch();
-        const QRect available = inspector->window()->screen()->availableGeometry();
-        EXPECT_LE(std::abs(inspector->window()->geometry().center().x() - available.center().x()),
+        const QRect available = delegate->viewerWindow()->screen()->availableGeometry();
+        EXPECT_LE(std::abs(delegate->viewerWindow()->geometry().center().x() - available.center().x()),
                   1);
-        EXPECT_EQ(inspector->window()->size(), QSize(1120, 630));
+        EXPECT_EQ(delegate->viewerWindow()->size(), QSize(1120, 630));
     }
 }
 
