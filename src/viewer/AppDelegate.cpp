@@ -189,9 +189,8 @@ void AppDelegate::cameraMenuItemSelected(qsizetype tag) {
 }
 
 void AppDelegate::showPlaybackError(const QString& message) {
-    services_.scheduler->post(this, [this, message] {
-        services_.presentPlaybackError(window, message);
-    });
+    services_.scheduler->post(this,
+                              [this, message] { services_.presentPlaybackError(window, message); });
 }
 
 } // namespace rure

@@ -5,13 +5,13 @@
 #include "config/Camera.h"
 #include "engine/PlaybackEngine.h"
 #include "engine/PlaybackEngineEvent.h"
-#include "updates/UpdateCheckScheduler.h"
 #include "platform/NetworkPathSignature.h"
+#include "updates/UpdateCheckScheduler.h"
 #include "viewer/CameraSelection.h"
 #include "viewer/PlaybackSupervisor.h"
 #include "viewer/PlaybackSupervisorState.h"
-#include "viewer/ViewerSettings.h"
 #include "viewer/VideoFocusCrop.h"
+#include "viewer/ViewerSettings.h"
 
 #include <QDBusConnection>
 #include <QList>

@@ -9,7 +9,6 @@
 #include "window/ViewerWindow.h"
 #include "window/WindowFrameController.h"
 
-
 namespace rure {
 
 void AppDelegate::hoverChanged(bool pointerInside) {

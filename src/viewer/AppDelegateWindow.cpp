@@ -20,26 +20,14 @@ void AppDelegate::createWindow() {
     const std::optional<QString> savedFrame = viewerSettings_.windowFrame();
 
     window = new ViewerWindow();
-    QPointer<AppDelegate> weakSelf(this);
     windowFrame_ = std::make_unique<WindowFrameController>(
-        *window, *services_.scheduler, [this](const QRect& frame) {
-            viewerSettings_.setWindowFrame(windowFrameText(frame));
-        });
-    window->didMove = [weakSelf] {
-        if (weakSelf) {
-            weakSelf->windowDidMove();
-        }
-    };
-    window->didResize = [weakSelf] {
-        if (weakSelf) {
-            weakSelf->windowDidResize();
-        }
-    };
-    window->willClose = [weakSelf] {
-        if (weakSelf) {
-            weakSelf->windowWillClose();
-        }
-    };
+        *window, *services_.scheduler,
+        [this](const QRect& frame) { viewerSettings_.setWindowFrame(windowFrameText(frame)); });
+    // The window and everything in it belong to this controller, which
+    // deletes them in its destructor: their callbacks never outlive it.
+    window->didMove = [this] { windowDidMove(); };
+    window->didResize = [this] { windowDidResize(); };
+    window->willClose = [this] { windowWillClose(); };
 
     // Back to front: the picture, the pointer surface, then the overlay.
     QWidget* root = window->contentView();
@@ -49,40 +37,23 @@ void AppDelegate::createWindow() {
 
     interactionView = new DraggableContentView(root);
     interactionView->installEventFilter(window);
-    interactionView->hoverChanged = [weakSelf](bool inside) {
-        if (weakSelf) {
-            weakSelf->hoverChanged(inside);
-        }
+    interactionView->hoverChanged = [this](bool inside) { hoverChanged(inside); };
+    interactionView->viewerControlRects = [this] { return viewerControlRects(); };
+    interactionView->secondaryClick = [this] { secondaryClick(); };
+    interactionView->focusSelectionCompleted = [this](QRectF selection) {
+        focusSelectionCompleted(selection);
     };
-    interactionView->viewerControlRects = [weakSelf] {
-        return weakSelf ? weakSelf->viewerControlRects() : QList<QRect>();
-    };
-    interactionView->secondaryClick = [weakSelf] {
-        if (weakSelf) {
-            weakSelf->secondaryClick();
-        }
-    };
-    interactionView->focusSelectionCompleted = [weakSelf](QRectF selection) {
-        if (weakSelf) {
-            weakSelf->focusSelectionCompleted(selection);
-        }
-    };
-    interactionView->focusSelectionCancelled = [weakSelf] {
-        if (weakSelf) {
-            weakSelf->focusSelectionCancelled();
-        }
-    };
-    window->edgeResizeSuppressed = [weakSelf] {
-        return weakSelf && weakSelf->interactionView &&
-               (weakSelf->interactionView->isSelectingFocusArea() ||
-                weakSelf->interactionView->isFinalizingFocusSelection());
+    interactionView->focusSelectionCancelled = [this] { focusSelectionCancelled(); };
+    window->edgeResizeSuppressed = [this] {
+        return interactionView && (interactionView->isSelectingFocusArea() ||
+                                   interactionView->isFinalizingFocusSelection());
     };
 
     createWindowCollaborators();
     connect(qApp, &QGuiApplication::applicationStateChanged, this,
-            [weakSelf](Qt::ApplicationState state) {
-                if (weakSelf && state != Qt::ApplicationActive) {
-                    weakSelf->applicationDidResignActive();
+            [this](Qt::ApplicationState state) {
+                if (state != Qt::ApplicationActive) {
+                    applicationDidResignActive();
                 }
             });
     const bool staysOnTop = viewerSettings_.staysOnTop();

@@ -25,8 +25,8 @@ constexpr int64_t rebuildEveryNthAttempt = 3;
 
 void PlaybackSupervisor::startPlaybackWatchdog() {
     watchdog_.reset();
-    watchdog_ = scheduler_.scheduleRepeating(watchdogPeriod, this,
-                                             [this] { evaluatePlaybackHealth(); });
+    watchdog_ =
+        scheduler_.scheduleRepeating(watchdogPeriod, this, [this] { evaluatePlaybackHealth(); });
 }
 
 void PlaybackSupervisor::evaluatePlaybackHealth() {

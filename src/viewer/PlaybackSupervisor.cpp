@@ -13,17 +13,15 @@ PlaybackSupervisor::PlaybackSupervisor(Scheduler& scheduler, PlaybackEngineFacto
                                        QObject* parent)
     : QObject(parent), scheduler_(scheduler), engines_(engines), selection_(selection),
       client_(std::move(client)),
-      catchUp_(scheduler, this,
-               {.streamPosition =
-                    [this] {
-                        return session_ ? session_->engine().streamPosition() : std::nullopt;
-                    },
-                .isPlaying =
-                    [this] {
-                        return session_ && state_ == PlaybackSupervisorState::playing &&
-                               !hold_.closing;
-                    },
-                .catchUp = [this](const QString& why) { catchUpWithLiveStream(why); }}),
+      catchUp_(
+          scheduler, this,
+          {.streamPosition =
+               [this] { return session_ ? session_->engine().streamPosition() : std::nullopt; },
+           .isPlaying =
+               [this] {
+                   return session_ && state_ == PlaybackSupervisorState::playing && !hold_.closing;
+               },
+           .catchUp = [this](const QString& why) { catchUpWithLiveStream(why); }}),
       preflight_(scheduler, this) {}
 
 PlaybackSupervisor::~PlaybackSupervisor() {

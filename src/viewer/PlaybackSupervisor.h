@@ -12,8 +12,8 @@
 
 #include <QObject>
 #include <QPointer>
-#include <QWidget>
 #include <QString>
+#include <QWidget>
 
 #include <cstdint>
 #include <functional>
@@ -26,9 +26,9 @@ class CameraSelection;
 
 // Why playback may not run now. Playback runs only when none holds.
 struct PlaybackHold {
-    bool closing = false;      // the viewer window is closing
-    bool sleeping = false;     // the machine is asleep
-    bool pathIsDown = false;   // the network path is not usable
+    bool closing = false;    // the viewer window is closing
+    bool sleeping = false;   // the machine is asleep
+    bool pathIsDown = false; // the network path is not usable
 
     bool any() const { return closing || sleeping || pathIsDown; }
 };
@@ -52,8 +52,7 @@ public:
     };
 
     PlaybackSupervisor(Scheduler& scheduler, PlaybackEngineFactory& engines,
-                       const CameraSelection& selection, Client client,
-                       QObject* parent = nullptr);
+                       const CameraSelection& selection, Client client, QObject* parent = nullptr);
     ~PlaybackSupervisor() override;
 
     // The view engines draw into; without one no engine starts.

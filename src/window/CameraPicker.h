@@ -12,7 +12,8 @@ namespace rure {
 class CabinCameraMenuItemView;
 
 // The camera chooser over the picture: a small dark pop-up button whose menu
-// lists the camera names in order. Its selected index is the current camera.
+// lists the camera names in order. It shows which camera is selected; the
+// selection itself is the controller's, which tells the picker what to show.
 class CameraPicker final : public QPushButton {
     Q_OBJECT
 

@@ -160,7 +160,8 @@ TEST_F(FocusArea, theWindowTakesTheCropsShapeAndRightClicksShowTheWholePictureIn
     EXPECT_EQ(delegate->focusArea().focusCrop()->engineText(), QStringLiteral("960x1080+0+0"));
     const QRect cropped(before.center().x() - 240 + 1, before.top(), 480, 540);
     ASSERT_TRUE(pumpUntil([this] {
-        return !delegate->viewerWindow()->geometry().isEmpty() && delegate->viewerWindow()->width() == 480;
+        return !delegate->viewerWindow()->geometry().isEmpty() &&
+               delegate->viewerWindow()->width() == 480;
     }));
     const QRect shaped = delegate->viewerWindow()->geometry();
     EXPECT_EQ(shaped.height(), 540);

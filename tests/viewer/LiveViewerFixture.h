@@ -58,9 +58,7 @@ protected:
         return true;
     }
 
-    bool isPlaying() const {
-        return supervisor().state() == PlaybackSupervisorState::playing;
-    }
+    bool isPlaying() const { return supervisor().state() == PlaybackSupervisorState::playing; }
 
     // The colour on screen at `fraction` of the viewer window's width and height.
     QColor colourAt(QPointF fraction) const {

@@ -449,7 +449,9 @@ TEST_F(Supervision, eachHoldStopsEveryAttemptUntilItIsLifted) {
     const std::function<void()> holds[] = {
         [this] { supervisor->viewerWillClose(); },
         [this] { supervisor->systemWillSleep(); },
-        [this] { supervisor->handleNetworkPath({false, false, false, false}); },
+        [this] {
+            supervisor->handleNetworkPath({false, false, false, false});
+        },
     };
     for (size_t which = 0; which < std::size(holds); ++which) {
         SCOPED_TRACE(which);

@@ -9,8 +9,7 @@ namespace rure::test {
 namespace {
 
 // Delivers one engine-announced frame with the given picture to the controller.
-void presentFrame(AppDelegate& delegate,
-                  FakePlaybackEngine& engine, std::optional<int64_t> width,
+void presentFrame(AppDelegate& delegate, FakePlaybackEngine& engine, std::optional<int64_t> width,
                   std::optional<int64_t> height, std::optional<int64_t> rotation) {
     engine.properties.clear();
     if (width) {
@@ -125,8 +124,9 @@ TEST_F(ControllerTest, anUnreadableOrOffScreenSavedFrameCentresTheWindow) {
         settings.setValue(QStringLiteral("mainWindowFrame"), QString::fromLatin1(text));
         launch();
         const QRect available = delegate->viewerWindow()->screen()->availableGeometry();
-        EXPECT_LE(std::abs(delegate->viewerWindow()->geometry().center().x() - available.center().x()),
-                  1);
+        EXPECT_LE(
+            std::abs(delegate->viewerWindow()->geometry().center().x() - available.center().x()),
+            1);
         EXPECT_EQ(delegate->viewerWindow()->size(), QSize(1120, 630));
     }
 }
