@@ -65,10 +65,12 @@ struct AppDelegateServices {
     UpdateCheckPresenters updatePresenters{};
 };
 
-// The viewer's single controller. Owns the camera list, the engine instance and
-// its event loop, the window and its views, the timers and the pending
-// recovery, and takes every playback decision. Lives on the GUI thread; every
-// member runs there, and work from other threads is posted here first.
+// The viewer's single controller and the owner of its parts: the camera
+// selection, the playback supervisor (engine, watchdog, back-off, preflight,
+// sleep and network path), the window with its overlay, focus area and frame,
+// the camera list editor, the menus and the update checks. Its named entry
+// points hand each event to the part that owns it. Lives on the GUI thread;
+// every member runs there, and work from other threads is posted here first.
 class AppDelegate final : public QObject {
     Q_OBJECT
 
