@@ -50,6 +50,43 @@ QString faultDetail(const SoakFault& fault) {
     return {};
 }
 
+// Resident memory once the viewer has settled (after its first five minutes):
+// how far it ranged, and its least-squares slope in MB per hour.
+QString settledMemoryLine(const std::vector<SoakProcessSample>& samples) {
+    constexpr double settledAfter = 300;
+    std::vector<const SoakProcessSample*> settled;
+    for (const SoakProcessSample& sample : samples) {
+        if (sample.seconds >= settledAfter) {
+            settled.push_back(&sample);
+        }
+    }
+    if (settled.size() < 2) {
+        return QStringLiteral("  after 5 min: too few samples");
+    }
+    double meanT = 0;
+    double meanM = 0;
+    double low = settled.front()->residentKiB;
+    double high = low;
+    for (const SoakProcessSample* sample : settled) {
+        meanT += sample->seconds / settled.size();
+        meanM += sample->residentKiB / 1024.0 / settled.size();
+        low = std::min(low, static_cast<double>(sample->residentKiB));
+        high = std::max(high, static_cast<double>(sample->residentKiB));
+    }
+    double covariance = 0;
+    double variance = 0;
+    for (const SoakProcessSample* sample : settled) {
+        covariance += (sample->seconds - meanT) * (sample->residentKiB / 1024.0 - meanM);
+        variance += (sample->seconds - meanT) * (sample->seconds - meanT);
+    }
+    const double slopePerHour = variance > 0 ? covariance / variance * 3600 : 0;
+    return QStringLiteral("  after 5 min: %1 to %2 MB (a range of %3 MB), slope %4 MB per hour")
+        .arg(low / 1024.0, 0, 'f', 1)
+        .arg(high / 1024.0, 0, 'f', 1)
+        .arg((high - low) / 1024.0, 0, 'f', 1)
+        .arg(signedNumber(slopePerHour, 2));
+}
+
 QString latencyLine(const QString& when, const std::vector<double>& samples) {
     if (samples.empty()) {
         return QStringLiteral("  %1: no samples").arg(when);
@@ -129,6 +166,7 @@ void SoakReport::print(std::FILE* out) const {
                       .arg(signedNumber((last.residentKiB - first.residentKiB) / 1024.0, 1),
                            signedNumber(last.threads - first.threads, 0),
                            signedNumber(last.descriptors - first.descriptors, 0)));
+        line(out, settledMemoryLine(samples));
     }
 
     line(out, QStringLiteral("Glass-to-glass latency (camera black to white, until the window "
