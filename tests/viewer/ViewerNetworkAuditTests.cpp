@@ -1,6 +1,7 @@
 // The viewer process talks to nothing but its cameras and the update server:
 // every internet destination it connects or sends to is recorded by a
 // preloaded library while it plays a camera and runs its launch update check.
+#include "support/BuildPlaces.h"
 #include "support/TestCamera.h"
 #include "support/TestEnvironment.h"
 #include "updates/LocalHttpsServer.h"
@@ -70,7 +71,7 @@ TEST(ViewerNetwork, onlyTheCameraAndTheUpdateServerAreEverReached) {
     environment.insert(QStringLiteral("XDG_DATA_HOME"), home.path() + QStringLiteral("/data"));
     environment.insert(QStringLiteral("XDG_CONFIG_HOME"), home.path() + QStringLiteral("/config"));
     environment.insert(QStringLiteral("RURE_UPDATE_SERVER"), updates.baseUrl().toString());
-    environment.insert(QStringLiteral("LD_PRELOAD"), QStringLiteral(RURE_CONNECT_AUDIT_LIBRARY));
+    environment.insert(QStringLiteral("LD_PRELOAD"), QString::fromUtf8(build::connectAuditLibrary));
     environment.insert(QStringLiteral("RURE_CONNECT_AUDIT"), audit);
     environment.insert(QStringLiteral("RURE_LOG_LEVEL"), QStringLiteral("debug"));
     environment.remove(QStringLiteral("JOURNAL_STREAM"));

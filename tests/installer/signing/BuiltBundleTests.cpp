@@ -1,5 +1,7 @@
 #include "SigningTestSupport.h"
 
+#include "support/BuildPlaces.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -12,7 +14,7 @@
 namespace rure::test {
 namespace {
 
-const QString bundlesDirectory = QStringLiteral(RURE_BUNDLES_DIR);
+const QString bundlesDirectory = QString::fromUtf8(build::bundlesDirectory);
 const QString viewerBundle = bundlesDirectory + QStringLiteral("/Rure.app");
 const QString installerBundle = bundlesDirectory + QStringLiteral("/Rizezad Aduz.app");
 
@@ -55,7 +57,8 @@ TEST(BuiltBundles, theViewerBundleIsCompleteAndVerifies) {
     EXPECT_TRUE(isExecutableFile(viewerBundle + QStringLiteral("/Contents/bin/rure")));
     EXPECT_EQ(
         readFile(viewerBundle + QStringLiteral("/Contents/Resources/com.didirezoror.rure.svg")),
-        readFile(QStringLiteral(RURE_PACKAGING_SOURCE_DIR "/com.didirezoror.rure.svg")));
+        readFile(QString::fromUtf8(build::packagingSourceDirectory) +
+                 QStringLiteral("/com.didirezoror.rure.svg")));
     EXPECT_TRUE(
         readFile(viewerBundle + QStringLiteral("/Contents/Resources/com.didirezoror.rure.desktop"))
             .startsWith("[Desktop Entry]\n"));
@@ -91,7 +94,7 @@ TEST(BuiltBundles, theInstallerArchiveUnpacksIntoABundleThatVerifies) {
     QTemporaryDir scratch;
     ASSERT_TRUE(scratch.isValid());
     const ProgramRun unpack = runProgram(
-        QStringLiteral("tar"), {QStringLiteral("-xzf"), QStringLiteral(RURE_INSTALLER_ARCHIVE),
+        QStringLiteral("tar"), {QStringLiteral("-xzf"), QString::fromUtf8(build::installerArchive),
                                 QStringLiteral("-C"), scratch.path()});
     ASSERT_TRUE(unpack.started);
     ASSERT_EQ(unpack.exitCode, 0) << unpack.errors.toStdString();
@@ -101,7 +104,7 @@ TEST(BuiltBundles, theInstallerArchiveUnpacksIntoABundleThatVerifies) {
 }
 
 TEST(BuiltBundles, theDebianPackageInstallsTheSignedViewer) {
-    const QString package = QStringLiteral(RURE_DEB_FILE);
+    const QString package = QString::fromUtf8(build::debianPackage);
     if (package.isEmpty()) {
         GTEST_SKIP() << "this machine has no dpkg, so the build made no Debian package";
     }

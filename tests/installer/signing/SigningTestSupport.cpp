@@ -1,5 +1,7 @@
 #include "SigningTestSupport.h"
 
+#include "support/BuildPlaces.h"
+
 #include <QFile>
 #include <QProcess>
 
@@ -38,11 +40,11 @@ ProgramRun runBundleTool(const QStringList& arguments) {
 }
 
 QString bundleToolPath() {
-    return QStringLiteral(RURE_BUNDLE_TOOL);
+    return QString::fromUtf8(build::bundleTool);
 }
 
 QString signingKeyPath() {
-    return QStringLiteral(RURE_TEST_SIGNING_KEY);
+    return QString::fromUtf8(build::signingKey);
 }
 
 bool writeFile(const QString& path, const QByteArray& contents) {

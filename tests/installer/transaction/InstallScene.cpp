@@ -2,6 +2,7 @@
 
 #include "installer/transaction/InstallApp.h"
 #include "installer/transaction/InstallerOperations.h"
+#include "support/BuildPlaces.h"
 
 #include <QDir>
 #include <QFile>
@@ -12,11 +13,11 @@ namespace rure::test {
 using InstallerOperations::shellQuoted;
 
 QString realBundleTool() {
-    return QStringLiteral(RURE_BUNDLE_TOOL);
+    return QString::fromUtf8(build::bundleTool);
 }
 
 QString signingKey() {
-    return QStringLiteral(RURE_TEST_SIGNING_KEY);
+    return QString::fromUtf8(build::signingKey);
 }
 
 bool writeSignedBundle(const QString& path, const TestBundle& bundle) {

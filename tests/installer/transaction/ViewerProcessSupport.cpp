@@ -1,6 +1,7 @@
 #include "ViewerProcessSupport.h"
 
 #include "TransactionTestSupport.h"
+#include "support/BuildPlaces.h"
 
 #include <QDir>
 #include <QFile>
@@ -19,7 +20,7 @@ constexpr int helperWaitMilliseconds = 30000;
 } // namespace
 
 QString fakeViewerProgram() {
-    return QStringLiteral(RURE_FAKE_VIEWER);
+    return QString::fromUtf8(build::fakeViewerProgram);
 }
 
 QString writeFakeViewerBundle(const QString& bundlePath, const QString& executable,
