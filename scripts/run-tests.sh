@@ -18,5 +18,16 @@ export RURE_UPDATE_SERVER="https://127.0.0.1:9"
 export LSAN_OPTIONS="suppressions=$here/../tests/lsan.supp:print_suppressions=0"
 export ASAN_OPTIONS="detect_leaks=1:abort_on_error=0"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
+# Tests run side by side: most wait on sockets, timers and child processes
+# rather than compute, so more of them than cores keeps the cores busy. GUI
+# tests each take one of as many virtual displays; integration tests still run
+# alone (RUN_SERIAL), since they measure real playback.
+# Twice as many as cores (RURE_TEST_JOBS overrides): beyond that the cores are
+# the limit (2 cores: 4 and 8 at a time take the same time, 2 a third longer).
+cores=$(nproc 2>/dev/null || echo 2)
+jobs=${RURE_TEST_JOBS:-$((cores * 2 > 16 ? 16 : cores * 2))}
+export RURE_DISPLAYS="$jobs"
 cd "$build_dir"
-"$here/with-display.sh" ctest --output-on-failure --timeout 300 -j2 "$@"
+# shellcheck disable=SC2016
+"$here/with-display.sh" sh -c 'exec ctest --resource-spec-file "$RURE_CTEST_RESOURCE_SPEC" "$@"' \
+    ctest --output-on-failure --timeout 300 -j"$jobs" "$@"

@@ -11,9 +11,68 @@ using TestApplication = QApplication;
 #endif
 
 #include <clocale>
+#include <cstdio>
+#include <cstdlib>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+#ifndef RURE_TEST_CORE_APPLICATION
+std::string environment(const std::string& name) {
+    const char* value = std::getenv(name.c_str());
+    return value != nullptr ? value : "";
+}
+
+// CTest runs GUI tests side by side, each on one of the displays that
+// scripts/with-display.sh started: the test's resource group names its display
+// by its position in RURE_TEST_DISPLAYS. Run any other way (no resource
+// group), a test keeps DISPLAY as it is. False when the display is unknown.
+bool useAllottedDisplay() {
+    const int groups = std::atoi(environment("CTEST_RESOURCE_GROUP_COUNT").c_str());
+    for (int group = 0; group < groups; ++group) {
+        const std::string prefix = "CTEST_RESOURCE_GROUP_" + std::to_string(group);
+        if (environment(prefix) != "displays") {
+            continue;
+        }
+        // "id:<position>,slots:1"
+        const std::string allotted = environment(prefix + "_DISPLAYS");
+        std::vector<std::string> displays;
+        std::istringstream list(environment("RURE_TEST_DISPLAYS"));
+        for (std::string display; list >> display;) {
+            displays.push_back(display);
+        }
+        std::size_t position = displays.size();
+        if (allotted.starts_with("id:")) {
+            const std::string id = allotted.substr(3, allotted.find(',') - 3);
+            if (!id.empty() && id.size() < 6 &&
+                id.find_first_not_of("0123456789") == std::string::npos) {
+                position = std::stoul(id);
+            }
+        }
+        if (position >= displays.size()) {
+            std::fprintf(
+                stderr,
+                "TestMain: CTest allotted the display '%s', but RURE_TEST_DISPLAYS is '%s'\n",
+                allotted.c_str(), environment("RURE_TEST_DISPLAYS").c_str());
+            return false;
+        }
+        ::setenv("DISPLAY", displays[position].c_str(), 1);
+    }
+    return true;
+}
+#endif
+
+} // namespace
 
 int main(int argc, char** argv) {
     ::testing::InitGoogleTest(&argc, argv);
+#ifndef RURE_TEST_CORE_APPLICATION
+    if (!useAllottedDisplay()) {
+        return 1;
+    }
+#endif
     TestApplication app(argc, argv);
     // libmpv refuses to run under any other numeric locale.
     std::setlocale(LC_NUMERIC, "C");
