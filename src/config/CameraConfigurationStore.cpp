@@ -19,9 +19,6 @@ QString pathIn(const QString& directory, const char* fileName) {
     return directory + QLatin1Char('/') + QLatin1String(fileName);
 }
 
-constexpr mode_t ownerOnlyDirectoryMode = 0700;
-constexpr mode_t ownerOnlyFileMode = 0600;
-
 // Reads and decodes one camera list file.
 Result<QList<Camera>> readCameraList(const QString& path) {
     Result<QByteArray> bytes = CameraConfigurationStore::readDocument(path);

@@ -16,9 +16,6 @@ namespace rure {
 
 namespace {
 
-constexpr mode_t ownerOnlyDirectoryMode = 0700;
-constexpr mode_t ownerOnlyFileMode = 0600;
-
 constexpr qsizetype initialReadSize = 16 * 1024;
 
 bool isDirectory(const QByteArray& path) {

@@ -12,6 +12,10 @@ namespace rure {
 // Small POSIX file helpers whose errors are Error values of the file domain
 // (code = errno, description = the operation and the system's text).
 
+// The modes of what only its owner may use: the store's folder and files.
+inline constexpr mode_t ownerOnlyDirectoryMode = 0700;
+inline constexpr mode_t ownerOnlyFileMode = 0600;
+
 Error fileError(int errorNumber, const QString& operation);
 
 // True when anything (even a dangling symbolic link) exists at `path`.

@@ -25,10 +25,6 @@ constexpr std::string_view manifestHeader = "rure-bundle-manifest 1\n";
 constexpr std::string_view signatureDirectory = "Contents/Signature";
 constexpr std::string_view bundleSuffix = ".app";
 
-std::string errnoText(int error) {
-    return std::generic_category().message(error);
-}
-
 std::string hexadecimal(const unsigned char* bytes, std::size_t count) {
     static constexpr char digits[] = "0123456789abcdef";
     std::string text;

@@ -22,10 +22,6 @@ namespace fs = std::filesystem;
 constexpr const char* manifestName = "Manifest";
 constexpr const char* signatureName = "Manifest.sig";
 
-std::string errnoText(int error) {
-    return std::generic_category().message(error);
-}
-
 std::string shown(const fs::path& path) {
     return BundleManifest::escaped(path.native());
 }

@@ -15,10 +15,6 @@ namespace rure {
 
 namespace {
 
-std::string errnoText(int error) {
-    return std::generic_category().message(error);
-}
-
 struct DirectoryStreamCloser {
     void operator()(DIR* stream) const { ::closedir(stream); }
 };

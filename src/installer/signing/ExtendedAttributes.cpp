@@ -19,10 +19,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string errnoText(int error) {
-    return std::generic_category().message(error);
-}
-
 std::string shown(const fs::path& path) {
     return BundleManifest::escaped(path.native());
 }

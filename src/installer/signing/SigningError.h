@@ -3,6 +3,7 @@
 #include "common/Error.h"
 
 #include <string>
+#include <system_error>
 
 namespace rure {
 
@@ -11,6 +12,11 @@ namespace rure {
 // already escaped (BundleManifest::escaped), so they never carry control bytes.
 inline Error signingError(const std::string& message) {
     return Error{ErrorDomain::installer, 1, QString::fromStdString(message)};
+}
+
+// The system's text for an errno value, for those messages.
+inline std::string errnoText(int error) {
+    return std::generic_category().message(error);
 }
 
 } // namespace rure
