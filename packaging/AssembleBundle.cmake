@@ -7,6 +7,8 @@
 #   RESOURCES    pairs of a source (file or signed bundle) and its name in Contents/Resources
 #   BUNDLE_TOOL  rure-bundle
 #   SIGNING_KEY  the private key
+#   STRIP_TOOL   strip: the programs are stripped of their symbols and debug
+#                information in the bundle, before it is signed
 # The bundle is made next to its final place and moved there only once it is
 # signed and verifies, so a failed run never leaves a half bundle behind.
 cmake_minimum_required(VERSION 3.25)
@@ -28,6 +30,14 @@ file(CHMOD "${staging}/Contents/Info.json" PERMISSIONS OWNER_READ OWNER_WRITE GR
 foreach(program IN LISTS EXECUTABLES)
     get_filename_component(name "${program}" NAME)
     file(COPY_FILE "${program}" "${staging}/Contents/bin/${name}")
+    # As Debian's dh_strip strips programs. The signature is made afterwards,
+    # over the stripped program.
+    execute_process(COMMAND "${STRIP_TOOL}" --strip-all --remove-section=.comment
+                            --remove-section=.note -- "${staging}/Contents/bin/${name}"
+                    RESULT_VARIABLE result ERROR_VARIABLE errors)
+    if(NOT result EQUAL 0)
+        message(FATAL_ERROR "Could not strip ${name}: ${errors}")
+    endif()
     file(CHMOD "${staging}/Contents/bin/${name}" PERMISSIONS
          OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
 endforeach()

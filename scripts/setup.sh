@@ -40,6 +40,7 @@ ffmpeg
 mpv
 libqt6svg6
 file
+lintian
 "
 
 missing=""

@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QString>
+
+namespace rure::test {
+
+// The Debian package this build made; empty where the build made none (no dpkg).
+QString debianPackageFile();
+
+// Where the package puts the viewer's bundle and its command, relative to the root.
+inline const QString packagedBundle = QStringLiteral("usr/lib/rure/Rure.app");
+inline const QString packagedCommand = QStringLiteral("usr/bin/rure");
+
+// Unpacks the package's files below `root` as dpkg would install them below
+// "/"; the error text of dpkg-deb when that fails, empty on success.
+QString unpackDebianPackage(const QString& root);
+
+} // namespace rure::test
