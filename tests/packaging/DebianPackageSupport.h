@@ -4,7 +4,7 @@
 
 namespace rure::test {
 
-// The Debian package this build made; empty where the build made none (no dpkg).
+// The Debian package this build made (these tests exist only where it makes one).
 QString debianPackageFile();
 
 // Where the package puts the viewer's bundle and its command, relative to the root.

@@ -68,9 +68,6 @@ QString gunzippedReproducibly(const QString& path) {
 class DebianPackage : public ::testing::Test {
 protected:
     void SetUp() override {
-        if (debianPackageFile().isEmpty()) {
-            GTEST_SKIP() << "this machine has no dpkg, so the build made no Debian package";
-        }
         ASSERT_TRUE(root.isValid());
         const QString failure = unpackDebianPackage(root.path());
         ASSERT_TRUE(failure.isEmpty()) << failure.toStdString();

@@ -18,9 +18,6 @@ namespace {
 // own program: the installer, which recognises a running viewer by the
 // bundle around its executable, finds it and has it quit.
 TEST(PackagedViewer, startedThroughTheCommandItRunsFromItsBundleAndQuitsForTheInstaller) {
-    if (debianPackageFile().isEmpty()) {
-        GTEST_SKIP() << "this machine has no dpkg, so the build made no Debian package";
-    }
     QTemporaryDir root;
     ASSERT_TRUE(root.isValid());
     const QString failure = unpackDebianPackage(root.path());
