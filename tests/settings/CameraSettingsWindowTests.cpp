@@ -122,7 +122,7 @@ TEST_F(CameraSettingsWindowTest, AddThenSaveAsksForTheNewCamerasAddress) {
     ASSERT_NE(nameEditor, nullptr);
     EXPECT_EQ(table().currentIndex(), model().index(1, 1));
     EXPECT_EQ(nameEditor->selectedText(), "New Camera");
-    EXPECT_EQ(nameEditor->palette().color(QPalette::Highlight), RurePalette::cabin());
+    EXPECT_EQ(nameEditor->palette().color(QPalette::Highlight), RurePalette::cabinStrong());
     EXPECT_EQ(nameEditor->palette().color(QPalette::HighlightedText), QColor(Qt::white));
     EXPECT_EQ(nameEditor->placeholderText(), "Camera name");
 
@@ -322,12 +322,12 @@ TEST_F(CameraSettingsWindowTest, OddRowsAndTheSelectedRowHaveTheirOwnBackgrounds
     editor().selectRow(2);
     EXPECT_EQ(background(0), base);
     EXPECT_EQ(background(1), alternate);
-    EXPECT_EQ(background(2), RurePalette::cabin());
+    EXPECT_EQ(background(2), RurePalette::cabinStrong());
     EXPECT_EQ(background(3), alternate);
     EXPECT_EQ(background(4), base);
     editor().selectRow(3);
     EXPECT_EQ(background(2), base);
-    EXPECT_EQ(background(3), RurePalette::cabin());
+    EXPECT_EQ(background(3), RurePalette::cabinStrong());
     // The selected row is rounded: its corner shows the table's base colour.
     QCoreApplication::processEvents();
     const QImage image = table().viewport()->grab().toImage();

@@ -46,7 +46,7 @@ QPushButton* buttonNamed(const QMessageBox& alert, const QString& text) {
 }
 
 bool isTinted(const QPushButton* button) {
-    return button && button->styleSheet().contains(RurePalette::cabin().name());
+    return button && button->styleSheet().contains(RurePalette::cabinStrong().name());
 }
 
 const RureUpdateManifest newer{QStringLiteral("1.4.2"), 31,
