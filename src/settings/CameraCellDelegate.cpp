@@ -98,6 +98,7 @@ void CameraCellDelegate::initStyleOption(QStyleOptionViewItem* option,
     if (option->text.isEmpty() && index.column() != CameraTableModel::orderColumn) {
         // An empty cell shows what belongs in it, as its editor does.
         option->text = placeholderText(index.column());
+        option->features |= QStyleOptionViewItem::HasDisplay;
         if (!selected) {
             // The rows behind the cells: the odd ones in the alternate colour.
             const QColor background = option->palette.color(
