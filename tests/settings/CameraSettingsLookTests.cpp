@@ -106,7 +106,7 @@ TEST_F(CameraSettingsLookTest, TitlesAreTheWindowsOwnWithoutTheApplicationsName)
     open(threeCameras);
     editor().showAndActivate();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&window()));
-    EXPECT_EQ(shownTitle(window()), "Cameras");
+    EXPECT_EQ(shownTitle(window()).toStdString(), "Cameras");
 
     QStringList dialogTitles;
     const auto recordAndClose = [&dialogTitles](QWidget& dialog) {
@@ -121,8 +121,8 @@ TEST_F(CameraSettingsLookTest, TitlesAreTheWindowsOwnWithoutTheApplicationsName)
                                                          QStringLiteral("Unreadable.")});
         },
         recordAndClose);
-    EXPECT_EQ(dialogTitles,
-              QStringList({"Import Camera List", "Export Camera List", QStringLiteral("Rure")}));
+    EXPECT_EQ(dialogTitles.join(QStringLiteral(" | ")).toStdString(),
+              "Import Camera List | Export Camera List | Rure");
 }
 
 TEST_F(CameraSettingsLookTest, TheDescriptionNamesThisComputer) {
