@@ -10,7 +10,7 @@
 namespace rure {
 
 ViewerMainMenu::ViewerMainMenu(QWidget& window, const std::vector<MainMenuCommand>& commands)
-    : menuBar_(new QMenuBar(&window)), popupMenu_(new QMenu(&window)) {
+    : window_(&window), menuBar_(new QMenuBar(&window)), popupMenu_(new QMenu(&window)) {
     menuBar_->setNativeMenuBar(true);
     QMenu* current = nullptr;
     QString currentTitle;
@@ -61,25 +61,33 @@ void ViewerMainMenu::useDesktopColours() {
 }
 
 void ViewerMainMenu::placeInWindowBar() {
-    if (QWidget* window = menuBar_->parentWidget()) {
-        menuBar_->setGeometry(0, 0, window->width(), menuBar_->sizeHint().height());
+    if (window_ && menuBar_) {
+        menuBar_->setGeometry(0, 0, window_->width(), menuBar_->sizeHint().height());
     }
 }
 
 bool ViewerMainMenu::eventFilter(QObject* watched, QEvent* event) {
+    // The window's own events arrive while it tears its children down.
+    if (!menuBar_ || !window_) {
+        return false;
+    }
     if (watched == menuBar_ && event->type() == QEvent::ApplicationPaletteChange) {
         useDesktopColours();
-    } else if (watched == menuBar_->parentWidget() && event->type() == QEvent::Resize) {
+    } else if (watched == window_ && event->type() == QEvent::Resize) {
         placeInWindowBar();
     }
     return false;
 }
 
 int ViewerMainMenu::inWindowBarHeight() const {
-    return !menuBar_->isNativeMenuBar() && !menuBar_->isHidden() ? menuBar_->height() : 0;
+    return menuBar_ && !menuBar_->isNativeMenuBar() && !menuBar_->isHidden() ? menuBar_->height()
+                                                                             : 0;
 }
 
 QAction* ViewerMainMenu::action(const QString& title) const {
+    if (!menuBar_) {
+        return nullptr;
+    }
     for (QAction* menu : menuBar_->actions()) {
         if (!menu->menu()) {
             continue;
@@ -94,7 +102,7 @@ QAction* ViewerMainMenu::action(const QString& title) const {
 }
 
 void ViewerMainMenu::toggleInWindowBar() {
-    if (menuBar_->isNativeMenuBar()) {
+    if (!menuBar_ || menuBar_->isNativeMenuBar()) {
         return;
     }
     if (!menuBar_->isHidden()) {

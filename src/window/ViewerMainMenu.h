@@ -1,7 +1,9 @@
 #pragma once
 
 #include <QKeySequence>
+#include <QMenuBar>
 #include <QObject>
+#include <QPointer>
 #include <QString>
 
 #include <functional>
@@ -9,7 +11,6 @@
 
 class QAction;
 class QMenu;
-class QMenuBar;
 class QWidget;
 
 namespace rure {
@@ -55,7 +56,9 @@ private:
     void useDesktopColours();
     void placeInWindowBar();
 
-    QMenuBar* menuBar_;
+    // The bar and the pop-up belong to the window, which may go first.
+    QPointer<QWidget> window_;
+    QPointer<QMenuBar> menuBar_;
     QMenu* popupMenu_;
 };
 

@@ -45,7 +45,7 @@ QString shownTitle(QWidget& window) {
     const auto atom = [connection](const char* name) {
         xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(
             connection, xcb_intern_atom(connection, 0, std::strlen(name), name), nullptr);
-        const xcb_atom_t found = reply ? reply->atom : XCB_ATOM_NONE;
+        const xcb_atom_t found = reply ? reply->atom : xcb_atom_t{XCB_ATOM_NONE};
         std::free(reply);
         return found;
     };
