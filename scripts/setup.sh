@@ -15,6 +15,7 @@ libclang-rt-14-dev
 qt6-base-dev
 qt6-base-dev-tools
 libqt6opengl6-dev
+libxcb1-dev
 libmpv-dev
 libsystemd-dev
 libssl-dev

@@ -1,5 +1,6 @@
 #include "common/ProcessMemory.h"
 #include "common/QtScheduler.h"
+#include "common/ViewerIdentity.h"
 #include "config/CameraConfigurationStore.h"
 #include "engine/MPVEngineFactory.h"
 #include "platform/UnixSignalQuitter.h"
@@ -26,10 +27,7 @@ int main(int argc, char* argv[]) {
     QApplication application(argc, argv);
     // libmpv refuses to start under any numeric locale but "C".
     std::setlocale(LC_NUMERIC, "C");
-    QApplication::setOrganizationName(QStringLiteral("didirezoror"));
-    QApplication::setApplicationName(QStringLiteral("rure"));
-    QApplication::setApplicationDisplayName(QStringLiteral("Rure"));
-    QApplication::setDesktopFileName(QStringLiteral("com.didirezoror.rure"));
+    rure::nameViewerApplication();
 
     rure::UnixSignalQuitter quitter({SIGTERM, SIGINT});
 

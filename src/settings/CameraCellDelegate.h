@@ -5,7 +5,9 @@
 namespace rure {
 
 // Edits name and address cells in line edits that write every keystroke to the
-// model and select text in the cabin colour.
+// model and select text in the strong accent; Escape ends a cell's edit only.
+// Empty cells show their placeholder ("Camera name", "rtsp://…"), greyed but
+// readable.
 class CameraCellDelegate : public QStyledItemDelegate {
 public:
     using QStyledItemDelegate::QStyledItemDelegate;

@@ -27,13 +27,12 @@ std::optional<QString> runFileDialog(QFileDialog& dialog) {
 void CameraSettingsDialogs::showAlert(QWidget* parent, const CameraAlert& alert) {
     QMessageBox box(parent);
     box.setIcon(QMessageBox::Warning);
+    // Like the viewer's alerts; an untitled window would show the program's file name.
+    box.setWindowTitle(QStringLiteral("Rure"));
     box.setText(alert.title);
     box.setInformativeText(alert.message);
     QPushButton* ok = box.addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
-    QPalette colours = ok->palette();
-    colours.setColor(QPalette::Button, RurePalette::cabin());
-    colours.setColor(QPalette::ButtonText, Qt::white);
-    ok->setPalette(colours);
+    ok->setStyleSheet(RurePalette::accentButtonStyle());
     box.setDefaultButton(ok);
     box.setWindowModality(Qt::ApplicationModal);
     box.exec();

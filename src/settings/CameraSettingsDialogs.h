@@ -18,7 +18,8 @@ struct CameraSettingsDialogs {
     // Answers the chosen path; none when the user cancelled.
     using PathChooser = std::function<std::optional<QString>()>;
 
-    // A warning alert with one "OK" button in the cabin colour, application-modal.
+    // A warning alert titled "Rure" with one "OK" button in the strong accent,
+    // application-modal.
     static void showAlert(QWidget* parent, const CameraAlert& alert);
     // "Import Camera List": exactly one existing JSON file.
     static std::optional<QString> chooseImportPath(QWidget* parent);

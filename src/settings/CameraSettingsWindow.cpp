@@ -8,6 +8,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <QWindow>
 
 namespace rure {
 
@@ -36,8 +37,9 @@ CameraSettingsWindow::CameraSettingsWindow(QWidget* parent)
     title->setFont(titleFont);
 
     auto* description = new QLabel(
-        QStringLiteral("Customize camera names and full RTSP addresses. Drag rows to change their "
-                       "order, or use the sorting shortcuts. Changes are stored only on this Mac."),
+        QStringLiteral(
+            "Customize camera names and full RTSP addresses. Drag rows to change their "
+            "order, or use the sorting shortcuts. Changes are stored only on this computer."),
         this);
     description->setWordWrap(true);
     description->setForegroundRole(QPalette::PlaceholderText);
@@ -53,10 +55,7 @@ CameraSettingsWindow::CameraSettingsWindow(QWidget* parent)
     cancel_ = button(QStringLiteral("Cancel"), QStringLiteral("cancel"), this);
     save_ = button(QStringLiteral("Save"), QStringLiteral("save"), this);
     save_->setDefault(true);
-    QPalette saveColours = save_->palette();
-    saveColours.setColor(QPalette::Button, RurePalette::cabin());
-    saveColours.setColor(QPalette::ButtonText, Qt::white);
-    save_->setPalette(saveColours);
+    save_->setStyleSheet(RurePalette::accentButtonStyle());
 
     auto* buttonRow = new QHBoxLayout;
     buttonRow->setSpacing(8);
@@ -109,15 +108,21 @@ CameraSettingsWindow::CameraSettingsWindow(QWidget* parent)
 }
 
 void CameraSettingsWindow::setStaysOnTop(bool staysOnTop) {
-    if (windowFlags().testFlag(Qt::WindowStaysOnTopHint) == staysOnTop) {
+    Qt::WindowFlags flags = windowFlags();
+    if (flags.testFlag(Qt::WindowStaysOnTopHint) == staysOnTop) {
         return;
     }
-    // Changing window flags hides a shown window.
-    const bool wasVisible = isVisible();
-    setWindowFlag(Qt::WindowStaysOnTopHint, staysOnTop);
-    if (wasVisible) {
-        show();
+    flags.setFlag(Qt::WindowStaysOnTopHint, staysOnTop);
+    QWindow* handle = windowHandle();
+    if (!handle) {
+        // No native window yet: it will be created with these flags.
+        setWindowFlags(flags);
+        return;
     }
+    // As the viewer window does: setWindowFlags would destroy and re-create the
+    // native window (hiding it); the native window's own flag changes in place.
+    handle->setFlag(Qt::WindowStaysOnTopHint, staysOnTop);
+    overrideWindowFlags(flags);
 }
 
 void CameraSettingsWindow::closeEvent(QCloseEvent* event) {

@@ -153,7 +153,7 @@ void CameraTableView::paintRowBackgrounds() {
         if (!selected && row % 2 == 0) {
             continue;
         }
-        painter.setBrush(selected ? QBrush(RurePalette::cabin()) : palette().alternateBase());
+        painter.setBrush(selected ? QBrush(RurePalette::cabinStrong()) : palette().alternateBase());
         const QRectF bounds(0, rowViewportPosition(row), width, rowHeight(row));
         painter.drawRoundedRect(bounds.adjusted(2, 1, -2, -1), 7, 7);
     }

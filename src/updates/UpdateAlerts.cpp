@@ -40,9 +40,7 @@ QMessageBox* createAlert(const QString& text, const QString& informativeText, QW
 }
 
 void tint(QPushButton* button) {
-    button->setStyleSheet(QStringLiteral("QPushButton { background-color: %1; color: white; "
-                                         "border-radius: 5px; padding: 4px 18px; }")
-                              .arg(RurePalette::cabin().name()));
+    button->setStyleSheet(RurePalette::accentButtonStyle());
 }
 
 } // namespace

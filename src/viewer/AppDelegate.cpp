@@ -31,9 +31,7 @@ void presentPlaybackErrorAlert(QWidget* parent, const QString& message) {
     alert.setText(QStringLiteral("Rure"));
     alert.setInformativeText(message);
     QPushButton* ok = alert.addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
-    ok->setStyleSheet(QStringLiteral("QPushButton { background-color: %1; color: white; "
-                                     "border-radius: 5px; padding: 4px 18px; }")
-                          .arg(RurePalette::cabin().name()));
+    ok->setStyleSheet(RurePalette::accentButtonStyle());
     alert.setDefaultButton(ok);
     alert.exec();
 }

@@ -35,9 +35,7 @@ void presentInformation(QWidget* fallbackWindow, const QString& title, const QSt
     alert->setText(title);
     alert->setInformativeText(text);
     QPushButton* ok = alert->addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
-    ok->setStyleSheet(QStringLiteral("QPushButton { background-color: %1; color: white; "
-                                     "border-radius: 5px; padding: 4px 18px; }")
-                          .arg(RurePalette::cabin().name()));
+    ok->setStyleSheet(RurePalette::accentButtonStyle());
     alert->setDefaultButton(ok);
     alert->setWindowModality(parent && parent->isVisible() ? Qt::WindowModal
                                                            : Qt::ApplicationModal);
@@ -111,6 +109,12 @@ void AppDelegate::installMainMenu() {
     if (overlay_) {
         overlay_->trackMenu(*mainMenu_->popupMenu());
     }
+    // The controls move down while the in-window bar covers the top of the picture.
+    mainMenu_->inWindowBarChanged = [weakSelf](int height) {
+        if (weakSelf && weakSelf->overlay_) {
+            weakSelf->overlay_->setControlsTopInset(height);
+        }
+    };
     window->menuKeyPressed = [weakSelf] {
         if (weakSelf && weakSelf->mainMenu_) {
             weakSelf->mainMenu_->toggleInWindowBar();

@@ -153,7 +153,7 @@ void PlaybackSupervisor::systemWillSleep() {
         return;
     }
     RureLog::lifecycle().notice(
-        QStringLiteral("The Mac is sleeping; playback recovery is suspended."));
+        QStringLiteral("The computer is sleeping; playback recovery is suspended."));
     hold_.sleeping = true;
     state_ = PlaybackSupervisorState::suspended;
     retry_.reset();
@@ -168,7 +168,7 @@ void PlaybackSupervisor::systemDidWake() {
         return;
     }
     RureLog::lifecycle().notice(
-        QStringLiteral("The Mac woke; scheduling a fresh camera connection."));
+        QStringLiteral("The computer woke; scheduling a fresh camera connection."));
     hold_.sleeping = false;
     lastFrameRenderedAt_.reset();
     schedulePlaybackRecovery(QStringLiteral("system wake"), true, true);

@@ -56,19 +56,31 @@ void CabinCameraMenuItemView::mouseReleaseEvent(QMouseEvent* event) {
     QWidget::mouseReleaseEvent(event);
 }
 
+QPalette CabinCameraMenuItemView::menuColours() const {
+    // The row draws in its menu's colours, whatever palette the row itself
+    // inherited on its way into the menu.
+    for (const QWidget* widget = parentWidget(); widget; widget = widget->parentWidget()) {
+        if (const auto* menu = qobject_cast<const QMenu*>(widget)) {
+            return menu->palette();
+        }
+    }
+    return palette();
+}
+
 void CabinCameraMenuItemView::paintEvent(QPaintEvent*) {
     if (!menuItem_) {
         return;
     }
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
-    const QColor accent = RurePalette::cabin();
+    const QPalette colours = menuColours();
     if (isHighlighted) {
         painter.setPen(Qt::NoPen);
-        painter.setBrush(accent);
+        painter.setBrush(colours.color(QPalette::Highlight));
         painter.drawRoundedRect(QRectF(rect()).adjusted(3, 1, -3, -1), 6, 6);
     }
-    const QColor text = isHighlighted ? QColor(Qt::white) : palette().color(QPalette::WindowText);
+    const QColor text =
+        colours.color(isHighlighted ? QPalette::HighlightedText : QPalette::WindowText);
     if (isSelected) {
         // A check mark in the 12-point square at the row's leading edge.
         const QRectF box(9, (height() - 12) / 2.0, 12, 12);
@@ -76,7 +88,7 @@ void CabinCameraMenuItemView::paintEvent(QPaintEvent*) {
         check.moveTo(box.left() + 1.5, box.center().y() + 0.5);
         check.lineTo(box.left() + 4.8, box.bottom() - 2);
         check.lineTo(box.right() - 1, box.top() + 2);
-        painter.setPen(QPen(isHighlighted ? QColor(Qt::white) : accent, 2.0, Qt::SolidLine,
+        painter.setPen(QPen(isHighlighted ? text : RurePalette::cabin(), 2.0, Qt::SolidLine,
                             Qt::RoundCap, Qt::RoundJoin));
         painter.setBrush(Qt::NoBrush);
         painter.drawPath(check);
@@ -86,7 +98,7 @@ void CabinCameraMenuItemView::paintEvent(QPaintEvent*) {
     font.setWeight(QFont::Medium);
     painter.setFont(font);
     painter.setPen(text);
-    const QRect textRect(29, 0, width() - 29 - 8, height());
+    const QRect textRect = titleRect();
     painter.drawText(
         textRect, Qt::AlignVCenter | Qt::AlignLeft,
         painter.fontMetrics().elidedText(menuItem_->text(), Qt::ElideRight, textRect.width()));

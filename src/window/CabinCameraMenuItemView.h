@@ -25,6 +25,8 @@ public:
 
     QAction* menuItem() const { return menuItem_; }
     QSize sizeHint() const override { return rowSize; }
+    // Where the camera's name is drawn, right of the check mark.
+    QRect titleRect() const { return QRect(29, 0, width() - 29 - 8, height()); }
     // The row was clicked: the menu closes first, then the handler runs.
     void activateMenuItem();
 
@@ -35,6 +37,9 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
+    // The palette of the menu that holds the row (the row's own without one).
+    QPalette menuColours() const;
+
     QPointer<QAction> menuItem_;
     std::function<void()> activationHandler_;
 };

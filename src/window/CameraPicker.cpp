@@ -14,6 +14,19 @@ namespace {
 constexpr int titleMargin = 6;
 constexpr double cornerRadius = 8;
 
+QPalette cameraMenuPalette() {
+    QPalette colours;
+    for (const QPalette::ColorGroup group :
+         {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
+        colours.setColor(group, QPalette::Window, QColor(0x26, 0x26, 0x26));
+        colours.setColor(group, QPalette::WindowText, Qt::white);
+        colours.setColor(group, QPalette::Text, Qt::white);
+        colours.setColor(group, QPalette::Highlight, RurePalette::cabinStrong());
+        colours.setColor(group, QPalette::HighlightedText, Qt::white);
+    }
+    return colours;
+}
+
 } // namespace
 
 CameraPicker::CameraPicker(QWidget* parent) : QPushButton(parent), menu_(new QMenu(this)) {
@@ -26,11 +39,13 @@ CameraPicker::CameraPicker(QWidget* parent) : QPushButton(parent), menu_(new QMe
     small.setPointSizeF(10);
     small.setWeight(QFont::Medium);
     setFont(small);
-    menu_->setStyleSheet(QStringLiteral("QMenu { background-color: #262626; color: white; "
-                                        "border-radius: 8px; padding: 4px 0; }"));
-    QPalette dark = menu_->palette();
-    dark.setColor(QPalette::WindowText, Qt::white);
-    menu_->setPalette(dark);
+    // The menu is dark whatever the desktop's colours; its rows draw in its palette.
+    const QPalette colours = cameraMenuPalette();
+    menu_->setPalette(colours);
+    menu_->setStyleSheet(QStringLiteral("QMenu { background-color: %1; color: %2; "
+                                        "border-radius: 8px; padding: 4px 0; }")
+                             .arg(colours.color(QPalette::Window).name(),
+                                  colours.color(QPalette::WindowText).name()));
     connect(menu_, &QMenu::hovered, this, [this](QAction* hovered) {
         for (CabinCameraMenuItemView* row : rowViews()) {
             row->isHighlighted = row->menuItem() == hovered;

@@ -5,6 +5,8 @@
 #include <QPainter>
 #include <QPainterPath>
 
+#include <numbers>
+
 namespace rure {
 
 namespace {
@@ -69,7 +71,6 @@ QColor FocusViewerButton::fillColour() const {
 void FocusViewerButton::paintSymbol(QPainter& painter, const QRectF& square) {
     painter.setPen(QPen(Qt::white, 1.5, Qt::SolidLine, Qt::RoundCap));
     painter.setBrush(Qt::NoBrush);
-    const double corner = 4.0;
     const QRectF r = square.adjusted(0.75, 0.75, -0.75, -0.75);
     if (showsRestoreIcon) {
         // A counter-clockwise arrow: back to the original view.
@@ -79,15 +80,17 @@ void FocusViewerButton::paintSymbol(QPainter& painter, const QRectF& square) {
         painter.drawLine(tip, tip + QPointF(3.0, 2.2));
         return;
     }
-    // Four corner marks of a selection frame.
-    painter.drawLine(r.topLeft(), r.topLeft() + QPointF(corner, 0));
-    painter.drawLine(r.topLeft(), r.topLeft() + QPointF(0, corner));
-    painter.drawLine(r.topRight(), r.topRight() + QPointF(-corner, 0));
-    painter.drawLine(r.topRight(), r.topRight() + QPointF(0, corner));
-    painter.drawLine(r.bottomLeft(), r.bottomLeft() + QPointF(corner, 0));
-    painter.drawLine(r.bottomLeft(), r.bottomLeft() + QPointF(0, -corner));
-    painter.drawLine(r.bottomRight(), r.bottomRight() + QPointF(-corner, 0));
-    painter.drawLine(r.bottomRight(), r.bottomRight() + QPointF(0, -corner));
+    // A magnifier with a plus: zoom in on a part of the picture. (Four corner
+    // marks would read as full screen.)
+    const double radius = 4.25;
+    const QPointF lens(r.left() + radius + 0.25, r.top() + radius + 0.25);
+    painter.drawEllipse(lens, radius, radius);
+    const double arm = 2.0;
+    painter.drawLine(lens - QPointF(arm, 0), lens + QPointF(arm, 0));
+    painter.drawLine(lens - QPointF(0, arm), lens + QPointF(0, arm));
+    painter.setPen(QPen(Qt::white, 2.0, Qt::SolidLine, Qt::RoundCap));
+    const double rim = radius / std::numbers::sqrt2;
+    painter.drawLine(lens + QPointF(rim + 0.75, rim + 0.75), r.bottomRight());
 }
 
 MainMenuButton::MainMenuButton(QWidget* parent)
@@ -104,7 +107,7 @@ void MainMenuButton::paintSymbol(QPainter& painter, const QRectF& square) {
 }
 
 CloseViewerButton::CloseViewerButton(QWidget* parent)
-    : ViewerControlButton(QStringLiteral("Close Camera"), parent) {}
+    : ViewerControlButton(QStringLiteral("Quit Rure"), parent) {}
 
 void CloseViewerButton::paintSymbol(QPainter& painter, const QRectF& square) {
     painter.setPen(QPen(Qt::white, 1.6, Qt::SolidLine, Qt::RoundCap));

@@ -4,35 +4,27 @@
 
 namespace rure {
 
-namespace {
-
-constexpr int margin = 12;
-constexpr int spacing = 6;
-constexpr int buttonWidth = 28;
-constexpr int controlHeight = 24;
-constexpr int minimumPickerWidth = 140;
-
-} // namespace
-
-ViewerControlFrames layoutViewerControls(QSize content, int pickerWidth, bool compact) {
+ViewerControlFrames layoutViewerControls(QSize content, int pickerWidth, bool compact,
+                                         int topInset) {
+    using namespace viewerControlMetrics;
     ViewerControlFrames frames;
+    const int top = topInset + margin;
     const int closeLeft = content.width() - margin - buttonWidth;
-    frames.close = QRect(closeLeft, margin, buttonWidth, controlHeight);
-    frames.focus = QRect(closeLeft - spacing - buttonWidth, margin, buttonWidth, controlHeight);
+    frames.close = QRect(closeLeft, top, buttonWidth, controlHeight);
+    frames.focus = QRect(closeLeft - spacing - buttonWidth, top, buttonWidth, controlHeight);
     frames.pin =
-        QRect(frames.focus.left() - spacing - buttonWidth, margin, buttonWidth, controlHeight);
-    frames.menu =
-        QRect(frames.pin.left() - spacing - buttonWidth, margin, buttonWidth, controlHeight);
+        QRect(frames.focus.left() - spacing - buttonWidth, top, buttonWidth, controlHeight);
+    frames.menu = QRect(frames.pin.left() - spacing - buttonWidth, top, buttonWidth, controlHeight);
     if (compact) {
-        const int top = frames.close.bottom() + 1 + spacing;
+        const int pickerTop = frames.close.bottom() + 1 + spacing;
         frames.picker =
-            QRect(margin, top, std::max(0, frames.close.right() + 1 - margin), controlHeight);
+            QRect(margin, pickerTop, std::max(0, frames.close.right() + 1 - margin), controlHeight);
         return frames;
     }
     const int right = frames.menu.left() - spacing;
     const int width =
         std::min(std::max(pickerWidth, minimumPickerWidth), std::max(0, right - margin));
-    frames.picker = QRect(right - width, margin, width, controlHeight);
+    frames.picker = QRect(right - width, top, width, controlHeight);
     return frames;
 }
 

@@ -1,6 +1,8 @@
 #include "ViewerMainMenu.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QEvent>
 #include <QMenu>
 #include <QMenuBar>
 #include <QWidget>
@@ -8,7 +10,7 @@
 namespace rure {
 
 ViewerMainMenu::ViewerMainMenu(QWidget& window, const std::vector<MainMenuCommand>& commands)
-    : menuBar_(new QMenuBar(&window)), popupMenu_(new QMenu(&window)) {
+    : window_(&window), menuBar_(new QMenuBar(&window)), popupMenu_(new QMenu(&window)) {
     menuBar_->setNativeMenuBar(true);
     QMenu* current = nullptr;
     QString currentTitle;
@@ -34,12 +36,58 @@ ViewerMainMenu::ViewerMainMenu(QWidget& window, const std::vector<MainMenuComman
         }
     }
     if (!menuBar_->isNativeMenuBar()) {
-        menuBar_->setGeometry(0, 0, window.width(), menuBar_->sizeHint().height());
+        useDesktopColours();
+        placeInWindowBar();
         menuBar_->hide();
+        menuBar_->installEventFilter(this);
+        window.installEventFilter(this);
     }
 }
 
+void ViewerMainMenu::useDesktopColours() {
+    // As a child of the black window the bar would inherit its black
+    // background under the desktop's (often black) text.
+    const QPalette desktop = QApplication::palette(menuBar_);
+    QPalette own;
+    for (const QPalette::ColorGroup group :
+         {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
+        for (int role = 0; role < QPalette::NColorRoles; ++role) {
+            const auto colourRole = static_cast<QPalette::ColorRole>(role);
+            own.setBrush(group, colourRole, desktop.brush(group, colourRole));
+        }
+    }
+    menuBar_->setPalette(own);
+    menuBar_->setAutoFillBackground(true);
+}
+
+void ViewerMainMenu::placeInWindowBar() {
+    if (window_ && menuBar_) {
+        menuBar_->setGeometry(0, 0, window_->width(), menuBar_->sizeHint().height());
+    }
+}
+
+bool ViewerMainMenu::eventFilter(QObject* watched, QEvent* event) {
+    // The window's own events arrive while it tears its children down.
+    if (!menuBar_ || !window_) {
+        return false;
+    }
+    if (watched == menuBar_ && event->type() == QEvent::ApplicationPaletteChange) {
+        useDesktopColours();
+    } else if (watched == window_ && event->type() == QEvent::Resize) {
+        placeInWindowBar();
+    }
+    return false;
+}
+
+int ViewerMainMenu::inWindowBarHeight() const {
+    return menuBar_ && !menuBar_->isNativeMenuBar() && !menuBar_->isHidden() ? menuBar_->height()
+                                                                             : 0;
+}
+
 QAction* ViewerMainMenu::action(const QString& title) const {
+    if (!menuBar_) {
+        return nullptr;
+    }
     for (QAction* menu : menuBar_->actions()) {
         if (!menu->menu()) {
             continue;
@@ -54,16 +102,19 @@ QAction* ViewerMainMenu::action(const QString& title) const {
 }
 
 void ViewerMainMenu::toggleInWindowBar() {
-    if (menuBar_->isNativeMenuBar()) {
+    if (!menuBar_ || menuBar_->isNativeMenuBar()) {
         return;
     }
-    if (menuBar_->isVisible()) {
+    if (!menuBar_->isHidden()) {
         menuBar_->hide();
-        return;
+    } else {
+        placeInWindowBar();
+        menuBar_->raise();
+        menuBar_->show();
     }
-    menuBar_->setGeometry(0, 0, menuBar_->parentWidget()->width(), menuBar_->sizeHint().height());
-    menuBar_->raise();
-    menuBar_->show();
+    if (inWindowBarChanged) {
+        inWindowBarChanged(inWindowBarHeight());
+    }
 }
 
 } // namespace rure

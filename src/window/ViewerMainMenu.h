@@ -1,6 +1,9 @@
 #pragma once
 
 #include <QKeySequence>
+#include <QMenuBar>
+#include <QObject>
+#include <QPointer>
 #include <QString>
 
 #include <functional>
@@ -8,7 +11,6 @@
 
 class QAction;
 class QMenu;
-class QMenuBar;
 class QWidget;
 
 namespace rure {
@@ -23,9 +25,13 @@ struct MainMenuCommand {
 
 // The viewer's menu bar: "Rure", "Window" and "Help", built once at launch.
 // The bar goes to the desktop's global menu where there is one; otherwise it
-// lies hidden over the top of the window and Alt shows it. Every shortcut works
-// either way, because the commands are also actions of the window.
-class ViewerMainMenu {
+// lies hidden over the top of the window and Alt shows it, in the desktop's
+// colours (not the black window's) and across the window's whole width. Every
+// shortcut works either way, because the commands are also actions of the
+// window.
+class ViewerMainMenu final : public QObject {
+    Q_OBJECT
+
 public:
     ViewerMainMenu(QWidget& window, const std::vector<MainMenuCommand>& commands);
 
@@ -37,9 +43,22 @@ public:
 
     // Shows or hides the in-window bar (nothing when the desktop shows it).
     void toggleInWindowBar();
+    // The height the in-window bar covers at the top of the window: 0 while
+    // it is hidden or the desktop shows the menus.
+    int inWindowBarHeight() const;
+    // Told inWindowBarHeight() each time the in-window bar shows or hides.
+    std::function<void(int height)> inWindowBarChanged;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    QMenuBar* menuBar_;
+    void useDesktopColours();
+    void placeInWindowBar();
+
+    // The bar and the pop-up belong to the window, which may go first.
+    QPointer<QWidget> window_;
+    QPointer<QMenuBar> menuBar_;
     QMenu* popupMenu_;
 };
 

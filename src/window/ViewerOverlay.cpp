@@ -27,7 +27,7 @@ constexpr int emptyStateSideMargin = 80;
 
 QLabel* makeEmptyStateLabel(QWidget* parent) {
     auto* label = new QLabel(
-        QStringLiteral("No cameras are configured. Use Rure \u2192 Camera Addresses\u2026 to add a "
+        QStringLiteral("No cameras are configured. Press Ctrl+, or use the menu button to add a "
                        "camera or import a Rure camera list."),
         parent);
     label->setAlignment(Qt::AlignCenter);
@@ -335,8 +335,9 @@ void ViewerOverlay::updateViewerControlLayout() {
     }
     const QSize content = root_->size();
     usesCompactViewerControls_ = usesCompactLayout(content.width());
-    const ViewerControlFrames frames = layoutViewerControls(
-        content, cameraPicker_ ? cameraPicker_->sizeHint().width() : 0, usesCompactViewerControls_);
+    const ViewerControlFrames frames =
+        layoutViewerControls(content, cameraPicker_ ? cameraPicker_->sizeHint().width() : 0,
+                             usesCompactViewerControls_, controlsTopInset_);
     const std::pair<QWidget*, QRect> placements[] = {{cameraPicker_, frames.picker},
                                                      {mainMenuButton_, frames.menu},
                                                      {stayOnTopButton_, frames.pin},
@@ -347,6 +348,11 @@ void ViewerOverlay::updateViewerControlLayout() {
             control->setGeometry(frame);
         }
     }
+}
+
+void ViewerOverlay::setControlsTopInset(int inset) {
+    controlsTopInset_ = std::max(inset, 0);
+    updateViewerControlLayout();
 }
 
 QList<QRect> ViewerOverlay::viewerControlRects(const QWidget& surface) const {

@@ -79,6 +79,10 @@ public:
     // Places the empty-state text and the controls in the root's current size.
     void layOut();
     void updateViewerControlLayout();
+    // Moves the controls down by `inset` points, below something that covers
+    // the top of the root (the menu bar while it shows); 0 puts them back.
+    void setControlsTopInset(int inset);
+    int controlsTopInset() const { return controlsTopInset_; }
     // The frames of the controls that can be seen now, in `surface`'s
     // coordinates; `surface` is a view of the same window.
     QList<QRect> viewerControlRects(const QWidget& surface) const;
@@ -112,6 +116,7 @@ private:
     QPointer<FocusViewerButton> focusViewerButton_;
     QPointer<CloseViewerButton> closeViewerButton_;
     QPointer<QAbstractAnimation> controlsFade_;
+    int controlsTopInset_ = 0;
     bool hasCameras_ = false;
     bool isSelectingFocusArea_ = false;
     bool isClosingViewer_ = false;

@@ -66,12 +66,17 @@ TEST_F(CameraSettingsWindowTest, OpensWithTheGivenRowSelectedAndStaysOnTopLikeTh
     EXPECT_EQ(editor().selectedRow(), 2);
     EXPECT_TRUE(window().windowFlags().testFlag(Qt::WindowStaysOnTopHint));
 
-    editor().setStaysOnTop(false);
-    EXPECT_FALSE(window().windowFlags().testFlag(Qt::WindowStaysOnTopHint));
-    EXPECT_TRUE(window().isVisible());
-    editor().setStaysOnTop(true);
-    EXPECT_TRUE(window().windowFlags().testFlag(Qt::WindowStaysOnTopHint));
-    EXPECT_TRUE(window().isVisible());
+    // The switch changes the native window in place: the same window, still shown.
+    const WId nativeWindow = window().winId();
+    for (const bool staysOnTop : {false, true}) {
+        SCOPED_TRACE(staysOnTop);
+        editor().setStaysOnTop(staysOnTop);
+        EXPECT_EQ(window().windowFlags().testFlag(Qt::WindowStaysOnTopHint), staysOnTop);
+        ASSERT_NE(window().windowHandle(), nullptr);
+        EXPECT_EQ(window().windowHandle()->flags().testFlag(Qt::WindowStaysOnTopHint), staysOnTop);
+        EXPECT_EQ(window().winId(), nativeWindow);
+        EXPECT_TRUE(window().isVisible());
+    }
 }
 
 TEST_F(CameraSettingsWindowTest, RemoveButtonFollowsCountAndSelection) {
@@ -122,7 +127,7 @@ TEST_F(CameraSettingsWindowTest, AddThenSaveAsksForTheNewCamerasAddress) {
     ASSERT_NE(nameEditor, nullptr);
     EXPECT_EQ(table().currentIndex(), model().index(1, 1));
     EXPECT_EQ(nameEditor->selectedText(), "New Camera");
-    EXPECT_EQ(nameEditor->palette().color(QPalette::Highlight), RurePalette::cabin());
+    EXPECT_EQ(nameEditor->palette().color(QPalette::Highlight), RurePalette::cabinStrong());
     EXPECT_EQ(nameEditor->palette().color(QPalette::HighlightedText), QColor(Qt::white));
     EXPECT_EQ(nameEditor->placeholderText(), "Camera name");
 
@@ -165,15 +170,26 @@ TEST_F(CameraSettingsWindowTest, TypedTextReachesTheDraftAndSaveHandsOverTrimmed
     EXPECT_TRUE(dropped());
 }
 
-TEST_F(CameraSettingsWindowTest, EscapeCancelsWithoutSaving) {
+TEST_F(CameraSettingsWindowTest, EscapeInACellEndsItsEditAndEscapeOutsideCancels) {
     open(xyz);
     editor().showAndActivate();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&window()));
     editor().addCamera();
     QLineEdit* nameEditor = cellEditor(table());
     ASSERT_NE(nameEditor, nullptr);
-    // Escape cancels the editor even while a cell is being edited.
+    QTest::keyClicks(nameEditor, "Porch");
     QTest::keyClick(nameEditor, Qt::Key_Escape);
+    // Only the cell's edit ends: the window stays, with what was typed.
+    EXPECT_FALSE(table().isEditing());
+    ASSERT_FALSE(dropped());
+    EXPECT_EQ(closes, 0);
+    EXPECT_TRUE(window().isVisible());
+    EXPECT_EQ(cell(3, 1), "Porch");
+    EXPECT_EQ(editor().draftCameras().at(3).name, "Porch");
+    EXPECT_EQ(editor().selectedRow(), 3);
+
+    // Escape outside a cell cancels the editor without saving.
+    QTest::keyClick(&table(), Qt::Key_Escape);
     EXPECT_TRUE(dropped());
     EXPECT_EQ(closes, 1);
     EXPECT_TRUE(saved.empty());
@@ -322,12 +338,12 @@ TEST_F(CameraSettingsWindowTest, OddRowsAndTheSelectedRowHaveTheirOwnBackgrounds
     editor().selectRow(2);
     EXPECT_EQ(background(0), base);
     EXPECT_EQ(background(1), alternate);
-    EXPECT_EQ(background(2), RurePalette::cabin());
+    EXPECT_EQ(background(2), RurePalette::cabinStrong());
     EXPECT_EQ(background(3), alternate);
     EXPECT_EQ(background(4), base);
     editor().selectRow(3);
     EXPECT_EQ(background(2), base);
-    EXPECT_EQ(background(3), RurePalette::cabin());
+    EXPECT_EQ(background(3), RurePalette::cabinStrong());
     // The selected row is rounded: its corner shows the table's base colour.
     QCoreApplication::processEvents();
     const QImage image = table().viewport()->grab().toImage();

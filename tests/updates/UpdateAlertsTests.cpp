@@ -1,5 +1,7 @@
 #include "UpdateTestSupport.h"
 #include "common/RurePalette.h"
+#include "support/FusionAppearance.h"
+#include "support/TextContrast.h"
 #include "updates/UpdateAlerts.h"
 
 #include <QDesktopServices>
@@ -46,7 +48,7 @@ QPushButton* buttonNamed(const QMessageBox& alert, const QString& text) {
 }
 
 bool isTinted(const QPushButton* button) {
-    return button && button->styleSheet().contains(RurePalette::cabin().name());
+    return button && button->styleSheet().contains(RurePalette::cabinStrong().name());
 }
 
 const RureUpdateManifest newer{QStringLiteral("1.4.2"), 31,
@@ -67,6 +69,30 @@ TEST(UpdateAlerts, statusAlertWithoutAWindowIsApplicationModalWithOneTintedOkBut
 
     buttonNamed(*alert, QStringLiteral("OK"))->click();
     EXPECT_TRUE(waitUntil([&] { return alert.isNull(); })) << "the alert outlives its answer";
+}
+
+TEST(UpdateAlerts, tintedButtonsReadWhiteOnTheAccentUnderLightAndDarkColours) {
+    for (const Appearance appearance : {Appearance::light, Appearance::dark}) {
+        SCOPED_TRACE(appearanceName(appearance).toStdString());
+        const ScopedFusionAppearance look(appearance);
+        QPointer<QMessageBox> status =
+            presentUpdateStatus(QStringLiteral("Rure is up to date"), QStringLiteral("All good."));
+        QPointer<QMessageBox> available = presentAvailableUpdate(newer);
+        ASSERT_TRUE(status && available);
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(status) &&
+                    QTest::qWaitForWindowExposed(available));
+        for (QPushButton* button : {buttonNamed(*status, QStringLiteral("OK")),
+                                    buttonNamed(*available, QStringLiteral("Open Website"))}) {
+            ASSERT_NE(button, nullptr);
+            const TextContrast measured = measureTextContrast(
+                button->grab().toImage(), button->rect().adjusted(6, 4, -6, -4));
+            EXPECT_GE(measured.ratio, readableTextContrast)
+                << button->text().toStdString() << ": " << measured.describe().toStdString();
+        }
+        status->close();
+        available->close();
+        EXPECT_TRUE(waitUntil([&] { return status.isNull() && available.isNull(); }));
+    }
 }
 
 TEST(UpdateAlerts, alertsAttachToTheShownMainWindow) {

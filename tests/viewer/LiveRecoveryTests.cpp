@@ -241,7 +241,7 @@ TEST_F(LiveRecovery, sleepSuspendsRecoveryAndWakeRebuildsTheEngineAtOnce) {
     ASSERT_TRUE(logind.emitPrepareForSleep(true));
     ASSERT_TRUE(waitFor([this] { return supervisor().hold().sleeping; }));
     EXPECT_TRUE(
-        log.contains(QStringLiteral("The Mac is sleeping; playback recovery is suspended.")));
+        log.contains(QStringLiteral("The computer is sleeping; playback recovery is suspended.")));
     EXPECT_EQ(supervisor().state(), PlaybackSupervisorState::suspended);
     // The engine was stopped before the lock let the machine go to sleep.
     EXPECT_TRUE(waitFor([&] { return !logind.lastLockIsHeld(); }));
@@ -254,7 +254,7 @@ TEST_F(LiveRecovery, sleepSuspendsRecoveryAndWakeRebuildsTheEngineAtOnce) {
     const Clock::time_point woke = Clock::now();
     ASSERT_TRUE(waitFor([this] { return !supervisor().hold().sleeping; }));
     EXPECT_TRUE(
-        log.contains(QStringLiteral("The Mac woke; scheduling a fresh camera connection.")));
+        log.contains(QStringLiteral("The computer woke; scheduling a fresh camera connection.")));
     const auto live = waitForFramesAfter(woke, 30000);
     ASSERT_TRUE(live) << log.texts().join('\n').toStdString();
     EXPECT_EQ(supervisor().playerGeneration(), generation + 1);

@@ -403,7 +403,7 @@ TEST_F(Supervision, sleepStopsTheStreamAndWakeRebuildsItAtOnce) {
 
     supervisor->systemWillSleep();
     EXPECT_TRUE(
-        log.contains(QStringLiteral("The Mac is sleeping; playback recovery is suspended.")));
+        log.contains(QStringLiteral("The computer is sleeping; playback recovery is suspended.")));
     EXPECT_EQ(engines.journal().calls, QStringList{QStringLiteral("stop")});
     EXPECT_EQ(supervisor->state(), State::suspended);
     EXPECT_FALSE(supervisor->hasPendingRecovery());
@@ -416,7 +416,7 @@ TEST_F(Supervision, sleepStopsTheStreamAndWakeRebuildsItAtOnce) {
 
     supervisor->systemDidWake();
     EXPECT_TRUE(
-        log.contains(QStringLiteral("The Mac woke; scheduling a fresh camera connection.")));
+        log.contains(QStringLiteral("The computer woke; scheduling a fresh camera connection.")));
     EXPECT_FALSE(supervisor->lastFrameRenderedAt());
     const auto recoveries = scheduledRecoveries(log);
     ASSERT_FALSE(recoveries.empty());

@@ -11,6 +11,8 @@
 #include <QMessageBox>
 #include <QTest>
 
+#include <climits>
+
 namespace rure::test {
 namespace {
 
@@ -92,6 +94,36 @@ TEST_F(ControllerTest, theMainMenuHoldsItsCommandsAndShortcuts) {
         }
         EXPECT_TRUE(found) << entry.title;
     }
+}
+
+TEST_F(ControllerTest, theMenuBarThatF10ShowsPushesTheControlsBelowIt) {
+    saveCameras(threeCameras());
+    launch();
+    ViewerWindow& window = *delegate->viewerWindow();
+    QMenuBar* bar = menuBarOf(&window);
+    ASSERT_NE(bar, nullptr);
+    if (bar->isNativeMenuBar()) {
+        GTEST_SKIP() << "the desktop shows the menus in a global menu bar";
+    }
+    const auto controlsTop = [this] {
+        int top = INT_MAX;
+        for (QWidget* control : delegate->overlay().viewerControls()) {
+            top = std::min(top, control->y());
+        }
+        return top;
+    };
+    ASSERT_TRUE(bar->isHidden());
+    EXPECT_EQ(controlsTop(), 12);
+
+    QTest::keyClick(&window, Qt::Key_F10);
+    ASSERT_TRUE(bar->isVisible());
+    EXPECT_GT(bar->height(), 0);
+    EXPECT_EQ(bar->geometry(), QRect(0, 0, window.width(), bar->height()));
+    EXPECT_EQ(controlsTop(), bar->height() + 12);
+
+    QTest::keyClick(&window, Qt::Key_F10);
+    EXPECT_TRUE(bar->isHidden());
+    EXPECT_EQ(controlsTop(), 12);
 }
 
 TEST_F(ControllerTest, helpAndFeedbackOpenTheirAddresses) {

@@ -12,6 +12,8 @@
 #include <QMenu>
 #include <QTest>
 
+#include <cstdlib>
+
 #include <gtest/gtest.h>
 
 namespace rure::test {
@@ -189,11 +191,11 @@ TEST_F(Overlay, theTextAndTheControlsStayInFrontOfThePicture) {
 }
 
 TEST_F(Overlay, narrowContentPutsThePickerUnderTheButtons) {
-    for (const int width : {289, 290, 960}) {
+    for (const int width : {299, 300, 960}) {
         SCOPED_TRACE(width);
         content->resize(width, 400);
         overlay.layOut();
-        const bool compact = width < 290;
+        const bool compact = width < 300;
         EXPECT_EQ(overlay.usesCompactViewerControls(), compact);
         const ViewerControlFrames frames = layoutViewerControls(
             content->size(), overlay.cameraPicker()->sizeHint().width(), compact);
@@ -211,9 +213,78 @@ TEST_F(Overlay, narrowContentPutsThePickerUnderTheButtons) {
               overlay.closeViewerButton()->geometry().translated(-10, -20));
 }
 
-TEST(ViewerControlLayoutTest, switchesToTheCompactLayoutBelow290Points) {
-    EXPECT_TRUE(usesCompactLayout(289.9));
-    EXPECT_FALSE(usesCompactLayout(290));
+TEST_F(Overlay, theControlsMoveDownWhileSomethingCoversTheTopOfThePicture) {
+    content->resize(960, 540);
+    overlay.layOut();
+    const QRect close = overlay.closeViewerButton()->geometry();
+    const QRect picker = overlay.cameraPicker()->geometry();
+    overlay.setControlsTopInset(25);
+    EXPECT_EQ(overlay.closeViewerButton()->geometry(), close.translated(0, 25));
+    EXPECT_EQ(overlay.cameraPicker()->geometry(), picker.translated(0, 25));
+    // Resizing keeps them down.
+    content->resize(700, 400);
+    overlay.layOut();
+    EXPECT_EQ(overlay.closeViewerButton()->y(), 12 + 25);
+    overlay.setControlsTopInset(0);
+    EXPECT_EQ(overlay.closeViewerButton()->y(), 12);
+}
+
+TEST_F(Overlay, theTextsNameWhatTheUserCanSeeAndDo) {
+    EXPECT_EQ(overlay.closeViewerButton()->toolTip(), QStringLiteral("Quit Rure"));
+    EXPECT_EQ(overlay.closeViewerButton()->accessibleName(), QStringLiteral("Quit Rure"));
+    EXPECT_EQ(overlay.emptyStateLabel()->text(),
+              QStringLiteral("No cameras are configured. Press Ctrl+, or use the menu button to "
+                             "add a camera or import a Rure camera list."));
+}
+
+// The symbol a button draws, in white on black, as an image of the button.
+QImage symbolOf(QWidget& button) {
+    QWidget black;
+    QPalette colours = black.palette();
+    colours.setColor(QPalette::Window, Qt::black);
+    black.setPalette(colours);
+    black.setAutoFillBackground(true);
+    black.resize(button.size());
+    button.setParent(&black);
+    button.move(0, 0);
+    button.setGraphicsEffect(nullptr);
+    const QImage image = black.grab().toImage().convertToFormat(QImage::Format_RGB32);
+    button.setParent(nullptr);
+    return image;
+}
+
+TEST_F(Overlay, focusOnAnAreaDrawsAMagnifierNotAFullScreenFrame) {
+    FocusViewerButton focus;
+    const QImage symbol = symbolOf(focus);
+    // A frame of four corner marks (full screen) is the same mirrored left to
+    // right; a magnifier, whose handle points to one corner, is not.
+    const QImage mirrored = symbol.mirrored(true, false);
+    int differing = 0;
+    int lit = 0;
+    for (int y = 0; y < symbol.height(); ++y) {
+        for (int x = 0; x < symbol.width(); ++x) {
+            const int here = qGray(symbol.pixel(x, y));
+            lit += here > 128;
+            differing += std::abs(here - qGray(mirrored.pixel(x, y))) > 96;
+        }
+    }
+    EXPECT_GT(lit, 20);
+    EXPECT_GT(differing, lit / 4);
+}
+
+TEST(ViewerControlLayoutTest, switchesToTheCompactLayoutBelow300Points) {
+    EXPECT_TRUE(usesCompactLayout(299.9));
+    EXPECT_FALSE(usesCompactLayout(300));
+    // The regular row never squeezes the picker below its 140 points.
+    for (int width = 280; width <= 320; ++width) {
+        SCOPED_TRACE(width);
+        const bool compact = usesCompactLayout(width);
+        const ViewerControlFrames frames = layoutViewerControls({width, 200}, 60, compact);
+        if (!compact) {
+            EXPECT_GE(frames.picker.width(), 140);
+            EXPECT_GE(frames.picker.left(), 12);
+        }
+    }
 
     const ViewerControlFrames regular = layoutViewerControls({1120, 630}, 100, false);
     EXPECT_EQ(regular.close, QRect(1120 - 12 - 28, 12, 28, 24));

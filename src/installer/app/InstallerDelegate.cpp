@@ -176,7 +176,7 @@ void InstallerDelegate::openRureAndQuit(const QPointer<InstallerDelegate>& deleg
 }
 
 void InstallerDelegate::showOpenFailure() {
-    statusLabel_->setText(QStringLiteral("Rure is installed, but macOS could not open it."));
+    statusLabel_->setText(QStringLiteral("Rure is installed, but the system could not open it."));
     trashCheckbox_->setChecked(false);
     trashCheckbox_->setEnabled(true);
     installButton_->setEnabled(true);
@@ -186,8 +186,9 @@ void InstallerDelegate::showTrashFailure() {
     if (!window_) {
         return;
     }
-    statusLabel_->setText(QStringLiteral("Rure is installed, but macOS could not move the original "
-                                         "installer to Trash. You can move it manually."));
+    statusLabel_->setText(
+        QStringLiteral("Rure is installed, but the system could not move the original "
+                       "installer to Trash. You can move it manually."));
     trashCheckbox_->setChecked(false);
     trashCheckbox_->setEnabled(true);
     installButton_->setEnabled(true);

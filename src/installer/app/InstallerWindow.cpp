@@ -1,6 +1,7 @@
 #include "InstallerWindow.h"
 
 #include "InstallerPalette.h"
+#include "common/RurePalette.h"
 
 #include <QCheckBox>
 #include <QFileInfo>
@@ -101,8 +102,8 @@ InstallerWindow::InstallerWindow(const QString& iconPath, QWidget* parent)
                                statusColours.color(group, QPalette::PlaceholderText));
     }
     statusLabel_->setPalette(statusColours);
-    statusLabel_->setText(QStringLiteral(
-        "Rizezad Aduz in Applications. Existing camera settings will be preserved."));
+    statusLabel_->setText(
+        QStringLiteral("Installs Rure in /opt. Existing camera settings will be preserved."));
 
     trashCheckbox_->setObjectName(QStringLiteral("trash"));
     trashCheckbox_->setText(QStringLiteral("Move the installer to Trash after opening Rure"));
@@ -118,8 +119,8 @@ InstallerWindow::InstallerWindow(const QString& iconPath, QWidget* parent)
     installButton_->setText(QStringLiteral("Install"));
     installButton_->setFixedWidth(buttonWidth);
     installButton_->setDefault(true);
-    tint(installButton_, {QPalette::Button}, InstallerPalette::cabinRed());
-    tint(installButton_, {QPalette::ButtonText}, Qt::white);
+    installButton_->setStyleSheet(
+        RurePalette::accentButtonStyle(InstallerPalette::cabinRedStrong()));
 
     auto* statusRow = new QHBoxLayout;
     statusRow->setContentsMargins(statusSideMargin, 0, statusSideMargin, 0);

@@ -70,7 +70,7 @@ Result<void> installApp(const QString& source, const QString& destination,
     const QString script =
         installTransactionScript(transactionPaths(prepared.path(), destinationPath), tools);
     if (run(shell, {QStringLiteral("-c"), script}) != 0 && !runElevated(tools, script)) {
-        return error(QStringLiteral("Rure could not be installed in Applications."));
+        return error(QStringLiteral("Rure could not be installed in /opt."));
     }
 
     if (!QFileInfo::exists(destinationPath) || !verifies(tools, destinationPath)) {

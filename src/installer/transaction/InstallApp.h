@@ -18,7 +18,7 @@ namespace rure::InstallerOperations {
 // Errors: "The Rure application in this installer is damaged.", a file error
 // from the copy, "The prepared copy of Rure could not be sanitized.", "The
 // prepared copy of Rure could not be verified.", "Rure could not be installed in
-// Applications.", "The installed copy of Rure could not be verified.".
+// /opt.", "The installed copy of Rure could not be verified.".
 // Blocking; meant for a worker thread.
 Result<void> installApp(const QString& source, const QString& destination,
                         const InstallTools& tools);

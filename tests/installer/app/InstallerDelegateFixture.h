@@ -16,14 +16,15 @@ namespace rure::test {
 // The window's texts, as the user reads them.
 namespace texts {
 inline const QString ready =
-    QStringLiteral("Rizezad Aduz in Applications. Existing camera settings will be preserved.");
+    QStringLiteral("Installs Rure in /opt. Existing camera settings will be preserved.");
 inline const QString installing = QStringLiteral("Installing\u2026");
 inline const QString installed = QStringLiteral("Rure is installed and ready.");
 inline const QString movingToTrash = QStringLiteral("Moving the installer to Trash\u2026");
-inline const QString trashFailed =
-    QStringLiteral("Rure is installed, but macOS could not move the original installer to Trash. "
-                   "You can move it manually.");
-inline const QString openFailed = QStringLiteral("Rure is installed, but macOS could not open it.");
+inline const QString trashFailed = QStringLiteral(
+    "Rure is installed, but the system could not move the original installer to Trash. "
+    "You can move it manually.");
+inline const QString openFailed =
+    QStringLiteral("Rure is installed, but the system could not open it.");
 } // namespace texts
 
 // One row of the window's state table; unset fields are not looked at.

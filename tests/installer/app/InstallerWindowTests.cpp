@@ -2,6 +2,8 @@
 
 #include "installer/app/InstallerPalette.h"
 #include "installer/app/InstallerWindow.h"
+#include "support/FusionAppearance.h"
+#include "support/TextContrast.h"
 
 #include <QAction>
 #include <QApplication>
@@ -96,7 +98,7 @@ TEST_F(InstallerDelegateTest, theContentLiesInOneCentredColumn) {
 
     const QColor cabinRed = QColor::fromRgb(203, 93, 82);
     EXPECT_EQ(InstallerPalette::cabinRed().toRgb(), cabinRed);
-    EXPECT_EQ(button->palette().color(QPalette::Active, QPalette::Button).toRgb(), cabinRed);
+    EXPECT_TRUE(button->styleSheet().contains(InstallerPalette::cabinRedStrong().name()));
     EXPECT_EQ(box->palette().color(QPalette::Active, QPalette::Text).toRgb(), cabinRed);
 
     // The longest text is shown whole, with the box and the button below it.
@@ -105,6 +107,19 @@ TEST_F(InstallerDelegateTest, theContentLiesInOneCentredColumn) {
     QCoreApplication::processEvents();
     EXPECT_GE(status->height(), status->heightForWidth(status->width()));
     expectColumnBelowStatus();
+}
+
+TEST_F(InstallerDelegateTest, theButtonReadsWhiteOnTheAccentUnderLightAndDarkColours) {
+    for (const Appearance appearance : {Appearance::light, Appearance::dark}) {
+        SCOPED_TRACE(appearanceName(appearance).toStdString());
+        const ScopedFusionAppearance look(appearance);
+        launch();
+        QPushButton* button = delegate->installButton();
+        const TextContrast measured =
+            measureTextContrast(button->grab().toImage(), button->rect().adjusted(6, 4, -6, -4));
+        EXPECT_GE(measured.ratio, readableTextContrast) << measured.describe().toStdString();
+        delegate.reset();
+    }
 }
 
 TEST_F(InstallerDelegateTest, theIconIsTheBundlesImageScaledToFitOrARedCircle) {

@@ -75,7 +75,7 @@ const QString failPreparedCopy =
 
 std::vector<FailureCase> failureCases() {
     using Destination = FailureCase::Destination;
-    const Error notInstalled = installerError("Rure could not be installed in Applications.");
+    const Error notInstalled = installerError("Rure could not be installed in /opt.");
     return {
         {"payload with one changed byte", true,
          [](InstallScene& scene) {
@@ -241,8 +241,7 @@ TEST(InstallApp, AnUnprivilegedFailureIsRetriedOnceThroughTheElevationProgram) {
             EXPECT_EQ(test::snapshot(scene.destination), test::snapshot(scene.payload));
         } else {
             ASSERT_FALSE(result.ok());
-            EXPECT_EQ(result.error(),
-                      installerError("Rure could not be installed in Applications."));
+            EXPECT_EQ(result.error(), installerError("Rure could not be installed in /opt."));
             EXPECT_EQ(test::snapshot(scene.destination), destinationBefore);
         }
         EXPECT_EQ(leftoversBeside(scene), QStringList());

@@ -16,7 +16,7 @@ namespace {
 using test::InstallScene;
 
 const Error notInstalled =
-    InstallerOperations::error(QStringLiteral("Rure could not be installed in Applications."));
+    InstallerOperations::error(QStringLiteral("Rure could not be installed in /opt."));
 
 // Fails every check of the installed copy made inside the transaction.
 const QString failCheckAfterTheSwap =

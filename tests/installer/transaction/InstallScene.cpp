@@ -31,7 +31,7 @@ bool verifiesWithRealTool(const QString& bundle) {
 }
 
 InstallScene::InstallScene(const QString& rootPath)
-    : root(rootPath), applications(rootPath + QStringLiteral("/Applications")),
+    : root(rootPath), applications(rootPath + QStringLiteral("/opt")),
       destination(applications + QStringLiteral("/Rure.app")),
       payload(rootPath + QStringLiteral("/Installer/Resources/Rure.app")),
       temporary(rootPath + QStringLiteral("/tmp")),

@@ -16,7 +16,7 @@ QString signingKey();
 bool writeSignedBundle(const QString& path, const TestBundle& bundle);
 bool verifiesWithRealTool(const QString& bundle);
 
-// One install's surroundings below `root`: an "Applications" folder holding the
+// One install's surroundings below `root`: an "opt" folder holding the
 // destination, an installer payload, a temporary directory for the prepared
 // copy, and the real bundle tool with its digest taken as the installer takes
 // it at start-up. The elevation program, unless replaced, refuses like pkexec

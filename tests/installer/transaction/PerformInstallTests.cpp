@@ -26,7 +26,7 @@ struct Scene {
     explicit Scene(const QString& rootPath)
         : root(rootPath), toolRecord(rootPath + QStringLiteral("/tool-ran")) {
         environment.resourcesPath = root + QStringLiteral("/Installer/Resources");
-        environment.destination = root + QStringLiteral("/Applications/Rure.app");
+        environment.destination = root + QStringLiteral("/opt/Rure.app");
         environment.tools.bundleTool = root + QStringLiteral("/tools/rure-bundle");
         environment.tools.temporaryDirectory = root + QStringLiteral("/tmp");
         environment.tools.elevation = {environment.tools.bundleTool};

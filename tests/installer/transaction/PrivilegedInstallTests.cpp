@@ -17,7 +17,7 @@ using InstallerOperations::shellQuoted;
 using test::InstallScene;
 
 const Error notInstalled =
-    InstallerOperations::error(QStringLiteral("Rure could not be installed in Applications."));
+    InstallerOperations::error(QStringLiteral("Rure could not be installed in /opt."));
 
 // Names in the destination's folder other than the destination itself.
 QStringList leftoversBeside(const InstallScene& scene) {

@@ -104,7 +104,7 @@ TEST_F(StopRunningRureTest, WithoutARunningViewerReturnsAtOnceAndLeavesOtherProg
 
 TEST_F(StopRunningRureTest, EveryRunningViewerIsAskedToQuitAndWaitedFor) {
     ASSERT_TRUE(directory.isValid());
-    FakeViewerProcess* first = startViewer(QStringLiteral("Applications/Rure.app"), Quit::quit);
+    FakeViewerProcess* first = startViewer(QStringLiteral("opt/Rure.app"), Quit::quit);
     FakeViewerProcess* second = startViewer(QStringLiteral("Downloads/Rure.app"), Quit::quit);
     // A viewer still running from a copy that an earlier install replaced.
     FakeViewerProcess* replaced = startViewer(QStringLiteral("Old/Rure.app"), Quit::quit);
