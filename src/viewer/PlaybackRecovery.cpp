@@ -159,6 +159,7 @@ void PlaybackSupervisor::requestLocalNetworkAccessAndStart() {
     preflight_.start(*target, [this, generation](bool reachable) {
         finishLocalNetworkProbe(reachable, generation);
     });
+    statusReporter_.refresh();
 }
 
 void PlaybackSupervisor::finishLocalNetworkProbe(bool reloadPlayer, int64_t generation) {

@@ -46,6 +46,11 @@ QString playbackStatusText(const PlaybackStatus& status, SteadyTime now, const Q
     case PlaybackActivity::idle:
         break;
     case PlaybackActivity::connecting:
+        if (status.problem) {
+            lines << describe(*status.problem);
+        } else if (status.unreachable) {
+            lines << QStringLiteral("The camera cannot be reached.");
+        }
         lines << QStringLiteral("Connecting…");
         break;
     case PlaybackActivity::playing:

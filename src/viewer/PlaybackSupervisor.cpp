@@ -120,6 +120,7 @@ void PlaybackSupervisor::beginLoad() {
     lastCameraLoad_ = scheduler_.now();
     lastFrameRenderedAt_.reset();
     state_ = PlaybackSupervisorState::starting;
+    statusReporter_.refresh();
 }
 
 void PlaybackSupervisor::playNewSelection() {

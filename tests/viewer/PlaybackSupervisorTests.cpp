@@ -169,8 +169,13 @@ TEST_F(Supervision, aPictureThatFallsBehindTheStreamClockIsLoadedAgain) {
     play(1.0 / 30, 30, 0.6);
     EXPECT_EQ(loads().size(), 1);
 
+    // A camera that is slow from the start (its pace is learnt afresh).
+    supervisor.reset();
+    launchPlaying();
+    ASSERT_EQ(supervisor->playerGeneration(), generation);
     engine().position = 0.0;
     engines.clearJournal();
+    log.clear();
     supervisor->recordRenderedFrame(generation);
     play(5.0, 12);
     play(2.0, 10);
