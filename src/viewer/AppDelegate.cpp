@@ -64,7 +64,8 @@ AppDelegate::AppDelegate(AppDelegateServices services, QObject* parent)
                     if (overlay_) {
                         overlay_->showStatus(text);
                     }
-                }},
+                },
+            .wallClock = {}},
         this);
     if (services_.updateService) {
         UpdateCheckPresenters presenters = services_.updatePresenters;

@@ -37,7 +37,6 @@ void StatusLine::placeIn(const QSize& size) {
     const int width = std::min(sizeHint().width(), available);
     const int height = std::min(heightForWidth(width), std::max(0, size.height() - 2 * margin));
     setGeometry(margin, size.height() - margin - height, width, height);
-    raise();
 }
 
 } // namespace rure

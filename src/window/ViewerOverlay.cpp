@@ -98,9 +98,9 @@ ViewerOverlay::ViewerOverlay(QWidget& root)
         makeInvisible(control);
     }
     // Back to front: whatever the root already holds (the picture and the
-    // pointer surface), the empty-state text, then the controls.
+    // pointer surface), the empty-state text, the status line, then the
+    // controls.
     emptyStateLabel_->raise();
-    statusLine_->raise();
     keepViewerControlsInFront();
 }
 
@@ -293,6 +293,10 @@ bool ViewerOverlay::isFading() const {
 }
 
 void ViewerOverlay::keepViewerControlsInFront() {
+    // The status line over the picture, the controls over everything.
+    if (statusLine_) {
+        statusLine_->raise();
+    }
     for (QWidget* control : viewerControls()) {
         control->raise();
     }
