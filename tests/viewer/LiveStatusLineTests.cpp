@@ -3,6 +3,7 @@
 // stops sending pictures, and that the line reads well over any picture.
 #include "LiveViewerFixture.h"
 
+#include "support/TextContrast.h"
 #include "window/StatusLine.h"
 #include "window/ViewerOverlay.h"
 
@@ -10,45 +11,23 @@
 #include <QTcpServer>
 #include <QTime>
 
-#include <cmath>
-
 namespace rure::test {
 namespace {
-
-// WCAG's relative luminance of an sRGB colour.
-double luminance(const QColor& colour) {
-    const auto channel = [](double value) {
-        const double c = value / 255.0;
-        return c <= 0.04045 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
-    };
-    return 0.2126 * channel(colour.red()) + 0.7152 * channel(colour.green()) +
-           0.0722 * channel(colour.blue());
-}
 
 class LiveStatusLine : public LiveViewerTest {
 protected:
     const StatusLine& line() const { return *delegate->overlay().statusLine(); }
     QString shown() const { return line().isVisible() ? line().text() : QString(); }
 
-    // The contrast on screen between the line's text (its brightest pixel) and
-    // its plate (a pixel of the padding left of the text).
-    double contrastOnScreen() const {
+    // The contrast on screen between the line's text and its plate (inside
+    // the rounded corners, where the picture shows through).
+    TextContrast contrastOnScreen() const {
         const QRect frame(line().mapToGlobal(QPoint(0, 0)), line().size());
         const QImage shot = line()
                                 .screen()
                                 ->grabWindow(0, frame.x(), frame.y(), frame.width(), frame.height())
                                 .toImage();
-        if (shot.isNull()) {
-            return 0;
-        }
-        double brightest = 0;
-        for (int y = 0; y < shot.height(); ++y) {
-            for (int x = 0; x < shot.width(); ++x) {
-                brightest = std::max(brightest, luminance(shot.pixelColor(x, y)));
-            }
-        }
-        const double plate = luminance(shot.pixelColor(4, shot.height() / 2));
-        return (brightest + 0.05) / (plate + 0.05);
+        return measureTextContrast(shot, shot.rect().adjusted(6, 6, -6, -6));
     }
 };
 
@@ -147,7 +126,8 @@ TEST_F(LiveStatusLine, theLineReadsWellOverAWhiteAndOverABlackPicture) {
         ASSERT_TRUE(camera.stall());
         ASSERT_TRUE(waitFor([&] { return !shown().isEmpty(); }, 10000));
         waitFor([] { return false; }, 300);
-        EXPECT_GE(contrastOnScreen(), 4.5);
+        const TextContrast contrast = contrastOnScreen();
+        EXPECT_GE(contrast.ratio, readableTextContrast) << contrast.describe().toStdString();
         ASSERT_TRUE(camera.resume());
         ASSERT_TRUE(waitFor([&] { return isPlaying() && shown().isEmpty(); }, 30000));
     }
