@@ -22,6 +22,9 @@ MPVEngineFactory::createEngine(VideoView& view) {
     if (mpv_initialize(handle.get()) < 0) {
         return EngineStartError::initialize;
     }
+    // Error messages name why a camera cannot be played (a refused password,
+    // an address the camera does not serve); the event loop keeps only that.
+    mpv_request_log_messages(handle.get(), "error");
     if (view.configureWithMPV(handle.get()) < 0) {
         return EngineStartError::attach;
     }

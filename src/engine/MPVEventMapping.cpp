@@ -1,5 +1,7 @@
 #include "MPVEventMapping.h"
 
+#include "engine/CameraProblem.h"
+
 namespace rure {
 
 std::optional<PlaybackEngineEvent> playbackEngineEventFrom(const mpv_event& event) {
@@ -23,6 +25,17 @@ std::optional<PlaybackEngineEvent> playbackEngineEventFrom(const mpv_event& even
         return PlaybackEngineEvent::of(Kind::shutdown);
     case MPV_EVENT_QUEUE_OVERFLOW:
         return PlaybackEngineEvent::of(Kind::queueOverflow);
+    case MPV_EVENT_LOG_MESSAGE: {
+        // Only error-level messages are asked for (see the engine factory).
+        const auto* message = static_cast<const mpv_event_log_message*>(event.data);
+        if (message == nullptr || message->text == nullptr) {
+            return std::nullopt;
+        }
+        if (const auto problem = cameraProblemFromEngineMessage(message->text)) {
+            return PlaybackEngineEvent::problemOfCamera(*problem);
+        }
+        return std::nullopt;
+    }
     default:
         return std::nullopt;
     }

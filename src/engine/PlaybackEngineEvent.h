@@ -1,5 +1,7 @@
 #pragma once
 
+#include "engine/CameraProblem.h"
+
 #include <cstdint>
 
 namespace rure {
@@ -44,7 +46,16 @@ constexpr bool endedByRequest(EndFileReason reason) {
 // The engine events the controller cares about; everything else is dropped by
 // the event loop.
 struct PlaybackEngineEvent {
-    enum class Kind { endFile, startFile, fileLoaded, playbackRestart, shutdown, queueOverflow };
+    enum class Kind {
+        endFile,
+        startFile,
+        fileLoaded,
+        playbackRestart,
+        shutdown,
+        queueOverflow,
+        // An error message of the engine named why the camera cannot be played.
+        cameraProblem,
+    };
 
     Kind kind = Kind::startFile;
     // Only meaningful for endFile: why the file ended, and the engine's error
@@ -52,15 +63,22 @@ struct PlaybackEngineEvent {
     // EndFileReason::unknown, error 0.
     EndFileReason reason = EndFileReason::eof;
     int32_t error = 0;
+    // Only meaningful for cameraProblem.
+    CameraProblem problem = CameraProblem::noAnswer;
 
     static PlaybackEngineEvent endFile(EndFileReason reason, int32_t error) {
-        return {Kind::endFile, reason, error};
+        return {Kind::endFile, reason, error, CameraProblem::noAnswer};
     }
     // From the engine's own end-file reason number.
     static PlaybackEngineEvent endFile(int32_t reasonNumber, int32_t error) {
         return endFile(endFileReasonFrom(reasonNumber), error);
     }
-    static PlaybackEngineEvent of(Kind kind) { return {kind, EndFileReason::eof, 0}; }
+    static PlaybackEngineEvent of(Kind kind) {
+        return {kind, EndFileReason::eof, 0, CameraProblem::noAnswer};
+    }
+    static PlaybackEngineEvent problemOfCamera(CameraProblem problem) {
+        return {Kind::cameraProblem, EndFileReason::eof, 0, problem};
+    }
 
     friend bool operator==(const PlaybackEngineEvent&, const PlaybackEngineEvent&) = default;
 };

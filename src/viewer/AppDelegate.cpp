@@ -58,7 +58,14 @@ AppDelegate::AppDelegate(AppDelegateServices services, QObject* parent)
                     }
                 },
             .frameRendered = [this](PlaybackEngine& engine) { updateWindowAspectRatio(engine); },
-            .showError = [this](const QString& message) { showPlaybackError(message); }},
+            .showError = [this](const QString& message) { showPlaybackError(message); },
+            .showStatus =
+                [this](const QString& text) {
+                    if (overlay_) {
+                        overlay_->showStatus(text);
+                    }
+                },
+            .wallClock = {}},
         this);
     if (services_.updateService) {
         UpdateCheckPresenters presenters = services_.updatePresenters;

@@ -80,6 +80,7 @@ void AppDelegate::createWindowCollaborators() {
     overlay_->stayOnTopToggled = [this](bool) { toggleStayOnTop(); };
     overlay_->focusButtonPressed = [this] { toggleFocusArea(); };
     overlay_->closeButtonPressed = [this] { closeCameraViewer(); };
+    overlay_->showStatus(supervisor_->statusText());
 
     focusArea_ = std::make_unique<FocusAreaController>(
         *window, *interactionView,

@@ -46,6 +46,8 @@ public:
     // after the last one before the next may run.
     bool mayCatchUp(SteadyTime now) { return pacing_.allow(now); }
     double spacingSeconds() const { return pacing_.spacingSeconds(); }
+    // The camera's pace as learnt so far.
+    const FrameCadence& cadence() const { return cadence_; }
     // Drops a pending check.
     void cancel() { check_.reset(); }
     bool hasPendingCheck() const { return check_ != nullptr; }

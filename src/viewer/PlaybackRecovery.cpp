@@ -5,6 +5,7 @@
 
 #include "common/RureLog.h"
 #include "viewer/CameraSelection.h"
+#include "viewer/SilenceLimit.h"
 
 #include <algorithm>
 #include <array>
@@ -13,13 +14,17 @@ namespace rure {
 
 namespace {
 
-constexpr Seconds watchdogPeriod{2.0};
+// Often enough that a silence is noticed within half a second of its limit.
+constexpr Seconds watchdogPeriod{0.5};
 constexpr double firstFrameLimit = 8.0;
-constexpr double heartbeatLimit = 10.0;
 constexpr double immediateRecoveryDelay = 0.5;
 constexpr std::array<double, 7> backOffDelays{0.5, 1.0, 2.0, 4.0, 8.0, 15.0, 30.0};
 constexpr double maximumJitter = 0.35;
 constexpr int64_t rebuildEveryNthAttempt = 3;
+// The status line calls a picture old after this many of the camera's frame
+// intervals, and never sooner than this.
+constexpr double staleIntervals = 3.0;
+constexpr double minimumStaleSeconds = 2.0;
 
 } // namespace
 
@@ -41,7 +46,13 @@ void PlaybackSupervisor::evaluatePlaybackHealth() {
         }
         break;
     case PlaybackSupervisorState::playing:
-        if (lastFrameRenderedAt_ && secondsBetween(*lastFrameRenderedAt_, now) >= heartbeatLimit) {
+        if (playingSince_ &&
+            secondsBetween(*playingSince_, now) >= SilenceLimit::forgiveAfterSeconds) {
+            recentSilences_ = 0;
+        }
+        if (lastFrameRenderedAt_ &&
+            secondsBetween(*lastFrameRenderedAt_, now) >= silenceLimitSeconds()) {
+            ++recentSilences_;
             schedulePlaybackRecovery(QStringLiteral("video frame heartbeat stalled"), false, false);
         }
         break;
@@ -50,6 +61,45 @@ void PlaybackSupervisor::evaluatePlaybackHealth() {
     case PlaybackSupervisorState::suspended:
         break;
     }
+}
+
+PlaybackStatus PlaybackSupervisor::status() const {
+    PlaybackStatus status;
+    if (selection_.isEmpty() || hold_.closing || hold_.sleeping) {
+        return status;
+    }
+    status.lastPictureAt = lastPictureAt_;
+    status.problem = cameraProblem_;
+    status.unreachable = cameraUnreachable_;
+    if (hold_.pathIsDown) {
+        status.activity = PlaybackActivity::waitingForNetwork;
+        return status;
+    }
+    const bool recovering = retry_ != nullptr || retryCount_ > 0;
+    if (recovering) {
+        status.activity = PlaybackActivity::reconnecting;
+        status.attempt = std::max<int64_t>(retryCount_, 1);
+        if (retry_) {
+            status.nextAttemptAt = nextAttemptAt_;
+        }
+    } else if (state_ == PlaybackSupervisorState::playing || lastPictureAt_) {
+        // Playing, or loading the camera again to catch up with a picture
+        // that stays on screen meanwhile.
+        status.activity = PlaybackActivity::playing;
+        // A picture is old after a few of the camera's own frame intervals,
+        // and at the latest when the silence limit has it reconnected.
+        const double limit = silenceLimitSeconds();
+        const std::optional<double> typical = catchUp_.cadence().typicalInterval();
+        status.staleAfterSeconds =
+            typical ? std::clamp(staleIntervals * *typical, minimumStaleSeconds, limit) : limit;
+    } else {
+        status.activity = PlaybackActivity::connecting;
+    }
+    return status;
+}
+
+double PlaybackSupervisor::silenceLimitSeconds() const {
+    return SilenceLimit::seconds(catchUp_.cadence().typicalInterval(), recentSilences_);
 }
 
 void PlaybackSupervisor::schedulePlaybackRecovery(const QString& reason, bool immediate,
@@ -75,8 +125,11 @@ void PlaybackSupervisor::schedulePlaybackRecovery(const QString& reason, bool im
             .arg(delay, 0, 'f', 6)
             .arg(logBool(recreate), reason));
 
+    nextAttemptAt_ =
+        scheduler_.now() + std::chrono::duration_cast<SteadyTime::duration>(Seconds(delay));
     retry_ = scheduler_.schedule(Seconds(delay), this, [this, generation, recreate] {
         retry_.reset();
+        nextAttemptAt_.reset();
         if (!mayPlaybackRun() || generation != selectionGeneration_) {
             return;
         }
@@ -86,6 +139,7 @@ void PlaybackSupervisor::schedulePlaybackRecovery(const QString& reason, bool im
         }
         requestLocalNetworkAccessAndStart();
     });
+    statusReporter_.refresh();
 }
 
 void PlaybackSupervisor::requestLocalNetworkAccessAndStart() {
@@ -105,12 +159,14 @@ void PlaybackSupervisor::requestLocalNetworkAccessAndStart() {
     preflight_.start(*target, [this, generation](bool reachable) {
         finishLocalNetworkProbe(reachable, generation);
     });
+    statusReporter_.refresh();
 }
 
 void PlaybackSupervisor::finishLocalNetworkProbe(bool reloadPlayer, int64_t generation) {
     if (generation != selectionGeneration_ || hold_.closing || hold_.sleeping) {
         return;
     }
+    cameraUnreachable_ = !reloadPlayer;
     if (!session_) {
         startPlayer();
     } else if (!reloadPlayer) {
@@ -181,6 +237,7 @@ void PlaybackSupervisor::viewerWillClose() {
 }
 
 void PlaybackSupervisor::shutDown() {
+    statusReporter_.stop();
     watchdog_.reset();
     retry_.reset();
     cancelLocalNetworkProbe();

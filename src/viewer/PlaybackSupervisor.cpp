@@ -22,7 +22,15 @@ PlaybackSupervisor::PlaybackSupervisor(Scheduler& scheduler, PlaybackEngineFacto
                    return session_ && state_ == PlaybackSupervisorState::playing && !hold_.closing;
                },
            .catchUp = [this](const QString& why) { catchUpWithLiveStream(why); }}),
-      preflight_(scheduler, this) {}
+      preflight_(scheduler, this), statusReporter_(scheduler, this,
+                                                   {.status = [this] { return status(); },
+                                                    .show =
+                                                        [this](const QString& text) {
+                                                            if (client_.showStatus) {
+                                                                client_.showStatus(text);
+                                                            }
+                                                        },
+                                                    .wallClock = client_.wallClock}) {}
 
 PlaybackSupervisor::~PlaybackSupervisor() {
     shutDown();
@@ -112,11 +120,16 @@ void PlaybackSupervisor::beginLoad() {
     lastCameraLoad_ = scheduler_.now();
     lastFrameRenderedAt_.reset();
     state_ = PlaybackSupervisorState::starting;
+    statusReporter_.refresh();
 }
 
 void PlaybackSupervisor::playNewSelection() {
     ++selectionGeneration_;
     retryCount_ = 0;
+    recentSilences_ = 0;
+    lastPictureAt_.reset();
+    cameraProblem_.reset();
+    cameraUnreachable_ = false;
     retry_.reset();
     cancelLocalNetworkProbe();
     if (selection_.isEmpty()) {
@@ -130,6 +143,7 @@ void PlaybackSupervisor::playNewSelection() {
 
 void PlaybackSupervisor::stopForEmptyList() {
     stopPlayerEngine();
+    lastPictureAt_.reset();
     if (const std::optional<CreatedVideoView> view = liveView()) {
         view->view->clearPicture();
     }
@@ -197,6 +211,11 @@ void PlaybackSupervisor::handlePlaybackEngineEvent(PlaybackEngineEvent event, in
         log.error(QStringLiteral("The mpv event queue overflowed."));
         schedulePlaybackRecovery(QStringLiteral("mpv event queue overflow"), false, true);
         break;
+    case Kind::cameraProblem:
+        // The end of the stream follows and recovers; this only says why.
+        cameraProblem_ = event.problem;
+        statusReporter_.refresh();
+        break;
     }
 }
 
@@ -208,6 +227,12 @@ void PlaybackSupervisor::recordRenderedFrame(int64_t generation) {
     const std::optional<SteadyTime> previousFrame = lastFrameRenderedAt_;
     const SteadyTime now = scheduler_.now();
     lastFrameRenderedAt_ = now;
+    lastPictureAt_ = now;
+    cameraProblem_.reset();
+    cameraUnreachable_ = false;
+    if (previous != PlaybackSupervisorState::playing) {
+        playingSince_ = now;
+    }
     state_ = PlaybackSupervisorState::playing;
     retryCount_ = 0;
     retry_.reset();
@@ -219,6 +244,7 @@ void PlaybackSupervisor::recordRenderedFrame(int64_t generation) {
         client_.frameRendered(session_->engine());
     }
     catchUp_.frameRendered(previousFrame, now);
+    statusReporter_.pictureShown();
 }
 
 void PlaybackSupervisor::catchUpWithLiveStream(const QString& why) {

@@ -8,6 +8,7 @@
 #include "platform/NetworkPathSignature.h"
 #include "viewer/CatchUpMonitor.h"
 #include "viewer/LocalNetworkPreflight.h"
+#include "viewer/PlaybackStatusReporter.h"
 #include "viewer/PlaybackSupervisorState.h"
 
 #include <QObject>
@@ -49,6 +50,10 @@ public:
         std::function<void(PlaybackEngine& engine)> frameRendered;
         // Shows a playback error to the user (posted, never re-entrant).
         std::function<void(const QString& message)> showError;
+        // Shows the status line over the picture; empty hides it.
+        std::function<void(const QString& text)> showStatus;
+        // The wall clock for the status line (the system's when not set).
+        std::function<QDateTime()> wallClock;
     };
 
     PlaybackSupervisor(Scheduler& scheduler, PlaybackEngineFactory& engines,
@@ -110,6 +115,11 @@ public:
     bool hasWatchdog() const { return watchdog_ != nullptr; }
     bool hasPreflight() const { return preflight_.isRunning(); }
     std::optional<SteadyTime> lastFrameRenderedAt() const { return lastFrameRenderedAt_; }
+    // How long the playing camera may stay silent before it is reconnected.
+    double silenceLimitSeconds() const;
+    // What playback is doing, for the status line.
+    PlaybackStatus status() const;
+    const QString& statusText() const { return statusReporter_.text(); }
 
 private:
     void startOrReloadPlayback();
@@ -138,8 +148,20 @@ private:
     int64_t retryCount_ = 0;
     SteadyTime lastCameraLoad_ = distantPast();
     std::optional<SteadyTime> lastFrameRenderedAt_;
+    // Since when frames have flowed without a silence, and the silences close
+    // together before it (they widen the silence limit).
+    std::optional<SteadyTime> playingSince_;
+    int recentSilences_ = 0;
+    // For the status line: the selected camera's last picture (it stays on
+    // screen through reloads and rebuilds), when the planned attempt starts,
+    // and why the camera is not playing, when known.
+    std::optional<SteadyTime> lastPictureAt_;
+    std::optional<SteadyTime> nextAttemptAt_;
+    std::optional<CameraProblem> cameraProblem_;
+    bool cameraUnreachable_ = false;
     CatchUpMonitor catchUp_;
     LocalNetworkPreflight preflight_;
+    PlaybackStatusReporter statusReporter_;
 };
 
 } // namespace rure

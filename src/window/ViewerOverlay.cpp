@@ -1,6 +1,7 @@
 #include "ViewerOverlay.h"
 
 #include "window/CameraPicker.h"
+#include "window/StatusLine.h"
 #include "window/ViewerControlButton.h"
 #include "window/ViewerControlLayout.h"
 
@@ -71,8 +72,8 @@ void enable(QWidget* control, bool enabled) {
 
 ViewerOverlay::ViewerOverlay(QWidget& root)
     : root_(&root), emptyStateLabel_(makeEmptyStateLabel(&root)),
-      cameraPicker_(new CameraPicker(&root)), mainMenuButton_(new MainMenuButton(&root)),
-      stayOnTopButton_(new PinToggleButton(&root)),
+      statusLine_(new StatusLine(&root)), cameraPicker_(new CameraPicker(&root)),
+      mainMenuButton_(new MainMenuButton(&root)), stayOnTopButton_(new PinToggleButton(&root)),
       focusViewerButton_(new FocusViewerButton(&root)),
       closeViewerButton_(new CloseViewerButton(&root)) {
     trackMenu(*cameraPicker_->pickerMenu());
@@ -97,7 +98,8 @@ ViewerOverlay::ViewerOverlay(QWidget& root)
         makeInvisible(control);
     }
     // Back to front: whatever the root already holds (the picture and the
-    // pointer surface), the empty-state text, then the controls.
+    // pointer surface), the empty-state text, the status line, then the
+    // controls.
     emptyStateLabel_->raise();
     keepViewerControlsInFront();
 }
@@ -140,6 +142,16 @@ CloseViewerButton* ViewerOverlay::closeViewerButton() const {
 
 QLabel* ViewerOverlay::emptyStateLabel() const {
     return emptyStateLabel_;
+}
+
+StatusLine* ViewerOverlay::statusLine() const {
+    return statusLine_;
+}
+
+void ViewerOverlay::showStatus(const QString& text) {
+    if (statusLine_ && !isClosingViewer_) {
+        statusLine_->showText(text);
+    }
 }
 
 void ViewerOverlay::showCameras(const QStringList& names, qsizetype selected) {
@@ -281,6 +293,10 @@ bool ViewerOverlay::isFading() const {
 }
 
 void ViewerOverlay::keepViewerControlsInFront() {
+    // The status line over the picture, the controls over everything.
+    if (statusLine_) {
+        statusLine_->raise();
+    }
     for (QWidget* control : viewerControls()) {
         control->raise();
     }
@@ -325,6 +341,9 @@ void ViewerOverlay::layOut() {
         QRect labelFrame(0, 0, width, std::max(height, 0));
         labelFrame.moveCenter(bounds.center());
         emptyStateLabel_->setGeometry(labelFrame);
+    }
+    if (statusLine_ && statusLine_->isVisible()) {
+        statusLine_->placeIn(root_->size());
     }
     updateViewerControlLayout();
 }

@@ -22,6 +22,7 @@ class CloseViewerButton;
 class FocusViewerButton;
 class MainMenuButton;
 class PinToggleButton;
+class StatusLine;
 
 // The controls over the picture: the camera picker, the menu button, the Stay
 // on Top pin, the focus button and the close button, plus the text shown when
@@ -53,6 +54,8 @@ public:
     // empty-state text shows, and the picker and the focus button stay off the
     // next time the controls appear.
     void showCameras(const QStringList& names, qsizetype selected);
+    // The status line in the picture's corner; empty hides it.
+    void showStatus(const QString& text);
     // Marks `index` in the picker and its menu.
     void showSelectedCamera(qsizetype index);
     // The camera the picker marks; -1 without cameras.
@@ -102,6 +105,7 @@ public:
     FocusViewerButton* focusViewerButton() const;
     CloseViewerButton* closeViewerButton() const;
     QLabel* emptyStateLabel() const;
+    StatusLine* statusLine() const;
     // The controls that still exist, from back to front.
     QList<QWidget*> viewerControls() const;
 
@@ -110,6 +114,7 @@ private:
 
     QPointer<QWidget> root_;
     QPointer<QLabel> emptyStateLabel_;
+    QPointer<StatusLine> statusLine_;
     QPointer<CameraPicker> cameraPicker_;
     QPointer<MainMenuButton> mainMenuButton_;
     QPointer<PinToggleButton> stayOnTopButton_;

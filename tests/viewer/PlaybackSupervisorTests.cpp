@@ -169,8 +169,13 @@ TEST_F(Supervision, aPictureThatFallsBehindTheStreamClockIsLoadedAgain) {
     play(1.0 / 30, 30, 0.6);
     EXPECT_EQ(loads().size(), 1);
 
+    // A camera that is slow from the start (its pace is learnt afresh).
+    supervisor.reset();
+    launchPlaying();
+    ASSERT_EQ(supervisor->playerGeneration(), generation);
     engine().position = 0.0;
     engines.clearJournal();
+    log.clear();
     supervisor->recordRenderedFrame(generation);
     play(5.0, 12);
     play(2.0, 10);
@@ -196,13 +201,14 @@ TEST_F(Supervision, framesThatComeBackAfterAGapLoadTheCameraAgainToCatchUp) {
     EXPECT_TRUE(loads().isEmpty()) << engines.journal().calls.join('\n').toStdString();
     EXPECT_EQ(supervisor->state(), State::playing);
 
-    // Frames that come back after four seconds would stay four seconds late.
-    advanceSettling(Seconds(4));
+    // Frames that come back after 2.5 seconds (short of the silence limit)
+    // would stay 2.5 seconds late.
+    advanceSettling(Seconds(2.5));
     supervisor->recordRenderedFrame(generation);
     advanceSettling(Seconds(0.2));
     EXPECT_EQ(loads(),
               QStringList{QStringLiteral("loadfile %1 replace").arg(threeCameras()[0].url)});
-    EXPECT_TRUE(log.contains(QStringLiteral("Video frames came back after 4.0 seconds; loading the "
+    EXPECT_TRUE(log.contains(QStringLiteral("Video frames came back after 2.5 seconds; loading the "
                                             "camera again to return to the live picture.")));
     EXPECT_EQ(supervisor->state(), State::starting);
     EXPECT_EQ(supervisor->retryCount(), 0);
@@ -340,6 +346,70 @@ TEST_F(Supervision, theWatchdogNoticesAStalledStreamWithinTenToTwelveSeconds) {
     const auto recoveries = scheduledRecoveries(log);
     ASSERT_EQ(recoveries.size(), 1u);
     EXPECT_EQ(recoveries[0].reason, QStringLiteral("video frame heartbeat stalled"));
+}
+
+TEST_F(Supervision, silenceIsNoticedAfterAboutTenOfTheCamerasOwnFrameIntervals) {
+    // Frames at `rate` a second, then none: the seconds until the watchdog
+    // plans a recovery (or -1 when none within 15 seconds).
+    const auto silenceNoticedAfter = [this](double rate) {
+        const int64_t generation = supervisor->playerGeneration();
+        for (int frame = 0; frame < 20; ++frame) {
+            advanceSettling(Seconds(1.0 / rate));
+            supervisor->recordRenderedFrame(generation);
+        }
+        log.clear();
+        for (double silent = 0; silent < 15; silent += 0.05) {
+            advanceSettling(Seconds(0.05));
+            if (supervisor->hasPendingRecovery()) {
+                EXPECT_EQ(scheduledRecoveries(log).at(0).reason,
+                          QStringLiteral("video frame heartbeat stalled"));
+                return silent + 0.05;
+            }
+        }
+        return -1.0;
+    };
+    // At least 3 seconds, at most 10, noticed within the watchdog's half-second.
+    for (const auto& [rate, limit] :
+         std::vector<std::pair<double, double>>{{30, 3}, {10, 3}, {2, 5}, {1.5, 10.0 / 1.5}}) {
+        SCOPED_TRACE(rate);
+        supervisor.reset();
+        launchPlaying();
+        const double noticed = silenceNoticedAfter(rate);
+        EXPECT_GE(noticed, limit - 0.01);
+        EXPECT_LE(noticed, limit + 0.55);
+    }
+
+    // A camera silent again soon after it came back waits twice as long, then
+    // the ceiling; a minute of frames, or another camera, starts afresh.
+    supervisor.reset();
+    launchPlaying();
+    const auto reconnectAndPlay = [this] {
+        advanceSettling(Seconds(1));
+        ASSERT_FALSE(supervisor->hasPendingRecovery());
+        supervisor->recordRenderedFrame(supervisor->playerGeneration());
+        ASSERT_EQ(supervisor->state(), State::playing);
+    };
+    EXPECT_NEAR(silenceNoticedAfter(30), 3, 0.55);
+    reconnectAndPlay();
+    EXPECT_NEAR(silenceNoticedAfter(30), 6, 0.55);
+    reconnectAndPlay();
+    EXPECT_NEAR(silenceNoticedAfter(30), 10, 0.55);
+    reconnectAndPlay();
+    const int64_t generation = supervisor->playerGeneration();
+    for (double played = 0; played < 61; played += 0.1) {
+        advanceSettling(Seconds(0.1));
+        supervisor->recordRenderedFrame(generation);
+    }
+    EXPECT_NEAR(silenceNoticedAfter(30), 3, 0.55);
+    reconnectAndPlay();
+    EXPECT_NEAR(silenceNoticedAfter(30), 6, 0.55);
+    reconnectAndPlay();
+    selection.select(1);
+    supervisor->playNewSelection();
+    settle();
+    supervisor->recordRenderedFrame(supervisor->playerGeneration());
+    // The new camera's pace is learnt afresh; its limit is its own.
+    EXPECT_NEAR(silenceNoticedAfter(30), 3, 0.55);
 }
 
 TEST_F(Supervision, aRecoveryPlannedBeforeANewSelectionNeverRuns) {

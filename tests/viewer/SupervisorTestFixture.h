@@ -32,13 +32,23 @@ protected:
     // preflight, then the engine and the first load.
     void start(const QList<Camera>& cameras) {
         supervisor.reset();
+        startedAt = scheduler.now();
+        statusTexts.clear();
         selection.adoptLaunchList(cameras);
         supervisor = std::make_unique<PlaybackSupervisor>(
             scheduler, engines, selection,
             PlaybackSupervisor::Client{
                 .willLoadCamera = [this] { ++camerasAboutToLoad; },
                 .frameRendered = [this](PlaybackEngine&) { ++framesShown; },
-                .showError = [this](const QString& message) { alerts << message; }});
+                .showError = [this](const QString& message) { alerts << message; },
+                .showStatus = [this](const QString& text) { statusTexts << text; },
+                .wallClock =
+                    [this] {
+                        return wallClockAtStart.addMSecs(
+                            std::chrono::duration_cast<std::chrono::milliseconds>(scheduler.now() -
+                                                                                  startedAt)
+                                .count());
+                    }});
         supervisor->attachView(video);
         supervisor->requestLocalNetworkAccessAndStart();
         settle();
@@ -48,6 +58,11 @@ protected:
     CameraSelection selection;
     CreatedVideoView video;
     std::unique_ptr<PlaybackSupervisor> supervisor;
+    // The status line's texts in the order shown, and the wall clock they
+    // read: 14:03:00 local time when the supervisor started.
+    QStringList statusTexts;
+    const QDateTime wallClockAtStart{QDate(2026, 12, 9), QTime(14, 3, 0)};
+    SteadyTime startedAt{};
     int camerasAboutToLoad = 0;
     int framesShown = 0;
 };

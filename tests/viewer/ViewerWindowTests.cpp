@@ -1,5 +1,6 @@
 #include "ControllerTestFixture.h"
 
+#include "window/StatusLine.h"
 #include "window/WindowFrameText.h"
 #include "window/WindowResizeGeometry.h"
 
@@ -76,7 +77,7 @@ TEST_F(ControllerTest, theWindowIsFramelessBlackAndStacksItsViewsInOrder) {
 
     const QList<QWidget*> expectedOrder =
         QList<QWidget*>{delegate->videoWidget(), delegate->interactionSurface(),
-                        delegate->overlay().emptyStateLabel()} +
+                        delegate->overlay().emptyStateLabel(), delegate->overlay().statusLine()} +
         delegate->overlay().viewerControls();
     QList<QWidget*> actualOrder;
     for (QObject* child : window.contentView()->children()) {

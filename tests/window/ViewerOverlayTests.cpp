@@ -1,6 +1,7 @@
 // The controls over the picture in a real window on the test display.
 #include "window/CabinCameraMenuItemView.h"
 #include "window/CameraPicker.h"
+#include "window/StatusLine.h"
 #include "window/ViewerControlButton.h"
 #include "window/ViewerControlLayout.h"
 #include "window/ViewerOverlay.h"
@@ -181,12 +182,14 @@ TEST_F(Overlay, theTextAndTheControlsStayInFrontOfThePicture) {
         return order;
     };
     const QList<QWidget*> expected =
-        QList<QWidget*>{picture, overlay.emptyStateLabel()} + overlay.viewerControls();
+        QList<QWidget*>{picture, overlay.emptyStateLabel(), overlay.statusLine()} +
+        overlay.viewerControls();
     EXPECT_EQ(children(), expected);
     picture->raise();
     overlay.hoverChanged(true);
     const QList<QWidget*> raised =
-        QList<QWidget*>{overlay.emptyStateLabel(), picture} + overlay.viewerControls();
+        QList<QWidget*>{overlay.emptyStateLabel(), picture, overlay.statusLine()} +
+        overlay.viewerControls();
     EXPECT_EQ(children(), raised);
 }
 

@@ -1,0 +1,92 @@
+#include "PlaybackStatus.h"
+
+#include <QStringList>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+
+namespace rure {
+
+namespace {
+
+// "14:03:22" today; with the date when the picture is from an earlier day.
+QString wallTimeOf(SteadyTime at, SteadyTime now, const QDateTime& wallNow) {
+    const auto age = std::chrono::duration_cast<std::chrono::milliseconds>(now - at);
+    const QDateTime wall = wallNow.addMSecs(-age.count());
+    if (wall.date() == wallNow.date()) {
+        return wall.toString(QStringLiteral("HH:mm:ss"));
+    }
+    return wall.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+}
+
+QString noNewPictureSince(SteadyTime at, SteadyTime now, const QDateTime& wallNow) {
+    return QStringLiteral("No new picture since %1").arg(wallTimeOf(at, now, wallNow));
+}
+
+} // namespace
+
+QString describe(CameraProblem problem) {
+    switch (problem) {
+    case CameraProblem::credentialsRefused:
+        return QStringLiteral("The camera did not accept the user name or password.");
+    case CameraProblem::addressNotServed:
+        return QStringLiteral("The camera has no stream at this address.");
+    case CameraProblem::connectionRefused:
+        return QStringLiteral("The camera refused the connection.");
+    case CameraProblem::noAnswer:
+        return QStringLiteral("The camera does not answer.");
+    }
+    return {};
+}
+
+QString playbackStatusText(const PlaybackStatus& status, SteadyTime now, const QDateTime& wallNow) {
+    QStringList lines;
+    switch (status.activity) {
+    case PlaybackActivity::idle:
+        break;
+    case PlaybackActivity::connecting:
+        if (status.problem) {
+            lines << describe(*status.problem);
+        } else if (status.unreachable) {
+            lines << QStringLiteral("The camera cannot be reached.");
+        }
+        lines << QStringLiteral("Connecting…");
+        break;
+    case PlaybackActivity::playing:
+        if (status.lastPictureAt &&
+            secondsBetween(*status.lastPictureAt, now) >= status.staleAfterSeconds) {
+            lines << noNewPictureSince(*status.lastPictureAt, now, wallNow);
+        }
+        break;
+    case PlaybackActivity::reconnecting: {
+        if (status.lastPictureAt) {
+            lines << noNewPictureSince(*status.lastPictureAt, now, wallNow);
+        }
+        if (status.problem) {
+            lines << describe(*status.problem);
+        } else if (status.unreachable) {
+            lines << QStringLiteral("The camera cannot be reached.");
+        }
+        const QString attempt = QStringLiteral(" (attempt %1)").arg(status.attempt);
+        if (status.nextAttemptAt) {
+            // Whole seconds, counted down; never "in 0 s" while still waiting.
+            const double left = std::max(0.0, secondsBetween(now, *status.nextAttemptAt));
+            const auto seconds = std::max<int64_t>(1, static_cast<int64_t>(std::ceil(left)));
+            lines << QStringLiteral("Reconnecting in %1 s").arg(seconds) + attempt;
+        } else {
+            lines << QStringLiteral("Reconnecting…") + attempt;
+        }
+        break;
+    }
+    case PlaybackActivity::waitingForNetwork:
+        if (status.lastPictureAt) {
+            lines << noNewPictureSince(*status.lastPictureAt, now, wallNow);
+        }
+        lines << QStringLiteral("No network connection");
+        break;
+    }
+    return lines.join(QLatin1Char('\n'));
+}
+
+} // namespace rure
