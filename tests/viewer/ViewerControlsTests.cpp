@@ -191,6 +191,43 @@ TEST_F(ViewerControls, theCameraMenuMarksTheCurrentCameraAndSwitchesAfterClosing
     EXPECT_FALSE(picker->rowViews()[1]->isSelected);
 }
 
+TEST_F(ViewerControls, theCameraMenuWorksFromTheKeyboard) {
+    launchActive(threeCameras());
+    CameraPicker* picker = delegate->overlay().cameraPicker();
+    QMenu* menu = picker->pickerMenu();
+    const struct {
+        const char* keys;
+        QList<Qt::Key> presses;
+        qsizetype openedOn;
+        qsizetype chosen; // the selection afterwards
+        int loads;
+    } cases[] = {
+        {"Down, Down, Return", {Qt::Key_Down, Qt::Key_Down, Qt::Key_Return}, 0, 2, 1},
+        {"Up, Space", {Qt::Key_Up, Qt::Key_Space}, 2, 1, 1},
+        {"Down, Escape", {Qt::Key_Down, Qt::Key_Escape}, 1, 1, 0},
+        {"Return on the current camera", {Qt::Key_Return}, 1, 1, 1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.keys);
+        delegate->hoverChanged(true);
+        menu->popup(picker->mapToGlobal(QPoint(0, picker->height())));
+        ASSERT_TRUE(pumpUntil([&] { return menu->isVisible(); }));
+        // The current camera is the keyboard's starting point, and drawn so.
+        ASSERT_NE(menu->activeAction(), nullptr);
+        EXPECT_EQ(menu->actions().indexOf(menu->activeAction()), c.openedOn);
+        EXPECT_TRUE(picker->rowViews()[c.openedOn]->isHighlighted);
+        engines.clearJournal();
+        for (const Qt::Key key : c.presses) {
+            QTest::keyClick(menu, key);
+        }
+        EXPECT_FALSE(menu->isVisible());
+        EXPECT_EQ(delegate->cameraSelection().selectedIndex(), c.chosen);
+        EXPECT_EQ(picker->selectedIndex(), c.chosen);
+        EXPECT_TRUE(picker->rowViews()[c.chosen]->isSelected);
+        EXPECT_EQ(engines.journal().calls.filter(QStringLiteral("loadfile")).size(), c.loads);
+    }
+}
+
 TEST_F(ViewerControls, aRightClickMaximizesForNowAndASecondOneGoesBack) {
     settings.setValue(QStringLiteral("mainWindowFrame"), QStringLiteral("100 100 800 450"));
     launchActive(threeCameras());
