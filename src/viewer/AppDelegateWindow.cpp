@@ -28,6 +28,7 @@ void AppDelegate::createWindow() {
     window->didMove = [this] { windowDidMove(); };
     window->didResize = [this] { windowDidResize(); };
     window->willClose = [this] { windowWillClose(); };
+    window->windowStateChanged = [this] { updateFullScreenMenuItem(); };
 
     // Back to front: the picture, the pointer surface, then the overlay.
     QWidget* root = window->contentView();
@@ -40,6 +41,7 @@ void AppDelegate::createWindow() {
     interactionView->hoverChanged = [this](bool inside) { hoverChanged(inside); };
     interactionView->viewerControlRects = [this] { return viewerControlRects(); };
     interactionView->secondaryClick = [this] { secondaryClick(); };
+    interactionView->primaryDoubleClick = [this] { toggleFullScreen(); };
     interactionView->focusSelectionCompleted = [this](QRectF selection) {
         focusSelectionCompleted(selection);
     };
@@ -145,6 +147,18 @@ void AppDelegate::windowDidResize() {
     layoutViewerContent();
     if (windowFrame_) {
         windowFrame_->saveWindowFrame();
+    }
+}
+
+void AppDelegate::toggleFullScreen() {
+    if (window && !isClosingViewer()) {
+        window->toggleFullScreen();
+    }
+}
+
+void AppDelegate::bringViewerToFront() {
+    if (window && !isClosingViewer()) {
+        window->bringToFront();
     }
 }
 
