@@ -1,7 +1,9 @@
 #include "common/ProcessMemory.h"
 #include "common/QtScheduler.h"
+#include "common/RureLog.h"
 #include "config/CameraConfigurationStore.h"
 #include "engine/MPVEngineFactory.h"
+#include "platform/SingleInstance.h"
 #include "platform/UnixSignalQuitter.h"
 #include "updates/RureUpdateService.h"
 #include "viewer/AppDelegate.h"
@@ -12,6 +14,7 @@
 
 #include <clocale>
 #include <csignal>
+#include <cstdio>
 
 int main(int argc, char* argv[]) {
     // Before any thread exists.
@@ -30,6 +33,24 @@ int main(int argc, char* argv[]) {
     QApplication::setApplicationName(QStringLiteral("rure"));
     QApplication::setApplicationDisplayName(QStringLiteral("Rure"));
     QApplication::setDesktopFileName(QStringLiteral("com.didirezoror.rure"));
+
+    // One running viewer per user: a later launch brings that viewer's window
+    // to the front and ends.
+    rure::SingleInstance instance(rure::SingleInstance::defaultSocketPath());
+    const auto claimed = instance.claim(rure::LaunchRequest{});
+    if (claimed.ok() && claimed.value() == rure::SingleInstance::Role::handedOver) {
+        rure::RureLog::lifecycle().notice(
+            QStringLiteral("Rure is already running; its window was brought to the front."));
+        return 0;
+    }
+    if (!claimed.ok()) {
+        if (claimed.error().code != static_cast<int>(rure::SingleInstance::Failure::cannotListen)) {
+            std::fprintf(stderr, "rure: %s\n", qPrintable(claimed.error().description));
+            return 1;
+        }
+        // The viewer still works; later launches open windows of their own.
+        rure::RureLog::lifecycle().error(claimed.error().description);
+    }
 
     rure::UnixSignalQuitter quitter({SIGTERM, SIGINT});
 
@@ -55,6 +76,13 @@ int main(int argc, char* argv[]) {
                                        .updateService = &updateService,
                                        .updatePresenters = {}};
     rure::AppDelegate delegate(std::move(services));
+    instance.requestReceived = [&delegate](const rure::LaunchRequest& request) {
+        switch (request.kind) {
+        case rure::LaunchRequest::Kind::activate:
+            delegate.bringViewerToFront();
+            break;
+        }
+    };
 
     QObject::connect(&application, &QCoreApplication::aboutToQuit, &delegate,
                      &rure::AppDelegate::applicationWillTerminate);
