@@ -1,3 +1,4 @@
+#include "common/CommandLine.h"
 #include "common/ProcessMemory.h"
 #include "common/QtScheduler.h"
 #include "common/RureLog.h"
@@ -5,6 +6,7 @@
 #include "engine/MPVEngineFactory.h"
 #include "platform/SingleInstance.h"
 #include "platform/UnixSignalQuitter.h"
+#include "updates/InstalledIdentity.h"
 #include "updates/RureUpdateService.h"
 #include "viewer/AppDelegate.h"
 
@@ -16,7 +18,34 @@
 #include <csignal>
 #include <cstdio>
 
+namespace {
+
+rure::ProgramDescription viewerDescription() {
+    const rure::InstalledIdentity identity = rure::InstalledIdentity::compiledIn();
+    return {
+        .executable = QStringLiteral("rure"),
+        .name = QStringLiteral("Rure"),
+        .version = QStringLiteral("%1 (build %2)")
+                       .arg(identity.version.value_or(QStringLiteral("unknown")),
+                            identity.build.value_or(QStringLiteral("unknown"))),
+        .summary = QStringLiteral("Shows the live picture of one RTSP camera at a time. Starting "
+                                  "Rure while it runs\nbrings its window to the front."),
+        .environment = QStringLiteral(
+            "  RURE_LOG_LEVEL=debug      log debug messages on standard error as well\n"
+            "  RURE_VIDEO_VIEW=<view>    draw the picture with opengl, software or image\n"
+            "  RURE_UPDATE_SERVER=<url>  look for updates at another HTTPS server\n"
+            "  QT_QPA_PLATFORM=<name>    Qt's platform; under Wayland Rure uses xcb unless set"),
+    };
+}
+
+} // namespace
+
 int main(int argc, char* argv[]) {
+    // --help and --version need no display.
+    if (const std::optional<int> status =
+            rure::answerCommandLine(argc, argv, viewerDescription())) {
+        return *status;
+    }
     // Before any thread exists.
     rure::keepResidentMemoryFlat();
     // A client cannot place itself or stay on top under Wayland; run through
