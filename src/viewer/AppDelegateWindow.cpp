@@ -4,6 +4,7 @@
 
 #include "engine/VideoView.h"
 #include "engine/VideoViewChoice.h"
+#include "platform/UserActivation.h"
 #include "viewer/CameraSelection.h"
 #include "viewer/FocusAreaController.h"
 #include "window/DraggableContentView.h"
@@ -13,6 +14,7 @@
 #include "window/WindowFrameText.h"
 
 #include <QGuiApplication>
+#include <QWindow>
 
 namespace rure {
 
@@ -157,8 +159,12 @@ void AppDelegate::toggleFullScreen() {
 }
 
 void AppDelegate::bringViewerToFront() {
-    if (window && !isClosingViewer()) {
-        window->bringToFront();
+    if (!window || isClosingViewer()) {
+        return;
+    }
+    window->bringToFront();
+    if (QWindow* handle = window->windowHandle()) {
+        activateOnUserRequest(*handle);
     }
 }
 
