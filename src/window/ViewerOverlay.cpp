@@ -97,7 +97,9 @@ ViewerOverlay::ViewerOverlay(QWidget& root)
         makeInvisible(control);
     }
     // Back to front: whatever the root already holds (the picture and the
-    // pointer surface), the empty-state text, then the controls.
+    // pointer surface), the empty-state text, then the controls. The text lets
+    // the pointer through to the surface: drags and double-clicks work on it.
+    emptyStateLabel_->setAttribute(Qt::WA_TransparentForMouseEvents);
     emptyStateLabel_->raise();
     keepViewerControlsInFront();
 }

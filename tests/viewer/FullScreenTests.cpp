@@ -14,11 +14,13 @@ namespace {
 
 class FullScreen : public ControllerTest {
 protected:
-    void launchActive() {
+    void launchActive(bool withCameras = true) {
         // A picture, so that an area can be selected.
         engines.properties = {
             {"video-params/w", 1920}, {"video-params/h", 1080}, {"video-params/rotate", 0}};
-        saveCameras(threeCameras());
+        if (withCameras) {
+            saveCameras(threeCameras());
+        }
         launch();
         window()->activateWindow();
         if (!QTest::qWaitForWindowActive(window(), 3000)) {
@@ -156,6 +158,14 @@ TEST_F(FullScreen, aDoubleClickOnThePictureTogglesItWithoutMovingTheWindow) {
     EXPECT_FALSE(window()->isFullScreen());
     EXPECT_TRUE(pumpUntil([this] { return delegate->focusArea().focusCrop().has_value(); }));
     EXPECT_EQ(windowDrags, 1);
+}
+
+TEST_F(FullScreen, withoutCamerasTheTextInTheMiddleLetsTheDoubleClickThrough) {
+    launchActive(false);
+    ASSERT_TRUE(delegate->overlay().emptyStateLabel()->isVisible());
+    ASSERT_TRUE(delegate->overlay().emptyStateLabel()->geometry().contains(centre()));
+    doubleClick(centre());
+    EXPECT_TRUE(window()->isFullScreen());
 }
 
 TEST_F(FullScreen, escapeEndsAnAreaSelectionFirstAndFullScreenKeepsTheSavedFrame) {
