@@ -9,6 +9,8 @@
 
 #include <QTest>
 
+#include <cstdlib>
+
 namespace rure::test {
 namespace {
 
@@ -192,12 +194,23 @@ TEST_F(FullScreen, escapeEndsAnAreaSelectionFirstAndFullScreenKeepsTheSavedFrame
     EXPECT_FALSE(delegate->windowFrame().isTemporarilyMaximized());
     window()->windowHandle()->setGeometry(QRect(0, 0, 1500, 900));
     ASSERT_TRUE(pumpUntil([this] { return window()->size() == QSize(1500, 900); }));
+    // Nor does a picture of another shape: the window takes it once it has its
+    // own frame back.
+    window()->setContentAspectRatio(QSizeF(4, 3));
     QTest::qWait(50);
+    EXPECT_EQ(window()->size(), QSize(1500, 900));
     EXPECT_EQ(settings.value(QStringLiteral("mainWindowFrame")).toString(), savedFrame);
 
     press(Qt::Key_Escape);
     EXPECT_FALSE(window()->isFullScreen());
     EXPECT_EQ(fullScreenItem(), QStringLiteral("Enter Full Screen"));
+    // The window manager gives the window its frame back.
+    window()->windowHandle()->setGeometry(ownFrame);
+    EXPECT_TRUE(pumpUntil([this] {
+        const QSize size = window()->size();
+        return std::abs(size.width() * 3 - size.height() * 4) <= 4 && size.height() >= 540;
+    })) << window()->size().width()
+        << "x" << window()->size().height();
 }
 
 } // namespace
