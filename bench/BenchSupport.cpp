@@ -41,6 +41,13 @@ void prepareViewer(QProcess& viewer, const QString& home, const QString& cameraU
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("XDG_DATA_HOME"), home + QStringLiteral("/data"));
     environment.insert(QStringLiteral("XDG_CONFIG_HOME"), home + QStringLiteral("/config"));
+    // A runtime folder of its own, so that a viewer the user already runs does
+    // not take the benchmark's launch over.
+    const QString runtime = home + QStringLiteral("/runtime");
+    QDir().mkpath(runtime);
+    QFile::setPermissions(runtime,
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime);
     environment.remove(QStringLiteral("JOURNAL_STREAM"));
     // Update checks go to a closed loopback port: the benchmark measures the camera alone.
     environment.insert(QStringLiteral("RURE_UPDATE_SERVER"), QStringLiteral("https://127.0.0.1:9"));

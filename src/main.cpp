@@ -1,9 +1,13 @@
+#include "common/CommandLine.h"
 #include "common/ProcessMemory.h"
 #include "common/QtScheduler.h"
+#include "common/RureLog.h"
 #include "common/ViewerIdentity.h"
 #include "config/CameraConfigurationStore.h"
 #include "engine/MPVEngineFactory.h"
+#include "platform/SingleInstance.h"
 #include "platform/UnixSignalQuitter.h"
+#include "updates/InstalledIdentity.h"
 #include "updates/RureUpdateService.h"
 #include "viewer/AppDelegate.h"
 
@@ -13,8 +17,36 @@
 
 #include <clocale>
 #include <csignal>
+#include <cstdio>
+
+namespace {
+
+rure::ProgramDescription viewerDescription() {
+    const rure::InstalledIdentity identity = rure::InstalledIdentity::compiledIn();
+    return {
+        .executable = QStringLiteral("rure"),
+        .name = QStringLiteral("Rure"),
+        .version = QStringLiteral("%1 (build %2)")
+                       .arg(identity.version.value_or(QStringLiteral("unknown")),
+                            identity.build.value_or(QStringLiteral("unknown"))),
+        .summary = QStringLiteral("Shows the live picture of one RTSP camera at a time. Starting "
+                                  "Rure while it runs\nbrings its window to the front."),
+        .environment = QStringLiteral(
+            "  RURE_LOG_LEVEL=debug      log debug messages on standard error as well\n"
+            "  RURE_VIDEO_VIEW=<view>    draw the picture with opengl, software or image\n"
+            "  RURE_UPDATE_SERVER=<url>  look for updates at another HTTPS server\n"
+            "  QT_QPA_PLATFORM=<name>    Qt's platform; under Wayland Rure uses xcb unless set"),
+    };
+}
+
+} // namespace
 
 int main(int argc, char* argv[]) {
+    // --help and --version need no display.
+    if (const std::optional<int> status =
+            rure::answerCommandLine(argc, argv, viewerDescription())) {
+        return *status;
+    }
     // Before any thread exists.
     rure::keepResidentMemoryFlat();
     // A client cannot place itself or stay on top under Wayland; run through
@@ -28,6 +60,24 @@ int main(int argc, char* argv[]) {
     // libmpv refuses to start under any numeric locale but "C".
     std::setlocale(LC_NUMERIC, "C");
     rure::nameViewerApplication();
+
+    // One running viewer per user: a later launch brings that viewer's window
+    // to the front and ends.
+    rure::SingleInstance instance(rure::SingleInstance::defaultSocketPath());
+    const auto claimed = instance.claim(rure::LaunchRequest{});
+    if (claimed.ok() && claimed.value() == rure::SingleInstance::Role::handedOver) {
+        rure::RureLog::lifecycle().notice(
+            QStringLiteral("Rure is already running; its window was brought to the front."));
+        return 0;
+    }
+    if (!claimed.ok()) {
+        if (claimed.error().code != static_cast<int>(rure::SingleInstance::Failure::cannotListen)) {
+            std::fprintf(stderr, "rure: %s\n", qPrintable(claimed.error().description));
+            return 1;
+        }
+        // The viewer still works; later launches open windows of their own.
+        rure::RureLog::lifecycle().error(claimed.error().description);
+    }
 
     rure::UnixSignalQuitter quitter({SIGTERM, SIGINT});
 
@@ -53,6 +103,13 @@ int main(int argc, char* argv[]) {
                                        .updateService = &updateService,
                                        .updatePresenters = {}};
     rure::AppDelegate delegate(std::move(services));
+    instance.requestReceived = [&delegate](const rure::LaunchRequest& request) {
+        switch (request.kind) {
+        case rure::LaunchRequest::Kind::activate:
+            delegate.bringViewerToFront();
+            break;
+        }
+    };
 
     QObject::connect(&application, &QCoreApplication::aboutToQuit, &delegate,
                      &rure::AppDelegate::applicationWillTerminate);

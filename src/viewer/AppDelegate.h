@@ -26,6 +26,7 @@
 #include <optional>
 #include <vector>
 
+class QAction;
 class QSettings;
 class QWidget;
 
@@ -134,6 +135,11 @@ public:
     void windowDidMove();
     void windowDidResize();
     void windowWillClose();
+    // The Window menu's full-screen command, F11 and a double-click on the picture.
+    void toggleFullScreen();
+    // Another launch of the viewer asked for it: the window comes to the front,
+    // un-minimised, with the keyboard.
+    void bringViewerToFront();
 
     ViewerWindow* viewerWindow() const;
     // The view that shows the video, while it exists.
@@ -182,6 +188,8 @@ private:
     void showSelectionInPicker();
     void createWindowCollaborators();
     void layoutViewerContent();
+    // The full-screen command reads "Enter Full Screen" or "Exit Full Screen".
+    void updateFullScreenMenuItem();
 
     AppDelegateServices services_;
     ViewerSettings viewerSettings_;
@@ -215,6 +223,7 @@ private:
     Lifecycle lifecycle_ = Lifecycle::running;
     std::unique_ptr<UpdateCheckScheduler> updateChecks_;
     std::unique_ptr<ViewerMainMenu> mainMenu_;
+    QPointer<QAction> fullScreenMenuItem_;
 };
 
 } // namespace rure

@@ -24,6 +24,9 @@ QString ellipsis(const char* text) {
     return QString::fromUtf8(text) + QChar(0x2026);
 }
 
+const QString enterFullScreenTitle = QStringLiteral("Enter &Full Screen");
+const QString exitFullScreenTitle = QStringLiteral("Exit &Full Screen");
+
 // Where an informational alert goes: a sheet on the active window, or on the
 // viewer window, or an application-modal alert when neither exists.
 void presentInformation(QWidget* fallbackWindow, const QString& title, const QString& text) {
@@ -56,18 +59,18 @@ void AppDelegate::installMainMenu() {
             }
         };
     };
+    const QString rure = QStringLiteral("&Rure");
+    const QString windowMenu = QStringLiteral("&Window");
+    const QString help = QStringLiteral("&Help");
     const std::vector<MainMenuCommand> commands{
-        {QStringLiteral("Rure"), ellipsis("Camera Addresses"),
-         QKeySequence(Qt::CTRL | Qt::Key_Comma), command(&AppDelegate::showCameraSettings)},
-        {QStringLiteral("Rure"), {}, {}, {}},
-        {QStringLiteral("Rure"),
-         ellipsis("Check for Updates"),
-         {},
-         command(&AppDelegate::checkForUpdates)},
-        {QStringLiteral("Rure"), {}, {}, {}},
-        {QStringLiteral("Rure"), QStringLiteral("Quit Rure"), QKeySequence(Qt::CTRL | Qt::Key_Q),
+        {rure, ellipsis("&Camera Addresses"), QKeySequence(Qt::CTRL | Qt::Key_Comma),
+         command(&AppDelegate::showCameraSettings)},
+        {rure, {}, {}, {}},
+        {rure, ellipsis("Check for &Updates"), {}, command(&AppDelegate::checkForUpdates)},
+        {rure, {}, {}, {}},
+        {rure, QStringLiteral("&Quit Rure"), QKeySequence(Qt::CTRL | Qt::Key_Q),
          [] { QCoreApplication::quit(); }},
-        {QStringLiteral("Window"), QStringLiteral("Close"), QKeySequence(Qt::CTRL | Qt::Key_W),
+        {windowMenu, QStringLiteral("&Close"), QKeySequence(Qt::CTRL | Qt::Key_W),
          [weakSelf] {
              QWidget* target = QApplication::activeWindow();
              if (!target && weakSelf) {
@@ -77,34 +80,24 @@ void AppDelegate::installMainMenu() {
                  target->close();
              }
          }},
-        {QStringLiteral("Window"), QStringLiteral("Enter Full Screen"),
-         QKeySequence(Qt::CTRL | Qt::META | Qt::Key_F),
-         [weakSelf] {
-             QWidget* target = QApplication::activeWindow();
-             if (!target && weakSelf) {
-                 target = weakSelf->window;
-             }
-             if (target) {
-                 target->setWindowState(target->windowState() ^ Qt::WindowFullScreen);
-             }
-         }},
-        {QStringLiteral("Help"), QStringLiteral("Rure Help"),
-         QKeySequence(Qt::CTRL | Qt::Key_Question), command(&AppDelegate::openRureHelp)},
-        {QStringLiteral("Help"),
-         QStringLiteral("Quick Help in Rure"),
-         {},
-         command(&AppDelegate::showQuickHelp)},
-        {QStringLiteral("Help"), {}, {}, {}},
-        {QStringLiteral("Help"),
-         ellipsis("Send Feedback"),
-         {},
-         command(&AppDelegate::sendFeedback)},
-        {QStringLiteral("Help"),
-         QStringLiteral("About Rure"),
-         {},
-         command(&AppDelegate::showAbout)},
+        // Full screen belongs to the viewer window, whichever window is active;
+        // the desktop's own full-screen and help keys work as well.
+        {windowMenu, enterFullScreenTitle, QKeySequence(Qt::Key_F11),
+         command(&AppDelegate::toggleFullScreen),
+         QList{QKeySequence(Qt::CTRL | Qt::META | Qt::Key_F)} +
+             QKeySequence::keyBindings(QKeySequence::FullScreen)},
+        {help, QStringLiteral("Rure &Help"), QKeySequence(Qt::Key_F1),
+         command(&AppDelegate::openRureHelp),
+         QList{QKeySequence(Qt::CTRL | Qt::Key_Question)} +
+             QKeySequence::keyBindings(QKeySequence::HelpContents)},
+        {help, QStringLiteral("&Quick Help in Rure"), {}, command(&AppDelegate::showQuickHelp)},
+        {help, {}, {}, {}},
+        {help, ellipsis("Send &Feedback"), {}, command(&AppDelegate::sendFeedback)},
+        {help, QStringLiteral("&About Rure"), {}, command(&AppDelegate::showAbout)},
     };
     mainMenu_ = std::make_unique<ViewerMainMenu>(*window, commands);
+    fullScreenMenuItem_ = mainMenu_->action(enterFullScreenTitle);
+    updateFullScreenMenuItem();
     // The pop-up keeps the controls up while it is open, like the camera menu.
     if (overlay_) {
         overlay_->trackMenu(*mainMenu_->popupMenu());
@@ -120,6 +113,16 @@ void AppDelegate::installMainMenu() {
             weakSelf->mainMenu_->toggleInWindowBar();
         }
     };
+    window->menuMnemonicPressed = [weakSelf](QChar letter) {
+        return weakSelf && weakSelf->mainMenu_ && weakSelf->mainMenu_->openMenuWithMnemonic(letter);
+    };
+}
+
+void AppDelegate::updateFullScreenMenuItem() {
+    if (fullScreenMenuItem_) {
+        fullScreenMenuItem_->setText(window && window->isFullScreen() ? exitFullScreenTitle
+                                                                      : enterFullScreenTitle);
+    }
 }
 
 void AppDelegate::showMainMenuFromButton() {

@@ -4,6 +4,7 @@
 
 #include "engine/VideoView.h"
 #include "engine/VideoViewChoice.h"
+#include "platform/UserActivation.h"
 #include "viewer/CameraSelection.h"
 #include "viewer/FocusAreaController.h"
 #include "window/DraggableContentView.h"
@@ -13,6 +14,7 @@
 #include "window/WindowFrameText.h"
 
 #include <QGuiApplication>
+#include <QWindow>
 
 namespace rure {
 
@@ -28,6 +30,7 @@ void AppDelegate::createWindow() {
     window->didMove = [this] { windowDidMove(); };
     window->didResize = [this] { windowDidResize(); };
     window->willClose = [this] { windowWillClose(); };
+    window->windowStateChanged = [this] { updateFullScreenMenuItem(); };
 
     // Back to front: the picture, the pointer surface, then the overlay.
     QWidget* root = window->contentView();
@@ -40,6 +43,7 @@ void AppDelegate::createWindow() {
     interactionView->hoverChanged = [this](bool inside) { hoverChanged(inside); };
     interactionView->viewerControlRects = [this] { return viewerControlRects(); };
     interactionView->secondaryClick = [this] { secondaryClick(); };
+    interactionView->primaryDoubleClick = [this] { toggleFullScreen(); };
     interactionView->focusSelectionCompleted = [this](QRectF selection) {
         focusSelectionCompleted(selection);
     };
@@ -75,7 +79,7 @@ void AppDelegate::createWindow() {
 
 void AppDelegate::createWindowCollaborators() {
     overlay_ = std::make_unique<ViewerOverlay>(*window->contentView());
-    overlay_->cameraChosen = [this](qsizetype index) { selectCamera(index); };
+    overlay_->cameraChosen = [this](qsizetype index) { cameraMenuItemSelected(index); };
     overlay_->menuButtonPressed = [this] { showMainMenuFromButton(); };
     overlay_->stayOnTopToggled = [this](bool) { toggleStayOnTop(); };
     overlay_->focusButtonPressed = [this] { toggleFocusArea(); };
@@ -146,6 +150,22 @@ void AppDelegate::windowDidResize() {
     layoutViewerContent();
     if (windowFrame_) {
         windowFrame_->saveWindowFrame();
+    }
+}
+
+void AppDelegate::toggleFullScreen() {
+    if (window && !isClosingViewer()) {
+        window->toggleFullScreen();
+    }
+}
+
+void AppDelegate::bringViewerToFront() {
+    if (!window || isClosingViewer()) {
+        return;
+    }
+    window->bringToFront();
+    if (QWindow* handle = window->windowHandle()) {
+        activateOnUserRequest(*handle);
     }
 }
 

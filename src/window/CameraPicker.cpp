@@ -3,8 +3,11 @@
 #include "common/RurePalette.h"
 #include "window/CabinCameraMenuItemView.h"
 
+#include <QCoreApplication>
+#include <QKeyEvent>
 #include <QMenu>
 #include <QPainter>
+#include <QPointer>
 #include <QWidgetAction>
 
 namespace rure {
@@ -46,12 +49,44 @@ CameraPicker::CameraPicker(QWidget* parent) : QPushButton(parent), menu_(new QMe
                                         "border-radius: 8px; padding: 4px 0; }")
                              .arg(colours.color(QPalette::Window).name(),
                                   colours.color(QPalette::WindowText).name()));
+    // The pointer and the arrow keys both move the highlight.
     connect(menu_, &QMenu::hovered, this, [this](QAction* hovered) {
         for (CabinCameraMenuItemView* row : rowViews()) {
             row->isHighlighted = row->menuItem() == hovered;
         }
         refreshMenuSelection();
     });
+    connect(menu_, &QMenu::aboutToShow, this, &CameraPicker::highlightSelectedRow);
+    menu_->installEventFilter(this);
+}
+
+void CameraPicker::highlightSelectedRow() {
+    const QList<QAction*> actions = menu_->actions();
+    QAction* current =
+        selectedIndex_ >= 0 && selectedIndex_ < actions.size() ? actions[selectedIndex_] : nullptr;
+    if (current) {
+        menu_->setActiveAction(current);
+    }
+    // Drawn at once, even while the menu is still disabled with the fading controls.
+    for (CabinCameraMenuItemView* row : rowViews()) {
+        row->isHighlighted = current && row->menuItem() == current;
+    }
+    refreshMenuSelection();
+}
+
+bool CameraPicker::eventFilter(QObject* watched, QEvent* event) {
+    // Space chooses the highlighted row as Return does; the menu's own style
+    // lets Space do nothing.
+    if (watched == menu_ && event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() == Qt::Key_Space && key->modifiers() == Qt::NoModifier &&
+            menu_->activeAction()) {
+            QKeyEvent returnKey(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+            QCoreApplication::sendEvent(menu_, &returnKey);
+            return true;
+        }
+    }
+    return QPushButton::eventFilter(watched, event);
 }
 
 void CameraPicker::setItems(const QStringList& names) {
@@ -106,9 +141,17 @@ void CameraPicker::rebuildMenu() {
         auto* action = new QWidgetAction(menu_);
         action->setText(names_[i]);
         action->setData(static_cast<qlonglong>(i));
-        auto* row = new CabinCameraMenuItemView(action, [this, i] {
+        // A click on the row and Return on the highlighted row both trigger the
+        // item; the menu has closed by then.
+        connect(action, &QAction::triggered, this, [this, i] {
             if (choose_) {
                 choose_(i);
+            }
+        });
+        QPointer<QWidgetAction> weakAction(action);
+        auto* row = new CabinCameraMenuItemView(action, [weakAction] {
+            if (weakAction) {
+                weakAction->trigger();
             }
         });
         action->setDefaultWidget(row);

@@ -31,7 +31,8 @@ public:
 
     QMenu* pickerMenu() const { return menu_; }
     // Gives every menu entry its row view; `choose` is called with the entry's
-    // index when the row is clicked (after the menu has closed).
+    // index when the row is clicked, or chosen with the arrow keys and Return
+    // or Space (after the menu has closed).
     void styleMenu(const std::function<void(qsizetype)>& choose);
     // Marks the row of the selected item and redraws every row.
     void refreshMenuSelection();
@@ -41,9 +42,12 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void rebuildMenu();
+    // The menu opens with the current camera as its keyboard item.
+    void highlightSelectedRow();
 
     QMenu* menu_;
     QStringList names_;

@@ -1,5 +1,6 @@
 #include "DraggableContentView.h"
 
+#include <QApplication>
 #include <QCursor>
 #include <QFontMetricsF>
 #include <QKeyEvent>
@@ -27,6 +28,11 @@ constexpr double hintCornerRadius = 8;
 } // namespace
 
 DraggableContentView::DraggableContentView(QWidget* parent) : QWidget(parent) {
+    windowDragStarted = [this] {
+        if (QWindow* handle = window()->windowHandle()) {
+            handle->startSystemMove();
+        }
+    };
     setAttribute(Qt::WA_NoSystemBackground);
     setAttribute(Qt::WA_TranslucentBackground);
     setMouseTracking(true);
@@ -38,6 +44,7 @@ QString DraggableContentView::focusSelectionHint() const {
 }
 
 void DraggableContentView::beginFocusSelection() {
+    windowDragStart_.reset();
     isSelectingFocusArea_ = true;
     isFinalizingFocusSelection_ = false;
     focusSelectionStart_.reset();
@@ -95,7 +102,11 @@ void DraggableContentView::mousePressEvent(QMouseEvent* event) {
         }
         return;
     }
-    if (event->button() != Qt::LeftButton || isFinalizingFocusSelection_) {
+    if (event->button() != Qt::LeftButton) {
+        return;
+    }
+    pressWasInSelection_ = isSelectingFocusArea_ || isFinalizingFocusSelection_;
+    if (isFinalizingFocusSelection_) {
         return;
     }
     if (isSelectingFocusArea_) {
@@ -106,15 +117,38 @@ void DraggableContentView::mousePressEvent(QMouseEvent* event) {
         return;
     }
     if (mouseDownCanMoveWindow()) {
-        if (QWindow* handle = window()->windowHandle()) {
-            handle->startSystemMove();
-        }
+        windowDragStart_ = event->globalPosition();
     }
+}
+
+void DraggableContentView::mouseDoubleClickEvent(QMouseEvent* event) {
+    // Qt turns the second press of a double-click into this event. When
+    // either press falls in an area selection or its pause (the first click
+    // may have ended the selection), it is an ordinary press.
+    if (event->button() != Qt::LeftButton || pressWasInSelection_ || isSelectingFocusArea_ ||
+        isFinalizingFocusSelection_ || !primaryDoubleClick) {
+        mousePressEvent(event);
+        return;
+    }
+    event->accept();
+    windowDragStart_.reset();
+    primaryDoubleClick();
 }
 
 void DraggableContentView::mouseMoveEvent(QMouseEvent* event) {
     if (hoverChanged) {
         hoverChanged(true);
+    }
+    if (windowDragStart_ && (event->buttons() & Qt::LeftButton)) {
+        if ((event->globalPosition() - *windowDragStart_).manhattanLength() >=
+            QApplication::startDragDistance()) {
+            windowDragStart_.reset();
+            if (windowDragStarted) {
+                windowDragStarted();
+            }
+        }
+        event->accept();
+        return;
     }
     if (isSelectingFocusArea_ && focusSelectionStart_ && (event->buttons() & Qt::LeftButton)) {
         const QPointF start = *focusSelectionStart_;
@@ -131,6 +165,9 @@ void DraggableContentView::mouseMoveEvent(QMouseEvent* event) {
 }
 
 void DraggableContentView::mouseReleaseEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton) {
+        windowDragStart_.reset();
+    }
     if (event->button() != Qt::LeftButton || !isSelectingFocusArea_) {
         QWidget::mouseReleaseEvent(event);
         return;

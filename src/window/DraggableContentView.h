@@ -11,8 +11,8 @@
 namespace rure {
 
 // The transparent view over the picture: reports hover, moves the window when
-// the picture is dragged, forwards right clicks, and lets the user drag out an
-// area of the picture to focus on.
+// the picture is dragged, forwards right clicks and double-clicks, and lets the
+// user drag out an area of the picture to focus on.
 class DraggableContentView final : public QWidget {
     Q_OBJECT
 
@@ -26,6 +26,13 @@ public:
 
     std::function<void(bool)> hoverChanged;
     std::function<void()> secondaryClick;
+    // A double-click with the left button outside an area selection.
+    std::function<void()> primaryDoubleClick;
+    // The picture is being dragged: the window follows the pointer. The window
+    // system's move by default; a click that does not move the pointer starts
+    // none, so that the window system never takes the second click of a
+    // double-click.
+    std::function<void()> windowDragStarted;
     // The selected rectangle, in this view's coordinates.
     std::function<void(QRectF)> focusSelectionCompleted;
     std::function<void()> focusSelectionCancelled;
@@ -51,6 +58,7 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
 
@@ -62,6 +70,10 @@ private:
     bool isFinalizingFocusSelection_ = false;
     std::optional<QPointF> focusSelectionStart_;
     std::optional<QRectF> focusSelectionRect_;
+    // Where a press that may become a window drag began (global coordinates).
+    std::optional<QPointF> windowDragStart_;
+    // Whether the last left press fell in an area selection or its pause.
+    bool pressWasInSelection_ = false;
 };
 
 } // namespace rure

@@ -9,6 +9,35 @@
 
 namespace rure {
 
+namespace {
+
+// The letter after the single "&" of a title; none without one.
+QChar mnemonicOf(const QString& title) {
+    for (qsizetype i = 0; i + 1 < title.size(); ++i) {
+        if (title[i] == u'&') {
+            if (title[i + 1] != u'&') {
+                return title[i + 1].toLower();
+            }
+            ++i;
+        }
+    }
+    return {};
+}
+
+} // namespace
+
+QString withoutMnemonic(const QString& title) {
+    QString plain;
+    plain.reserve(title.size());
+    for (qsizetype i = 0; i < title.size(); ++i) {
+        if (title[i] == u'&' && i + 1 < title.size()) {
+            ++i;
+        }
+        plain += title[i];
+    }
+    return plain;
+}
+
 ViewerMainMenu::ViewerMainMenu(QWidget& window, const std::vector<MainMenuCommand>& commands)
     : window_(&window), menuBar_(new QMenuBar(&window)), popupMenu_(new QMenu(&window)) {
     menuBar_->setNativeMenuBar(true);
@@ -24,7 +53,13 @@ ViewerMainMenu::ViewerMainMenu(QWidget& window, const std::vector<MainMenuComman
             continue;
         }
         QAction* action = current->addAction(command.title);
-        action->setShortcut(command.shortcut);
+        QList<QKeySequence> shortcuts;
+        for (const QKeySequence& shortcut : QList{command.shortcut} + command.moreShortcuts) {
+            if (!shortcut.isEmpty() && !shortcuts.contains(shortcut)) {
+                shortcuts << shortcut;
+            }
+        }
+        action->setShortcuts(shortcuts);
         action->setShortcutContext(Qt::ApplicationShortcut);
         QObject::connect(action, &QAction::triggered, action, command.action);
         // Shortcuts act even when no menu bar is on screen.
@@ -93,7 +128,7 @@ QAction* ViewerMainMenu::action(const QString& title) const {
             continue;
         }
         for (QAction* item : menu->menu()->actions()) {
-            if (item->text() == title) {
+            if (item->text() == title || withoutMnemonic(item->text()) == title) {
                 return item;
             }
         }
@@ -115,6 +150,22 @@ void ViewerMainMenu::toggleInWindowBar() {
     if (inWindowBarChanged) {
         inWindowBarChanged(inWindowBarHeight());
     }
+}
+
+bool ViewerMainMenu::openMenuWithMnemonic(QChar letter) {
+    if (menuBar_->isNativeMenuBar()) {
+        return false;
+    }
+    for (QAction* menu : menuBar_->actions()) {
+        if (menu->menu() && mnemonicOf(menu->text()) == letter.toLower()) {
+            if (!menuBar_->isVisible()) {
+                toggleInWindowBar();
+            }
+            menuBar_->setActiveAction(menu);
+            return true;
+        }
+    }
+    return false;
 }
 
 } // namespace rure

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QKeySequence>
+#include <QList>
 #include <QMenuBar>
 #include <QObject>
 #include <QPointer>
@@ -15,13 +16,18 @@ class QWidget;
 
 namespace rure {
 
-// One command of the main menu.
+// One command of the main menu. Titles carry their mnemonic ("&Rure", "&Close").
 struct MainMenuCommand {
-    QString menu;  // "Rure", "Window" or "Help"
+    QString menu;  // "&Rure", "&Window" or "&Help"
     QString title; // empty: a separator
     QKeySequence shortcut;
     std::function<void()> action;
+    // Further keys for the same command, after `shortcut`.
+    QList<QKeySequence> moreShortcuts{};
 };
+
+// A title as the user reads it: "&Close" is "Close", "&&" an ampersand.
+QString withoutMnemonic(const QString& title);
 
 // The viewer's menu bar: "Rure", "Window" and "Help", built once at launch.
 // The bar goes to the desktop's global menu where there is one; otherwise it
@@ -38,7 +44,8 @@ public:
     QMenuBar* menuBar() const { return menuBar_; }
     // The same menus gathered in one pop-up, for the menu button over the picture.
     QMenu* popupMenu() const { return popupMenu_; }
-    // The action of the command with this title, or null.
+    // The action of the command with this title (with or without its
+    // mnemonic), or null.
     QAction* action(const QString& title) const;
 
     // Shows or hides the in-window bar (nothing when the desktop shows it).
@@ -48,6 +55,9 @@ public:
     int inWindowBarHeight() const;
     // Told inWindowBarHeight() each time the in-window bar shows or hides.
     std::function<void(int height)> inWindowBarChanged;
+    // Alt and the mnemonic of a menu while the in-window bar is hidden: shows
+    // the bar with that menu open. False when no menu has that mnemonic.
+    bool openMenuWithMnemonic(QChar letter);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

@@ -99,7 +99,9 @@ ViewerOverlay::ViewerOverlay(QWidget& root)
     }
     // Back to front: whatever the root already holds (the picture and the
     // pointer surface), the empty-state text, the status line, then the
-    // controls.
+    // controls. The text lets the pointer through to the surface: drags and
+    // double-clicks work on it.
+    emptyStateLabel_->setAttribute(Qt::WA_TransparentForMouseEvents);
     emptyStateLabel_->raise();
     keepViewerControlsInFront();
 }

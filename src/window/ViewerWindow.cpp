@@ -38,6 +38,12 @@ void ViewerWindow::setContentAspectRatio(QSizeF ratio) {
     if (ratio.isEmpty()) {
         return;
     }
+    // Full screen has the screen's shape; the window takes the ratio when it
+    // has its own frame again.
+    if (isFullScreen()) {
+        reshapeAfterFullScreen_ = true;
+        return;
+    }
     const QRect reshaped =
         frameWithAspectRatio(geometry(), ratio, minimumSize_, availableScreenGeometry());
     if (reshaped != geometry()) {
@@ -107,6 +113,17 @@ void ViewerWindow::ensureShown() {
     activateWindow();
 }
 
+void ViewerWindow::bringToFront() {
+    if (isMinimized()) {
+        setWindowState(windowState() & ~Qt::WindowMinimized);
+    }
+    ensureShown();
+}
+
+void ViewerWindow::toggleFullScreen() {
+    setWindowState(windowState() ^ Qt::WindowFullScreen);
+}
+
 QRect ViewerWindow::availableScreenGeometry() const {
     const QScreen* current = screen() ? screen() : QGuiApplication::primaryScreen();
     return current ? current->availableGeometry() : QRect();
@@ -115,6 +132,10 @@ QRect ViewerWindow::availableScreenGeometry() const {
 void ViewerWindow::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
     contentView_->setGeometry(rect());
+    if (reshapeAfterFullScreen_ && !isFullScreen()) {
+        reshapeAfterFullScreen_ = false;
+        setContentAspectRatio(aspectRatio_);
+    }
     if (didResize) {
         didResize();
     }
@@ -134,10 +155,29 @@ void ViewerWindow::closeEvent(QCloseEvent* event) {
     event->accept();
 }
 
+void ViewerWindow::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::WindowStateChange && windowStateChanged) {
+        windowStateChanged();
+    }
+}
+
 void ViewerWindow::keyPressEvent(QKeyEvent* event) {
     altAlone_ = event->key() == Qt::Key_Alt && event->modifiers() == Qt::AltModifier;
+    // Escape reaches the window only when nothing inside it (an area
+    // selection, an open menu) took it first.
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier && isFullScreen()) {
+        toggleFullScreen();
+        return;
+    }
     if (event->key() == Qt::Key_F10 && event->modifiers() == Qt::NoModifier && menuKeyPressed) {
         menuKeyPressed();
+        return;
+    }
+    // The bar's own mnemonics act only while it is on screen.
+    if (event->modifiers() == Qt::AltModifier && event->key() >= Qt::Key_A &&
+        event->key() <= Qt::Key_Z && menuMnemonicPressed &&
+        menuMnemonicPressed(QChar(u'a' + (event->key() - Qt::Key_A)))) {
         return;
     }
     QWidget::keyPressEvent(event);
@@ -163,6 +203,10 @@ ResizeEdges ViewerWindow::edgesAt(QPoint localPosition) const {
 }
 
 bool ViewerWindow::beginEdgeResize(QPoint globalPosition) {
+    // A full-screen window has no edges to pull.
+    if (isFullScreen()) {
+        return false;
+    }
     const ResizeEdges edges = edgesAt(mapFromGlobal(globalPosition));
     if (!edges.any()) {
         return false;
@@ -191,7 +235,7 @@ bool ViewerWindow::endEdgeResize() {
 }
 
 void ViewerWindow::updateEdgeCursor(QWidget* target, QPoint localPosition) {
-    const ResizeEdges edges = edgesAt(localPosition);
+    const ResizeEdges edges = isFullScreen() ? ResizeEdges{} : edgesAt(localPosition);
     if ((edges.left && edges.top) || (edges.right && edges.bottom)) {
         target->setCursor(Qt::SizeFDiagCursor);
     } else if ((edges.right && edges.top) || (edges.left && edges.bottom)) {
@@ -211,7 +255,9 @@ bool ViewerWindow::eventFilter(QObject* watched, QEvent* event) {
         return false;
     }
     switch (event->type()) {
-    case QEvent::MouseButtonPress: {
+    // The second press of a double-click on an edge resizes as well.
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonDblClick: {
         auto* mouse = static_cast<QMouseEvent*>(event);
         if (mouse->button() == Qt::LeftButton &&
             !(edgeResizeSuppressed && edgeResizeSuppressed()) &&

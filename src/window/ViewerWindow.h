@@ -26,7 +26,8 @@ public:
     QWidget* contentView() const { return contentView_; }
 
     // The width : height that resizing holds; an empty size holds none. The
-    // window is reshaped to the new ratio at once.
+    // window is reshaped to the new ratio at once, or, in full screen, at the
+    // first resize after it.
     void setContentAspectRatio(QSizeF ratio);
     QSizeF contentAspectRatio() const { return aspectRatio_; }
 
@@ -43,6 +44,12 @@ public:
     void centreOnScreen();
     // Shows the window and brings it to the front.
     void ensureShown();
+    // Shows the window even when it is minimised, raises it and asks the
+    // window manager to give it the keyboard.
+    void bringToFront();
+
+    // Enters full screen, or leaves it for the frame the window had before.
+    void toggleFullScreen();
 
     // Called after the window moved, resized, or is about to close.
     std::function<void()> didMove;
@@ -50,6 +57,11 @@ public:
     std::function<void()> willClose;
     // Alt (alone) or F10 was pressed: the menu bar's key.
     std::function<void()> menuKeyPressed;
+    // Alt and a letter reached the window: true when a menu opened for it.
+    std::function<bool(QChar)> menuMnemonicPressed;
+    // The window entered or left full screen, or was minimised or restored,
+    // whether the viewer or the window manager did it.
+    std::function<void()> windowStateChanged;
     // True while the edges must not start a resize (the picture takes every press).
     std::function<bool()> edgeResizeSuppressed;
 
@@ -64,6 +76,7 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
     void moveEvent(QMoveEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void keyReleaseEvent(QKeyEvent* event) override;
@@ -79,6 +92,8 @@ private:
     QPoint resizeStartPosition_;
     ResizeEdges resizeEdges_;
     bool altAlone_ = false;
+    // A ratio set in full screen reshapes the window once it has left it.
+    bool reshapeAfterFullScreen_ = false;
 };
 
 } // namespace rure

@@ -16,7 +16,8 @@ WindowFrameController::WindowFrameController(ViewerWindow& window, Scheduler& sc
 WindowFrameController::~WindowFrameController() = default;
 
 void WindowFrameController::setWindowFrameAnimated(const QRect& frame) {
-    if (!window_) {
+    // A full-screen window keeps the screen's frame.
+    if (!window_ || window_->isFullScreen()) {
         return;
     }
     if (windowFrameAnimation_) {
@@ -36,7 +37,7 @@ bool WindowFrameController::isAnimating() const {
 }
 
 void WindowFrameController::toggleTemporaryMaximum(std::optional<double> appliedVideoAspectRatio) {
-    if (!window_) {
+    if (!window_ || window_->isFullScreen()) {
         return;
     }
     const QScreen* screen =
@@ -71,7 +72,7 @@ void WindowFrameController::toggleTemporaryMaximum(std::optional<double> applied
 }
 
 void WindowFrameController::saveWindowFrame() {
-    if (!window_ || isTemporarilyMaximized_ || !window_->isVisible()) {
+    if (!window_ || isTemporarilyMaximized_ || !window_->isVisible() || window_->isFullScreen()) {
         return;
     }
     saveFrame_(window_->geometry());

@@ -31,13 +31,15 @@ public:
                           std::function<void(const QRect&)> saveFrame);
     ~WindowFrameController() override;
 
-    // Moves the window to `frame` in a short animation that replaces any running one.
+    // Moves the window to `frame` in a short animation that replaces any running
+    // one. Nothing in full screen, nor in the two operations below.
     void setWindowFrameAnimated(const QRect& frame);
     // Enlarges the window to the largest frame with the picture's proportions
     // (`appliedVideoAspectRatio`; the window's own when none) that its screen
     // shows, or animates it back to the frame it had before and saves that one.
     void toggleTemporaryMaximum(std::optional<double> appliedVideoAspectRatio);
-    // Saves the window's frame, except while it is hidden or temporarily maximised.
+    // Saves the window's frame, except while it is hidden, full screen or
+    // temporarily maximised.
     void saveWindowFrame();
 
     bool isTemporarilyMaximized() const { return isTemporarilyMaximized_; }

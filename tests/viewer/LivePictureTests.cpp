@@ -3,6 +3,7 @@
 #include "LiveViewerFixture.h"
 
 #include "window/CabinCameraMenuItemView.h"
+#include "window/ViewerMainMenu.h"
 #include "window/WindowFrameText.h"
 
 #include <QAbstractItemView>
@@ -192,7 +193,7 @@ TEST_F(LivePicture, aCameraAddedInTheEditorIsSavedListedAndShown) {
     // Rure → Camera Addresses… (Ctrl+,)
     QAction* command = nullptr;
     for (QAction* action : delegate->viewerWindow()->actions()) {
-        if (action->text() == QStringLiteral("Camera Addresses\u2026")) {
+        if (withoutMnemonic(action->text()) == QStringLiteral("Camera Addresses\u2026")) {
             command = action;
         }
     }

@@ -42,6 +42,12 @@ void startViewer(SlowViewer& viewer) {
                        viewer.home.path() + QStringLiteral("/data"));
     environment.insert(QStringLiteral("XDG_CONFIG_HOME"),
                        viewer.home.path() + QStringLiteral("/config"));
+    // A runtime folder of its own: three viewers of one user would be one.
+    const QString runtime = viewer.home.path() + QStringLiteral("/runtime");
+    ASSERT_TRUE(QDir().mkpath(runtime));
+    ASSERT_TRUE(QFile::setPermissions(runtime, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                                   QFileDevice::ExeOwner));
+    environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime);
     environment.remove(QStringLiteral("JOURNAL_STREAM"));
     environment.insert(QStringLiteral("RURE_UPDATE_SERVER"), QStringLiteral("https://127.0.0.1:9"));
     viewer.process.setProcessEnvironment(environment);

@@ -1,6 +1,7 @@
 #include "ControllerTestFixture.h"
 
 #include "window/CabinCameraMenuItemView.h"
+#include "window/ViewerMainMenu.h"
 #include "window/WindowFrameText.h"
 
 #include <QApplication>
@@ -108,7 +109,7 @@ TEST_F(ViewerControls, theMenuButtonOpensTheMainMenusAndKeepsTheControlsUp) {
     }));
     QStringList titles;
     for (QAction* action : popup->actions()) {
-        titles << action->text();
+        titles << withoutMnemonic(action->text());
     }
     EXPECT_EQ(titles, QStringList({QStringLiteral("Rure"), QStringLiteral("Window"),
                                    QStringLiteral("Help")}));
@@ -122,7 +123,7 @@ TEST_F(ViewerControls, theMenuButtonOpensTheMainMenusAndKeepsTheControlsUp) {
     // Its items are the menu bar's own commands.
     QAction* addresses = nullptr;
     for (QAction* item : popup->actions().first()->menu()->actions()) {
-        if (item->text() == QStringLiteral("Camera Addresses\u2026")) {
+        if (withoutMnemonic(item->text()) == QStringLiteral("Camera Addresses\u2026")) {
             addresses = item;
         }
     }
@@ -189,6 +190,43 @@ TEST_F(ViewerControls, theCameraMenuMarksTheCurrentCameraAndSwitchesAfterClosing
     ASSERT_EQ(picker->rowViews().size(), 2);
     EXPECT_TRUE(picker->rowViews()[0]->isSelected);
     EXPECT_FALSE(picker->rowViews()[1]->isSelected);
+}
+
+TEST_F(ViewerControls, theCameraMenuWorksFromTheKeyboard) {
+    launchActive(threeCameras());
+    CameraPicker* picker = delegate->overlay().cameraPicker();
+    QMenu* menu = picker->pickerMenu();
+    const struct {
+        const char* keys;
+        QList<Qt::Key> presses;
+        qsizetype openedOn;
+        qsizetype chosen; // the selection afterwards
+        int loads;
+    } cases[] = {
+        {"Down, Down, Return", {Qt::Key_Down, Qt::Key_Down, Qt::Key_Return}, 0, 2, 1},
+        {"Up, Space", {Qt::Key_Up, Qt::Key_Space}, 2, 1, 1},
+        {"Down, Escape", {Qt::Key_Down, Qt::Key_Escape}, 1, 1, 0},
+        {"Return on the current camera", {Qt::Key_Return}, 1, 1, 1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.keys);
+        delegate->hoverChanged(true);
+        menu->popup(picker->mapToGlobal(QPoint(0, picker->height())));
+        ASSERT_TRUE(pumpUntil([&] { return menu->isVisible(); }));
+        // The current camera is the keyboard's starting point, and drawn so.
+        ASSERT_NE(menu->activeAction(), nullptr);
+        EXPECT_EQ(menu->actions().indexOf(menu->activeAction()), c.openedOn);
+        EXPECT_TRUE(picker->rowViews()[c.openedOn]->isHighlighted);
+        engines.clearJournal();
+        for (const Qt::Key key : c.presses) {
+            QTest::keyClick(menu, key);
+        }
+        EXPECT_FALSE(menu->isVisible());
+        EXPECT_EQ(delegate->cameraSelection().selectedIndex(), c.chosen);
+        EXPECT_EQ(picker->selectedIndex(), c.chosen);
+        EXPECT_TRUE(picker->rowViews()[c.chosen]->isSelected);
+        EXPECT_EQ(engines.journal().calls.filter(QStringLiteral("loadfile")).size(), c.loads);
+    }
 }
 
 TEST_F(ViewerControls, aRightClickMaximizesForNowAndASecondOneGoesBack) {

@@ -9,6 +9,8 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QRegularExpression>
+#include <QSet>
 #include <QTest>
 
 #include <climits>
@@ -40,7 +42,7 @@ public slots:
 QStringList menuTitles(QMenuBar* bar) {
     QStringList titles;
     for (QAction* action : bar->actions()) {
-        titles << action->text();
+        titles << withoutMnemonic(action->text());
     }
     return titles;
 }
@@ -48,9 +50,10 @@ QStringList menuTitles(QMenuBar* bar) {
 QStringList itemsOf(QMenuBar* bar, const QString& menu) {
     QStringList items;
     for (QAction* action : bar->actions()) {
-        if (action->text() == menu) {
+        if (withoutMnemonic(action->text()) == menu) {
             for (QAction* item : action->menu()->actions()) {
-                items << (item->isSeparator() ? QStringLiteral("-") : item->text());
+                items << (item->isSeparator() ? QStringLiteral("-")
+                                              : withoutMnemonic(item->text()));
             }
         }
     }
@@ -74,22 +77,25 @@ TEST_F(ControllerTest, theMainMenuHoldsItsCommandsAndShortcuts) {
               QStringList({"Rure Help", "Quick Help in Rure", "-",
                            QStringLiteral("Send Feedback\u2026"), "About Rure"}));
 
+    // The first key is the one the menu shows.
     const struct {
         const char* title;
-        QKeySequence shortcut;
+        QList<QKeySequence> shortcuts;
     } shortcuts[] = {
-        {"Camera Addresses\u2026", QKeySequence(Qt::CTRL | Qt::Key_Comma)},
-        {"Quit Rure", QKeySequence(Qt::CTRL | Qt::Key_Q)},
-        {"Close", QKeySequence(Qt::CTRL | Qt::Key_W)},
-        {"Enter Full Screen", QKeySequence(Qt::CTRL | Qt::META | Qt::Key_F)},
-        {"Rure Help", QKeySequence(Qt::CTRL | Qt::Key_Question)},
+        {"Camera Addresses\u2026", {QKeySequence(Qt::CTRL | Qt::Key_Comma)}},
+        {"Quit Rure", {QKeySequence(Qt::CTRL | Qt::Key_Q)}},
+        {"Close", {QKeySequence(Qt::CTRL | Qt::Key_W)}},
+        {"Enter Full Screen",
+         {QKeySequence(Qt::Key_F11), QKeySequence(Qt::CTRL | Qt::META | Qt::Key_F)}},
+        {"Rure Help", {QKeySequence(Qt::Key_F1), QKeySequence(Qt::CTRL | Qt::Key_Question)}},
     };
     for (const auto& entry : shortcuts) {
         bool found = false;
         for (QAction* action : delegate->viewerWindow()->actions()) {
-            if (action->text() == QString::fromUtf8(entry.title)) {
+            if (withoutMnemonic(action->text()) == QString::fromUtf8(entry.title)) {
                 found = true;
-                EXPECT_EQ(action->shortcut(), entry.shortcut) << entry.title;
+                EXPECT_EQ(action->shortcuts().mid(0, entry.shortcuts.size()), entry.shortcuts)
+                    << entry.title;
             }
         }
         EXPECT_TRUE(found) << entry.title;
@@ -124,6 +130,76 @@ TEST_F(ControllerTest, theMenuBarThatF10ShowsPushesTheControlsBelowIt) {
     QTest::keyClick(&window, Qt::Key_F10);
     EXPECT_TRUE(bar->isHidden());
     EXPECT_EQ(controlsTop(), 12);
+}
+
+// The letter after the single "&" of a title; none without one.
+QChar mnemonic(const QString& title) {
+    const qsizetype at = title.indexOf(QRegularExpression(QStringLiteral("&[^&]")));
+    return at < 0 ? QChar() : title[at + 1].toLower();
+}
+
+TEST_F(ControllerTest, everyMenuAndCommandHasAMnemonicOfItsOwn) {
+    launch();
+    QMenuBar* bar = menuBarOf(delegate->viewerWindow());
+    ASSERT_NE(bar, nullptr);
+    QStringList menus;
+    for (QAction* menu : bar->actions()) {
+        menus << menu->text();
+    }
+    EXPECT_EQ(menus, QStringList({"&Rure", "&Window", "&Help"}));
+    for (QAction* menu : bar->actions()) {
+        SCOPED_TRACE(menu->text().toStdString());
+        QSet<QChar> taken;
+        for (QAction* item : menu->menu()->actions()) {
+            if (item->isSeparator()) {
+                continue;
+            }
+            const QChar letter = mnemonic(item->text());
+            EXPECT_FALSE(letter.isNull()) << item->text().toStdString();
+            EXPECT_FALSE(taken.contains(letter)) << item->text().toStdString();
+            taken.insert(letter);
+        }
+    }
+}
+
+class ActiveViewerMenus : public ControllerTest {
+protected:
+    void launchActive() {
+        launch();
+        delegate->viewerWindow()->activateWindow();
+        if (!QTest::qWaitForWindowActive(delegate->viewerWindow(), 3000)) {
+            GTEST_SKIP() << "the display gives the window no focus";
+        }
+    }
+};
+
+TEST_F(ActiveViewerMenus, f1OpensTheHelpPageAndAltWithAMnemonicOpensItsMenu) {
+    launchActive();
+    ViewerWindow* window = delegate->viewerWindow();
+    UrlRecorder recorder;
+    QTest::keyClick(window->windowHandle(), Qt::Key_F1);
+    ASSERT_EQ(recorder.opened.size(), 1);
+    EXPECT_EQ(recorder.opened[0], rureHelpPageUrl());
+
+    // The in-window bar lies hidden until Alt and a menu's letter open that menu.
+    QMenuBar* bar = menuBarOf(window);
+    ASSERT_NE(bar, nullptr);
+    if (bar->isNativeMenuBar()) {
+        GTEST_SKIP() << "the desktop shows the menu bar";
+    }
+    ASSERT_FALSE(bar->isVisible());
+    QTest::keyClick(window->windowHandle(), Qt::Key_W, Qt::AltModifier);
+    QMenu* open = nullptr;
+    ASSERT_TRUE(pumpUntil([&open] {
+        open = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        return open != nullptr;
+    }));
+    EXPECT_TRUE(bar->isVisible());
+    EXPECT_EQ(open->title(), QStringLiteral("&Window"));
+    // Inside it, the item's letter runs the command.
+    QTest::keyClick(open, Qt::Key_F);
+    EXPECT_TRUE(pumpUntil([window] { return window->isFullScreen(); }));
+    EXPECT_EQ(QApplication::activePopupWidget(), nullptr);
 }
 
 TEST_F(ControllerTest, helpAndFeedbackOpenTheirAddresses) {

@@ -1,0 +1,350 @@
+// One running viewer per user, over real local sockets in a temporary runtime
+// folder. A later launch blocks while it waits for the answer, as the second
+// process does; here it runs on a thread of its own while this thread serves
+// the first copy.
+#include "platform/SingleInstance.h"
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QFile>
+#include <QLocalServer>
+#include <QLocalSocket>
+#include <QTemporaryDir>
+#include <QThread>
+
+#include <gtest/gtest.h>
+
+#include <optional>
+
+#include <poll.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace rure::test {
+namespace {
+
+using Role = SingleInstance::Role;
+using Failure = SingleInstance::Failure;
+
+bool pumpUntil(const std::function<bool()>& done, int timeoutMs = 10000) {
+    QDeadlineTimer deadline(timeoutMs);
+    while (!done()) {
+        if (deadline.hasExpired()) {
+            return false;
+        }
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    }
+    return true;
+}
+
+// A later launch: claims on another thread while this one keeps serving.
+Result<Role> claimAsLaterLaunch(const QString& path, SingleInstance::Limits limits = {}) {
+    std::optional<Result<Role>> outcome;
+    QThread* launch = QThread::create([&outcome, &path, limits] {
+        SingleInstance later(path, limits);
+        outcome = later.claim(LaunchRequest{});
+    });
+    launch->start();
+    pumpUntil([launch] { return launch->isFinished(); }, 60000);
+    launch->wait();
+    delete launch;
+    return *outcome;
+}
+
+bool failedWith(const Result<Role>& result, Failure failure) {
+    return !result.ok() && result.error().code == static_cast<int>(failure);
+}
+
+// What a viewer that crashed leaves: a socket file nobody listens on.
+bool leaveStaleSocket(const QString& path) {
+    const int descriptor = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    const QByteArray name = QFile::encodeName(path);
+    std::memcpy(address.sun_path, name.constData(), name.size());
+    const bool bound =
+        ::bind(descriptor, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+    ::close(descriptor);
+    return bound;
+}
+
+// Sends `bytes` as a peer would and returns the answer line ("" when the
+// viewer closed the connection without one).
+QByteArray answerTo(const QString& path, const QByteArray& bytes) {
+    QLocalSocket peer;
+    peer.connectToServer(path);
+    if (!peer.waitForConnected(5000)) {
+        return "not connected";
+    }
+    peer.write(bytes);
+    pumpUntil(
+        [&peer] { return peer.canReadLine() || peer.state() == QLocalSocket::UnconnectedState; });
+    return peer.canReadLine() ? peer.readLine() : QByteArray();
+}
+
+class SingleInstanceTest : public ::testing::Test {
+protected:
+    QTemporaryDir runtime;
+    const QString folder = runtime.path() + QStringLiteral("/rure");
+    const QString path = folder + QStringLiteral("/viewer.socket");
+};
+
+TEST_F(SingleInstanceTest, laterLaunchesHandTheirRequestToTheFirstCopyUntilItEnds) {
+    {
+        SingleInstance first(path);
+        QList<LaunchRequest> requests;
+        first.requestReceived = [&requests](const LaunchRequest& request) { requests << request; };
+        const Result<Role> claimed = first.claim(LaunchRequest{});
+        ASSERT_TRUE(claimed.ok()) << claimed.error().description.toStdString();
+        EXPECT_EQ(claimed.value(), Role::first);
+        EXPECT_TRUE(first.isListening());
+        // The socket's folder is the user's alone.
+        struct stat status {};
+        ASSERT_EQ(::stat(QFile::encodeName(folder).constData(), &status), 0);
+        EXPECT_EQ(status.st_mode & 0777, 0700u);
+
+        for (int launch = 0; launch < 2; ++launch) {
+            const Result<Role> later = claimAsLaterLaunch(path);
+            ASSERT_TRUE(later.ok()) << later.error().description.toStdString();
+            EXPECT_EQ(later.value(), Role::handedOver);
+        }
+        EXPECT_EQ(requests, QList<LaunchRequest>(2, LaunchRequest{}));
+        EXPECT_TRUE(first.isListening());
+    }
+    // The copy that ended took its socket with it: the next launch is the first.
+    EXPECT_FALSE(QFile::exists(path));
+    const Result<Role> next = claimAsLaterLaunch(path);
+    ASSERT_TRUE(next.ok());
+    EXPECT_EQ(next.value(), Role::first);
+}
+
+TEST_F(SingleInstanceTest, aSocketLeftByACrashedCopyIsReplacedAndNothingElseIsTouched) {
+    ASSERT_TRUE(QDir().mkpath(folder));
+    ASSERT_TRUE(leaveStaleSocket(path));
+    {
+        SingleInstance first(path);
+        const Result<Role> claimed = first.claim(LaunchRequest{});
+        ASSERT_TRUE(claimed.ok()) << claimed.error().description.toStdString();
+        EXPECT_EQ(claimed.value(), Role::first);
+        const Result<Role> later = claimAsLaterLaunch(path);
+        ASSERT_TRUE(later.ok());
+        EXPECT_EQ(later.value(), Role::handedOver);
+    }
+
+    // Whatever else is in the way stays; the viewer runs without the socket.
+    const QString elsewhere = runtime.path() + QStringLiteral("/elsewhere");
+    const auto writeMine = [](const QString& at) {
+        QFile file(at);
+        return file.open(QIODevice::WriteOnly) && file.write("mine") == 4;
+    };
+    const auto isMine = [](const QString& at) {
+        QFile file(at);
+        return file.open(QIODevice::ReadOnly) && file.readAll() == "mine";
+    };
+    const struct {
+        const char* what;
+        QString socketPath;
+        std::function<bool()> place;
+        std::function<bool()> stillThere;
+    } inTheWay[] = {
+        {"a folder at the socket's place", path,
+         [this] { return QDir().mkpath(path + QStringLiteral("/inside")); },
+         [this] { return QFileInfo(path + QStringLiteral("/inside")).isDir(); }},
+        {"a file at the socket's place", path, [&] { return writeMine(path); },
+         [&] { return isMine(path); }},
+        {"a file at the folder's place", elsewhere + QStringLiteral("/viewer.socket"),
+         [&] { return writeMine(elsewhere); }, [&] { return isMine(elsewhere); }},
+    };
+    for (const auto& c : inTheWay) {
+        SCOPED_TRACE(c.what);
+        QDir(folder).removeRecursively();
+        ASSERT_TRUE(QDir().mkpath(folder));
+        ASSERT_TRUE(c.place());
+        SingleInstance viewer(c.socketPath);
+        EXPECT_TRUE(failedWith(viewer.claim(LaunchRequest{}), Failure::cannotListen));
+        EXPECT_FALSE(viewer.isListening());
+        EXPECT_TRUE(c.stillThere());
+    }
+    EXPECT_TRUE(
+        failedWith(SingleInstance(QString()).claim(LaunchRequest{}), Failure::cannotListen));
+}
+
+TEST_F(SingleInstanceTest, aCopyThatDoesNotAnswerOrRefusesEndsTheLaterLaunchWithItsReason) {
+    ASSERT_TRUE(QDir().mkpath(folder));
+    const struct {
+        const char* what;
+        std::optional<QByteArray> answer; // none: never answers
+        Failure failure;
+        const char* reason;
+    } copies[] = {
+        {"silent", std::nullopt, Failure::noAnswer, "does not answer"},
+        {"refusing", QByteArray("error unknown request\n"), Failure::refused, "unknown request"},
+        {"babbling", QByteArray("hello\n"), Failure::refused, "unreadable answer"},
+    };
+    for (const auto& copy : copies) {
+        SCOPED_TRACE(copy.what);
+        QLocalServer running;
+        ASSERT_TRUE(running.listen(path));
+        QObject::connect(&running, &QLocalServer::newConnection, [&running, &copy] {
+            QLocalSocket* peer = running.nextPendingConnection();
+            if (copy.answer) {
+                QObject::connect(peer, &QLocalSocket::readyRead, [peer, &copy] {
+                    if (peer->canReadLine()) {
+                        peer->write(*copy.answer);
+                    }
+                });
+            }
+        });
+        SingleInstance::Limits limits;
+        limits.answerTimeout = std::chrono::milliseconds(500);
+        const Result<Role> later = claimAsLaterLaunch(path, limits);
+        EXPECT_TRUE(failedWith(later, copy.failure));
+        if (!later.ok()) {
+            EXPECT_TRUE(later.error().description.contains(QString::fromUtf8(copy.reason)))
+                << later.error().description.toStdString();
+        }
+        // The later launch did not take the running copy's socket.
+        EXPECT_TRUE(running.isListening());
+        running.close();
+    }
+}
+
+TEST_F(SingleInstanceTest, peersThatSayNothingOrNonsenseAreDroppedAndTheViewerGoesOn) {
+    SingleInstance::Limits limits;
+    limits.peerTimeout = std::chrono::milliseconds(300);
+    limits.maximumPeers = 3;
+    SingleInstance first(path, limits);
+    int requests = 0;
+    first.requestReceived = [&requests](const LaunchRequest&) { ++requests; };
+    ASSERT_TRUE(first.claim(LaunchRequest{}).ok());
+
+    // A peer that says nothing holds up nobody, and is dropped after a while.
+    QLocalSocket silent;
+    silent.connectToServer(path);
+    ASSERT_TRUE(silent.waitForConnected(5000));
+    const Result<Role> meanwhile = claimAsLaterLaunch(path);
+    ASSERT_TRUE(meanwhile.ok());
+    EXPECT_EQ(meanwhile.value(), Role::handedOver);
+    EXPECT_TRUE(pumpUntil([&silent] { return silent.state() == QLocalSocket::UnconnectedState; }));
+    EXPECT_EQ(requests, 1);
+
+    const struct {
+        const char* what;
+        QByteArray bytes;
+    } nonsense[] = {
+        {"an unknown request", "open-everything\n"},
+        {"an argument where none belongs", "activate now\n"},
+        {"an empty line", "\n"},
+        {"a control character", QByteArray("activ\x01"
+                                           "ate\n")},
+        {"bytes that are not UTF-8", QByteArray("\xff\xfe\n")},
+        {"a line without end", QByteArray(5000, 'a')},
+    };
+    for (const auto& c : nonsense) {
+        SCOPED_TRACE(c.what);
+        const QByteArray answer = answerTo(path, c.bytes);
+        EXPECT_TRUE(answer.startsWith("error ")) << answer.toStdString();
+        EXPECT_TRUE(answer.endsWith('\n'));
+    }
+    EXPECT_EQ(requests, 1);
+    EXPECT_EQ(answerTo(path, "activate\n"), QByteArray("ok\n"));
+    EXPECT_EQ(requests, 2);
+    EXPECT_TRUE(first.isListening());
+}
+
+TEST_F(SingleInstanceTest, peersBeyondTheLimitAreDroppedAtOnce) {
+    SingleInstance::Limits limits;
+    limits.peerTimeout = std::chrono::minutes(5);
+    limits.maximumPeers = 3;
+    SingleInstance first(path, limits);
+    ASSERT_TRUE(first.claim(LaunchRequest{}).ok());
+    std::vector<std::unique_ptr<QLocalSocket>> peers;
+    for (int i = 0; i < limits.maximumPeers + 1; ++i) {
+        peers.push_back(std::make_unique<QLocalSocket>());
+        peers.back()->connectToServer(path);
+        ASSERT_TRUE(peers.back()->waitForConnected(5000));
+        // Accepted one after another.
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    }
+    EXPECT_TRUE(
+        pumpUntil([&peers] { return peers.back()->state() == QLocalSocket::UnconnectedState; }));
+    for (int i = 0; i < limits.maximumPeers; ++i) {
+        EXPECT_EQ(peers[i]->state(), QLocalSocket::ConnectedState) << i;
+    }
+    // Once one of them has gone, there is room again.
+    peers.front()->abort();
+    EXPECT_TRUE(pumpUntil([&] { return answerTo(path, "activate\n") == "ok\n"; }));
+}
+
+TEST_F(SingleInstanceTest, aPeerOfAnotherUserIsNotHeard) {
+    if (::geteuid() != 0) {
+        GTEST_SKIP() << "needs root to act as another user";
+    }
+    SingleInstance first(path);
+    int requests = 0;
+    first.requestReceived = [&requests](const LaunchRequest&) { ++requests; };
+    ASSERT_TRUE(first.claim(LaunchRequest{}).ok());
+    // Open the way, so that only the viewer's own check stands between them.
+    ASSERT_TRUE(QFile::setPermissions(runtime.path(), QFileDevice::Permissions(0x7777)));
+    ASSERT_TRUE(QFile::setPermissions(folder, QFileDevice::Permissions(0x7777)));
+    ASSERT_TRUE(QFile::setPermissions(path, QFileDevice::Permissions(0x7777)));
+
+    const QByteArray socketName = QFile::encodeName(path);
+    const pid_t child = ::fork();
+    if (child == 0) {
+        // As "nobody": connect, ask, and report what came back.
+        if (::setgid(65534) != 0 || ::setuid(65534) != 0) {
+            ::_exit(10);
+        }
+        const int descriptor = ::socket(AF_UNIX, SOCK_STREAM, 0);
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        std::memcpy(address.sun_path, socketName.constData(), socketName.size());
+        if (::connect(descriptor, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
+            ::_exit(11);
+        }
+        [[maybe_unused]] const ssize_t sent = ::write(descriptor, "activate\n", 9);
+        pollfd wait{descriptor, POLLIN, 0};
+        char answer[16] = {};
+        if (::poll(&wait, 1, 10000) != 1) {
+            ::_exit(12);
+        }
+        // Closed without a word (or reset, with the request unread).
+        ::_exit(::read(descriptor, answer, sizeof answer) > 0 ? 13 : 0);
+    }
+    ASSERT_GT(child, 0);
+    int status = 0;
+    ASSERT_TRUE(
+        pumpUntil([child, &status] { return ::waitpid(child, &status, WNOHANG) == child; }, 30000));
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "10: no user change, 11: no connection, 12: held open, "
+                                         "13: answered";
+    EXPECT_EQ(requests, 0);
+}
+
+TEST(LaunchRequestLines, readBackAsWrittenAndRefuseAnythingElse) {
+    EXPECT_EQ(launchRequestLine(LaunchRequest{}), QByteArray("activate\n"));
+    const Result<LaunchRequest> activate = parseLaunchRequestLine("activate");
+    ASSERT_TRUE(activate.ok());
+    EXPECT_EQ(activate.value(), LaunchRequest{});
+    for (const char* refused : {"", "Activate", "activate ", "activate x", "activate\r", "ok"}) {
+        EXPECT_FALSE(parseLaunchRequestLine(refused).ok()) << refused;
+    }
+    EXPECT_FALSE(parseLaunchRequestLine(QByteArray(maximumLaunchLineBytes, 'a')).ok());
+
+    EXPECT_TRUE(parseLaunchReplyLine(launchAcceptedLine().chopped(1)).ok());
+    const Result<void> refused =
+        parseLaunchReplyLine(launchRefusedLine(QStringLiteral("unknown\nrequest")).chopped(1));
+    ASSERT_FALSE(refused.ok());
+    EXPECT_EQ(refused.error().description, QStringLiteral("unknown request"));
+    for (const char* unreadable : {"", "okay", "error", "errorless"}) {
+        EXPECT_FALSE(parseLaunchReplyLine(unreadable).ok()) << unreadable;
+    }
+}
+
+} // namespace
+} // namespace rure::test

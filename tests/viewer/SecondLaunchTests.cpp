@@ -1,0 +1,348 @@
+// Starting Rure while it already runs: the second launch hands over to the
+// running viewer, which comes to the front and goes on playing, and ends. Real
+// viewer processes, the test camera, a private runtime folder, and the X
+// server's own view of the windows (stacking, keyboard focus and pixels).
+#include "support/TestCamera.h"
+#include "support/TestEnvironment.h"
+
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QRect>
+#include <QRgb>
+#include <QTemporaryDir>
+#include <QThread>
+
+#include <gtest/gtest.h>
+
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+
+#include <csignal>
+#include <functional>
+#include <memory>
+#include <optional>
+
+#include <sys/stat.h>
+
+namespace rure::test {
+namespace {
+
+bool waitFor(const std::function<bool()>& done, int timeoutMs) {
+    QDeadlineTimer deadline(timeoutMs);
+    while (!done()) {
+        if (deadline.hasExpired()) {
+            return false;
+        }
+        QThread::msleep(50);
+    }
+    return true;
+}
+
+int ignoreXError(Display*, XErrorEvent*) {
+    return 0;
+}
+
+// The X server as the user's desktop sees it.
+class Screen {
+public:
+    Screen() : display_(XOpenDisplay(nullptr)) {
+        if (display_ != nullptr) {
+            XSetErrorHandler(ignoreXError);
+            root_ = DefaultRootWindow(display_);
+        }
+    }
+    ~Screen() {
+        if (display_ != nullptr) {
+            XCloseDisplay(display_);
+        }
+    }
+    Screen(const Screen&) = delete;
+    Screen& operator=(const Screen&) = delete;
+
+    bool isOpen() const { return display_ != nullptr; }
+
+    // The largest viewable top-level window of process `pid`.
+    std::optional<Window> windowOf(qint64 pid) {
+        std::optional<Window> found;
+        int largest = 0;
+        for (const Window window : topLevelWindows()) {
+            XWindowAttributes attributes;
+            if (!XGetWindowAttributes(display_, window, &attributes) ||
+                attributes.map_state != IsViewable || ownerOf(window) != pid) {
+                continue;
+            }
+            if (attributes.width * attributes.height > largest) {
+                largest = attributes.width * attributes.height;
+                found = window;
+            }
+        }
+        return found;
+    }
+
+    QRect frameOf(Window window) {
+        XWindowAttributes attributes;
+        if (!XGetWindowAttributes(display_, window, &attributes)) {
+            return {};
+        }
+        return {attributes.x, attributes.y, attributes.width, attributes.height};
+    }
+
+    // A plain white window over `frame`, in front of every other, with the keyboard.
+    Window cover(const QRect& frame) {
+        const Window window = XCreateSimpleWindow(
+            display_, root_, frame.x(), frame.y(), static_cast<unsigned>(frame.width()),
+            static_cast<unsigned>(frame.height()), 0, 0, WhitePixel(display_, 0));
+        XSetWindowAttributes attributes;
+        attributes.override_redirect = True;
+        XChangeWindowAttributes(display_, window, CWOverrideRedirect, &attributes);
+        XMapRaised(display_, window);
+        XSync(display_, False);
+        XSetInputFocus(display_, window, RevertToParent, CurrentTime);
+        XSync(display_, False);
+        return window;
+    }
+
+    // Whether `upper` lies in front of `lower`.
+    bool isInFront(Window upper, Window lower) {
+        const QList<Window> order = topLevelWindows(); // back to front
+        return order.indexOf(upper) > order.indexOf(lower) && order.contains(lower);
+    }
+
+    // The process whose window has the keyboard.
+    qint64 focusOwner() {
+        Window focus = 0;
+        int revert = 0;
+        XGetInputFocus(display_, &focus, &revert);
+        // Focus may rest on a child of the top-level window.
+        for (Window window = focus; window != 0 && window != root_;) {
+            if (const qint64 owner = ownerOf(window); owner > 0) {
+                return owner;
+            }
+            Window rootReturn = 0;
+            Window parent = 0;
+            Window* children = nullptr;
+            unsigned int count = 0;
+            if (!XQueryTree(display_, window, &rootReturn, &parent, &children, &count)) {
+                break;
+            }
+            if (children != nullptr) {
+                XFree(children);
+            }
+            window = parent;
+        }
+        return -1;
+    }
+
+    std::optional<QRgb> pixelAt(QPoint at) {
+        XImage* image = XGetImage(display_, root_, at.x(), at.y(), 1, 1, AllPlanes, ZPixmap);
+        if (image == nullptr) {
+            return std::nullopt;
+        }
+        const unsigned long pixel = XGetPixel(image, 0, 0);
+        auto channel = [pixel](unsigned long mask) {
+            int shift = 0;
+            while (mask != 0 && ((mask >> shift) & 1) == 0) {
+                ++shift;
+            }
+            return mask == 0 ? 0
+                             : static_cast<int>(((pixel & mask) >> shift) * 255 / (mask >> shift));
+        };
+        const QRgb colour =
+            qRgb(channel(image->red_mask), channel(image->green_mask), channel(image->blue_mask));
+        XDestroyImage(image);
+        return colour;
+    }
+
+private:
+    QList<Window> topLevelWindows() {
+        Window rootReturn = 0;
+        Window parent = 0;
+        Window* children = nullptr;
+        unsigned int count = 0;
+        QList<Window> windows;
+        if (XQueryTree(display_, root_, &rootReturn, &parent, &children, &count)) {
+            for (unsigned int i = 0; i < count; ++i) {
+                windows << children[i];
+            }
+        }
+        if (children != nullptr) {
+            XFree(children);
+        }
+        return windows;
+    }
+
+    qint64 ownerOf(Window window) {
+        const Atom pidAtom = XInternAtom(display_, "_NET_WM_PID", False);
+        Atom type = None;
+        int format = 0;
+        unsigned long count = 0;
+        unsigned long remaining = 0;
+        unsigned char* data = nullptr;
+        qint64 owner = -1;
+        if (XGetWindowProperty(display_, window, pidAtom, 0, 1, False, XA_CARDINAL, &type, &format,
+                               &count, &remaining, &data) == Success &&
+            data != nullptr && format == 32 && count == 1) {
+            owner = static_cast<qint64>(*reinterpret_cast<unsigned long*>(data));
+        }
+        if (data != nullptr) {
+            XFree(data);
+        }
+        return owner;
+    }
+
+    Display* display_ = nullptr;
+    Window root_ = 0;
+};
+
+bool isDark(QRgb colour) {
+    return qRed(colour) < 40 && qGreen(colour) < 40 && qBlue(colour) < 40;
+}
+
+bool isBright(QRgb colour) {
+    return qRed(colour) > 200 && qGreen(colour) > 200 && qBlue(colour) > 200;
+}
+
+// One user's viewer: camera list, settings and runtime folder of its own.
+class ViewerHome {
+public:
+    explicit ViewerHome(const QString& cameraUrl) {
+        const QString store = home_.path() + QStringLiteral("/data/rure");
+        QDir().mkpath(store);
+        QFile list(store + QStringLiteral("/cameras.json"));
+        if (list.open(QIODevice::WriteOnly)) {
+            list.write(QStringLiteral(R"({"cameras":[{"name":"Porch","url":"%1"}]})")
+                           .arg(cameraUrl)
+                           .toUtf8());
+        }
+        QDir().mkpath(runtime());
+        ::chmod(QFile::encodeName(runtime()).constData(), 0700);
+    }
+
+    QString runtime() const { return home_.path() + QStringLiteral("/runtime"); }
+    QString socket() const { return runtime() + QStringLiteral("/rure/viewer.socket"); }
+
+    std::unique_ptr<QProcess> start() const {
+        auto viewer = std::make_unique<QProcess>();
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("XDG_DATA_HOME"), home_.path() + QStringLiteral("/data"));
+        environment.insert(QStringLiteral("XDG_CONFIG_HOME"),
+                           home_.path() + QStringLiteral("/config"));
+        environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime());
+        environment.remove(QStringLiteral("JOURNAL_STREAM"));
+        environment.insert(QStringLiteral("RURE_UPDATE_SERVER"),
+                           QStringLiteral("https://127.0.0.1:9"));
+        viewer->setProcessEnvironment(environment);
+        viewer->setProcessChannelMode(QProcess::SeparateChannels);
+        viewer->start(binaryDirectory() + QStringLiteral("/src/rure"), {});
+        viewer->waitForStarted(10000);
+        return viewer;
+    }
+
+private:
+    QTemporaryDir home_;
+};
+
+// Reads the viewer's standard error until `line` appears.
+bool waitForLine(QProcess& viewer, QByteArray& log, const QString& line, int timeoutMs = 30000) {
+    QDeadlineTimer deadline(timeoutMs);
+    while (!log.contains(line.toUtf8())) {
+        if (deadline.hasExpired() || viewer.state() != QProcess::Running) {
+            return false;
+        }
+        viewer.waitForReadyRead(50);
+        log += viewer.readAllStandardError();
+    }
+    return true;
+}
+
+const QString playing = QStringLiteral("Live video frames resumed for player generation 1.");
+
+TEST(SecondLaunch, bringsTheRunningViewerToTheFrontWhereItGoesOnPlayingAndEnds) {
+    Screen screen;
+    ASSERT_TRUE(screen.isOpen()) << "no X display";
+    TestCamera camera;
+    ASSERT_TRUE(camera.start());
+    const ViewerHome home(camera.url());
+
+    std::unique_ptr<QProcess> first = home.start();
+    QByteArray firstLog;
+    ASSERT_TRUE(waitForLine(*first, firstLog, playing)) << firstLog.toStdString();
+    std::optional<Window> viewerWindow;
+    ASSERT_TRUE(waitFor(
+        [&] { return (viewerWindow = screen.windowOf(first->processId())).has_value(); }, 10000));
+    const QRect frame = screen.frameOf(*viewerWindow);
+    const QPoint middle = frame.center();
+
+    // Another window hides the viewer and has the keyboard.
+    const Window other = screen.cover(frame);
+    ASSERT_TRUE(screen.isInFront(other, *viewerWindow));
+    ASSERT_TRUE(
+        waitFor([&] { return screen.pixelAt(middle).value_or(0) == qRgb(255, 255, 255); }, 5000));
+
+    // The second launch ends at once, and well.
+    std::unique_ptr<QProcess> second = home.start();
+    ASSERT_TRUE(second->waitForFinished(30000));
+    const QString secondLog = QString::fromUtf8(second->readAllStandardError());
+    EXPECT_EQ(second->exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(second->exitCode(), 0) << secondLog.toStdString();
+    EXPECT_TRUE(secondLog.contains(
+        QStringLiteral("Rure is already running; its window was brought to the front.")))
+        << secondLog.toStdString();
+    EXPECT_FALSE(secondLog.contains(QStringLiteral("Rure is launching.")));
+
+    // The first viewer came to the front, with the keyboard.
+    EXPECT_TRUE(waitFor([&] { return screen.isInFront(*viewerWindow, other); }, 10000));
+    EXPECT_TRUE(waitFor([&] { return screen.focusOwner() == first->processId(); }, 10000));
+    EXPECT_TRUE(waitForLine(*first, firstLog,
+                            QStringLiteral("A later launch of Rure asked for its window.")));
+
+    // And it still plays the camera: its picture follows the camera's.
+    ASSERT_TRUE(camera.showBlack());
+    EXPECT_TRUE(
+        waitFor([&] { return isDark(screen.pixelAt(middle).value_or(qRgb(255, 0, 0))); }, 15000));
+    ASSERT_TRUE(camera.showWhite());
+    EXPECT_TRUE(waitFor([&] { return isBright(screen.pixelAt(middle).value_or(0)); }, 15000));
+
+    ASSERT_EQ(first->state(), QProcess::Running);
+    ::kill(static_cast<pid_t>(first->processId()), SIGTERM);
+    ASSERT_TRUE(first->waitForFinished(15000));
+    firstLog += first->readAllStandardError();
+    EXPECT_EQ(first->exitCode(), 0);
+    EXPECT_EQ(firstLog.count("Loading camera index"), 1) << firstLog.toStdString();
+    EXPECT_FALSE(firstLog.contains("Scheduling recovery")) << firstLog.toStdString();
+    // The socket went with the viewer.
+    EXPECT_FALSE(QFile::exists(home.socket()));
+}
+
+TEST(SecondLaunch, aSocketLeftByACrashedViewerDoesNotStopTheNextOne) {
+    TestCamera camera;
+    ASSERT_TRUE(camera.start());
+    const ViewerHome home(camera.url());
+
+    std::unique_ptr<QProcess> crashing = home.start();
+    QByteArray crashingLog;
+    ASSERT_TRUE(waitForLine(*crashing, crashingLog, playing)) << crashingLog.toStdString();
+    ::kill(static_cast<pid_t>(crashing->processId()), SIGKILL);
+    ASSERT_TRUE(crashing->waitForFinished(15000));
+    ASSERT_TRUE(QFile::exists(home.socket())) << "a killed viewer leaves its socket";
+
+    // The next viewer starts, plays, and is the one later launches hand over to.
+    std::unique_ptr<QProcess> next = home.start();
+    QByteArray nextLog;
+    EXPECT_TRUE(waitForLine(*next, nextLog, playing)) << nextLog.toStdString();
+    std::unique_ptr<QProcess> later = home.start();
+    ASSERT_TRUE(later->waitForFinished(30000));
+    EXPECT_EQ(later->exitCode(), 0);
+    EXPECT_TRUE(waitForLine(*next, nextLog,
+                            QStringLiteral("A later launch of Rure asked for its window.")));
+
+    ::kill(static_cast<pid_t>(next->processId()), SIGTERM);
+    ASSERT_TRUE(next->waitForFinished(15000));
+    EXPECT_EQ(next->exitCode(), 0);
+}
+
+} // namespace
+} // namespace rure::test
