@@ -43,7 +43,8 @@ SoakFault SoakFaultPlan::draw(SoakFaultKind kind) {
     case SoakFaultKind::powerLoss:
         return {kind, uniform(2.0, 6.0)};
     case SoakFaultKind::stall:
-        // Sometimes shorter than the viewer's 10 s heartbeat limit, sometimes longer.
+        // From the silence limit of these 30-frame cameras (3 s) to far past
+        // the longest (10 s).
         return {kind, uniform(3.0, 25.0)};
     case SoakFaultKind::longOutage:
         return {kind, uniform(61.0, 90.0)};

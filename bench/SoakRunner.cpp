@@ -16,8 +16,9 @@ constexpr std::array<double, 7> backOffSlots{0.5, 1.0, 2.0, 4.0, 8.0, 15.0, 30.0
 constexpr double maximumJitter = 0.35;
 constexpr double connectAllowance = 1.0;
 // A camera that goes quiet without ending its stream is noticed by the viewer's
-// watchdog only: 10 s without a frame, checked every 2 s.
-constexpr double stallNoticedWithin = 12.0;
+// watchdog only: after the supervisor's silence limit for that camera (3 to
+// 10 s), checked every half second.
+constexpr double watchdogPeriod = 0.5;
 // How long past slot + 1 s the soak still waits for a picture before it notes
 // the fault as not recovered and goes on.
 constexpr double patience = 60.0;
@@ -218,6 +219,7 @@ SoakRunner::Slot SoakRunner::slotNow(SoakClock::time_point down) const {
         // then for the first slot. The silence on screen starts with the last
         // frame shown, which trails the camera by the picture's delay.
         const SoakClock::time_point quiet = viewer.lastFrameRenderedAt().value_or(down);
+        const double stallNoticedWithin = viewer.silenceLimitSeconds() + watchdogPeriod;
         const double notice =
             std::max(0.0, stallNoticedWithin - secondsBetween(quiet, SoakClock::now()));
         const double first = backOffSlots.front() + maximumJitter;
@@ -225,7 +227,7 @@ SoakRunner::Slot SoakRunner::slotNow(SoakClock::time_point down) const {
                 QStringLiteral("the viewer still counted the stream as playing: a stall is "
                                "noticed at most %1 s after the last frame shown (%2 s from now), "
                                "then the first slot of at most %3 s")
-                    .arg(stallNoticedWithin, 0, 'f', 0)
+                    .arg(stallNoticedWithin, 0, 'f', 1)
                     .arg(notice, 0, 'f', 2)
                     .arg(first, 0, 'f', 2)};
     }

@@ -70,6 +70,10 @@ CameraSettingsController::~CameraSettingsController() {
     // Dropped from inside the window's close: the window is still on the stack.
     if (window_->isNotifyingClose()) {
         window_->setCloseObserver({});
+        // The model reads this controller's draft, which goes now; the window
+        // stays until its close returns, and must not ask the model again.
+        window_->tableView()->setModel(nullptr);
+        delete model_;
         window_->hide();
         window_->deleteLater();
     } else {

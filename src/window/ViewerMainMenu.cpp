@@ -74,6 +74,8 @@ ViewerMainMenu::ViewerMainMenu(QWidget& window, const std::vector<MainMenuComman
         useDesktopColours();
         placeInWindowBar();
         menuBar_->hide();
+        menuBarObject_ = menuBar_.data();
+        windowObject_ = &window;
         menuBar_->installEventFilter(this);
         window.installEventFilter(this);
     }
@@ -102,13 +104,14 @@ void ViewerMainMenu::placeInWindowBar() {
 }
 
 bool ViewerMainMenu::eventFilter(QObject* watched, QEvent* event) {
-    // The window's own events arrive while it tears its children down.
-    if (!menuBar_ || !window_) {
-        return false;
-    }
-    if (watched == menuBar_ && event->type() == QEvent::ApplicationPaletteChange) {
-        useDesktopColours();
-    } else if (watched == window_ && event->type() == QEvent::Resize) {
+    // Events also arrive while the window tears its children down, when the
+    // bar is no longer a menu bar: the watched object is compared as an
+    // object, and the bar is used only for the two events below.
+    if (event->type() == QEvent::ApplicationPaletteChange && watched == menuBarObject_) {
+        if (menuBar_) {
+            useDesktopColours();
+        }
+    } else if (event->type() == QEvent::Resize && watched == windowObject_) {
         placeInWindowBar();
     }
     return false;

@@ -69,6 +69,9 @@ private:
     // The bar and the pop-up belong to the window, which may go first.
     QPointer<QWidget> window_;
     QPointer<QMenuBar> menuBar_;
+    // The same two as plain objects, only to tell which one an event is for.
+    const QObject* menuBarObject_ = nullptr;
+    const QObject* windowObject_ = nullptr;
     QMenu* popupMenu_;
 };
 
