@@ -29,5 +29,5 @@ jobs=${RURE_TEST_JOBS:-$((cores * 2 > 16 ? 16 : cores * 2))}
 export RURE_DISPLAYS="$jobs"
 cd "$build_dir"
 # shellcheck disable=SC2016
-"$here/with-display.sh" sh -c 'exec ctest --resource-spec-file "$RURE_CTEST_RESOURCE_SPEC" "$@"' \
+"$here/with-display.sh" sh -c 'exec ctest --resource-spec-file "$RURE_CTEST_RESOURCES" "$@"' \
     ctest --output-on-failure --timeout 300 -j"$jobs" "$@"

@@ -8,10 +8,10 @@
 # windows on one display take each other's focus). The command then finds:
 #   DISPLAY                   the first display
 #   RURE_TEST_DISPLAYS        all of them, separated by spaces
-#   RURE_CTEST_RESOURCE_SPEC  a CTest resource specification file
-#                             (ctest --resource-spec-file) with one "displays"
-#                             resource per display; the resource's id is the
-#                             display's position in RURE_TEST_DISPLAYS
+#   RURE_CTEST_RESOURCES      the file of CTest resources that run-tests.sh
+#                             hands to ctest: one "displays" resource per
+#                             display, whose id is the display's position in
+#                             RURE_TEST_DISPLAYS
 # On a real display there is only that one.
 set -eu
 
@@ -70,7 +70,7 @@ fi
 export QT_QPA_PLATFORM=xcb
 export RURE_TEST_DISPLAYS="$displays"
 
-export RURE_CTEST_RESOURCE_SPEC="$scratch/ctest-resources.json"
+export RURE_CTEST_RESOURCES="$scratch/ctest-resources.json"
 {
     printf '{\n  "version": {"major": 1, "minor": 0},\n  "local": [\n    {\n      "displays": ['
     index=0
@@ -80,6 +80,6 @@ export RURE_CTEST_RESOURCE_SPEC="$scratch/ctest-resources.json"
         index=$((index + 1))
     done
     printf '\n      ]\n    }\n  ]\n}\n'
-} >"$RURE_CTEST_RESOURCE_SPEC"
+} >"$RURE_CTEST_RESOURCES"
 
 "$@"
