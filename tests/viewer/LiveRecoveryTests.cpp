@@ -63,10 +63,12 @@ protected:
         const auto due = recoveryDueTimes(log);
         const auto next = std::find_if(due.begin(), due.end(),
                                        [&](Clock::time_point t) { return t >= cameraBack; });
-        ASSERT_NE(next, due.end()) << log.texts().join('\n').toStdString();
-        EXPECT_LE(secondsFrom(*next, live), 3.0)
+        // No attempt due after the camera came back: the one under way then
+        // brought the picture back, and it counts from the camera's return.
+        const Clock::time_point attempt = next != due.end() ? *next : cameraBack;
+        EXPECT_LE(secondsFrom(attempt, live), 3.0)
             << "live " << secondsFrom(cameraBack, live) << " s after the camera came back, "
-            << secondsFrom(cameraBack, *next) << " s after the attempt was due";
+            << secondsFrom(cameraBack, attempt) << " s after the attempt was due";
     }
 
     void expectNothingAboutTheCameraInTheLog(const QStringList& secrets) {
