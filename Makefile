@@ -22,6 +22,12 @@ LAUNCHER = $$(command -v ccache >/dev/null 2>&1 && echo -DCMAKE_CXX_COMPILER_LAU
 export CCACHE_BASEDIR := $(CURDIR)
 export CCACHE_NOHASHDIR := 1
 export CCACHE_SLOPPINESS := pch_defines,time_macros,include_file_mtime,include_file_ctime
+# Entries are found by the contents of every header the compiler read (its
+# dependency file), never by preprocessed text alone: a precompiled header
+# built from headers that differ only in comments would otherwise be handed
+# out again, and GCC would then include those headers a second time on top of
+# it ("redefinition of ...").
+export CCACHE_DEPEND := 1
 
 .PHONY: all setup configure build run test test-normal test-asan test-fuzz fuzz bench-build bench compare soak clean format
 

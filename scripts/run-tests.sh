@@ -20,13 +20,15 @@ export ASAN_OPTIONS="detect_leaks=1:abort_on_error=0"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
 # Tests run side by side: most wait on sockets, timers and child processes
 # rather than compute, so more of them than cores keeps the cores busy. GUI
-# tests each take one of as many virtual displays; integration tests still run
-# alone (RUN_SERIAL), since they measure real playback.
-# Twice as many as cores (RURE_TEST_JOBS overrides): beyond that the cores are
-# the limit (2 cores: 4 and 8 at a time take the same time, 2 a third longer).
+# tests each take one of as many virtual displays. Twice as many as cores
+# (RURE_TEST_JOBS overrides): beyond that the cores are the limit (2 cores:
+# 4 and 8 at a time take the same time, 2 a third longer).
 cores=$(nproc 2>/dev/null || echo 2)
 jobs=${RURE_TEST_JOBS:-$((cores * 2 > 16 ? 16 : cores * 2))}
 export RURE_DISPLAYS="$jobs"
+# Integration tests play real video and check how soon pictures come: as many
+# of them at once as there are cores (RURE_PLAYBACK_SLOTS overrides).
+export RURE_PLAYBACK_SLOTS="${RURE_PLAYBACK_SLOTS:-$cores}"
 cd "$build_dir"
 # shellcheck disable=SC2016
 "$here/with-display.sh" sh -c 'exec ctest --resource-spec-file "$RURE_CTEST_RESOURCES" "$@"' \

@@ -11,7 +11,9 @@
 #   RURE_CTEST_RESOURCES      the file of CTest resources that run-tests.sh
 #                             hands to ctest: one "displays" resource per
 #                             display, whose id is the display's position in
-#                             RURE_TEST_DISPLAYS
+#                             RURE_TEST_DISPLAYS; and one "playback" resource
+#                             of RURE_PLAYBACK_SLOTS slots (default 1), which
+#                             bounds how many tests play video at once
 # On a real display there is only that one.
 set -eu
 
@@ -70,6 +72,10 @@ fi
 export QT_QPA_PLATFORM=xcb
 export RURE_TEST_DISPLAYS="$displays"
 
+playback_slots=${RURE_PLAYBACK_SLOTS:-1}
+case "$playback_slots" in
+    '' | *[!0-9]* | 0) echo "with-display: RURE_PLAYBACK_SLOTS must be a positive number" >&2; exit 1 ;;
+esac
 export RURE_CTEST_RESOURCES="$scratch/ctest-resources.json"
 {
     printf '{\n  "version": {"major": 1, "minor": 0},\n  "local": [\n    {\n      "displays": ['
@@ -79,7 +85,7 @@ export RURE_CTEST_RESOURCES="$scratch/ctest-resources.json"
         printf '\n        {"id": "%s", "slots": 1}' "$index"
         index=$((index + 1))
     done
-    printf '\n      ]\n    }\n  ]\n}\n'
+    printf '\n      ],\n      "playback": [\n        {"id": "0", "slots": %s}\n      ]\n    }\n  ]\n}\n' "$playback_slots"
 } >"$RURE_CTEST_RESOURCES"
 
 "$@"

@@ -10,6 +10,10 @@ using TestApplication = QCoreApplication;
 using TestApplication = QApplication;
 #endif
 
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
 #include <clocale>
 #include <cstdio>
 #include <cstdlib>
@@ -19,21 +23,31 @@ using TestApplication = QApplication;
 
 namespace {
 
-#ifndef RURE_TEST_CORE_APPLICATION
 std::string environment(const std::string& name) {
     const char* value = std::getenv(name.c_str());
     return value != nullptr ? value : "";
 }
 
-// CTest runs GUI tests side by side, each on one of the displays that
-// scripts/with-display.sh started: the test's resource group names its display
-// by its position in RURE_TEST_DISPLAYS. Run any other way (no resource
-// group), a test keeps DISPLAY as it is. False when the display is unknown.
+bool namesResource(const std::string& types, const std::string& type) {
+    std::istringstream list(types);
+    for (std::string each; std::getline(list, each, ',');) {
+        if (each == type) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// CTest runs tests side by side; those that show windows or start viewers
+// each take one of the displays that scripts/with-display.sh started: the
+// test's resource group names its display by its position in
+// RURE_TEST_DISPLAYS. Run any other way (no resource group), a test keeps
+// DISPLAY as it is. False when the display is unknown.
 bool useAllottedDisplay() {
     const int groups = std::atoi(environment("CTEST_RESOURCE_GROUP_COUNT").c_str());
     for (int group = 0; group < groups; ++group) {
         const std::string prefix = "CTEST_RESOURCE_GROUP_" + std::to_string(group);
-        if (environment(prefix) != "displays") {
+        if (!namesResource(environment(prefix), "displays")) {
             continue;
         }
         // "id:<position>,slots:1"
@@ -62,17 +76,48 @@ bool useAllottedDisplay() {
     }
     return true;
 }
-#endif
+
+// Each test process gets a runtime, data and configuration folder of its own,
+// so that tests running side by side never share settings or a camera list,
+// and viewers they start never find each other's one-instance channel. The
+// cache stays shared: it is built for that, and filling it anew is slow.
+bool usePrivateFolders(const QTemporaryDir& home) {
+    if (!home.isValid()) {
+        std::fprintf(stderr, "TestMain: no private folder: %s\n",
+                     home.errorString().toLocal8Bit().constData());
+        return false;
+    }
+    const struct {
+        const char* variable;
+        const char* folder;
+    } places[] = {
+        {"XDG_RUNTIME_DIR", "runtime"},
+        {"XDG_DATA_HOME", "data"},
+        {"XDG_CONFIG_HOME", "config"},
+    };
+    for (const auto& place : places) {
+        const QString path = home.filePath(QString::fromLatin1(place.folder));
+        if (!QDir().mkpath(path) ||
+            !QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner)) {
+            std::fprintf(stderr, "TestMain: cannot make %s\n", path.toLocal8Bit().constData());
+            return false;
+        }
+        ::setenv(place.variable, path.toLocal8Bit().constData(), 1);
+    }
+    return true;
+}
 
 } // namespace
 
 int main(int argc, char** argv) {
     ::testing::InitGoogleTest(&argc, argv);
-#ifndef RURE_TEST_CORE_APPLICATION
     if (!useAllottedDisplay()) {
         return 1;
     }
-#endif
+    const QTemporaryDir home(QDir::tempPath() + QStringLiteral("/rure-test-XXXXXX"));
+    if (!usePrivateFolders(home)) {
+        return 1;
+    }
     TestApplication app(argc, argv);
     // libmpv refuses to run under any other numeric locale.
     std::setlocale(LC_NUMERIC, "C");
