@@ -11,6 +11,7 @@ ccache
 pkg-config
 clang-format
 clang
+lld
 libclang-rt-14-dev
 qt6-base-dev
 qt6-base-dev-tools
