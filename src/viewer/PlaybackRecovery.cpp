@@ -21,6 +21,8 @@ constexpr double immediateRecoveryDelay = 0.5;
 constexpr std::array<double, 7> backOffDelays{0.5, 1.0, 2.0, 4.0, 8.0, 15.0, 30.0};
 constexpr double maximumJitter = 0.35;
 constexpr int64_t rebuildEveryNthAttempt = 3;
+// Slots at least this long are cut short when their camera answers again.
+constexpr double minimumWatchedSlot = 3.0;
 // The status line calls a picture old after this many of the camera's frame
 // intervals, and never sooner than this.
 constexpr double staleIntervals = 3.0;
@@ -52,7 +54,7 @@ void PlaybackSupervisor::evaluatePlaybackHealth() {
         }
         if (lastFrameRenderedAt_ &&
             secondsBetween(*lastFrameRenderedAt_, now) >= silenceLimitSeconds()) {
-            ++recentSilences_;
+            silenceDeclaredAt_ = now;
             schedulePlaybackRecovery(QStringLiteral("video frame heartbeat stalled"), false, false);
         }
         break;
@@ -128,18 +130,43 @@ void PlaybackSupervisor::schedulePlaybackRecovery(const QString& reason, bool im
     nextAttemptAt_ =
         scheduler_.now() + std::chrono::duration_cast<SteadyTime::duration>(Seconds(delay));
     retry_ = scheduler_.schedule(Seconds(delay), this, [this, generation, recreate] {
-        retry_.reset();
-        nextAttemptAt_.reset();
-        if (!mayPlaybackRun() || generation != selectionGeneration_) {
-            return;
-        }
-        if (recreate) {
-            cancelLocalNetworkProbe();
-            stopPlayerEngine();
-        }
-        requestLocalNetworkAccessAndStart();
+        startRecoveryAttempt(generation, recreate);
     });
+    // A camera that refused the last connection is watched through a long
+    // slot: once it answers again, the attempt need not wait for the slot's
+    // end. The slots themselves stay as they are for cameras that answer but
+    // do not play, so that those are never retried over and over.
+    const Camera* camera = selection_.selectedCamera();
+    const auto target = camera ? localNetworkPreflightTarget(camera->url) : std::nullopt;
+    if (cameraUnreachable_ && target && delay >= minimumWatchedSlot) {
+        returnWatch_.start(*target, [this, generation, recreate, count] {
+            if (!retry_ || generation != selectionGeneration_ || !mayPlaybackRun()) {
+                return;
+            }
+            RureLog::playback().notice(
+                QStringLiteral("The camera answers again; recovery %1 starts now.").arg(count));
+            startRecoveryAttempt(generation, recreate);
+        });
+    }
     statusReporter_.refresh();
+}
+
+void PlaybackSupervisor::startRecoveryAttempt(int64_t generation, bool recreate) {
+    cancelPendingRecovery();
+    if (!mayPlaybackRun() || generation != selectionGeneration_) {
+        return;
+    }
+    if (recreate) {
+        cancelLocalNetworkProbe();
+        stopPlayerEngine();
+    }
+    requestLocalNetworkAccessAndStart();
+}
+
+void PlaybackSupervisor::cancelPendingRecovery() {
+    retry_.reset();
+    nextAttemptAt_.reset();
+    returnWatch_.stop();
 }
 
 void PlaybackSupervisor::requestLocalNetworkAccessAndStart() {
@@ -193,7 +220,7 @@ void PlaybackSupervisor::handleNetworkPath(NetworkPathSignature signature) {
                  logBool(signature.usesEthernet)));
 
     if (!signature.isSatisfied) {
-        retry_.reset();
+        cancelPendingRecovery();
         cancelLocalNetworkProbe();
         state_ = PlaybackSupervisorState::suspended;
         return;
@@ -212,7 +239,7 @@ void PlaybackSupervisor::systemWillSleep() {
         QStringLiteral("The computer is sleeping; playback recovery is suspended."));
     hold_.sleeping = true;
     state_ = PlaybackSupervisorState::suspended;
-    retry_.reset();
+    cancelPendingRecovery();
     cancelLocalNetworkProbe();
     if (session_) {
         session_->engine().stopPlayback();
@@ -239,7 +266,7 @@ void PlaybackSupervisor::viewerWillClose() {
 void PlaybackSupervisor::shutDown() {
     statusReporter_.stop();
     watchdog_.reset();
-    retry_.reset();
+    cancelPendingRecovery();
     cancelLocalNetworkProbe();
     stopPlayerEngine();
 }

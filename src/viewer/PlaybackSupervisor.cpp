@@ -5,6 +5,7 @@
 #include "common/RureLog.h"
 #include "engine/VideoView.h"
 #include "viewer/CameraSelection.h"
+#include "viewer/SilenceLimit.h"
 
 namespace rure {
 
@@ -22,15 +23,16 @@ PlaybackSupervisor::PlaybackSupervisor(Scheduler& scheduler, PlaybackEngineFacto
                    return session_ && state_ == PlaybackSupervisorState::playing && !hold_.closing;
                },
            .catchUp = [this](const QString& why) { catchUpWithLiveStream(why); }}),
-      preflight_(scheduler, this), statusReporter_(scheduler, this,
-                                                   {.status = [this] { return status(); },
-                                                    .show =
-                                                        [this](const QString& text) {
-                                                            if (client_.showStatus) {
-                                                                client_.showStatus(text);
-                                                            }
-                                                        },
-                                                    .wallClock = client_.wallClock}) {}
+      preflight_(scheduler, this), returnWatch_(scheduler, this),
+      statusReporter_(scheduler, this,
+                      {.status = [this] { return status(); },
+                       .show =
+                           [this](const QString& text) {
+                               if (client_.showStatus) {
+                                   client_.showStatus(text);
+                               }
+                           },
+                       .wallClock = client_.wallClock}) {}
 
 PlaybackSupervisor::~PlaybackSupervisor() {
     shutDown();
@@ -127,10 +129,11 @@ void PlaybackSupervisor::playNewSelection() {
     ++selectionGeneration_;
     retryCount_ = 0;
     recentSilences_ = 0;
+    silenceDeclaredAt_.reset();
     lastPictureAt_.reset();
     cameraProblem_.reset();
     cameraUnreachable_ = false;
-    retry_.reset();
+    cancelPendingRecovery();
     cancelLocalNetworkProbe();
     if (selection_.isEmpty()) {
         stopForEmptyList();
@@ -232,10 +235,18 @@ void PlaybackSupervisor::recordRenderedFrame(int64_t generation) {
     cameraUnreachable_ = false;
     if (previous != PlaybackSupervisorState::playing) {
         playingSince_ = now;
+        // A silence that the first attempt after it ended at once was the
+        // camera pausing (one that sends fewer pictures while nothing moves),
+        // not a dead stream: the next silence is given longer.
+        if (silenceDeclaredAt_ && retryCount_ <= 1 &&
+            secondsBetween(*silenceDeclaredAt_, now) <= SilenceLimit::pauseEndedWithinSeconds) {
+            ++recentSilences_;
+        }
+        silenceDeclaredAt_.reset();
     }
     state_ = PlaybackSupervisorState::playing;
     retryCount_ = 0;
-    retry_.reset();
+    cancelPendingRecovery();
     if (previous != PlaybackSupervisorState::playing) {
         RureLog::playback().notice(
             QStringLiteral("Live video frames resumed for player generation %1.").arg(generation));

@@ -6,6 +6,7 @@
 #include "engine/PlaybackEngineEvent.h"
 #include "engine/VideoViewChoice.h"
 #include "platform/NetworkPathSignature.h"
+#include "viewer/CameraReturnWatch.h"
 #include "viewer/CatchUpMonitor.h"
 #include "viewer/LocalNetworkPreflight.h"
 #include "viewer/PlaybackStatusReporter.h"
@@ -90,6 +91,11 @@ public:
     // The local-network preflight before every engine start and recovery.
     void requestLocalNetworkAccessAndStart();
     void finishLocalNetworkProbe(bool reloadPlayer, int64_t generation);
+    // Starts the planned recovery attempt now: when its slot is over, or when
+    // the camera it waits for answers again.
+    void startRecoveryAttempt(int64_t generation, bool recreate);
+    // Drops the planned attempt, if any, and the watch for its camera.
+    void cancelPendingRecovery();
     void cancelLocalNetworkProbe();
 
     // Network path, sleep and closing.
@@ -114,6 +120,7 @@ public:
     bool hasPendingRecovery() const { return retry_ != nullptr; }
     bool hasWatchdog() const { return watchdog_ != nullptr; }
     bool hasPreflight() const { return preflight_.isRunning(); }
+    bool isWatchingForCameraReturn() const { return returnWatch_.isWatching(); }
     std::optional<SteadyTime> lastFrameRenderedAt() const { return lastFrameRenderedAt_; }
     // How long the playing camera may stay silent before it is reconnected.
     double silenceLimitSeconds() const;
@@ -149,9 +156,12 @@ private:
     SteadyTime lastCameraLoad_ = distantPast();
     std::optional<SteadyTime> lastFrameRenderedAt_;
     // Since when frames have flowed without a silence, and the silences close
-    // together before it (they widen the silence limit).
+    // together before it that turned out to be pauses of the camera (they
+    // widen the silence limit).
     std::optional<SteadyTime> playingSince_;
     int recentSilences_ = 0;
+    // When the last silence was declared, until the picture is back.
+    std::optional<SteadyTime> silenceDeclaredAt_;
     // For the status line: the selected camera's last picture (it stays on
     // screen through reloads and rebuilds), when the planned attempt starts,
     // and why the camera is not playing, when known.
@@ -161,6 +171,7 @@ private:
     bool cameraUnreachable_ = false;
     CatchUpMonitor catchUp_;
     LocalNetworkPreflight preflight_;
+    CameraReturnWatch returnWatch_;
     PlaybackStatusReporter statusReporter_;
 };
 

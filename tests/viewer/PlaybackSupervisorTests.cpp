@@ -410,6 +410,18 @@ TEST_F(Supervision, silenceIsNoticedAfterAboutTenOfTheCamerasOwnFrameIntervals) 
     supervisor->recordRenderedFrame(supervisor->playerGeneration());
     // The new camera's pace is learnt afresh; its limit is its own.
     EXPECT_NEAR(silenceNoticedAfter(30), 3, 0.55);
+
+    // A silence after which the camera stayed away a while was an outage, not
+    // a pause: the next outage is noticed as soon.
+    supervisor.reset();
+    launchPlaying();
+    for (int outage = 0; outage < 3; ++outage) {
+        SCOPED_TRACE(outage);
+        EXPECT_NEAR(silenceNoticedAfter(30), 3, 0.55);
+        advanceSettling(Seconds(4.5));
+        supervisor->recordRenderedFrame(supervisor->playerGeneration());
+        ASSERT_EQ(supervisor->state(), State::playing);
+    }
 }
 
 TEST_F(Supervision, aRecoveryPlannedBeforeANewSelectionNeverRuns) {

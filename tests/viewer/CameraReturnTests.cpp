@@ -1,0 +1,107 @@
+#include "SupervisorTestFixture.h"
+
+#include "viewer/CameraReturnWatch.h"
+
+namespace rure::test {
+namespace {
+
+// A loopback port where nothing listens now; listening on it later plays a
+// camera that comes back.
+quint16 closedPort() {
+    QTcpServer probe;
+    probe.listen(QHostAddress::LocalHost);
+    return probe.serverPort();
+}
+
+class CameraReturn : public SupervisorTest {
+protected:
+    bool logMentions(const QString& fragment) const {
+        return log.texts().filter(fragment).size() > 0;
+    }
+
+    // Moves virtual time forward in small steps, letting the watch's knocks
+    // reach the loopback port as well as every preflight on the way.
+    void advanceKnocking(Seconds total) {
+        for (Seconds done{0}; done < total; done += Seconds(0.05)) {
+            advanceSettling(Seconds(0.05));
+            pumpUntil([] { return false; }, 5);
+            scheduler.runPosted();
+        }
+    }
+};
+
+TEST_F(CameraReturn, theWatchReportsOnlyAnAcceptedConnectionAndNothingOnceStopped) {
+    const quint16 port = closedPort();
+    ASSERT_NE(port, 0);
+    CameraReturnWatch watch(scheduler);
+    int answers = 0;
+    watch.start({QStringLiteral("127.0.0.1"), port}, [&] { ++answers; });
+
+    // Refused knocks, period after period, are no answer.
+    advanceKnocking(Seconds(6.5));
+    EXPECT_EQ(answers, 0);
+    EXPECT_TRUE(watch.isWatching());
+
+    QTcpServer camera;
+    ASSERT_TRUE(camera.listen(QHostAddress::LocalHost, port));
+    advanceKnocking(CameraReturnWatch::period + Seconds(0.5));
+    EXPECT_EQ(answers, 1);
+    EXPECT_FALSE(watch.isWatching());
+    advanceKnocking(Seconds(4.5));
+    EXPECT_EQ(answers, 1);
+
+    // Stopped before its first knock, a watch of an open port never answers.
+    watch.start({QStringLiteral("127.0.0.1"), port}, [&] { ++answers; });
+    watch.stop();
+    advanceKnocking(Seconds(4.5));
+    EXPECT_EQ(answers, 1);
+}
+
+TEST_F(CameraReturn, aCameraThatAnswersAgainIsTriedAtOnceNotAtTheEndOfItsSlot) {
+    const quint16 port = closedPort();
+    ASSERT_NE(port, 0);
+    log.clear();
+    start({{QStringLiteral("Porch"), QStringLiteral("rtsp://127.0.0.1:%1/live").arg(port)}});
+
+    // The camera refuses: the first load shows nothing, then each attempt's
+    // preflight fails and the slots grow until one is long enough to watch.
+    for (int waited = 0; waited < 400 && !supervisor->isWatchingForCameraReturn(); ++waited) {
+        advanceKnocking(Seconds(0.1));
+    }
+    ASSERT_TRUE(supervisor->isWatchingForCameraReturn());
+    ASSERT_TRUE(supervisor->hasPendingRecovery());
+    const SteadyTime slotEnd = *supervisor->status().nextAttemptAt;
+    ASSERT_GE(secondsBetween(scheduler.now(), slotEnd), 3.0);
+    EXPECT_FALSE(logMentions(QStringLiteral("The camera answers again")));
+
+    // It comes back: within a period of the watch, the attempt starts and
+    // loads the camera, long before the slot would have ended.
+    QTcpServer camera;
+    ASSERT_TRUE(camera.listen(QHostAddress::LocalHost, port));
+    const SteadyTime back = scheduler.now();
+    const int loadsBefore = camerasAboutToLoad;
+    for (int waited = 0; waited < 40 && camerasAboutToLoad == loadsBefore; ++waited) {
+        advanceKnocking(Seconds(0.1));
+    }
+    EXPECT_GT(camerasAboutToLoad, loadsBefore);
+    EXPECT_LE(secondsBetween(back, scheduler.now()), CameraReturnWatch::period.count() + 0.5);
+    EXPECT_LT(scheduler.now(), slotEnd);
+    EXPECT_TRUE(logMentions(QStringLiteral("The camera answers again")));
+    EXPECT_FALSE(supervisor->hasPendingRecovery());
+    EXPECT_FALSE(supervisor->isWatchingForCameraReturn());
+    EXPECT_EQ(supervisor->state(), PlaybackSupervisorState::starting);
+}
+
+TEST_F(CameraReturn, aCameraThatAnswersButDoesNotPlayKeepsItsSlots) {
+    // The host accepts connections; only the stream fails. Cutting its slots
+    // short would retry it over and over.
+    log.clear();
+    start(threeCameras());
+    advanceSettling(Seconds(60));
+    EXPECT_FALSE(supervisor->isWatchingForCameraReturn());
+    EXPECT_FALSE(logMentions(QStringLiteral("The camera answers again")));
+    EXPECT_TRUE(logMentions(QStringLiteral("Scheduling recovery 5 in 8.")));
+}
+
+} // namespace
+} // namespace rure::test
