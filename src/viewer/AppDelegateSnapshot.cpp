@@ -1,0 +1,57 @@
+// Save Snapshot: the engine's own picture of the selected camera, saved as a
+// PNG file by the snapshot saver, and a notice over the picture.
+#include "AppDelegate.h"
+
+#include "viewer/SnapshotSaver.h"
+#include "window/ViewerOverlay.h"
+
+#include <QAction>
+#include <QDir>
+#include <QFileInfo>
+
+namespace rure {
+
+namespace {
+
+// A folder as the user reads it: under the home folder it starts with "~".
+QString folderForPeople(const QString& folder) {
+    const QString home = QDir::homePath();
+    const QString clean = QDir::cleanPath(folder);
+    if (clean.startsWith(home + u'/')) {
+        return QStringLiteral("~") + clean.mid(home.size());
+    }
+    return clean;
+}
+
+} // namespace
+
+bool AppDelegate::canSaveSnapshot() const {
+    return !isClosingViewer() && supervisor_->hasEngine() &&
+           supervisor_->state() == PlaybackSupervisorState::playing &&
+           selection_.selectedCamera() != nullptr;
+}
+
+void AppDelegate::saveSnapshot() {
+    PlaybackEngine* engine = supervisor_->engine();
+    if (!canSaveSnapshot() || engine == nullptr) {
+        return;
+    }
+    const QDateTime now =
+        services_.wallClock ? services_.wallClock() : QDateTime::currentDateTime();
+    snapshots_->takeSnapshot(*engine, selection_.selectedCamera()->name, now);
+}
+
+void AppDelegate::snapshotSaved(const QString& path) {
+    if (overlay_) {
+        overlay_->showNotice(QStringLiteral("Snapshot saved in %1")
+                                 .arg(folderForPeople(QFileInfo(path).absolutePath())));
+    }
+}
+
+void AppDelegate::updateSnapshotMenuItem() {
+    if (snapshotMenuItem_) {
+        snapshotMenuItem_->setEnabled(canSaveSnapshot());
+    }
+}
+
+} // namespace rure
