@@ -63,7 +63,11 @@ AppDelegate::AppDelegate(AppDelegateServices services, QObject* parent)
                         focusArea_->cameraWillLoad();
                     }
                 },
-            .frameRendered = [this](PlaybackEngine& engine) { updateWindowAspectRatio(engine); },
+            .frameRendered =
+                [this](PlaybackEngine& engine) {
+                    updateWindowAspectRatio(engine);
+                    continueSnapshotAfterFrame(engine);
+                },
             .showError = [this](const QString& message) { showPlaybackError(message); },
             .showStatus =
                 [this](const QString& text) {

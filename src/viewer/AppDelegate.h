@@ -227,6 +227,16 @@ private:
     void updateSnapshotMenuItem();
     void updateStartAtLoginMenuItem();
     void snapshotSaved(const QString& path);
+    // A new picture was drawn: a snapshot that waits for the whole picture
+    // is taken once it shows.
+    void continueSnapshotAfterFrame(PlaybackEngine& engine);
+    void takeSnapshotNow(PlaybackEngine& engine, const QString& cameraName,
+                         const QDateTime& takenAt, std::function<void()> answered = {});
+    // Drops the snapshot that waits for the whole picture; a non-empty
+    // `message` tells the user why.
+    void abandonSnapshotAwaitingWholePicture(const QString& message);
+    // Shows the crop again that a snapshot lifted, unless the user changed the view since.
+    void showCropAgainAfterSnapshot(const VideoFocusCrop& crop);
 
     AppDelegateServices services_;
     ViewerSettings viewerSettings_;
@@ -264,6 +274,17 @@ private:
     QPointer<QAction> snapshotMenuItem_;
     QPointer<QAction> startAtLoginMenuItem_;
     std::unique_ptr<SnapshotSaver> snapshots_;
+    // A snapshot asked for while a focus crop was shown: the snapshot is of
+    // the whole picture, so the whole picture is shown for a moment (as a
+    // right click shows it) and the snapshot is taken once the engine draws it.
+    struct SnapshotAwaitingWholePicture {
+        QString cameraName;
+        QDateTime takenAt;
+        VideoFocusCrop crop;
+        int64_t selectionGeneration = 0;
+        TaskHandle deadline;
+    };
+    std::optional<SnapshotAwaitingWholePicture> snapshotAwaitingWholePicture_;
     AutostartEntry autostart_;
 };
 

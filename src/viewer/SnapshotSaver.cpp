@@ -22,15 +22,22 @@ SnapshotSaver::~SnapshotSaver() {
 }
 
 void SnapshotSaver::takeSnapshot(PlaybackEngine& engine, const QString& cameraName,
-                                 const QDateTime& takenAt) {
+                                 const QDateTime& takenAt, std::function<void()> answered) {
     ++underWay_;
     const QString stem = snapshotFileStem(cameraName, takenAt);
-    engine.takeSnapshot(
-        [weakSelf = QPointer<SnapshotSaver>(this), stem](std::optional<QImage> picture) {
-            if (weakSelf) {
-                weakSelf->pictureArrived(std::move(picture), stem);
-            }
-        });
+    engine.takeSnapshot([weakSelf = QPointer<SnapshotSaver>(this), stem,
+                         answered = std::move(answered)](std::optional<QImage> picture) {
+        if (!weakSelf) {
+            return;
+        }
+        // The owner may act on the answer (show the crop again) before the file is written.
+        if (answered) {
+            answered();
+        }
+        if (weakSelf) {
+            weakSelf->pictureArrived(std::move(picture), stem);
+        }
+    });
 }
 
 void SnapshotSaver::pictureArrived(std::optional<QImage> picture, const QString& stem) {

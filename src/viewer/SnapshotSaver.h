@@ -35,8 +35,10 @@ public:
     const QString& folder() const { return folder_; }
 
     // Asks `engine` for its picture and saves it named after `cameraName` and
-    // `takenAt`. The engine's answer comes later; the engine may go meanwhile.
-    void takeSnapshot(PlaybackEngine& engine, const QString& cameraName, const QDateTime& takenAt);
+    // `takenAt`. The engine's answer comes later, and `answered` is told of it
+    // first; the engine may go meanwhile.
+    void takeSnapshot(PlaybackEngine& engine, const QString& cameraName, const QDateTime& takenAt,
+                      std::function<void()> answered = {});
 
     // Snapshots asked for and not yet saved or failed.
     int snapshotsUnderWay() const { return underWay_; }
