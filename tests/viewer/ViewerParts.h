@@ -6,6 +6,7 @@
 #include "settings/CameraSettingsController.h"
 #include "viewer/AppDelegate.h"
 #include "viewer/FocusAreaController.h"
+#include "viewer/SnapshotSaver.h"
 #include "window/CameraPicker.h"
 #include "window/DraggableContentView.h"
 #include "window/ViewerControlButton.h"
