@@ -235,15 +235,20 @@ TEST_F(FocusArea, aSnapshotOfACropIsOfTheWholePictureAndTheCropComesBackAfterIt)
 
     // An engine that crops with a filter draws pictures of the crop's size
     // until the whole picture arrives; when it never does, the snapshot gives up.
+    // Pictures keep coming meanwhile, as from a camera.
+    const auto playFor = [this, generation](Seconds total) {
+        for (Seconds played{0}; played < total; played += Seconds(0.04)) {
+            scheduler.advance(Seconds(0.04));
+            delegate->recordRenderedFrame(generation);
+        }
+    };
     engine().properties["video-params/w"] = 960;
     engines.clearJournal();
     delegate->saveSnapshot();
-    delegate->recordRenderedFrame(generation);
-    scheduler.advance(Seconds(4));
-    delegate->recordRenderedFrame(generation);
+    playFor(Seconds(4.5));
     EXPECT_EQ(snapshotRequests(), 0);
     EXPECT_TRUE(alerts.isEmpty());
-    scheduler.advance(Seconds(1.5));
+    playFor(Seconds(1));
     ASSERT_TRUE(pumpUntil([this] { return !alerts.isEmpty(); }));
     EXPECT_EQ(alerts, QStringList{QStringLiteral("The snapshot could not be saved. Wait for the "
                                                  "camera picture, then save the snapshot again.")});
@@ -255,8 +260,7 @@ TEST_F(FocusArea, aSnapshotOfACropIsOfTheWholePictureAndTheCropComesBackAfterIt)
     engines.clearJournal();
     delegate->saveSnapshot();
     delegate->secondaryClick();
-    delegate->recordRenderedFrame(generation);
-    scheduler.advance(Seconds(6));
+    playFor(Seconds(6));
     settle();
     EXPECT_EQ(snapshotRequests(), 0);
     EXPECT_TRUE(alerts.isEmpty()) << alerts.join(u'\n').toStdString();

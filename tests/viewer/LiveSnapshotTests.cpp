@@ -132,6 +132,9 @@ TEST_F(LiveSnapshot, aSnapshotOfAFocusedAreaIsOfTheWholePictureAndTheAreaComesBa
     send(QEvent::MouseMove, {935, 220});
     send(QEvent::MouseButtonRelease, {935, 220});
     ASSERT_TRUE(waitFor([this] { return delegate->focusArea().focusCrop().has_value(); }));
+    // The window takes the area's tall shape.
+    ASSERT_TRUE(waitFor([window] { return window->width() < window->height(); }));
+    ASSERT_TRUE(waitFor([this] { return !delegate->windowFrame().isAnimating(); }));
     ASSERT_TRUE(waitFor([this] { return isBarBlue(centreColour()); }))
         << centreColour().name().toStdString();
     const QRect focusedFrame = window->geometry();
