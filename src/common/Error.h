@@ -12,7 +12,7 @@ enum class ErrorDomain {
     json,                // the JSON reader
     engine,              // the video engine
     network,
-    installer, // the installer ("rureInstaller", code 1)
+    installer,           // the installer ("rureInstaller", code 1)
     other,
 };
 

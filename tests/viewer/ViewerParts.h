@@ -9,6 +9,7 @@
 #include "viewer/SnapshotSaver.h"
 #include "window/CameraPicker.h"
 #include "window/DraggableContentView.h"
+#include "window/OverlayNotice.h"
 #include "window/ViewerControlButton.h"
 #include "window/ViewerOverlay.h"
 #include "window/ViewerWindow.h"
