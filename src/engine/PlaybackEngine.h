@@ -54,10 +54,11 @@ public:
     // The stream time of the picture being shown, in seconds; nothing before
     // the first picture or when the engine cannot say.
     virtual std::optional<double> streamPosition() = 0;
-    // Asks for the picture the engine shows now as it was decoded: at the
-    // camera's own size, without the view's crop or scaling and with nothing
-    // drawn over it. Returns at once; `done` runs later on the GUI thread,
-    // exactly once, also when the instance is destroyed before it answers.
+    // Asks for the picture the engine shows now as the engine holds it: at its
+    // own size, not scaled to the view, with nothing drawn over it (a crop
+    // that the engine itself applies is in it). Returns at once; `done` runs
+    // later on the GUI thread, exactly once, also when the instance is
+    // destroyed before it answers.
     virtual void takeSnapshot(SnapshotHandler done) = 0;
     // Creates (does not start) the event loop of this instance.
     virtual std::unique_ptr<EngineEventLoop> makeEventLoop(int64_t generation,
