@@ -60,12 +60,12 @@ function(install_file source target)
 endfunction()
 
 # The bundle's entry starts the program at its installer's place; this one
-# starts the command on the PATH.
+# starts the command on the PATH, with the same arguments (the link it opens).
 file(READ "${DESKTOP_ENTRY}" entry)
-if(NOT entry MATCHES "\nExec=[^\n]*\n")
+if(NOT entry MATCHES "\nExec=[^ \n]+[^\n]*\n")
     message(FATAL_ERROR "${DESKTOP_ENTRY} has no Exec line")
 endif()
-string(REGEX REPLACE "\nExec=[^\n]*\n" "\nExec=rure\n" entry "${entry}")
+string(REGEX REPLACE "\nExec=[^ \n]+" "\nExec=rure" entry "${entry}")
 file(WRITE "${applications_dir}/com.didirezoror.rure.desktop" "${entry}")
 file(CHMOD "${applications_dir}/com.didirezoror.rure.desktop"
      PERMISSIONS OWNER_READ OWNER_WRITE GROUP_READ WORLD_READ)

@@ -43,6 +43,7 @@ mpv
 libqt6svg6
 file
 lintian
+desktop-file-utils
 "
 
 # One query for all of them (make test runs this before every stage); a package

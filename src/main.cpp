@@ -29,13 +29,22 @@ rure::ProgramDescription viewerDescription() {
         .version = QStringLiteral("%1 (build %2)")
                        .arg(identity.version.value_or(QStringLiteral("unknown")),
                             identity.build.value_or(QStringLiteral("unknown"))),
-        .summary = QStringLiteral("Shows the live picture of one RTSP camera at a time. Starting "
-                                  "Rure while it runs\nbrings its window to the front."),
+        .summary = QStringLiteral("Shows the live picture of one RTSP camera at a time."),
         .environment = QStringLiteral(
             "  RURE_LOG_LEVEL=debug      log debug messages on standard error as well\n"
             "  RURE_VIDEO_VIEW=<view>    draw the picture with opengl, software or image\n"
             "  RURE_UPDATE_SERVER=<url>  look for updates at another HTTPS server\n"
             "  QT_QPA_PLATFORM=<name>    Qt's platform; under Wayland Rure uses xcb unless set"),
+        .uses = QStringLiteral(
+            "  rure                   start the viewer, or bring the running one to the front\n"
+            "  rure rtsp://ADDRESS    show the camera at that address (rtsps:// as well): the\n"
+            "                         camera of the list with exactly that address, or else\n"
+            "                         the camera editor with the address in a new row, to be\n"
+            "                         named and saved; rtsp:// links open in Rure the same way\n"
+            "  Ctrl+S                 save a snapshot of the picture at the camera's own size,\n"
+            "                         as a PNG file in the Rure folder of your pictures folder\n"
+            "  Rure > Start at Login  start the viewer whenever you log in"),
+        .addressSchemes = {QStringLiteral("rtsp"), QStringLiteral("rtsps")},
     };
 }
 
@@ -43,9 +52,10 @@ rure::ProgramDescription viewerDescription() {
 
 int main(int argc, char* argv[]) {
     // --help and --version need no display.
-    if (const std::optional<int> status =
-            rure::answerCommandLine(argc, argv, viewerDescription())) {
-        return *status;
+    const rure::CommandLineAnswer commandLine =
+        rure::answerCommandLine(argc, argv, viewerDescription());
+    if (!commandLine.run) {
+        return commandLine.exitStatus;
     }
     // Before any thread exists.
     rure::keepResidentMemoryFlat();
@@ -62,12 +72,18 @@ int main(int argc, char* argv[]) {
     rure::nameViewerApplication();
 
     // One running viewer per user: a later launch brings that viewer's window
-    // to the front and ends.
+    // to the front, or hands it the address to open, and ends.
+    const rure::LaunchRequest request =
+        commandLine.address.isEmpty()
+            ? rure::LaunchRequest{}
+            : rure::LaunchRequest{rure::LaunchRequest::Kind::openAddress, commandLine.address};
     rure::SingleInstance instance(rure::SingleInstance::defaultSocketPath());
-    const auto claimed = instance.claim(rure::LaunchRequest{});
+    const auto claimed = instance.claim(request);
     if (claimed.ok() && claimed.value() == rure::SingleInstance::Role::handedOver) {
         rure::RureLog::lifecycle().notice(
-            QStringLiteral("Rure is already running; its window was brought to the front."));
+            request.kind == rure::LaunchRequest::Kind::openAddress
+                ? QStringLiteral("Rure is already running; the address was handed to it.")
+                : QStringLiteral("Rure is already running; its window was brought to the front."));
         return 0;
     }
     if (!claimed.ok()) {
@@ -103,16 +119,18 @@ int main(int argc, char* argv[]) {
                                        .updateService = &updateService,
                                        .updatePresenters = {}};
     rure::AppDelegate delegate(std::move(services));
-    instance.requestReceived = [&delegate](const rure::LaunchRequest& request) {
-        switch (request.kind) {
-        case rure::LaunchRequest::Kind::activate:
-            delegate.bringViewerToFront();
-            break;
-        }
+    instance.requestReceived = [&delegate](const rure::LaunchRequest& later) {
+        delegate.handleLaunchRequest(later);
     };
 
     QObject::connect(&application, &QCoreApplication::aboutToQuit, &delegate,
                      &rure::AppDelegate::applicationWillTerminate);
-    QTimer::singleShot(0, &delegate, &rure::AppDelegate::applicationDidFinishLaunching);
+    QTimer::singleShot(0, &delegate, [&delegate, request] {
+        delegate.applicationDidFinishLaunching();
+        // This launch's own address, once the window and the last camera are under way.
+        if (request.kind == rure::LaunchRequest::Kind::openAddress) {
+            delegate.handleLaunchRequest(request);
+        }
+    });
     return application.exec();
 }

@@ -30,13 +30,19 @@ const QStringList qtFlags{
 };
 
 QByteArray helpText(const ProgramDescription& program) {
-    QString text = QStringLiteral("Usage: %1 [OPTION]...\n%2\n\n"
-                                  "Options:\n"
-                                  "  -h, --help     show this help and exit\n"
-                                  "  -v, --version  show the version and exit\n\n"
-                                  "Qt's own options, such as -platform xcb or -display :1, are "
-                                  "passed on to Qt.\n")
-                       .arg(program.executable, program.summary);
+    const QString operand = program.addressSchemes.isEmpty()
+                                ? QString()
+                                : QStringLiteral(" [%1://ADDRESS]").arg(program.addressSchemes[0]);
+    QString text = QStringLiteral("Usage: %1 [OPTION]...%2\n%3\n\n")
+                       .arg(program.executable, operand, program.summary);
+    if (!program.uses.isEmpty()) {
+        text += QStringLiteral("Uses:\n") + program.uses + QStringLiteral("\n\n");
+    }
+    text += QStringLiteral("Options:\n"
+                           "  -h, --help     show this help and exit\n"
+                           "  -v, --version  show the version and exit\n\n"
+                           "Qt's own options, such as -platform xcb or -display :1, are "
+                           "passed on to Qt.\n");
     if (!program.environment.isEmpty()) {
         text += QStringLiteral("\nEnvironment:\n") + program.environment + u'\n';
     }
@@ -52,9 +58,25 @@ CommandLineAnswer usageError(const ProgramDescription& program, const QString& p
     return answer;
 }
 
+// Whether `argument` starts with a scheme and a colon, as addresses do.
+bool looksLikeAddress(const QString& argument) {
+    const qsizetype colon = argument.indexOf(u':');
+    if (colon < 1 || argument[0].unicode() >= 0x80 || !argument[0].isLetter()) {
+        return false;
+    }
+    for (const QChar character : QStringView(argument).left(colon)) {
+        if (!(character.isLetterOrNumber() && character.unicode() < 0x80) && character != u'+' &&
+            character != u'-' && character != u'.') {
+            return false;
+        }
+    }
+    return true;
+}
+
 } // namespace
 
 CommandLineAnswer readCommandLine(const QStringList& arguments, const ProgramDescription& program) {
+    QString address;
     for (qsizetype i = 0; i < arguments.size(); ++i) {
         const QString& argument = arguments[i];
         if (argument == QStringLiteral("-h") || argument == QStringLiteral("--help")) {
@@ -65,6 +87,23 @@ CommandLineAnswer readCommandLine(const QStringList& arguments, const ProgramDes
                     0,
                     QStringLiteral("%1 %2\n").arg(program.name, program.version).toUtf8(),
                     {}};
+        }
+        if (looksLikeAddress(argument)) {
+            const QString scheme = argument.section(u':', 0, 0).toLower();
+            if (!program.addressSchemes.contains(scheme)) {
+                return usageError(
+                    program,
+                    program.addressSchemes.isEmpty()
+                        ? QStringLiteral("unexpected address")
+                        : QStringLiteral("unexpected address (only %1 addresses)")
+                              .arg(program.addressSchemes.join(QStringLiteral(":// and ")) +
+                                   QStringLiteral("://")));
+            }
+            if (!address.isEmpty()) {
+                return usageError(program, QStringLiteral("only one address at a time"));
+            }
+            address = argument;
+            continue;
         }
         if (!argument.startsWith(u'-') || argument.size() < 2) {
             return usageError(program, QStringLiteral("unexpected argument '%1'").arg(argument));
@@ -87,24 +126,26 @@ CommandLineAnswer readCommandLine(const QStringList& arguments, const ProgramDes
         }
         return usageError(program, QStringLiteral("unknown option '%1'").arg(argument));
     }
-    return {};
+    CommandLineAnswer answer;
+    answer.address = address;
+    return answer;
 }
 
-std::optional<int> answerCommandLine(int argc, char** argv, const ProgramDescription& program) {
+CommandLineAnswer answerCommandLine(int argc, char** argv, const ProgramDescription& program) {
     QStringList arguments;
     for (int i = 1; i < argc; ++i) {
         arguments << QString::fromLocal8Bit(argv[i]);
     }
-    const CommandLineAnswer answer = readCommandLine(arguments, program);
+    CommandLineAnswer answer = readCommandLine(arguments, program);
     if (answer.run) {
-        return std::nullopt;
+        return answer;
     }
     std::fwrite(answer.standardOutput.constData(), 1,
                 static_cast<size_t>(answer.standardOutput.size()), stdout);
     std::fwrite(answer.standardError.constData(), 1,
                 static_cast<size_t>(answer.standardError.size()), stderr);
     std::fflush(stdout);
-    return answer.exitStatus;
+    return answer;
 }
 
 } // namespace rure

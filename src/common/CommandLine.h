@@ -4,8 +4,6 @@
 #include <QString>
 #include <QStringList>
 
-#include <optional>
-
 namespace rure {
 
 // What a program tells about itself on its command line.
@@ -15,6 +13,11 @@ struct ProgramDescription {
     QString version;     // "0.1.0 (build 1)"
     QString summary;     // the lines under the usage line
     QString environment; // the lines of the "Environment:" section; empty: none
+    // The lines of the "Uses:" section; empty: none.
+    QString uses{};
+    // Camera addresses the program takes as its one argument, by scheme in
+    // lower case ("rtsp", "rtsps"); none: it takes no argument.
+    QStringList addressSchemes{};
 };
 
 // What a command line asks for, worked out before the program connects to a
@@ -24,6 +27,8 @@ struct CommandLineAnswer {
     int exitStatus = 0;
     QByteArray standardOutput;
     QByteArray standardError;
+    // The camera address given, as typed; empty without one.
+    QString address{};
 };
 
 // The status of a command line the program cannot read (as in getopt's programs).
@@ -32,13 +37,17 @@ inline constexpr int commandLineUsageStatus = 2;
 // Reads `arguments` (the program's name left out). -h or --help prints the
 // help and -v or --version the version, and the program ends with status 0.
 // Qt's own options (-platform xcb, -display :1, -style fusion...) are left for
-// Qt to read. Any other option or argument ends the program with a one-line
-// error and commandLineUsageStatus.
+// Qt to read. One argument whose scheme (the text before its first colon, in
+// any case) is one of the program's address schemes is the address to open;
+// whether it is a good address is for the program to say. Any other option or
+// argument, or a second address, ends the program with a one-line error and
+// commandLineUsageStatus. An argument that looks like an address is never
+// repeated in the error: it may hold a password.
 CommandLineAnswer readCommandLine(const QStringList& arguments, const ProgramDescription& program);
 
-// readCommandLine for main's arguments: writes the texts, and returns the
-// status to end with, or nothing when the program carries on. Needs no
-// application object.
-std::optional<int> answerCommandLine(int argc, char** argv, const ProgramDescription& program);
+// readCommandLine for main's arguments: writes the texts and answers with the
+// status to end with (`run` false), or with the address to open when the
+// program carries on. Needs no application object.
+CommandLineAnswer answerCommandLine(int argc, char** argv, const ProgramDescription& program);
 
 } // namespace rure

@@ -3,6 +3,9 @@
 #include "engine/VideoCropEmulation.h"
 
 #include "engine/MPVEventLoop.h"
+#include "engine/MPVSnapshotRequests.h"
+
+#include <QCoreApplication>
 
 #include <QByteArray>
 
@@ -14,7 +17,9 @@
 
 namespace rure {
 
-MPVEngine::MPVEngine(MPVHandle handle) : handle_(std::move(handle)) {}
+MPVEngine::MPVEngine(MPVHandle handle)
+    : snapshots_(std::make_shared<MPVSnapshotRequests>(QCoreApplication::instance())),
+      handle_(std::move(handle)) {}
 
 MPVEngine::~MPVEngine() {
     handle_.reset();
@@ -62,6 +67,9 @@ void MPVEngine::emulateVideoCrop(const QString& text) {
 }
 
 std::optional<int64_t> MPVEngine::integerProperty(const char* name) {
+    if (snapshots_->anyPending()) {
+        return std::nullopt;
+    }
     int64_t value = 0;
     if (mpv_get_property(handle_.get(), name, MPV_FORMAT_INT64, &value) < 0) {
         return std::nullopt;
@@ -70,6 +78,9 @@ std::optional<int64_t> MPVEngine::integerProperty(const char* name) {
 }
 
 std::optional<double> MPVEngine::streamPosition() {
+    if (snapshots_->anyPending()) {
+        return std::nullopt;
+    }
     double seconds = 0;
     if (mpv_get_property(handle_.get(), "time-pos", MPV_FORMAT_DOUBLE, &seconds) < 0) {
         return std::nullopt;
@@ -77,9 +88,25 @@ std::optional<double> MPVEngine::streamPosition() {
     return seconds;
 }
 
+void MPVEngine::takeSnapshot(SnapshotHandler done) {
+    // "video": the decoded picture at its own size, without subtitles or
+    // anything the engine draws on screen. The engine converts it to "bgr0"
+    // on its own thread and answers through the event loop. While it does,
+    // the engine waits for the view to draw the picture it has queued, and
+    // the view draws on this thread: a blocking read from here would hold
+    // both up until the engine gives up waiting (0.2 s), so reads answer
+    // nothing until the answer is in.
+    const uint64_t replyNumber = snapshots_->add(std::move(done));
+    const char* arguments[] = {"screenshot-raw", "video", nullptr};
+    if (const int status = mpv_command_async(handle_.get(), replyNumber, arguments); status < 0) {
+        snapshots_->answer(replyNumber, status, nullptr);
+    }
+}
+
 std::unique_ptr<EngineEventLoop> MPVEngine::makeEventLoop(int64_t generation,
                                                           PlaybackEngineEventHandler handler) {
-    return std::make_unique<MPVEventLoop>(handle_.get(), generation, std::move(handler));
+    return std::make_unique<MPVEventLoop>(handle_.get(), generation, std::move(handler),
+                                          QCoreApplication::instance(), snapshots_);
 }
 
 } // namespace rure

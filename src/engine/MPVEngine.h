@@ -3,7 +3,11 @@
 #include "engine/MPVHandle.h"
 #include "engine/PlaybackEngine.h"
 
+#include <memory>
+
 namespace rure {
+
+class MPVSnapshotRequests;
 
 // A created, initialised and attached engine instance. Destroying it destroys the
 // instance, which the owner does only after its event loop has stopped and the
@@ -16,8 +20,10 @@ public:
     int loadFile(const QString& url) override;
     void stopPlayback() override;
     void setProperty(const QString& name, const QString& value) override;
+    // Nothing while a snapshot is being taken: see takeSnapshot.
     std::optional<int64_t> integerProperty(const char* name) override;
     std::optional<double> streamPosition() override;
+    void takeSnapshot(SnapshotHandler done) override;
     std::unique_ptr<EngineEventLoop> makeEventLoop(int64_t generation,
                                                    PlaybackEngineEventHandler handler) override;
 
@@ -27,6 +33,9 @@ private:
     // Applies a crop text through a crop filter where the engine lacks "video-crop".
     void emulateVideoCrop(const QString& text);
 
+    // Declared before the handle: the requests the engine never answered are
+    // answered with nothing after the instance is gone.
+    std::shared_ptr<MPVSnapshotRequests> snapshots_;
     MPVHandle handle_;
 };
 

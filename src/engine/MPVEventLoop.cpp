@@ -1,6 +1,7 @@
 #include "MPVEventLoop.h"
 
 #include "engine/MPVEventMapping.h"
+#include "engine/MPVSnapshotRequests.h"
 
 #include <mpv/client.h>
 
@@ -14,9 +15,10 @@
 namespace rure {
 
 MPVEventLoop::MPVEventLoop(mpv_handle* player, int64_t generation,
-                           PlaybackEngineEventHandler handler, QObject* mainThreadContext)
+                           PlaybackEngineEventHandler handler, QObject* mainThreadContext,
+                           std::shared_ptr<MPVSnapshotRequests> snapshots)
     : player_(player), generation_(generation), handler_(std::move(handler)),
-      mainThreadContext_(mainThreadContext) {}
+      mainThreadContext_(mainThreadContext), snapshots_(std::move(snapshots)) {}
 
 MPVEventLoop::~MPVEventLoop() {
     stop();
@@ -69,7 +71,11 @@ bool MPVEventLoop::stopRequested() {
 void MPVEventLoop::run() {
     while (!stopRequested()) {
         const mpv_event* event = mpv_wait_event(player_, waitTimeoutSeconds);
-        if (event != nullptr) {
+        if (event != nullptr && event->event_id == MPV_EVENT_COMMAND_REPLY && snapshots_) {
+            const auto* reply = static_cast<const mpv_event_command*>(event->data);
+            snapshots_->answer(event->reply_userdata, event->error,
+                               reply != nullptr ? &reply->result : nullptr);
+        } else if (event != nullptr) {
             if (const auto mapped = playbackEngineEventFrom(*event)) {
                 // The task owns copies of everything it needs: it may run after
                 // this loop (and its engine instance) are long gone.

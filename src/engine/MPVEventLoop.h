@@ -5,6 +5,7 @@
 #include <QCoreApplication>
 #include <QObject>
 
+#include <memory>
 #include <mutex>
 #include <semaphore>
 #include <thread>
@@ -12,6 +13,8 @@
 struct mpv_handle;
 
 namespace rure {
+
+class MPVSnapshotRequests;
 
 // Drains one engine instance's events on a thread of its own and posts the ones
 // the controller cares about to the GUI thread, tagged with the instance's
@@ -25,9 +28,11 @@ public:
     static constexpr double waitTimeoutSeconds = 0.5;
 
     // `mainThreadContext` must outlive the loop; handler calls are posted to its
-    // thread and dropped if it is destroyed before they run.
+    // thread and dropped if it is destroyed before they run. The engine's
+    // answers to `snapshots` are handed to it.
     MPVEventLoop(mpv_handle* player, int64_t generation, PlaybackEngineEventHandler handler,
-                 QObject* mainThreadContext = QCoreApplication::instance());
+                 QObject* mainThreadContext = QCoreApplication::instance(),
+                 std::shared_ptr<MPVSnapshotRequests> snapshots = {});
     // Stops the loop if the owner has not, then joins its thread: no thread ever
     // outlives the loop object.
     ~MPVEventLoop() override;
@@ -45,6 +50,7 @@ private:
     const int64_t generation_;
     const PlaybackEngineEventHandler handler_;
     QObject* const mainThreadContext_;
+    const std::shared_ptr<MPVSnapshotRequests> snapshots_;
     std::thread queue_;
     std::binary_semaphore stopped_{0};
     std::mutex lock_;

@@ -3,6 +3,7 @@
 #include "common/Result.h"
 #include "engine/PlaybackEngineEvent.h"
 
+#include <QImage>
 #include <QString>
 
 #include <cstdint>
@@ -30,6 +31,10 @@ public:
     virtual void stop() = 0;
 };
 
+// Answers a snapshot request: the picture, or nothing when the engine could
+// not take one. Runs on the GUI thread.
+using SnapshotHandler = std::function<void(std::optional<QImage> picture)>;
+
 // One live engine instance, already created, configured, initialised and
 // attached to a video view. Destroying it destroys the engine instance; the
 // controller does that only after the event loop has stopped and the view's
@@ -49,6 +54,12 @@ public:
     // The stream time of the picture being shown, in seconds; nothing before
     // the first picture or when the engine cannot say.
     virtual std::optional<double> streamPosition() = 0;
+    // Asks for the picture the engine shows now as the engine holds it: at its
+    // own size, not scaled to the view, with nothing drawn over it (a crop
+    // that the engine itself applies is in it). Returns at once; `done` runs
+    // later on the GUI thread, exactly once, also when the instance is
+    // destroyed before it answers.
+    virtual void takeSnapshot(SnapshotHandler done) = 0;
     // Creates (does not start) the event loop of this instance.
     virtual std::unique_ptr<EngineEventLoop> makeEventLoop(int64_t generation,
                                                            PlaybackEngineEventHandler handler) = 0;

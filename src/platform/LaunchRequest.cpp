@@ -7,6 +7,7 @@ namespace rure {
 namespace {
 
 constexpr char activateVerb[] = "activate";
+constexpr char openVerb[] = "open";
 constexpr char acceptedWord[] = "ok";
 constexpr char refusedWord[] = "error";
 
@@ -37,6 +38,9 @@ QByteArray launchRequestLine(const LaunchRequest& request) {
     case LaunchRequest::Kind::activate:
         line = activateVerb;
         break;
+    case LaunchRequest::Kind::openAddress:
+        line = openVerb;
+        break;
     }
     if (!request.argument.isEmpty()) {
         line += ' ' + request.argument.toUtf8();
@@ -60,6 +64,13 @@ Result<LaunchRequest> parseLaunchRequestLine(QByteArrayView line) {
             return launchError(QStringLiteral("\"activate\" takes no argument"));
         }
         return LaunchRequest{LaunchRequest::Kind::activate, {}};
+    }
+    if (verb == QLatin1String(openVerb)) {
+        const QString address = hasArgument ? text->mid(space + 1) : QString();
+        if (address.isEmpty()) {
+            return launchError(QStringLiteral("\"open\" needs an address"));
+        }
+        return LaunchRequest{LaunchRequest::Kind::openAddress, address};
     }
     return launchError(QStringLiteral("unknown request"));
 }

@@ -204,7 +204,16 @@ void SingleInstance::readPeer(QLocalSocket* peer) {
         return;
     }
     answer(launchAcceptedLine());
-    RureLog::lifecycle().notice(QStringLiteral("A later launch of Rure asked for its window."));
+    switch (request.value().kind) {
+    case LaunchRequest::Kind::activate:
+        RureLog::lifecycle().notice(QStringLiteral("A later launch of Rure asked for its window."));
+        break;
+    case LaunchRequest::Kind::openAddress:
+        // The address itself may carry a password and is never logged.
+        RureLog::lifecycle().notice(
+            QStringLiteral("A later launch of Rure asked it to open a camera address."));
+        break;
+    }
     if (requestReceived) {
         requestReceived(request.value());
     }

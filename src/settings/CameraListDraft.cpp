@@ -28,8 +28,17 @@ void CameraListDraft::setText(qsizetype row, CameraField field, const QString& t
     (field == CameraField::name ? camera.name : camera.url) = text;
 }
 
-qsizetype CameraListDraft::add() {
-    cameras_.append(Camera{newCameraName, newCameraAddress});
+namespace {
+
+CameraAlert invalidAddressAlert(const QString& trimmedName) {
+    return CameraAlert{QStringLiteral("Check ") + trimmedName,
+                       QStringLiteral("Enter a full RTSP address beginning with rtsp://.")};
+}
+
+} // namespace
+
+qsizetype CameraListDraft::add(const QString& address) {
+    cameras_.append(Camera{newCameraName, address});
     return cameras_.size() - 1;
 }
 
@@ -98,15 +107,18 @@ CameraValidation CameraListDraft::validated() const {
                     CameraCell{i, CameraField::name}};
         }
         if (!isRtspAddress(address)) {
-            return {
-                std::nullopt,
-                CameraAlert{QStringLiteral("Check ") + name,
-                            QStringLiteral("Enter a full RTSP address beginning with rtsp://.")},
-                CameraCell{i, CameraField::address}};
+            return {std::nullopt, invalidAddressAlert(name), CameraCell{i, CameraField::address}};
         }
         result.append(Camera{name, address});
     }
     return {std::move(result), {}, std::nullopt};
+}
+
+std::optional<CameraAlert> CameraListDraft::addressAlert(qsizetype row) const {
+    if (!containsRow(row) || isRtspAddress(cameras_.at(row).url.trimmed())) {
+        return std::nullopt;
+    }
+    return invalidAddressAlert(cameras_.at(row).name.trimmed());
 }
 
 void CameraListDraft::replace(QList<Camera> cameras) {

@@ -44,8 +44,9 @@ public:
     // Stores a field's whole text, as typed. Rows outside the draft are ignored.
     void setText(qsizetype row, CameraField field, const QString& text);
 
-    // Appends a new camera; answers its row.
-    qsizetype add();
+    // Appends a new camera, with the address given or the start of one;
+    // answers its row.
+    qsizetype add(const QString& address = newCameraAddress);
 
     CameraRemoval remove(std::optional<qsizetype> selectedRow);
 
@@ -60,6 +61,9 @@ public:
     // The list Save hands over: names and addresses trimmed, every address an RTSP
     // address. Stops at the first camera at fault. The draft keeps what was typed.
     CameraValidation validated() const;
+    // The alert Save would show for the address of `row`; none when Save
+    // would take it (or for a row outside the draft).
+    std::optional<CameraAlert> addressAlert(qsizetype row) const;
 
     // Replaces the whole list, taking the cameras as they are.
     void replace(QList<Camera> cameras);

@@ -134,6 +134,20 @@ void CameraSettingsController::addCamera() {
     applyRemoveButtonRule();
 }
 
+void CameraSettingsController::addCameraWithAddress(const QString& address) {
+    CameraTableView* table = window_->tableView();
+    table->endEditing();
+    const qsizetype row = draft_.add(address);
+    reloadAndSelect(row);
+    applyRemoveButtonRule();
+    if (const std::optional<CameraAlert> alert = draft_.addressAlert(row)) {
+        showAlert(*alert);
+        table->editCell(row, CameraField::address);
+        return;
+    }
+    table->editCell(row, CameraField::name);
+}
+
 void CameraSettingsController::removeCamera() {
     CameraTableView* table = window_->tableView();
     table->endEditing();

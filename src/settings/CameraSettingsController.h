@@ -49,6 +49,10 @@ public:
 
     // The button actions.
     void addCamera();
+    // Add with an address given (a link the viewer was asked to open): the
+    // new row is selected with its name to be typed, or, for an address Save
+    // would refuse, the alert Save would show and the address to be edited.
+    void addCameraWithAddress(const QString& address);
     void removeCamera();
     void sortAscending();
     void sortDescending();

@@ -11,11 +11,14 @@
 #include "updates/UpdateAlerts.h"
 #include "viewer/CameraSelection.h"
 #include "viewer/FocusAreaController.h"
+#include "viewer/SnapshotFileName.h"
+#include "viewer/SnapshotSaver.h"
 #include "window/ViewerMainMenu.h"
 #include "window/ViewerOverlay.h"
 #include "window/ViewerWindow.h"
 #include "window/WindowFrameController.h"
 
+#include <QCoreApplication>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSettings>
@@ -40,7 +43,10 @@ void presentPlaybackErrorAlert(QWidget* parent, const QString& message) {
 
 AppDelegate::AppDelegate(AppDelegateServices services, QObject* parent)
     : QObject(parent), services_(std::move(services)), viewerSettings_(*services_.settings),
-      selection_(viewerSettings_) {
+      selection_(viewerSettings_),
+      autostart_(services_.autostartEntryPath.isEmpty() ? AutostartEntry::defaultPath()
+                                                        : services_.autostartEntryPath,
+                 QCoreApplication::applicationFilePath()) {
     Q_ASSERT(services_.store && services_.settings && services_.scheduler &&
              services_.engineFactory);
     if (!services_.presentPlaybackError) {
@@ -57,7 +63,11 @@ AppDelegate::AppDelegate(AppDelegateServices services, QObject* parent)
                         focusArea_->cameraWillLoad();
                     }
                 },
-            .frameRendered = [this](PlaybackEngine& engine) { updateWindowAspectRatio(engine); },
+            .frameRendered =
+                [this](PlaybackEngine& engine) {
+                    updateWindowAspectRatio(engine);
+                    continueSnapshotAfterFrame(engine);
+                },
             .showError = [this](const QString& message) { showPlaybackError(message); },
             .showStatus =
                 [this](const QString& text) {
@@ -65,8 +75,18 @@ AppDelegate::AppDelegate(AppDelegateServices services, QObject* parent)
                         overlay_->showStatus(text);
                     }
                 },
-            .wallClock = {}},
+            .wallClock = services_.wallClock,
+            .stateChanged = [this] { updateSnapshotMenuItem(); }},
         this);
+    snapshots_ = std::make_unique<SnapshotSaver>(
+        services_.snapshotFolder.isEmpty() ? defaultSnapshotFolder() : services_.snapshotFolder,
+        SnapshotSaver::Hooks{
+            .saved = [this](const QString& path) { snapshotSaved(path); },
+            .failed =
+                [this](const QString& message) {
+                    showPlaybackError(
+                        QStringLiteral("The snapshot could not be saved. %1").arg(message));
+                }});
     if (services_.updateService) {
         UpdateCheckPresenters presenters = services_.updatePresenters;
         if (!presenters.presentUpdateStatus || !presenters.presentAvailableUpdate) {

@@ -5,6 +5,8 @@
 #include "config/Camera.h"
 #include "engine/PlaybackEngine.h"
 #include "engine/PlaybackEngineEvent.h"
+#include "platform/AutostartEntry.h"
+#include "platform/LaunchRequest.h"
 #include "platform/NetworkPathSignature.h"
 #include "updates/UpdateCheckScheduler.h"
 #include "viewer/CameraSelection.h"
@@ -14,6 +16,7 @@
 #include "viewer/ViewerSettings.h"
 
 #include <QDBusConnection>
+#include <QDateTime>
 #include <QList>
 #include <QObject>
 #include <QPointer>
@@ -39,6 +42,7 @@ class FocusAreaController;
 class VideoView;
 class NetworkPathMonitor;
 class SleepWakeMonitor;
+class SnapshotSaver;
 class ViewerMainMenu;
 class ViewerOverlay;
 class ViewerWindow;
@@ -64,6 +68,12 @@ struct AppDelegateServices {
     const RureUpdateService* updateService = nullptr;
     // How update results are shown; empty: the viewer's message boxes.
     UpdateCheckPresenters updatePresenters{};
+    // Where snapshots are saved; empty: "Rure" in the user's pictures folder.
+    QString snapshotFolder{};
+    // The autostart entry that Start at Login writes; empty: the user's own.
+    QString autostartEntryPath{};
+    // The local time that names snapshots; empty: the system's clock.
+    std::function<QDateTime()> wallClock{};
 };
 
 // The viewer's single controller and the owner of its parts: the camera
@@ -109,6 +119,28 @@ public:
 
     // Updates: the "Check for Updates…" command.
     void checkForUpdates();
+
+    // Snapshots: Save Snapshot (Ctrl+S) saves the engine's picture of the
+    // selected camera as a PNG file, and a notice over the picture confirms it.
+    void saveSnapshot();
+    // Whether a live picture is there to be saved.
+    bool canSaveSnapshot() const;
+    const SnapshotSaver& snapshots() const { return *snapshots_; }
+
+    // Start at Login: the check mark shows whether the autostart entry is
+    // there, read again at launch and whenever a menu opens; the command
+    // writes or removes it.
+    void toggleStartAtLogin();
+    bool startsAtLogin() const { return autostart_.isEnabled(); }
+
+    // A later launch's request (and the first launch's own address): bring
+    // the window to the front, or open a camera address.
+    void handleLaunchRequest(const LaunchRequest& request);
+    // An rtsp:// link: the camera of the list with exactly this address is
+    // selected; otherwise the camera editor opens with the address in a new,
+    // selected row, ready to be named, and nothing is saved until Save. An
+    // address the editor would refuse brings its own alert.
+    void openCameraAddress(const QString& address);
 
     // Main menu.
     void installMainMenu();
@@ -190,6 +222,21 @@ private:
     void layoutViewerContent();
     // The full-screen command reads "Enter Full Screen" or "Exit Full Screen".
     void updateFullScreenMenuItem();
+    // Save Snapshot is usable with a live picture; Start at Login's check mark
+    // follows the autostart entry.
+    void updateSnapshotMenuItem();
+    void updateStartAtLoginMenuItem();
+    void snapshotSaved(const QString& path);
+    // A new picture was drawn: a snapshot that waits for the whole picture
+    // is taken once it shows.
+    void continueSnapshotAfterFrame(PlaybackEngine& engine);
+    void takeSnapshotNow(PlaybackEngine& engine, const QString& cameraName,
+                         const QDateTime& takenAt, std::function<void()> answered = {});
+    // Drops the snapshot that waits for the whole picture; a non-empty
+    // `message` tells the user why.
+    void abandonSnapshotAwaitingWholePicture(const QString& message);
+    // Shows the crop again that a snapshot lifted, unless the user changed the view since.
+    void showCropAgainAfterSnapshot(const VideoFocusCrop& crop);
 
     AppDelegateServices services_;
     ViewerSettings viewerSettings_;
@@ -224,6 +271,21 @@ private:
     std::unique_ptr<UpdateCheckScheduler> updateChecks_;
     std::unique_ptr<ViewerMainMenu> mainMenu_;
     QPointer<QAction> fullScreenMenuItem_;
+    QPointer<QAction> snapshotMenuItem_;
+    QPointer<QAction> startAtLoginMenuItem_;
+    std::unique_ptr<SnapshotSaver> snapshots_;
+    // A snapshot asked for while a focus crop was shown: the snapshot is of
+    // the whole picture, so the whole picture is shown for a moment (as a
+    // right click shows it) and the snapshot is taken once the engine draws it.
+    struct SnapshotAwaitingWholePicture {
+        QString cameraName;
+        QDateTime takenAt;
+        VideoFocusCrop crop;
+        int64_t selectionGeneration = 0;
+        TaskHandle deadline;
+    };
+    std::optional<SnapshotAwaitingWholePicture> snapshotAwaitingWholePicture_;
+    AutostartEntry autostart_;
 };
 
 } // namespace rure

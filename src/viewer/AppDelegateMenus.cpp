@@ -26,6 +26,8 @@ QString ellipsis(const char* text) {
 
 const QString enterFullScreenTitle = QStringLiteral("Enter &Full Screen");
 const QString exitFullScreenTitle = QStringLiteral("Exit &Full Screen");
+const QString saveSnapshotTitle = QStringLiteral("&Save Snapshot");
+const QString startAtLoginTitle = QStringLiteral("Start at &Login");
 
 // Where an informational alert goes: a sheet on the active window, or on the
 // viewer window, or an application-modal alert when neither exists.
@@ -65,7 +67,16 @@ void AppDelegate::installMainMenu() {
     const std::vector<MainMenuCommand> commands{
         {rure, ellipsis("&Camera Addresses"), QKeySequence(Qt::CTRL | Qt::Key_Comma),
          command(&AppDelegate::showCameraSettings)},
+        // Also first in the menu button's pop-up, right under the pointer.
+        {rure,
+         saveSnapshotTitle,
+         QKeySequence(Qt::CTRL | Qt::Key_S),
+         command(&AppDelegate::saveSnapshot),
+         {},
+         false,
+         true},
         {rure, {}, {}, {}},
+        {rure, startAtLoginTitle, {}, command(&AppDelegate::toggleStartAtLogin), {}, true},
         {rure, ellipsis("Check for &Updates"), {}, command(&AppDelegate::checkForUpdates)},
         {rure, {}, {}, {}},
         {rure, QStringLiteral("&Quit Rure"), QKeySequence(Qt::CTRL | Qt::Key_Q),
@@ -98,6 +109,17 @@ void AppDelegate::installMainMenu() {
     mainMenu_ = std::make_unique<ViewerMainMenu>(*window, commands);
     fullScreenMenuItem_ = mainMenu_->action(enterFullScreenTitle);
     updateFullScreenMenuItem();
+    snapshotMenuItem_ = mainMenu_->action(saveSnapshotTitle);
+    updateSnapshotMenuItem();
+    startAtLoginMenuItem_ = mainMenu_->action(startAtLoginTitle);
+    updateStartAtLoginMenuItem();
+    // The entry may have been written or removed by hand since.
+    mainMenu_->menuWillShow = [weakSelf] {
+        if (weakSelf) {
+            weakSelf->updateSnapshotMenuItem();
+            weakSelf->updateStartAtLoginMenuItem();
+        }
+    };
     // The pop-up keeps the controls up while it is open, like the camera menu.
     if (overlay_) {
         overlay_->trackMenu(*mainMenu_->popupMenu());

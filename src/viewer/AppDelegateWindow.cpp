@@ -173,6 +173,8 @@ void AppDelegate::windowWillClose() {
     if (lifecycle_ == Lifecycle::running) {
         lifecycle_ = Lifecycle::closing;
     }
+    // A snapshot that waits for the whole picture waits no more.
+    snapshotAwaitingWholePicture_.reset();
     if (focusArea_) {
         focusArea_->viewerWillClose();
     }

@@ -112,7 +112,7 @@ void PlaybackSupervisor::schedulePlaybackRecovery(const QString& reason, bool im
     const int64_t attempt = retryCount_;
     ++retryCount_;
     const int64_t count = retryCount_;
-    state_ = PlaybackSupervisorState::backingOff;
+    setState(PlaybackSupervisorState::backingOff);
     const int64_t generation = selectionGeneration_;
 
     double delay = immediate ? immediateRecoveryDelay
@@ -222,7 +222,7 @@ void PlaybackSupervisor::handleNetworkPath(NetworkPathSignature signature) {
     if (!signature.isSatisfied) {
         cancelPendingRecovery();
         cancelLocalNetworkProbe();
-        state_ = PlaybackSupervisorState::suspended;
+        setState(PlaybackSupervisorState::suspended);
         return;
     }
     if (previous && *previous != signature) {
@@ -238,7 +238,7 @@ void PlaybackSupervisor::systemWillSleep() {
     RureLog::lifecycle().notice(
         QStringLiteral("The computer is sleeping; playback recovery is suspended."));
     hold_.sleeping = true;
-    state_ = PlaybackSupervisorState::suspended;
+    setState(PlaybackSupervisorState::suspended);
     cancelPendingRecovery();
     cancelLocalNetworkProbe();
     if (session_) {

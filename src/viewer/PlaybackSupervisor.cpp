@@ -60,7 +60,7 @@ void PlaybackSupervisor::startPlayer() {
         return;
     }
     const qsizetype index = selection_.selectedIndex();
-    state_ = PlaybackSupervisorState::starting;
+    setState(PlaybackSupervisorState::starting);
     ++playerGeneration_;
     const int64_t generation = playerGeneration_;
     RureLog::playback().notice(
@@ -82,7 +82,7 @@ void PlaybackSupervisor::startPlayer() {
             }
         });
     if (auto* failure = std::get_if<EngineStartError>(&started)) {
-        state_ = PlaybackSupervisorState::stopped;
+        setState(PlaybackSupervisorState::stopped);
         // No engine will draw again until the viewer is told to retry; the
         // previous engine's picture would read as live behind the message.
         view->view->clearPicture();
@@ -121,7 +121,7 @@ void PlaybackSupervisor::loadCamera(qsizetype index) {
 void PlaybackSupervisor::beginLoad() {
     lastCameraLoad_ = scheduler_.now();
     lastFrameRenderedAt_.reset();
-    state_ = PlaybackSupervisorState::starting;
+    setState(PlaybackSupervisorState::starting);
     statusReporter_.refresh();
 }
 
@@ -156,7 +156,17 @@ void PlaybackSupervisor::stopPlayerEngine() {
     catchUp_.cancel();
     // The session takes the engine down in its one safe order.
     session_.reset();
-    state_ = PlaybackSupervisorState::stopped;
+    setState(PlaybackSupervisorState::stopped);
+}
+
+void PlaybackSupervisor::setState(PlaybackSupervisorState state) {
+    if (state == state_) {
+        return;
+    }
+    state_ = state;
+    if (client_.stateChanged) {
+        client_.stateChanged();
+    }
 }
 
 void PlaybackSupervisor::startOrReloadPlayback() {
@@ -188,7 +198,7 @@ void PlaybackSupervisor::handlePlaybackEngineEvent(PlaybackEngineEvent event, in
     switch (event.kind) {
     case Kind::startFile:
         log.debug(QStringLiteral("mpv began opening the selected stream."));
-        state_ = PlaybackSupervisorState::starting;
+        setState(PlaybackSupervisorState::starting);
         break;
     case Kind::fileLoaded:
         log.debug(QStringLiteral("mpv loaded stream headers and began decoding."));
@@ -244,7 +254,7 @@ void PlaybackSupervisor::recordRenderedFrame(int64_t generation) {
         }
         silenceDeclaredAt_.reset();
     }
-    state_ = PlaybackSupervisorState::playing;
+    setState(PlaybackSupervisorState::playing);
     retryCount_ = 0;
     cancelPendingRecovery();
     if (previous != PlaybackSupervisorState::playing) {

@@ -55,6 +55,8 @@ public:
         std::function<void(const QString& text)> showStatus;
         // The wall clock for the status line (the system's when not set).
         std::function<QDateTime()> wallClock;
+        // state() changed.
+        std::function<void()> stateChanged{};
     };
 
     PlaybackSupervisor(Scheduler& scheduler, PlaybackEngineFactory& engines,
@@ -129,6 +131,8 @@ public:
     const QString& statusText() const { return statusReporter_.text(); }
 
 private:
+    // Every change of state goes through here, so that the owner hears of it.
+    void setState(PlaybackSupervisorState state);
     void startOrReloadPlayback();
     // Marks a new load of the selected camera as started now.
     void beginLoad();

@@ -41,18 +41,31 @@ QString withoutMnemonic(const QString& title) {
 ViewerMainMenu::ViewerMainMenu(QWidget& window, const std::vector<MainMenuCommand>& commands)
     : window_(&window), menuBar_(new QMenuBar(&window)), popupMenu_(new QMenu(&window)) {
     menuBar_->setNativeMenuBar(true);
+    const auto announce = [this] {
+        if (menuWillShow) {
+            menuWillShow();
+        }
+    };
+    connect(popupMenu_, &QMenu::aboutToShow, this, announce);
     QMenu* current = nullptr;
     QString currentTitle;
+    bool popupHasItems = false;
     for (const MainMenuCommand& command : commands) {
         if (!current || command.menu != currentTitle) {
             current = menuBar_->addMenu(command.menu);
             currentTitle = command.menu;
+            connect(current, &QMenu::aboutToShow, this, announce);
         }
         if (command.title.isEmpty()) {
             current->addSeparator();
             continue;
         }
         QAction* action = current->addAction(command.title);
+        action->setCheckable(command.checkable);
+        if (command.headsPopup) {
+            popupMenu_->addAction(action);
+            popupHasItems = true;
+        }
         QList<QKeySequence> shortcuts;
         for (const QKeySequence& shortcut : QList{command.shortcut} + command.moreShortcuts) {
             if (!shortcut.isEmpty() && !shortcuts.contains(shortcut)) {
@@ -64,6 +77,9 @@ ViewerMainMenu::ViewerMainMenu(QWidget& window, const std::vector<MainMenuComman
         QObject::connect(action, &QAction::triggered, action, command.action);
         // Shortcuts act even when no menu bar is on screen.
         window.addAction(action);
+    }
+    if (popupHasItems) {
+        popupMenu_->addSeparator();
     }
     for (QAction* menu : menuBar_->actions()) {
         if (menu->menu()) {

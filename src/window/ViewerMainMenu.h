@@ -24,6 +24,10 @@ struct MainMenuCommand {
     std::function<void()> action;
     // Further keys for the same command, after `shortcut`.
     QList<QKeySequence> moreShortcuts{};
+    // The item carries a check mark, which its owner sets.
+    bool checkable = false;
+    // The item also heads the menu button's pop-up, above the menus.
+    bool headsPopup = false;
 };
 
 // A title as the user reads it: "&Close" is "Close", "&&" an ampersand.
@@ -58,6 +62,9 @@ public:
     // Alt and the mnemonic of a menu while the in-window bar is hidden: shows
     // the bar with that menu open. False when no menu has that mnemonic.
     bool openMenuWithMnemonic(QChar letter);
+    // Told just before any of the menus or the pop-up shows, so that the items
+    // can show the state of things as they are now.
+    std::function<void()> menuWillShow;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

@@ -1,6 +1,7 @@
 #include "ViewerOverlay.h"
 
 #include "window/CameraPicker.h"
+#include "window/OverlayNotice.h"
 #include "window/StatusLine.h"
 #include "window/ViewerControlButton.h"
 #include "window/ViewerControlLayout.h"
@@ -72,8 +73,9 @@ void enable(QWidget* control, bool enabled) {
 
 ViewerOverlay::ViewerOverlay(QWidget& root)
     : root_(&root), emptyStateLabel_(makeEmptyStateLabel(&root)),
-      statusLine_(new StatusLine(&root)), cameraPicker_(new CameraPicker(&root)),
-      mainMenuButton_(new MainMenuButton(&root)), stayOnTopButton_(new PinToggleButton(&root)),
+      statusLine_(new StatusLine(&root)), notice_(new OverlayNotice(&root)),
+      cameraPicker_(new CameraPicker(&root)), mainMenuButton_(new MainMenuButton(&root)),
+      stayOnTopButton_(new PinToggleButton(&root)),
       focusViewerButton_(new FocusViewerButton(&root)),
       closeViewerButton_(new CloseViewerButton(&root)) {
     trackMenu(*cameraPicker_->pickerMenu());
@@ -150,9 +152,20 @@ StatusLine* ViewerOverlay::statusLine() const {
     return statusLine_;
 }
 
+OverlayNotice* ViewerOverlay::notice() const {
+    return notice_;
+}
+
 void ViewerOverlay::showStatus(const QString& text) {
     if (statusLine_ && !isClosingViewer_) {
         statusLine_->showText(text);
+    }
+}
+
+void ViewerOverlay::showNotice(const QString& text) {
+    if (notice_ && !isClosingViewer_) {
+        notice_->showNotice(text);
+        keepViewerControlsInFront();
     }
 }
 
@@ -295,9 +308,12 @@ bool ViewerOverlay::isFading() const {
 }
 
 void ViewerOverlay::keepViewerControlsInFront() {
-    // The status line over the picture, the controls over everything.
+    // The status line and the notice over the picture, the controls over everything.
     if (statusLine_) {
         statusLine_->raise();
+    }
+    if (notice_) {
+        notice_->raise();
     }
     for (QWidget* control : viewerControls()) {
         control->raise();
@@ -329,6 +345,9 @@ void ViewerOverlay::viewerWillClose() {
     }
     cameraMenuIsOpen_ = false;
     pointerIsOverViewer_ = false;
+    if (notice_) {
+        notice_->dismiss();
+    }
 }
 
 void ViewerOverlay::layOut() {
@@ -346,6 +365,9 @@ void ViewerOverlay::layOut() {
     }
     if (statusLine_ && statusLine_->isVisible()) {
         statusLine_->placeIn(root_->size());
+    }
+    if (notice_ && notice_->isVisible()) {
+        notice_->placeIn(root_->size());
     }
     updateViewerControlLayout();
 }

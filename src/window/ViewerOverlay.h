@@ -21,12 +21,14 @@ class CameraPicker;
 class CloseViewerButton;
 class FocusViewerButton;
 class MainMenuButton;
+class OverlayNotice;
 class PinToggleButton;
 class StatusLine;
 
 // The controls over the picture: the camera picker, the menu button, the Stay
 // on Top pin, the focus button and the close button, plus the text shown when
-// there is no camera. It builds them, lays them out, and shows them while the
+// there is no camera, the status line and the short notices that go by
+// themselves. It builds them, lays them out, and shows them while the
 // pointer is over the picture, a menu of theirs is open or an area is being
 // selected; otherwise they fade out and let the pointer through. It stores
 // nothing: what the user does is reported through the callbacks below, and
@@ -56,6 +58,8 @@ public:
     void showCameras(const QStringList& names, qsizetype selected);
     // The status line in the picture's corner; empty hides it.
     void showStatus(const QString& text);
+    // A short confirmation over the picture that goes by itself.
+    void showNotice(const QString& text);
     // Marks `index` in the picker and its menu.
     void showSelectedCamera(qsizetype index);
     // The camera the picker marks; -1 without cameras.
@@ -106,6 +110,7 @@ public:
     CloseViewerButton* closeViewerButton() const;
     QLabel* emptyStateLabel() const;
     StatusLine* statusLine() const;
+    OverlayNotice* notice() const;
     // The controls that still exist, from back to front.
     QList<QWidget*> viewerControls() const;
 
@@ -115,6 +120,7 @@ private:
     QPointer<QWidget> root_;
     QPointer<QLabel> emptyStateLabel_;
     QPointer<StatusLine> statusLine_;
+    QPointer<OverlayNotice> notice_;
     QPointer<CameraPicker> cameraPicker_;
     QPointer<MainMenuButton> mainMenuButton_;
     QPointer<PinToggleButton> stayOnTopButton_;

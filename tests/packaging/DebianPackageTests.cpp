@@ -1,6 +1,7 @@
 #include "DebianPackageSupport.h"
 
 #include "installer/signing/SigningTestSupport.h"
+#include "support/DesktopFileValidation.h"
 
 #include <QDirIterator>
 #include <QFileInfo>
@@ -135,7 +136,14 @@ TEST_F(DebianPackage, installsTheSignedBundleUnderUsrOwnedByRootWithStandardMode
     // The desktop entry starts the command on the PATH and names an icon it installs.
     const QString entry = QString::fromUtf8(
         readFile(installed(QStringLiteral("usr/share/applications/com.didirezoror.rure.desktop"))));
-    EXPECT_EQ(desktopEntryValue(entry, QStringLiteral("Exec")), QStringLiteral("rure"));
+    EXPECT_EQ(desktopEntryValue(entry, QStringLiteral("Exec")), QStringLiteral("rure %u"));
+    // It opens rtsp:// and rtsps:// links, and the desktop's own checker takes it.
+    EXPECT_EQ(desktopEntryValue(entry, QStringLiteral("MimeType")),
+              QStringLiteral("x-scheme-handler/rtsp;x-scheme-handler/rtsps;"));
+    const DesktopFileValidation validation = validateDesktopFile(
+        installed(QStringLiteral("usr/share/applications/com.didirezoror.rure.desktop")));
+    EXPECT_TRUE(validation.accepted()) << validation.status << "\n"
+                                       << validation.complaints.join(u'\n').toStdString();
     const QString icon = desktopEntryValue(entry, QStringLiteral("Icon"));
     EXPECT_TRUE(QFileInfo(installed(QStringLiteral("usr/share/icons/hicolor/scalable/apps/") +
                                     icon + QStringLiteral(".svg")))
@@ -164,7 +172,8 @@ TEST_F(DebianPackage, carriesItsCopyrightChangelogAndManualPage) {
     for (const char* mentioned :
          {"\\-\\-help", "\\-\\-version", "~/.local/share/rure/cameras.json",
           "~/.config/didirezoror/rure.conf", "RURE_LOG_LEVEL", "RURE_VIDEO_VIEW",
-          "RURE_UPDATE_SERVER", "/usr/lib/rure/Rure.app"}) {
+          "RURE_UPDATE_SERVER", "/usr/lib/rure/Rure.app", "rtsp://address", "Save Snapshot",
+          "~/Pictures/Rure", "Start at Login", "~/.config/autostart/rure.desktop"}) {
         EXPECT_TRUE(manual.contains(QString::fromUtf8(mentioned))) << mentioned;
     }
 }

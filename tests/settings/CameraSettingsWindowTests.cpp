@@ -144,6 +144,41 @@ TEST_F(CameraSettingsWindowTest, AddThenSaveAsksForTheNewCamerasAddress) {
     EXPECT_EQ(addressEditor->selectedText(), "rtsp://");
 }
 
+TEST_F(CameraSettingsWindowTest, AnAddressFromALinkGetsANewRowReadyToBeNamedOrItsAlert) {
+    open({Camera{"Door", "rtsp://door"}});
+    editor().showAndActivate();
+
+    // An address Save would take: a new, selected row whose name is being typed.
+    editor().addCameraWithAddress("rtsp://user:pw@192.168.1.20:554/stream1");
+    ASSERT_EQ(model().rowCount(), 2);
+    EXPECT_EQ(cell(1, 1), "New Camera");
+    EXPECT_EQ(cell(1, 2), "rtsp://user:pw@192.168.1.20:554/stream1");
+    EXPECT_EQ(editor().selectedRow(), 1);
+    EXPECT_TRUE(table().isEditing());
+    EXPECT_EQ(table().currentIndex(), model().index(1, 1));
+    QLineEdit* nameEditor = cellEditor(table());
+    ASSERT_NE(nameEditor, nullptr);
+    EXPECT_EQ(nameEditor->selectedText(), "New Camera");
+    EXPECT_TRUE(alerts.empty());
+    EXPECT_TRUE(saved.empty()) << "nothing is saved before Save";
+    EXPECT_TRUE(window().removeButton()->isEnabled());
+
+    // One Save would refuse: its alert, and the address to correct.
+    editor().addCameraWithAddress("rtsps://camera.local/live");
+    ASSERT_EQ(model().rowCount(), 3);
+    EXPECT_EQ(editor().selectedRow(), 2);
+    ASSERT_EQ(alerts.size(), 1u);
+    EXPECT_EQ(alerts[0], (CameraAlert{"Check New Camera",
+                                      "Enter a full RTSP address beginning with rtsp://."}));
+    EXPECT_TRUE(table().isEditing());
+    EXPECT_EQ(table().currentIndex(), model().index(2, 2));
+    QLineEdit* addressEditor = cellEditor(table());
+    ASSERT_NE(addressEditor, nullptr);
+    EXPECT_EQ(addressEditor->text(), "rtsps://camera.local/live");
+    EXPECT_TRUE(saved.empty());
+    EXPECT_EQ(closes, 0);
+}
+
 TEST_F(CameraSettingsWindowTest, TypedTextReachesTheDraftAndSaveHandsOverTrimmedValues) {
     open(xyz);
     editor().showAndActivate();

@@ -2,6 +2,9 @@
 
 #include "support/RecordingVideoView.h"
 
+#include <QCoreApplication>
+#include <QMetaObject>
+
 namespace rure::test {
 
 class FakeEventLoop final : public EngineEventLoop {
@@ -69,6 +72,8 @@ FakePlaybackEngine::~FakePlaybackEngine() {
     if (loop_) {
         loop_->detach();
     }
+    while (answerSnapshot(std::nullopt)) {
+    }
     --journal_->liveEngines;
 }
 
@@ -102,6 +107,24 @@ bool FakePlaybackEngine::deliver(PlaybackEngineEvent event) {
     return loop_ && loop_->deliver(event);
 }
 
+void FakePlaybackEngine::takeSnapshot(SnapshotHandler done) {
+    journal_->calls << QStringLiteral("snapshot");
+    snapshotRequests_.push_back(std::move(done));
+}
+
+bool FakePlaybackEngine::answerSnapshot(std::optional<QImage> picture) {
+    if (snapshotRequests_.empty()) {
+        return false;
+    }
+    SnapshotHandler done = std::move(snapshotRequests_.front());
+    snapshotRequests_.pop_front();
+    QMetaObject::invokeMethod(
+        QCoreApplication::instance(),
+        [done = std::move(done), picture = std::move(picture)] { done(picture); },
+        Qt::QueuedConnection);
+    return true;
+}
+
 namespace {
 
 // Clears the factory's pointer to the current instance when it goes away.
@@ -122,6 +145,7 @@ public:
         return engine_->integerProperty(name);
     }
     std::optional<double> streamPosition() override { return engine_->streamPosition(); }
+    void takeSnapshot(SnapshotHandler done) override { engine_->takeSnapshot(std::move(done)); }
     std::unique_ptr<EngineEventLoop> makeEventLoop(int64_t generation,
                                                    PlaybackEngineEventHandler handler) override {
         return engine_->makeEventLoop(generation, std::move(handler));

@@ -8,6 +8,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <deque>
+
 #include <map>
 #include <memory>
 #include <optional>
@@ -38,11 +40,18 @@ public:
     void setProperty(const QString& name, const QString& value) override;
     std::optional<int64_t> integerProperty(const char* name) override;
     std::optional<double> streamPosition() override { return position; }
+    // Keeps `done` until answerSnapshot; an instance destroyed first answers
+    // with nothing, as the engine does.
+    void takeSnapshot(SnapshotHandler done) override;
     std::unique_ptr<EngineEventLoop> makeEventLoop(int64_t generation,
                                                    PlaybackEngineEventHandler handler) override;
 
     // Delivers `event` as the event loop would, when the loop is running.
     bool deliver(PlaybackEngineEvent event);
+    // Answers the oldest waiting snapshot request, posted to the GUI thread as
+    // the engine's answers are; false when none waits.
+    bool answerSnapshot(std::optional<QImage> picture);
+    qsizetype waitingSnapshots() const { return snapshotRequests_.size(); }
 
     int loadStatus;
     std::map<std::string, int64_t> properties;
@@ -60,6 +69,7 @@ private:
     QPointer<QObject> viewObject_;
     bool viewIsObject_ = false;
     FakeEventLoop* loop_ = nullptr;
+    std::deque<SnapshotHandler> snapshotRequests_;
 };
 
 // Makes fake engine instances, all writing into one journal. An instance

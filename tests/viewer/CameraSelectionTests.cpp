@@ -66,9 +66,8 @@ TEST_F(CameraSelectionTest, aChoiceIsStoredAndAnIndexOutsideTheListChangesNothin
         EXPECT_EQ(selection.selectedIndex(), 1);
         EXPECT_EQ(storedIndex(), 1);
     }
-    EXPECT_EQ(selection.names(),
-              QStringList({QStringLiteral("Front Door"), QStringLiteral("Garden"),
-                           QStringLiteral("Garage")}));
+    EXPECT_EQ(selection.names(), QStringList({QStringLiteral("Front Door"),
+                                              QStringLiteral("Garden"), QStringLiteral("Garage")}));
 }
 
 TEST_F(CameraSelectionTest, anEditedListKeepsTheSelectedCameraWhereverItWentAndStoresIt) {

@@ -32,8 +32,8 @@ protected:
     }
 
     void makeDelegate() {
-        delegate = std::make_unique<AppDelegate>(
-            testViewerServices(store, settings, scheduler, engines, alerts, sleepWakeBus));
+        delegate = std::make_unique<AppDelegate>(testViewerServices(
+            store, settings, scheduler, engines, alerts, sleepWakeBus, directory.path()));
     }
 
     // Launches and lets the posted start and its preflight finish.

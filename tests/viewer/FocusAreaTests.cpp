@@ -196,6 +196,78 @@ TEST_F(FocusArea, theWindowTakesTheCropsShapeAndRightClicksShowTheWholePictureIn
     EXPECT_TRUE(frameSettlesAt(before));
 }
 
+TEST_F(FocusArea, aSnapshotOfACropIsOfTheWholePictureAndTheCropComesBackAfterIt) {
+    launchWithPicture(1920, 1080);
+    const int64_t generation = supervisor().playerGeneration();
+    delegate->recordRenderedFrame(generation);
+    focusOn({0, 0}, {480, 540});
+    const QStringList cropRow{QStringLiteral("set video-crop=960x1080+0+0"),
+                              QStringLiteral("set keepaspect=no"), QStringLiteral("set panscan=0")};
+    const QStringList wholeRow{QStringLiteral("set video-crop="),
+                               QStringLiteral("set keepaspect=no"),
+                               QStringLiteral("set panscan=0")};
+    const auto snapshotRequests = [this] {
+        return engines.journal().calls.count(QStringLiteral("snapshot"));
+    };
+    engines.clearJournal();
+
+    // The whole picture is shown first, and the engine asked once it has drawn it.
+    delegate->saveSnapshot();
+    EXPECT_TRUE(delegate->focusArea().isShowingFullCameraTemporarily());
+    EXPECT_EQ(propertyWrites(), wholeRow);
+    EXPECT_EQ(snapshotRequests(), 0);
+    delegate->saveSnapshot();
+    delegate->recordRenderedFrame(generation);
+    EXPECT_EQ(snapshotRequests(), 1) << "one snapshot at a time while the picture changes";
+
+    // Once the engine has answered, the crop is back.
+    engines.clearJournal();
+    QImage whole(1920, 1080, QImage::Format_RGB888);
+    whole.fill(Qt::darkCyan);
+    ASSERT_TRUE(engine().answerSnapshot(whole));
+    ASSERT_TRUE(pumpUntil([this] { return delegate->snapshots().snapshotsUnderWay() == 0; }));
+    EXPECT_FALSE(delegate->focusArea().isShowingFullCameraTemporarily());
+    EXPECT_EQ(propertyWrites(), cropRow);
+    const QDir folder(snapshotFolderIn(directory.path()));
+    ASSERT_EQ(folder.entryList(QDir::Files).size(), 1);
+    EXPECT_EQ(QImage(folder.filePath(folder.entryList(QDir::Files)[0])).size(), QSize(1920, 1080));
+    EXPECT_TRUE(alerts.isEmpty()) << alerts.join(u'\n').toStdString();
+
+    // An engine that crops with a filter draws pictures of the crop's size
+    // until the whole picture arrives; when it never does, the snapshot gives up.
+    // Pictures keep coming meanwhile, as from a camera.
+    const auto playFor = [this, generation](Seconds total) {
+        for (Seconds played{0}; played < total; played += Seconds(0.04)) {
+            scheduler.advance(Seconds(0.04));
+            delegate->recordRenderedFrame(generation);
+        }
+    };
+    engine().properties["video-params/w"] = 960;
+    engines.clearJournal();
+    delegate->saveSnapshot();
+    playFor(Seconds(4.5));
+    EXPECT_EQ(snapshotRequests(), 0);
+    EXPECT_TRUE(alerts.isEmpty());
+    playFor(Seconds(1));
+    ASSERT_TRUE(pumpUntil([this] { return !alerts.isEmpty(); }));
+    EXPECT_EQ(alerts, QStringList{QStringLiteral("The snapshot could not be saved. Wait for the "
+                                                 "camera picture, then save the snapshot again.")});
+    EXPECT_FALSE(delegate->focusArea().isShowingFullCameraTemporarily());
+    EXPECT_EQ(propertyWrites(), wholeRow + cropRow);
+
+    // A right click back to the crop before the whole picture comes: no snapshot, no word.
+    alerts.clear();
+    engines.clearJournal();
+    delegate->saveSnapshot();
+    delegate->secondaryClick();
+    playFor(Seconds(6));
+    settle();
+    EXPECT_EQ(snapshotRequests(), 0);
+    EXPECT_TRUE(alerts.isEmpty()) << alerts.join(u'\n').toStdString();
+    EXPECT_FALSE(delegate->focusArea().isShowingFullCameraTemporarily());
+    EXPECT_EQ(propertyWrites(), wholeRow + cropRow);
+}
+
 TEST_F(FocusArea, escapeRightClickTheButtonAndLosingFocusCancelTheSelection) {
     launchWithPicture(1920, 1080);
     auto* parent = view()->parentWidget();

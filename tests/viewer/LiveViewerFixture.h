@@ -40,8 +40,10 @@ protected:
 
     void launch(const QList<Camera>& cameras) {
         ASSERT_TRUE(store.save(cameras).ok());
-        delegate = std::make_unique<AppDelegate>(
-            testViewerServices(store, settings, scheduler, engines, alerts, sleepWakeBus));
+        AppDelegateServices services = testViewerServices(store, settings, scheduler, engines,
+                                                          alerts, sleepWakeBus, directory.path());
+        services.wallClock = wallClock;
+        delegate = std::make_unique<AppDelegate>(std::move(services));
         delegate->applicationDidFinishLaunching();
     }
 
@@ -84,6 +86,8 @@ protected:
     LogCapture log;
     // A bus standing in for the system bus, when a test wants sleep and wake.
     std::optional<QDBusConnection> sleepWakeBus;
+    // The viewer's local time (for the names of snapshots); empty: the system's.
+    std::function<QDateTime()> wallClock;
     std::unique_ptr<AppDelegate> delegate;
 };
 

@@ -208,14 +208,17 @@ bool isBright(QRgb colour) {
 // One user's viewer: camera list, settings and runtime folder of its own.
 class ViewerHome {
 public:
-    explicit ViewerHome(const QString& cameraUrl) {
+    // A list of "Porch" at `cameraUrl`, and "Yard" at `secondUrl` when there is one.
+    explicit ViewerHome(const QString& cameraUrl, const QString& secondUrl = {}) {
         const QString store = home_.path() + QStringLiteral("/data/rure");
         QDir().mkpath(store);
         QFile list(store + QStringLiteral("/cameras.json"));
         if (list.open(QIODevice::WriteOnly)) {
-            list.write(QStringLiteral(R"({"cameras":[{"name":"Porch","url":"%1"}]})")
-                           .arg(cameraUrl)
-                           .toUtf8());
+            QString cameras = QStringLiteral(R"({"name":"Porch","url":"%1"})").arg(cameraUrl);
+            if (!secondUrl.isEmpty()) {
+                cameras += QStringLiteral(R"(,{"name":"Yard","url":"%1"})").arg(secondUrl);
+            }
+            list.write(QStringLiteral(R"({"cameras":[%1]})").arg(cameras).toUtf8());
         }
         QDir().mkpath(runtime());
         ::chmod(QFile::encodeName(runtime()).constData(), 0700);
@@ -224,7 +227,7 @@ public:
     QString runtime() const { return home_.path() + QStringLiteral("/runtime"); }
     QString socket() const { return runtime() + QStringLiteral("/rure/viewer.socket"); }
 
-    std::unique_ptr<QProcess> start() const {
+    std::unique_ptr<QProcess> start(const QStringList& arguments = {}) const {
         auto viewer = std::make_unique<QProcess>();
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert(QStringLiteral("XDG_DATA_HOME"), home_.path() + QStringLiteral("/data"));
@@ -236,7 +239,7 @@ public:
                            QStringLiteral("https://127.0.0.1:9"));
         viewer->setProcessEnvironment(environment);
         viewer->setProcessChannelMode(QProcess::SeparateChannels);
-        viewer->start(binaryDirectory() + QStringLiteral("/src/rure"), {});
+        viewer->start(binaryDirectory() + QStringLiteral("/src/rure"), arguments);
         viewer->waitForStarted(10000);
         return viewer;
     }
@@ -315,6 +318,33 @@ TEST(SecondLaunch, bringsTheRunningViewerToTheFrontWhereItGoesOnPlayingAndEnds) 
     EXPECT_FALSE(firstLog.contains("Scheduling recovery")) << firstLog.toStdString();
     // The socket went with the viewer.
     EXPECT_FALSE(QFile::exists(home.socket()));
+}
+
+TEST(SecondLaunch, aFirstLaunchWithALinkShowsTheCameraOfThatAddress) {
+    TestCamera camera;
+    ASSERT_TRUE(camera.start());
+    const ViewerHome home(camera.url(), camera.secondUrl());
+
+    // Started from a click on a link to the second camera, with none running.
+    std::unique_ptr<QProcess> viewer = home.start({camera.secondUrl()});
+    QByteArray log;
+    EXPECT_TRUE(
+        waitForLine(*viewer, log, QStringLiteral("A link names camera index 1, which is shown.")))
+        << log.toStdString();
+    EXPECT_TRUE(waitForLine(*viewer, log, QStringLiteral("Loading camera index 1 ")))
+        << log.toStdString();
+    EXPECT_TRUE(waitForLine(*viewer, log, QStringLiteral("Live video frames resumed")))
+        << log.toStdString();
+    EXPECT_FALSE(log.contains(camera.secondUrl().toUtf8())) << "addresses are never logged";
+
+    ::kill(static_cast<pid_t>(viewer->processId()), SIGTERM);
+    ASSERT_TRUE(viewer->waitForFinished(15000));
+    EXPECT_EQ(viewer->exitCode(), 0);
+    log += viewer->readAllStandardError();
+    // The linked camera is the last one loaded.
+    EXPECT_GT(log.lastIndexOf("Loading camera index 1 "),
+              log.lastIndexOf("Loading camera index 0 "))
+        << log.toStdString();
 }
 
 TEST(SecondLaunch, aSocketLeftByACrashedViewerDoesNotStopTheNextOne) {

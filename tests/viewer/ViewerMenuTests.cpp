@@ -70,8 +70,9 @@ TEST_F(ControllerTest, theMainMenuHoldsItsCommandsAndShortcuts) {
     ASSERT_NE(bar, nullptr);
     EXPECT_EQ(menuTitles(bar), QStringList({"Rure", "Window", "Help"}));
     EXPECT_EQ(itemsOf(bar, QStringLiteral("Rure")),
-              QStringList({QStringLiteral("Camera Addresses\u2026"), "-",
-                           QStringLiteral("Check for Updates\u2026"), "-", "Quit Rure"}));
+              QStringList({QStringLiteral("Camera Addresses\u2026"), "Save Snapshot", "-",
+                           "Start at Login", QStringLiteral("Check for Updates\u2026"), "-",
+                           "Quit Rure"}));
     EXPECT_EQ(itemsOf(bar, QStringLiteral("Window")), QStringList({"Close", "Enter Full Screen"}));
     EXPECT_EQ(itemsOf(bar, QStringLiteral("Help")),
               QStringList({"Rure Help", "Quick Help in Rure", "-",
@@ -83,6 +84,7 @@ TEST_F(ControllerTest, theMainMenuHoldsItsCommandsAndShortcuts) {
         QList<QKeySequence> shortcuts;
     } shortcuts[] = {
         {"Camera Addresses\u2026", {QKeySequence(Qt::CTRL | Qt::Key_Comma)}},
+        {"Save Snapshot", {QKeySequence(Qt::CTRL | Qt::Key_S)}},
         {"Quit Rure", {QKeySequence(Qt::CTRL | Qt::Key_Q)}},
         {"Close", {QKeySequence(Qt::CTRL | Qt::Key_W)}},
         {"Enter Full Screen",

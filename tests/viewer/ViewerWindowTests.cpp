@@ -77,7 +77,8 @@ TEST_F(ControllerTest, theWindowIsFramelessBlackAndStacksItsViewsInOrder) {
 
     const QList<QWidget*> expectedOrder =
         QList<QWidget*>{delegate->videoWidget(), delegate->interactionSurface(),
-                        delegate->overlay().emptyStateLabel(), delegate->overlay().statusLine()} +
+                        delegate->overlay().emptyStateLabel(), delegate->overlay().statusLine(),
+                        delegate->overlay().notice()} +
         delegate->overlay().viewerControls();
     QList<QWidget*> actualOrder;
     for (QObject* child : window.contentView()->children()) {

@@ -1,6 +1,7 @@
 // The controls over the picture in a real window on the test display.
 #include "window/CabinCameraMenuItemView.h"
 #include "window/CameraPicker.h"
+#include "window/OverlayNotice.h"
 #include "window/StatusLine.h"
 #include "window/ViewerControlButton.h"
 #include "window/ViewerControlLayout.h"
@@ -181,15 +182,15 @@ TEST_F(Overlay, theTextAndTheControlsStayInFrontOfThePicture) {
         }
         return order;
     };
-    const QList<QWidget*> expected =
-        QList<QWidget*>{picture, overlay.emptyStateLabel(), overlay.statusLine()} +
-        overlay.viewerControls();
+    const QList<QWidget*> expected = QList<QWidget*>{picture, overlay.emptyStateLabel(),
+                                                     overlay.statusLine(), overlay.notice()} +
+                                     overlay.viewerControls();
     EXPECT_EQ(children(), expected);
     picture->raise();
     overlay.hoverChanged(true);
-    const QList<QWidget*> raised =
-        QList<QWidget*>{overlay.emptyStateLabel(), picture, overlay.statusLine()} +
-        overlay.viewerControls();
+    const QList<QWidget*> raised = QList<QWidget*>{overlay.emptyStateLabel(), picture,
+                                                   overlay.statusLine(), overlay.notice()} +
+                                   overlay.viewerControls();
     EXPECT_EQ(children(), raised);
 }
 

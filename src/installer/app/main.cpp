@@ -16,8 +16,9 @@ int main(int argc, char** argv) {
                                   "preserved."),
         .environment = {},
     };
-    if (const std::optional<int> status = rure::answerCommandLine(argc, argv, description)) {
-        return *status;
+    if (const rure::CommandLineAnswer answer = rure::answerCommandLine(argc, argv, description);
+        !answer.run) {
+        return answer.exitStatus;
     }
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Rizezad Aduz"));

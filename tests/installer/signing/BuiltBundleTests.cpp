@@ -1,6 +1,7 @@
 #include "SigningTestSupport.h"
 
 #include "support/BuildPlaces.h"
+#include "support/DesktopFileValidation.h"
 
 #include <QDir>
 #include <QFile>
@@ -49,9 +50,18 @@ TEST(BuiltBundles, theViewerBundleIsCompleteAndVerifies) {
         readFile(viewerBundle + QStringLiteral("/Contents/Resources/com.didirezoror.rure.svg")),
         readFile(QString::fromUtf8(build::packagingSourceDirectory) +
                  QStringLiteral("/com.didirezoror.rure.svg")));
-    EXPECT_TRUE(
-        readFile(viewerBundle + QStringLiteral("/Contents/Resources/com.didirezoror.rure.desktop"))
-            .startsWith("[Desktop Entry]\n"));
+    // The desktop entry the installer registers: valid, and the handler of
+    // rtsp:// and rtsps:// links, which it passes to the program.
+    const QString entry =
+        viewerBundle + QStringLiteral("/Contents/Resources/com.didirezoror.rure.desktop");
+    const QByteArray text = readFile(entry);
+    EXPECT_TRUE(text.startsWith("[Desktop Entry]\n"));
+    EXPECT_TRUE(text.contains("\nExec=/opt/Rure.app/Contents/bin/rure %u\n")) << text.data();
+    EXPECT_TRUE(text.contains("\nMimeType=x-scheme-handler/rtsp;x-scheme-handler/rtsps;\n"))
+        << text.data();
+    const DesktopFileValidation validation = validateDesktopFile(entry);
+    EXPECT_TRUE(validation.accepted()) << validation.status << "\n"
+                                       << validation.complaints.join(u'\n').toStdString();
 }
 
 TEST(BuiltBundles, theInstallerBundleCarriesTheSignedViewerAndVerifies) {
