@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <functional>
 #include <string>
 #include <thread>
@@ -26,7 +27,9 @@ public:
         : format_(format), data_(std::move(data)) {
         bytes_.data = data_.data();
         bytes_.size = data_.size();
-        keys_ = {"w", "h", "stride", "format", "data"};
+        for (std::string& name : keyNames_) {
+            keys_.push_back(name.data());
+        }
         values_.resize(5);
         values_[0].format = MPV_FORMAT_INT64;
         values_[0].u.int64 = width;
@@ -54,6 +57,7 @@ private:
     std::string format_;
     std::vector<unsigned char> data_;
     mpv_byte_array bytes_{};
+    std::array<std::string, 5> keyNames_{"w", "h", "stride", "format", "data"};
     std::vector<char*> keys_;
     std::vector<mpv_node> values_;
     mpv_node_list list_{};
