@@ -12,6 +12,7 @@
 #include "viewer/CameraSelection.h"
 #include "viewer/PlaybackSupervisor.h"
 #include "viewer/PlaybackSupervisorState.h"
+#include "viewer/SnapshotSaver.h"
 #include "viewer/VideoFocusCrop.h"
 #include "viewer/ViewerSettings.h"
 
@@ -42,7 +43,7 @@ class FocusAreaController;
 class VideoView;
 class NetworkPathMonitor;
 class SleepWakeMonitor;
-class SnapshotSaver;
+
 class ViewerMainMenu;
 class ViewerOverlay;
 class ViewerWindow;
@@ -231,7 +232,7 @@ private:
     // is taken once it shows.
     void continueSnapshotAfterFrame(PlaybackEngine& engine);
     void takeSnapshotNow(PlaybackEngine& engine, const QString& cameraName,
-                         const QDateTime& takenAt, std::function<void()> answered = {});
+                         const QDateTime& takenAt, SnapshotSaver::Answered answered = {});
     // Drops the snapshot that waits for the whole picture; a non-empty
     // `message` tells the user why.
     void abandonSnapshotAwaitingWholePicture(const QString& message);
@@ -283,6 +284,8 @@ private:
         VideoFocusCrop crop;
         int64_t selectionGeneration = 0;
         TaskHandle deadline;
+        // The engine has been asked for its picture and has not answered yet.
+        bool asked = false;
     };
     std::optional<SnapshotAwaitingWholePicture> snapshotAwaitingWholePicture_;
     AutostartEntry autostart_;

@@ -66,15 +66,15 @@ void AppDelegate::saveSnapshot() {
 }
 
 void AppDelegate::takeSnapshotNow(PlaybackEngine& engine, const QString& cameraName,
-                                  const QDateTime& takenAt, std::function<void()> answered) {
+                                  const QDateTime& takenAt, SnapshotSaver::Answered answered) {
     snapshots_->takeSnapshot(engine, cameraName, takenAt, std::move(answered));
 }
 
 void AppDelegate::continueSnapshotAfterFrame(PlaybackEngine& engine) {
-    if (!snapshotAwaitingWholePicture_) {
+    if (!snapshotAwaitingWholePicture_ || snapshotAwaitingWholePicture_->asked) {
         return;
     }
-    const SnapshotAwaitingWholePicture& waiting = *snapshotAwaitingWholePicture_;
+    SnapshotAwaitingWholePicture& waiting = *snapshotAwaitingWholePicture_;
     if (supervisor_->selectionGeneration() != waiting.selectionGeneration) {
         abandonSnapshotAwaitingWholePicture(waitForPictureToSave);
         return;
@@ -91,15 +91,27 @@ void AppDelegate::continueSnapshotAfterFrame(PlaybackEngine& engine) {
         engine.integerProperty("video-params/h") != qRound64(wholeSize.height())) {
         return;
     }
-    const VideoFocusCrop crop = waiting.crop;
-    const QString cameraName = waiting.cameraName;
-    const QDateTime takenAt = waiting.takenAt;
-    snapshotAwaitingWholePicture_.reset();
-    takeSnapshotNow(engine, cameraName, takenAt, [weakSelf = QPointer<AppDelegate>(this), crop] {
-        if (weakSelf) {
+    // The engine may still hold a cropped picture drawn before the filter
+    // changed: one of another size is turned down, and the next frame asks
+    // again, until the deadline.
+    waiting.asked = true;
+    const QSize whole(qRound(wholeSize.width()), qRound(wholeSize.height()));
+    takeSnapshotNow(
+        engine, waiting.cameraName, waiting.takenAt,
+        [weakSelf = QPointer<AppDelegate>(this), whole](const std::optional<QImage>& picture) {
+            if (!weakSelf || !weakSelf->snapshotAwaitingWholePicture_) {
+                return false;
+            }
+            SnapshotAwaitingWholePicture& awaiting = *weakSelf->snapshotAwaitingWholePicture_;
+            if (picture && picture->size() != whole && picture->size() != whole.transposed()) {
+                awaiting.asked = false;
+                return false;
+            }
+            const VideoFocusCrop crop = awaiting.crop;
+            weakSelf->snapshotAwaitingWholePicture_.reset();
             weakSelf->showCropAgainAfterSnapshot(crop);
-        }
-    });
+            return true;
+        });
 }
 
 void AppDelegate::abandonSnapshotAwaitingWholePicture(const QString& message) {

@@ -22,7 +22,7 @@ SnapshotSaver::~SnapshotSaver() {
 }
 
 void SnapshotSaver::takeSnapshot(PlaybackEngine& engine, const QString& cameraName,
-                                 const QDateTime& takenAt, std::function<void()> answered) {
+                                 const QDateTime& takenAt, Answered answered) {
     ++underWay_;
     const QString stem = snapshotFileStem(cameraName, takenAt);
     engine.takeSnapshot([weakSelf = QPointer<SnapshotSaver>(this), stem,
@@ -30,9 +30,13 @@ void SnapshotSaver::takeSnapshot(PlaybackEngine& engine, const QString& cameraNa
         if (!weakSelf) {
             return;
         }
-        // The owner may act on the answer (show the crop again) before the file is written.
-        if (answered) {
-            answered();
+        // The owner may act on the answer (show the crop again) before the
+        // file is written, or turn the picture down.
+        if (answered && !answered(picture)) {
+            if (weakSelf) {
+                --weakSelf->underWay_;
+            }
+            return;
         }
         if (weakSelf) {
             weakSelf->pictureArrived(std::move(picture), stem);

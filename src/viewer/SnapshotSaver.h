@@ -34,11 +34,15 @@ public:
 
     const QString& folder() const { return folder_; }
 
+    // Asked of each picture the engine answers with, before it is saved:
+    // false drops it unsaved and unreported (the owner asks again later).
+    using Answered = std::function<bool(const std::optional<QImage>& picture)>;
+
     // Asks `engine` for its picture and saves it named after `cameraName` and
     // `takenAt`. The engine's answer comes later, and `answered` is told of it
     // first; the engine may go meanwhile.
     void takeSnapshot(PlaybackEngine& engine, const QString& cameraName, const QDateTime& takenAt,
-                      std::function<void()> answered = {});
+                      Answered answered = {});
 
     // Snapshots asked for and not yet saved or failed.
     int snapshotsUnderWay() const { return underWay_; }
