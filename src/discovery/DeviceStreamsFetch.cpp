@@ -31,6 +31,10 @@ DeviceStreamsFetch::DeviceStreamsFetch(const DiscoveredDevice& device,
       mediaAddress_(device.serviceAddress) {}
 
 DeviceStreamsFetch::~DeviceStreamsFetch() {
+    cancel();
+}
+
+void DeviceStreamsFetch::cancel() {
     completion_ = nullptr;
     client_->cancelAll();
 }

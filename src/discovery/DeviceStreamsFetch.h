@@ -36,6 +36,8 @@ public:
     ~DeviceStreamsFetch() override;
 
     void start();
+    // Ends the fetch without its completion.
+    void cancel();
 
 private:
     void askCapabilities();

@@ -33,6 +33,15 @@ qsizetype CameraListDraft::add() {
     return cameras_.size() - 1;
 }
 
+std::optional<qsizetype> CameraListDraft::append(const QList<Camera>& cameras) {
+    if (cameras.isEmpty()) {
+        return std::nullopt;
+    }
+    const qsizetype first = cameras_.size();
+    cameras_.append(cameras);
+    return first;
+}
+
 CameraRemoval CameraListDraft::remove(std::optional<qsizetype> selectedRow) {
     if (cameras_.size() < 2) {
         return {CameraAlert{QStringLiteral("Keep one camera"),
