@@ -138,6 +138,10 @@ void CameraSettingsController::addCamera() {
     applyRemoveButtonRule();
 }
 
+CameraDiscoverySheet* CameraSettingsController::discoverySheet() const {
+    return discoverySheet_.data();
+}
+
 void CameraSettingsController::findCameras() {
     window_->tableView()->endEditing();
     if (discoverySheet_) {

@@ -49,7 +49,7 @@ public:
     // How "Find Cameras…" searches (tests shorten the times, choose networks).
     void setDiscoverySetup(DiscoverySetup setup) { discoverySetup_ = std::move(setup); }
     // The open "Find Cameras" sheet, if any.
-    CameraDiscoverySheet* discoverySheet() const { return discoverySheet_; }
+    CameraDiscoverySheet* discoverySheet() const;
 
     const QList<Camera>& draftCameras() const { return draft_.cameras(); }
     std::optional<qsizetype> selectedRow() const;

@@ -10,7 +10,10 @@
 #include <QListWidget>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QStyledItemDelegate>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace rure {
 
@@ -70,6 +73,34 @@ QHBoxLayout* sheetButtonRow(const QList<QPushButton*>& left, const QList<QPushBu
     return row;
 }
 
+// Rows with room around their text, like the editor's table.
+class RoomyRowDelegate final : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+        QSize size = QStyledItemDelegate::sizeHint(option, index);
+        size.setHeight(std::max(size.height() + 10, 28));
+        return size;
+    }
+};
+
+// Selected rows white on the accent, as in the editor's table: the style's own
+// highlight is too light behind white text. The text of these lists is
+// smaller than the editor's, and its smoothed glyphs never reach full white:
+// on the deepened accent it measured 4.4:1, so the fill is a tenth darker
+// still, where it reads at about 5:1.
+void prepareList(QAbstractItemView* view) {
+    view->setItemDelegate(new RoomyRowDelegate(view));
+    const QColor fill = RurePalette::cabinStrong().darker(110);
+    QPalette colours = view->palette();
+    for (const QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive}) {
+        colours.setColor(group, QPalette::Highlight, fill);
+        colours.setColor(group, QPalette::HighlightedText, Qt::white);
+    }
+    view->setPalette(colours);
+}
+
 QVBoxLayout* sheetPageLayout(QWidget* page) {
     auto* layout = new QVBoxLayout(page);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -88,6 +119,7 @@ DiscoverySearchPage buildSearchPage(QWidget* parent) {
     parts.status = sheetLabel(QStringLiteral("searchStatus"), parts.page);
     parts.progress = sheetProgressBar(QStringLiteral("searchProgress"), parts.page);
     parts.devices = new DiscoveredDeviceList(parts.page);
+    prepareList(parts.devices);
     parts.message = sheetLabel(QStringLiteral("searchMessage"), parts.page);
     parts.message->hide();
     parts.searchAgain =
@@ -173,6 +205,7 @@ DiscoveryStreamsPage buildStreamsPage(QWidget* parent) {
         "you save the list."));
     parts.streams = new QListWidget(parts.page);
     parts.streams->setObjectName(QStringLiteral("streams"));
+    prepareList(parts.streams);
     parts.back = sheetButton(QStringLiteral("Back"), QStringLiteral("backToDevices"), parts.page);
     parts.add =
         sheetDefaultButton(QStringLiteral("Add Cameras"), QStringLiteral("addCameras"), parts.page);
