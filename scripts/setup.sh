@@ -42,6 +42,7 @@ mpv
 libqt6svg6
 file
 lintian
+iproute2
 "
 
 missing=""

@@ -73,7 +73,7 @@ void DeviceStreamsFetch::askCapabilities() {
                 fail(toError(DiscoveryError::otherHost));
                 return;
             }
-            mediaAddress_ = *address.value();
+            mediaAddress_ = withScopeOfDevice(*address.value(), deviceAddress_);
         }
         askProfiles();
     });
@@ -126,7 +126,8 @@ void DeviceStreamsFetch::askNextStream() {
                     firstStreamError_ = toError(DiscoveryError::otherHost);
                 }
             } else {
-                streams_.append(DeviceStream{profile, address.value()});
+                streams_.append(
+                    DeviceStream{profile, withScopeOfDevice(address.value(), deviceAddress_)});
             }
             askNextStream();
         },

@@ -13,6 +13,21 @@
 
 namespace rure {
 
+namespace {
+
+// A link-local IPv6 address means nothing without its interface: the one that
+// heard the device is the one to reach it through.
+QUrl withInterfaceScope(QUrl address, const LocalNetwork& network) {
+    std::optional<QHostAddress> host = hostAddressOf(address);
+    if (host && host->protocol() == QAbstractSocket::IPv6Protocol && host->isLinkLocal()) {
+        host->setScopeId(network.interfaceName);
+        address.setHost(host->toString());
+    }
+    return address;
+}
+
+} // namespace
+
 DiscoverySession::DiscoverySession(DiscoverySetup setup, QObject* parent)
     : QObject(parent), setup_(std::move(setup)) {
     listenTimer_.setSingleShot(true);
@@ -126,7 +141,7 @@ void DiscoverySession::handleDatagram(const ProbeChannel& channel, const QByteAr
         }
         DiscoveredDevice device;
         device.endpoint = match.endpoint;
-        device.serviceAddress = *onNetwork;
+        device.serviceAddress = withInterfaceScope(*onNetwork, channel.network());
         device.interfaceName = channel.network().interfaceName;
         device.name = match.name;
         device.model = match.hardware;

@@ -32,6 +32,18 @@ bool isSameHost(const QUrl& address, const QUrl& deviceAddress) {
     return address.host().compare(deviceAddress.host(), Qt::CaseInsensitive) == 0;
 }
 
+QUrl withScopeOfDevice(QUrl address, const QUrl& deviceAddress) {
+    QHostAddress host(address.host());
+    const QHostAddress deviceHost(deviceAddress.host());
+    if (host.protocol() == QAbstractSocket::IPv6Protocol && host.isLinkLocal() &&
+        host.scopeId().isEmpty() && !deviceHost.scopeId().isEmpty() &&
+        isSameHost(address, deviceAddress)) {
+        host.setScopeId(deviceHost.scopeId());
+        address.setHost(host.toString());
+    }
+    return address;
+}
+
 OnvifDeviceClient::OnvifDeviceClient(QUrl deviceAddress, std::chrono::milliseconds timeLimit,
                                      QObject* parent)
     : QObject(parent), deviceAddress_(std::move(deviceAddress)), timeLimit_(timeLimit),

@@ -57,4 +57,9 @@ private:
 // True when `address` names the same host as `deviceAddress` (any scheme and port).
 bool isSameHost(const QUrl& address, const QUrl& deviceAddress);
 
+// `address` with the interface of `deviceAddress` when both are the same
+// link-local IPv6 host and `address` names no interface itself: a device
+// names its addresses without the interface, which only this computer knows.
+QUrl withScopeOfDevice(QUrl address, const QUrl& deviceAddress);
+
 } // namespace rure

@@ -56,6 +56,11 @@ void ProbeChannel::readDatagrams() {
             continue;
         }
         datagram.truncate(static_cast<qsizetype>(read));
+        // The socket is bound to this interface: a link-local sender is on its
+        // link, whatever interface the kernel noted for a sender on this host.
+        if (sender.protocol() == QAbstractSocket::IPv6Protocol && sender.isLinkLocal()) {
+            sender.setScopeId(network_.interfaceName);
+        }
         if (datagramReceived) {
             datagramReceived(datagram, sender);
         }

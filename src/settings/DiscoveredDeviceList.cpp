@@ -9,11 +9,12 @@ namespace {
 constexpr int endpointRole = Qt::UserRole + 1;
 
 QString addressText(const DiscoveredDevice& device) {
+    const QString host = device.serviceAddress.host();
     const int port = device.serviceAddress.port(80);
-    return port == 80 ? device.host()
-                      : QStringLiteral("%1:%2")
-                            .arg(device.serviceAddress.host(QUrl::FullyEncoded))
-                            .arg(port);
+    if (host.contains(QLatin1Char(':'))) {
+        return QStringLiteral("[%1]:%2").arg(host).arg(port);
+    }
+    return port == 80 ? host : QStringLiteral("%1:%2").arg(host).arg(port);
 }
 
 } // namespace

@@ -1,8 +1,11 @@
 #include "CameraSearchFixture.h"
 
 #include <QEvent>
+#include <QFile>
 #include <QLineEdit>
+#include <QNetworkInterface>
 #include <QPointer>
+#include <QProcess>
 
 namespace rure::test {
 
@@ -98,6 +101,66 @@ bool CameraSearchTest::waitFor(const std::function<bool()>& done, int timeoutMs)
         QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
     }
     return true;
+}
+
+namespace {
+
+bool runIp(const QStringList& arguments) {
+    QProcess ip;
+    ip.setProcessChannelMode(QProcess::MergedChannels);
+    ip.start(QStringLiteral("ip"), arguments);
+    if (!ip.waitForFinished(10000) || ip.exitStatus() != QProcess::NormalExit ||
+        ip.exitCode() != 0) {
+        ADD_FAILURE() << "ip " << arguments.join(' ').toStdString() << ": "
+                      << ip.readAll().toStdString() << ip.errorString().toStdString();
+        return false;
+    }
+    return true;
+}
+
+std::optional<QHostAddress> linkLocalAddressOf(const QString& name) {
+    for (const QNetworkAddressEntry& entry :
+         QNetworkInterface::interfaceFromName(name).addressEntries()) {
+        if (entry.ip().protocol() == QAbstractSocket::IPv6Protocol && entry.ip().isLinkLocal()) {
+            QHostAddress address = entry.ip();
+            address.setScopeId(name);
+            return address;
+        }
+    }
+    return std::nullopt;
+}
+
+} // namespace
+
+std::optional<QHostAddress> CameraSearchTest::addLinkLocalPair() {
+    const QString a = QStringLiteral("rure-a");
+    const QString b = QStringLiteral("rure-b");
+    if (!QNetworkInterface::interfaceFromName(a).isValid() &&
+        !runIp({"link", "add", a, "type", "veth", "peer", "name", b})) {
+        return std::nullopt;
+    }
+    // No duplicate address detection: the addresses are usable at once.
+    for (const QString& name : {a, b}) {
+        QFile dad(QStringLiteral("/proc/sys/net/ipv6/conf/%1/accept_dad").arg(name));
+        if (!dad.open(QIODevice::WriteOnly) || dad.write("0\n") != 2) {
+            ADD_FAILURE() << "cannot switch off address checks on " << name.toStdString();
+            return std::nullopt;
+        }
+    }
+    if (!runIp({"link", "set", a, "up"}) || !runIp({"link", "set", b, "up"})) {
+        return std::nullopt;
+    }
+    std::optional<QHostAddress> address;
+    waitFor(
+        [&] {
+            address = linkLocalAddressOf(b);
+            return address.has_value() && linkLocalAddressOf(a).has_value();
+        },
+        10000);
+    if (!address) {
+        ADD_FAILURE() << "rure-b has no link-local address";
+    }
+    return address;
 }
 
 } // namespace rure::test

@@ -10,6 +10,7 @@
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
+#include <QHostAddress>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -50,6 +51,12 @@ protected:
     void signIn(const QString& user, const QString& password);
 
     static bool waitFor(const std::function<bool()>& done, int timeoutMs = 20000);
+
+    // A pair of linked Ethernet interfaces in the test's namespace, "rure-a"
+    // and "rure-b", up, with IPv6 link-local addresses and nothing else. Answers
+    // the address of "rure-b" with its interface; none, with the reason traced,
+    // when the pair cannot be made.
+    static std::optional<QHostAddress> addLinkLocalPair();
 
     DiscoverySetup setup{std::chrono::milliseconds(1500), std::chrono::milliseconds(2500), {}};
     std::deque<TestOnvifDevice> devices;

@@ -3,6 +3,8 @@
 // signing in, and devices that answer wrongly, too much or not at all.
 #include "CameraSearchFixture.h"
 
+#include "settings/RtspAddress.h"
+
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -144,6 +146,32 @@ TEST_F(CameraSearchTest, CredentialsGoOnlyToTheChosenDevice) {
     ASSERT_EQ(sheet().page(), Page::streams);
     EXPECT_TRUE(chosen.requests().contains("GetStreamUri login=accepted"));
     EXPECT_EQ(other.requests(), QStringList{"GetDeviceInformation login=none"});
+}
+
+TEST_F(CameraSearchTest, FindsADeviceThatAnswersOnlyOverIPv6LinkLocal) {
+    const std::optional<QHostAddress> deviceAddress = addLinkLocalPair();
+    ASSERT_TRUE(deviceAddress.has_value());
+    QHostAddress unscoped = *deviceAddress;
+    unscoped.setScopeId(QString());
+    const QString stream = QStringLiteral("rtsp://[%1]:8554/live").arg(unscoped.toString());
+    startDevice({.stream = stream, .address = deviceAddress->toString()});
+    findCameras();
+
+    ASSERT_EQ(sheet().devices().size(), 1);
+    const DiscoveredDevice& found = sheet().devices().at(0);
+    const QHostAddress host(found.host());
+    EXPECT_TRUE(host.isEqual(unscoped)) << found.host().toStdString();
+    EXPECT_FALSE(host.scopeId().isEmpty()) << "reached through the interface that heard it";
+    EXPECT_TRUE(listedText(0, DiscoveredDeviceList::addressColumn).startsWith("[fe80:"));
+
+    choose(0);
+    ASSERT_EQ(sheet().page(), Page::streams) << sheet().searchPage().message->text().toStdString();
+    sheet().addChosenStreams();
+    const QString address = editor->draftCameras().last().url;
+    EXPECT_TRUE(isRtspAddress(address)) << address.toStdString();
+    const QHostAddress streamHost(QUrl(address).host());
+    EXPECT_TRUE(streamHost.isEqual(unscoped)) << address.toStdString();
+    EXPECT_EQ(streamHost.scopeId(), host.scopeId()) << address.toStdString();
 }
 
 TEST_F(CameraSearchTest, AnswersToTheProbeThatCannotBeTrustedAreLeftOut) {

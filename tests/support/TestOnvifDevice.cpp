@@ -37,6 +37,9 @@ QStringList argumentsFor(const TestOnvifDevice::Options& options) {
                           options.discoveryReply,
                           QStringLiteral("--soap-reply"),
                           options.soapReply};
+    if (!options.address.isEmpty()) {
+        arguments << QStringLiteral("--address") << options.address;
+    }
     if (!options.secondStream.isEmpty()) {
         arguments << QStringLiteral("--second-stream") << options.secondStream;
     }

@@ -23,6 +23,7 @@ struct TestOnvifDeviceOptions {
     qint64 clockOffsetSeconds = 0;
     QString discoveryReply = QStringLiteral("normal");
     QString soapReply = QStringLiteral("normal");
+    QString address = {}; // of the SOAP service; empty = 127.0.0.1
 };
 
 // Runs the rure-test-onvif-device program for one test: an ONVIF camera's

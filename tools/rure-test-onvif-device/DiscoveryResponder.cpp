@@ -8,6 +8,7 @@
 #include <QUrl>
 #include <QUuid>
 
+#include <algorithm>
 #include <cstdio>
 
 namespace rure::device {
@@ -15,6 +16,7 @@ namespace rure::device {
 namespace {
 
 const QHostAddress group(QStringLiteral("239.255.255.250"));
+const QHostAddress group6(QStringLiteral("ff02::c"));
 constexpr quint16 discoveryPort = 3702;
 
 // Not XML at all: a spread of every byte value.
@@ -32,8 +34,9 @@ DiscoveryResponder::DiscoveryResponder(const DeviceOptions& options, QString ser
                                        QObject* parent)
     : QObject(parent), options_(options), serviceAddress_(std::move(serviceAddress)),
       endpoint_(QStringLiteral("urn:uuid:") + QUuid::createUuid().toString(QUuid::WithoutBraces)),
-      socket_(new QUdpSocket(this)) {
-    connect(socket_, &QUdpSocket::readyRead, this, &DiscoveryResponder::readProbes);
+      socket_(new QUdpSocket(this)), socket6_(new QUdpSocket(this)) {
+    connect(socket_, &QUdpSocket::readyRead, this, [this] { readProbes(socket_); });
+    connect(socket6_, &QUdpSocket::readyRead, this, [this] { readProbes(socket6_); });
 }
 
 QString DiscoveryResponder::listen() {
@@ -53,12 +56,28 @@ QString DiscoveryResponder::listen() {
     if (joined == 0) {
         return QStringLiteral("no interface could join 239.255.255.250 (is multicast on?)");
     }
+    // IPv6 where an interface has a link-local address; none is no error.
+    if (socket6_->bind(QHostAddress::AnyIPv6, discoveryPort,
+                       QUdpSocket::ShareAddress | QUdpSocket::ReuseAddressHint)) {
+        for (const QNetworkInterface& interface : QNetworkInterface::allInterfaces()) {
+            const bool linkLocal =
+                std::any_of(interface.addressEntries().cbegin(), interface.addressEntries().cend(),
+                            [](const QNetworkAddressEntry& entry) {
+                                return entry.ip().protocol() == QAbstractSocket::IPv6Protocol &&
+                                       entry.ip().isLinkLocal();
+                            });
+            if (linkLocal && interface.flags().testFlag(QNetworkInterface::IsUp) &&
+                interface.flags().testFlag(QNetworkInterface::CanMulticast)) {
+                socket6_->joinMulticastGroup(group6, interface);
+            }
+        }
+    }
     return {};
 }
 
-void DiscoveryResponder::readProbes() {
-    while (socket_->hasPendingDatagrams()) {
-        const QNetworkDatagram datagram = socket_->receiveDatagram(65536);
+void DiscoveryResponder::readProbes(QUdpSocket* socket) {
+    while (socket->hasPendingDatagrams()) {
+        const QNetworkDatagram datagram = socket->receiveDatagram(65536);
         const std::optional<QString> messageId = probeMessageId(datagram.data());
         if (!messageId) {
             continue;
@@ -87,8 +106,8 @@ void DiscoveryResponder::readProbes() {
         }
         }
         if (!answer.isEmpty()) {
-            socket_->writeDatagram(answer, datagram.senderAddress(),
-                                   static_cast<quint16>(datagram.senderPort()));
+            socket->writeDatagram(answer, datagram.senderAddress(),
+                                  static_cast<quint16>(datagram.senderPort()));
         }
     }
 }

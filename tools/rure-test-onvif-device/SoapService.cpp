@@ -42,9 +42,13 @@ QString SoapService::listen() {
 }
 
 QString SoapService::serviceAddress() const {
-    const QString host = options_.address.protocol() == QAbstractSocket::IPv6Protocol
-                             ? QStringLiteral("[%1]").arg(options_.address.toString())
-                             : options_.address.toString();
+    // As a device names itself: without the interface of a link-local address,
+    // which only the computer that reaches it knows.
+    QHostAddress advertised = options_.address;
+    advertised.setScopeId(QString());
+    const QString host = advertised.protocol() == QAbstractSocket::IPv6Protocol
+                             ? QStringLiteral("[%1]").arg(advertised.toString())
+                             : advertised.toString();
     return QStringLiteral("http://%1:%2/onvif/device_service").arg(host).arg(server_->serverPort());
 }
 
