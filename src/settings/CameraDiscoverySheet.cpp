@@ -298,6 +298,10 @@ void CameraDiscoverySheet::showPage(Page page) {
         pages_->setCurrentWidget(streams_.page);
         break;
     }
+    // One default button in a dialog: the one that moves on from this page.
+    search_.next->setDefault(page == Page::search);
+    login_.connect->setDefault(page == Page::login);
+    streams_.add->setDefault(page == Page::streams);
     applyContinueRule();
     applyAddRule();
 }
