@@ -134,15 +134,15 @@ std::optional<QString> probeMessageId(const QByteArray& datagram) {
 QByteArray probeMatches(const DeviceOptions& options, const QString& endpoint,
                         const QString& relatesTo, const QString& serviceAddress,
                         qsizetype padding) {
-    QString scopes = QStringLiteral("onvif://www.onvif.org/type/video_encoder "
-                                    "onvif://www.onvif.org/Profile/Streaming "
-                                    "onvif://www.onvif.org/name/%1 "
-                                    "onvif://www.onvif.org/hardware/%2")
-                         .arg(percentEncoded(options.name), percentEncoded(options.model));
-    if (padding > 0) {
-        scopes +=
-            QStringLiteral(" onvif://www.onvif.org/location/") + QString(padding, QLatin1Char('x'));
-    }
+    const QString scopes = QStringLiteral("onvif://www.onvif.org/type/video_encoder "
+                                          "onvif://www.onvif.org/Profile/Streaming "
+                                          "onvif://www.onvif.org/name/%1 "
+                                          "onvif://www.onvif.org/hardware/%2")
+                               .arg(percentEncoded(options.name), percentEncoded(options.model));
+    // A comment: only the size of the datagram tells it from a valid answer.
+    const QString filler =
+        padding > 0 ? QStringLiteral("<!-- %1 -->").arg(QString(padding, QLatin1Char('x')))
+                    : QString();
     return QStringLiteral(
                "<?xml version=\"1.0\" encoding=\"UTF-8\"?>"
                "<env:Envelope xmlns:env=\"%1\" xmlns:wsa=\"%2\" xmlns:wsdd=\"%3\" "
@@ -153,7 +153,7 @@ QByteArray probeMatches(const DeviceOptions& options, const QString& endpoint,
                "<wsa:To>%2/role/anonymous</wsa:To>"
                "<wsa:Action>%3/ProbeMatches</wsa:Action>"
                "</env:Header>"
-               "<env:Body><wsdd:ProbeMatches><wsdd:ProbeMatch>"
+               "<env:Body>%9<wsdd:ProbeMatches><wsdd:ProbeMatch>"
                "<wsa:EndpointReference><wsa:Address>%6</wsa:Address></wsa:EndpointReference>"
                "<wsdd:Types>dn:NetworkVideoTransmitter</wsdd:Types>"
                "<wsdd:Scopes>%7</wsdd:Scopes>"
@@ -161,7 +161,7 @@ QByteArray probeMatches(const DeviceOptions& options, const QString& endpoint,
                "<wsdd:MetadataVersion>1</wsdd:MetadataVersion>"
                "</wsdd:ProbeMatch></wsdd:ProbeMatches></env:Body></env:Envelope>")
         .arg(soap, addressing, discovery, QUuid::createUuid().toString(QUuid::WithoutBraces),
-             escaped(relatesTo), endpoint, scopes, escaped(serviceAddress))
+             escaped(relatesTo), endpoint, scopes, escaped(serviceAddress), filler)
         .toUtf8();
 }
 

@@ -26,7 +26,7 @@ struct SoapCall {
 std::optional<SoapCall> readSoapCall(const QByteArray& body);
 
 // The ProbeMatches answering the probe `relatesTo`, naming `serviceAddress`,
-// with `padding` extra bytes of scopes.
+// with a comment of `padding` bytes in its body.
 QByteArray probeMatches(const DeviceOptions& options, const QString& endpoint,
                         const QString& relatesTo, const QString& serviceAddress,
                         qsizetype padding = 0);
