@@ -44,6 +44,7 @@ libqt6svg6
 file
 lintian
 desktop-file-utils
+iproute2
 "
 
 # One query for all of them (make test runs this before every stage); a package

@@ -13,6 +13,7 @@ enum class ErrorDomain {
     engine,              // the video engine
     network,
     installer,           // the installer ("rureInstaller", code 1)
+    cameraDiscovery,     // finding cameras on the local network (DiscoveryError)
     other,
 };
 

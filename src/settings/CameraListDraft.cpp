@@ -42,6 +42,15 @@ qsizetype CameraListDraft::add(const QString& address) {
     return cameras_.size() - 1;
 }
 
+std::optional<qsizetype> CameraListDraft::append(const QList<Camera>& cameras) {
+    if (cameras.isEmpty()) {
+        return std::nullopt;
+    }
+    const qsizetype first = cameras_.size();
+    cameras_.append(cameras);
+    return first;
+}
+
 CameraRemoval CameraListDraft::remove(std::optional<qsizetype> selectedRow) {
     if (cameras_.size() < 2) {
         return {CameraAlert{QStringLiteral("Keep one camera"),

@@ -48,6 +48,10 @@ public:
     // answers its row.
     qsizetype add(const QString& address = newCameraAddress);
 
+    // Appends cameras as they are (found on the network); answers the row of
+    // the first of them, or none when there were none.
+    std::optional<qsizetype> append(const QList<Camera>& cameras);
+
     CameraRemoval remove(std::optional<qsizetype> selectedRow);
 
     // Stable, locale-aware and case-insensitive sort by name. Answers the row now

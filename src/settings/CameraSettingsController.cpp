@@ -1,5 +1,6 @@
 #include "CameraSettingsController.h"
 
+#include "CameraDiscoverySheet.h"
 #include "CameraListFile.h"
 #include "CameraSettingsWindow.h"
 #include "CameraTableModel.h"
@@ -45,6 +46,7 @@ CameraSettingsController::CameraSettingsController(QList<Camera> cameras, bool s
                          [this, action] { (this->*action)(); });
     };
     on(window_->addButton(), &CameraSettingsController::addCamera);
+    on(window_->findCamerasButton(), &CameraSettingsController::findCameras);
     on(window_->removeButton(), &CameraSettingsController::removeCamera);
     on(window_->sortAscendingButton(), &CameraSettingsController::sortAscending);
     on(window_->sortDescendingButton(), &CameraSettingsController::sortDescending);
@@ -67,6 +69,8 @@ CameraSettingsController::CameraSettingsController(QList<Camera> cameras, bool s
 }
 
 CameraSettingsController::~CameraSettingsController() {
+    // The sheet's answer would reach this controller's draft, which goes now.
+    delete discoverySheet_.data();
     // Dropped from inside the window's close: the window is still on the stack.
     if (window_->isNotifyingClose()) {
         window_->setCloseObserver({});
@@ -146,6 +150,34 @@ void CameraSettingsController::addCameraWithAddress(const QString& address) {
         return;
     }
     table->editCell(row, CameraField::name);
+CameraDiscoverySheet* CameraSettingsController::discoverySheet() const {
+    return discoverySheet_.data();
+}
+
+void CameraSettingsController::findCameras() {
+    window_->tableView()->endEditing();
+    if (discoverySheet_) {
+        discoverySheet_->raise();
+        discoverySheet_->activateWindow();
+        return;
+    }
+    auto* sheet = new CameraDiscoverySheet(discoverySetup_, window_);
+    sheet->setAttribute(Qt::WA_DeleteOnClose);
+    sheet->camerasChosen = [this](const QList<Camera>& cameras) { addDiscoveredCameras(cameras); };
+    discoverySheet_ = sheet;
+    sheet->open();
+    sheet->startSearch();
+}
+
+void CameraSettingsController::addDiscoveredCameras(const QList<Camera>& cameras) {
+    const std::optional<qsizetype> first = draft_.append(cameras);
+    if (!first) {
+        return;
+    }
+    RureLog::configuration().info(
+        QStringLiteral("Added %1 cameras found on the network to the editor.").arg(cameras.size()));
+    reloadAndSelect(first);
+    applyRemoveButtonRule();
 }
 
 void CameraSettingsController::removeCamera() {

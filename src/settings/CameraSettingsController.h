@@ -4,8 +4,10 @@
 #include "CameraSettingsDialogs.h"
 #include "common/Result.h"
 #include "config/Camera.h"
+#include "discovery/DiscoverySession.h"
 
 #include <QList>
+#include <QPointer>
 
 #include <functional>
 #include <optional>
@@ -15,6 +17,7 @@ class QWidget;
 namespace rure {
 
 class CameraConfigurationStore;
+class CameraDiscoverySheet;
 class CameraSettingsWindow;
 class CameraTableModel;
 
@@ -43,6 +46,10 @@ public:
     void setAlertPresenter(CameraSettingsDialogs::AlertPresenter presenter);
     void setImportPathChooser(CameraSettingsDialogs::PathChooser chooser);
     void setExportPathChooser(CameraSettingsDialogs::PathChooser chooser);
+    // How "Find Cameras…" searches (tests shorten the times, choose networks).
+    void setDiscoverySetup(DiscoverySetup setup) { discoverySetup_ = std::move(setup); }
+    // The open "Find Cameras" sheet, if any.
+    CameraDiscoverySheet* discoverySheet() const;
 
     const QList<Camera>& draftCameras() const { return draft_.cameras(); }
     std::optional<qsizetype> selectedRow() const;
@@ -53,6 +60,9 @@ public:
     // new row is selected with its name to be typed, or, for an address Save
     // would refuse, the alert Save would show and the address to be edited.
     void addCameraWithAddress(const QString& address);
+    // Opens the "Find Cameras" sheet and starts its search; the streams chosen
+    // there are appended to the draft.
+    void findCameras();
     void removeCamera();
     void sortAscending();
     void sortDescending();
@@ -66,6 +76,7 @@ public:
 
 private:
     void sortCameras(CameraSortOrder order);
+    void addDiscoveredCameras(const QList<Camera>& cameras);
     std::optional<QList<Camera>> validatedCameras();
     void showAlert(const CameraAlert& alert);
     void reloadAndSelect(std::optional<qsizetype> row);
@@ -83,6 +94,8 @@ private:
     CameraSettingsDialogs::AlertPresenter alertPresenter_;
     CameraSettingsDialogs::PathChooser importPathChooser_;
     CameraSettingsDialogs::PathChooser exportPathChooser_;
+    DiscoverySetup discoverySetup_;
+    QPointer<CameraDiscoverySheet> discoverySheet_;
     bool didClose_ = false;
 };
 

@@ -45,6 +45,9 @@ CameraSettingsWindow::CameraSettingsWindow(QWidget* parent)
     description->setForegroundRole(QPalette::PlaceholderText);
 
     add_ = button(QStringLiteral("Add Camera"), QStringLiteral("add"), this);
+    findCameras_ =
+        button(QStringLiteral("Find Cameras\u2026"), QStringLiteral("findCameras"), this);
+    findCameras_->setToolTip(QStringLiteral("Search the local network for ONVIF cameras"));
     remove_ = button(QStringLiteral("Remove"), QStringLiteral("remove"), this);
     sortAscending_ = button(QStringLiteral("A\u2013Z"), QStringLiteral("sortAscending"), this);
     sortAscending_->setToolTip(QStringLiteral("Sort camera names from A to Z"));
@@ -60,6 +63,7 @@ CameraSettingsWindow::CameraSettingsWindow(QWidget* parent)
     auto* buttonRow = new QHBoxLayout;
     buttonRow->setSpacing(8);
     buttonRow->addWidget(add_);
+    buttonRow->addWidget(findCameras_);
     buttonRow->addWidget(remove_);
     buttonRow->addStretch(1);
     buttonRow->addWidget(sortAscending_);

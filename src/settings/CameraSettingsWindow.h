@@ -24,6 +24,7 @@ public:
 
     CameraTableView* tableView() const { return table_; }
     QPushButton* addButton() const { return add_; }
+    QPushButton* findCamerasButton() const { return findCameras_; }
     QPushButton* removeButton() const { return remove_; }
     QPushButton* sortAscendingButton() const { return sortAscending_; }
     QPushButton* sortDescendingButton() const { return sortDescending_; }
@@ -40,6 +41,7 @@ private:
     bool notifyingClose_ = false;
     CameraTableView* table_ = nullptr;
     QPushButton* add_ = nullptr;
+    QPushButton* findCameras_ = nullptr;
     QPushButton* remove_ = nullptr;
     QPushButton* sortAscending_ = nullptr;
     QPushButton* sortDescending_ = nullptr;

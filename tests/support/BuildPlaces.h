@@ -10,6 +10,8 @@ namespace rure::test::build {
 extern const char binaryDirectory[];
 // The RTSP test camera program.
 extern const char testCameraProgram[];
+// The ONVIF test device program.
+extern const char testOnvifDeviceProgram[];
 // The bundle signing tool, rure-bundle.
 extern const char bundleTool[];
 // The private key that signs this build's bundles.

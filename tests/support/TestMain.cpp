@@ -10,6 +10,10 @@ using TestApplication = QCoreApplication;
 using TestApplication = QApplication;
 #endif
 
+#ifdef RURE_TEST_PRIVATE_NETWORK
+#include "support/PrivateNetwork.h"
+#endif
+
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
@@ -110,6 +114,14 @@ bool usePrivateFolders(const QTemporaryDir& home) {
 } // namespace
 
 int main(int argc, char** argv) {
+#ifdef RURE_TEST_PRIVATE_NETWORK
+    // First, while this is the only thread: every thread and process the test
+    // starts shares the namespace.
+    if (const std::optional<std::string> error = rure::test::enterPrivateNetwork()) {
+        std::fprintf(stderr, "TestMain: %s\n", error->c_str());
+        return 1;
+    }
+#endif
     ::testing::InitGoogleTest(&argc, argv);
     if (!useAllottedDisplay()) {
         return 1;
