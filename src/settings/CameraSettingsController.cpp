@@ -150,6 +150,8 @@ void CameraSettingsController::addCameraWithAddress(const QString& address) {
         return;
     }
     table->editCell(row, CameraField::name);
+}
+
 CameraDiscoverySheet* CameraSettingsController::discoverySheet() const {
     return discoverySheet_.data();
 }
