@@ -28,6 +28,12 @@ export CCACHE_SLOPPINESS := pch_defines,time_macros,include_file_mtime,include_f
 # out again, and GCC would then include those headers a second time on top of
 # it ("redefinition of ...").
 export CCACHE_DEPEND := 1
+# Room for the normal, sanitizer and fuzz builds of a few clones at once: at
+# ccache's default of 5 GB the entries of one build pushed out another's, and
+# a new clone compiled half of everything again. A size set in the
+# environment is kept.
+CCACHE_MAXSIZE ?= 20G
+export CCACHE_MAXSIZE
 
 .PHONY: all setup configure build run test test-normal test-asan test-fuzz fuzz bench-build bench compare soak clean format
 
