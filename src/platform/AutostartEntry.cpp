@@ -39,7 +39,7 @@ QString desktopEntryValue(const QByteArray& text, const QString& key) {
 
 QString AutostartEntry::defaultPath() {
     QString configuration = qEnvironmentVariable("XDG_CONFIG_HOME");
-    // The base directory specification ignores relative paths.
+    // XDG folders given as relative paths are ignored, as desktops ignore them.
     if (configuration.isEmpty() || !QDir::isAbsolutePath(configuration)) {
         configuration = QDir::homePath() + QStringLiteral("/.config");
     }
