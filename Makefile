@@ -6,10 +6,10 @@ BUILD_DIR ?= build
 ASAN_BUILD_DIR ?= build-asan
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
-# Seconds each fuzz target runs in `make fuzz` (and `make test`), two targets at
-# a time, each resuming from the corpus the earlier runs left in build-fuzz/;
-# `make fuzz FUZZ_SECONDS=600` for a longer search.
-FUZZ_SECONDS ?= 20
+# Seconds `make fuzz` (and `make test`) runs the fuzz targets, all at once
+# sharing the cores, each resuming from the corpus the earlier runs left in
+# build-fuzz/; `make fuzz FUZZ_SECONDS=600` for a longer search.
+FUZZ_SECONDS ?= 30
 FUZZ_TARGETS = camera-list update-manifest camera-row-payload camera-address onvif-replies
 # Compilers run through ccache when it is installed (the setup installs it); its
 # cache lives in the user's own cache folder, outside the clone, so a new clone

@@ -1,7 +1,8 @@
 #!/bin/sh
-# Runs every fuzz target of a fuzz build for a while, two at a time (one per
-# core), and fails when any of them finds a crash, a sanitizer report or a
-# broken invariant.
+# Runs every fuzz target of a fuzz build at once for the given seconds, so the
+# targets share the cores and the whole run takes that long however many
+# targets there are; fails when any of them finds a crash, a sanitizer report
+# or a broken invariant.
 #   fuzz/run-fuzzers.sh <build-dir> <seconds> <target>...
 # Each target starts from its seed corpus (fuzz/corpus/<target>), copied into
 # <build-dir>/corpus/<target> so that what it learns stays out of the checkout
@@ -49,26 +50,20 @@ report() {
     return 1
 }
 
+# Target names never hold spaces.
+targets="$*"
+pids=""
+for target in $targets; do
+    start "$target" &
+    pids="$pids $!"
+done
+# shellcheck disable=SC2086
+set -- $pids
 failed=0
-while [ $# -gt 0 ]; do
-    first=$1
-    shift
-    start "$first" &
-    first_pid=$!
-    second=""
-    if [ $# -gt 0 ]; then
-        second=$1
-        shift
-        start "$second" &
-        second_pid=$!
-    fi
+for target in $targets; do
     status=0
-    wait "$first_pid" || status=$?
-    report "$first" "$status" || failed=1
-    if [ -n "$second" ]; then
-        status=0
-        wait "$second_pid" || status=$?
-        report "$second" "$status" || failed=1
-    fi
+    wait "$1" || status=$?
+    shift
+    report "$target" "$status" || failed=1
 done
 exit "$failed"
