@@ -11,7 +11,7 @@
 namespace rure {
 namespace {
 
-TEST(PerformInstall, InstallsTheCarriedPayloadOverTheOldCopyAndLogsEachPhase) {
+TEST(PerformInstallSuccess, InstallsTheCarriedPayloadOverTheOldCopyAndLogsEachPhase) {
     QTemporaryDir directory;
     ASSERT_TRUE(directory.isValid());
     test::InstallScene scene(directory.path());
