@@ -12,7 +12,6 @@
 #include "viewer/CameraSelection.h"
 #include "viewer/FocusAreaController.h"
 #include "viewer/SnapshotFileName.h"
-#include "viewer/SnapshotSaver.h"
 #include "window/ViewerMainMenu.h"
 #include "window/ViewerOverlay.h"
 #include "window/ViewerWindow.h"
@@ -66,7 +65,7 @@ AppDelegate::AppDelegate(AppDelegateServices services, QObject* parent)
             .frameRendered =
                 [this](PlaybackEngine& engine) {
                     updateWindowAspectRatio(engine);
-                    continueSnapshotAfterFrame(engine);
+                    snapshots_->pictureDrawn(engine, supervisor_->selectionGeneration());
                 },
             .showError = [this](const QString& message) { showPlaybackError(message); },
             .showStatus =
@@ -78,9 +77,10 @@ AppDelegate::AppDelegate(AppDelegateServices services, QObject* parent)
             .wallClock = services_.wallClock,
             .stateChanged = [this] { updateSnapshotMenuItem(); }},
         this);
-    snapshots_ = std::make_unique<SnapshotSaver>(
+    snapshots_ = std::make_unique<SnapshotController>(
+        *services_.scheduler,
         services_.snapshotFolder.isEmpty() ? defaultSnapshotFolder() : services_.snapshotFolder,
-        SnapshotSaver::Hooks{
+        SnapshotController::Hooks{
             .saved = [this](const QString& path) { snapshotSaved(path); },
             .failed =
                 [this](const QString& message) {

@@ -12,7 +12,7 @@
 #include "viewer/CameraSelection.h"
 #include "viewer/PlaybackSupervisor.h"
 #include "viewer/PlaybackSupervisorState.h"
-#include "viewer/SnapshotSaver.h"
+#include "viewer/SnapshotController.h"
 #include "viewer/VideoFocusCrop.h"
 #include "viewer/ViewerSettings.h"
 
@@ -126,7 +126,7 @@ public:
     void saveSnapshot();
     // Whether a live picture is there to be saved.
     bool canSaveSnapshot() const;
-    const SnapshotSaver& snapshots() const { return *snapshots_; }
+    const SnapshotSaver& snapshots() const { return snapshots_->saver(); }
 
     // Start at Login: the check mark shows whether the autostart entry is
     // there, read again at launch and whenever a menu opens; the command
@@ -176,7 +176,7 @@ public:
 
     ViewerWindow* viewerWindow() const;
     // The view that shows the video, while it exists.
-    QWidget* videoWidget() const { return videoHost; }
+    QWidget* videoWidget() const;
     VideoView* videoView() const;
     DraggableContentView* interactionSurface() const;
     // The camera list editor while it is open.
@@ -221,6 +221,8 @@ private:
     void showSelectionInPicker();
     void createWindowCollaborators();
     void layoutViewerContent();
+    // The item of the main menu with this title, once the menu exists.
+    QAction* menuItem(const QString& title) const;
     // The full-screen command reads "Enter Full Screen" or "Exit Full Screen".
     void updateFullScreenMenuItem();
     // Save Snapshot is usable with a live picture; Start at Login's check mark
@@ -228,28 +230,15 @@ private:
     void updateSnapshotMenuItem();
     void updateStartAtLoginMenuItem();
     void snapshotSaved(const QString& path);
-    // A new picture was drawn: a snapshot that waits for the whole picture
-    // is taken once it shows.
-    void continueSnapshotAfterFrame(PlaybackEngine& engine);
-    void takeSnapshotNow(PlaybackEngine& engine, const QString& cameraName,
-                         const QDateTime& takenAt, SnapshotSaver::Answered answered = {});
-    // Drops the snapshot that waits for the whole picture; a non-empty
-    // `message` tells the user why.
-    void abandonSnapshotAwaitingWholePicture(const QString& message);
-    // Shows the crop again that a snapshot lifted, unless the user changed the view since.
-    void showCropAgainAfterSnapshot(const VideoFocusCrop& crop);
 
     AppDelegateServices services_;
     ViewerSettings viewerSettings_;
     CameraSelection selection_;
     std::unique_ptr<PlaybackSupervisor> supervisor_;
 
-    // Window and controls (created by createWindow, owned by the window).
+    // The window (created by createWindow), which holds the picture and the
+    // pointer surface over it.
     QPointer<ViewerWindow> window;
-    // The widget that shows the video (a VideoView too); the playback
-    // supervisor attaches engines to it.
-    QPointer<QWidget> videoHost;
-    QPointer<DraggableContentView> interactionView;
     // The controls over the picture, the focus area and the picture's shape,
     // and the window's frame (created with the window).
     std::unique_ptr<ViewerOverlay> overlay_;
@@ -271,23 +260,8 @@ private:
     Lifecycle lifecycle_ = Lifecycle::running;
     std::unique_ptr<UpdateCheckScheduler> updateChecks_;
     std::unique_ptr<ViewerMainMenu> mainMenu_;
-    QPointer<QAction> fullScreenMenuItem_;
-    QPointer<QAction> snapshotMenuItem_;
-    QPointer<QAction> startAtLoginMenuItem_;
-    std::unique_ptr<SnapshotSaver> snapshots_;
-    // A snapshot asked for while a focus crop was shown: the snapshot is of
-    // the whole picture, so the whole picture is shown for a moment (as a
-    // right click shows it) and the snapshot is taken once the engine draws it.
-    struct SnapshotAwaitingWholePicture {
-        QString cameraName;
-        QDateTime takenAt;
-        VideoFocusCrop crop;
-        int64_t selectionGeneration = 0;
-        TaskHandle deadline;
-        // The engine has been asked for its picture and has not answered yet.
-        bool asked = false;
-    };
-    std::optional<SnapshotAwaitingWholePicture> snapshotAwaitingWholePicture_;
+    // Save Snapshot, after the focus area (whose crop it may lift for a moment).
+    std::unique_ptr<SnapshotController> snapshots_;
     AutostartEntry autostart_;
 };
 

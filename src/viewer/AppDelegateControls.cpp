@@ -48,10 +48,11 @@ void AppDelegate::updateViewerControlLayout() {
 }
 
 QList<QRect> AppDelegate::viewerControlRects() const {
-    if (!overlay_ || !interactionView) {
+    const DraggableContentView* surface = interactionSurface();
+    if (!overlay_ || surface == nullptr) {
         return {};
     }
-    return overlay_->viewerControlRects(*interactionView);
+    return overlay_->viewerControlRects(*surface);
 }
 
 void AppDelegate::toggleStayOnTop() {

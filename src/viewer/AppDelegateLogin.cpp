@@ -3,8 +3,6 @@
 
 #include "common/RureLog.h"
 
-#include <QAction>
-
 namespace rure {
 
 void AppDelegate::toggleStartAtLogin() {
@@ -20,12 +18,6 @@ void AppDelegate::toggleStartAtLogin() {
     }
     RureLog::lifecycle().notice(wasEnabled ? QStringLiteral("Rure no longer starts at login.")
                                            : QStringLiteral("Rure now starts at login."));
-}
-
-void AppDelegate::updateStartAtLoginMenuItem() {
-    if (startAtLoginMenuItem_) {
-        startAtLoginMenuItem_->setChecked(autostart_.isEnabled());
-    }
 }
 
 } // namespace rure

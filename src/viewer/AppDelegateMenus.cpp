@@ -10,6 +10,7 @@
 #include "window/ViewerOverlay.h"
 #include "window/ViewerWindow.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QDesktopServices>
 #include <QMenu>
@@ -107,11 +108,8 @@ void AppDelegate::installMainMenu() {
         {help, QStringLiteral("&About Rure"), {}, command(&AppDelegate::showAbout)},
     };
     mainMenu_ = std::make_unique<ViewerMainMenu>(*window, commands);
-    fullScreenMenuItem_ = mainMenu_->action(enterFullScreenTitle);
     updateFullScreenMenuItem();
-    snapshotMenuItem_ = mainMenu_->action(saveSnapshotTitle);
     updateSnapshotMenuItem();
-    startAtLoginMenuItem_ = mainMenu_->action(startAtLoginTitle);
     updateStartAtLoginMenuItem();
     // The entry may have been written or removed by hand since.
     mainMenu_->menuWillShow = [weakSelf] {
@@ -140,10 +138,30 @@ void AppDelegate::installMainMenu() {
     };
 }
 
+QAction* AppDelegate::menuItem(const QString& title) const {
+    return mainMenu_ ? mainMenu_->action(title) : nullptr;
+}
+
 void AppDelegate::updateFullScreenMenuItem() {
-    if (fullScreenMenuItem_) {
-        fullScreenMenuItem_->setText(window && window->isFullScreen() ? exitFullScreenTitle
-                                                                      : enterFullScreenTitle);
+    QAction* item = menuItem(enterFullScreenTitle);
+    if (item == nullptr) {
+        item = menuItem(exitFullScreenTitle);
+    }
+    if (item != nullptr) {
+        item->setText(window && window->isFullScreen() ? exitFullScreenTitle
+                                                       : enterFullScreenTitle);
+    }
+}
+
+void AppDelegate::updateSnapshotMenuItem() {
+    if (QAction* item = menuItem(saveSnapshotTitle)) {
+        item->setEnabled(canSaveSnapshot());
+    }
+}
+
+void AppDelegate::updateStartAtLoginMenuItem() {
+    if (QAction* item = menuItem(startAtLoginTitle)) {
+        item->setChecked(startsAtLogin());
     }
 }
 

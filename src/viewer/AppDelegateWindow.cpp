@@ -35,10 +35,10 @@ void AppDelegate::createWindow() {
     // Back to front: the picture, the pointer surface, then the overlay.
     QWidget* root = window->contentView();
     const CreatedVideoView video = createVideoView(preferredVideoPresentation(), root);
-    videoHost = video.widget;
     supervisor_->attachView(video);
 
-    interactionView = new DraggableContentView(root);
+    auto* interactionView = new DraggableContentView(root);
+    window->setPictureLayers(video.widget, interactionView);
     interactionView->installEventFilter(window);
     interactionView->hoverChanged = [this](bool inside) { hoverChanged(inside); };
     interactionView->viewerControlRects = [this] { return viewerControlRects(); };
@@ -48,9 +48,9 @@ void AppDelegate::createWindow() {
         focusSelectionCompleted(selection);
     };
     interactionView->focusSelectionCancelled = [this] { focusSelectionCancelled(); };
-    window->edgeResizeSuppressed = [this] {
-        return interactionView && (interactionView->isSelectingFocusArea() ||
-                                   interactionView->isFinalizingFocusSelection());
+    window->edgeResizeSuppressed = [interactionView] {
+        return interactionView->isSelectingFocusArea() ||
+               interactionView->isFinalizingFocusSelection();
     };
 
     createWindowCollaborators();
@@ -87,7 +87,7 @@ void AppDelegate::createWindowCollaborators() {
     overlay_->showStatus(supervisor_->statusText());
 
     focusArea_ = std::make_unique<FocusAreaController>(
-        *window, *interactionView,
+        *window, *window->pointerSurface(),
         FocusAreaHooks{
             .setEngineProperty = [this](const QString& name,
                                         const QString& value) { setMPVProperty(name, value); },
@@ -106,13 +106,6 @@ void AppDelegate::layoutViewerContent() {
     if (!window) {
         return;
     }
-    const QRect bounds = window->contentView()->rect();
-    if (videoHost) {
-        videoHost->setGeometry(bounds);
-    }
-    if (interactionView) {
-        interactionView->setGeometry(bounds);
-    }
     if (overlay_) {
         overlay_->layOut();
     }
@@ -123,11 +116,15 @@ ViewerWindow* AppDelegate::viewerWindow() const {
 }
 
 DraggableContentView* AppDelegate::interactionSurface() const {
-    return interactionView;
+    return window ? window->pointerSurface() : nullptr;
+}
+
+QWidget* AppDelegate::videoWidget() const {
+    return window ? window->picture() : nullptr;
 }
 
 VideoView* AppDelegate::videoView() const {
-    return dynamic_cast<VideoView*>(videoHost.data());
+    return dynamic_cast<VideoView*>(videoWidget());
 }
 
 const ViewerOverlay& AppDelegate::overlay() const {
@@ -173,8 +170,7 @@ void AppDelegate::windowWillClose() {
     if (lifecycle_ == Lifecycle::running) {
         lifecycle_ = Lifecycle::closing;
     }
-    // A snapshot that waits for the whole picture waits no more.
-    snapshotAwaitingWholePicture_.reset();
+    snapshots_->viewerWillClose();
     if (focusArea_) {
         focusArea_->viewerWillClose();
     }

@@ -1,5 +1,7 @@
 #include "ViewerWindow.h"
 
+#include "window/DraggableContentView.h"
+
 #include "window/WindowFrameText.h"
 
 #include <QCloseEvent>
@@ -129,9 +131,25 @@ QRect ViewerWindow::availableScreenGeometry() const {
     return current ? current->availableGeometry() : QRect();
 }
 
+void ViewerWindow::setPictureLayers(QWidget* picture, DraggableContentView* pointerSurface) {
+    picture_ = picture;
+    pointerSurface_ = pointerSurface;
+    fillContentViewWithPictureLayers();
+}
+
+void ViewerWindow::fillContentViewWithPictureLayers() {
+    const QRect bounds = contentView_->rect();
+    for (QWidget* layer : {picture_.data(), static_cast<QWidget*>(pointerSurface_.data())}) {
+        if (layer != nullptr) {
+            layer->setGeometry(bounds);
+        }
+    }
+}
+
 void ViewerWindow::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
     contentView_->setGeometry(rect());
+    fillContentViewWithPictureLayers();
     if (reshapeAfterFullScreen_ && !isFullScreen()) {
         reshapeAfterFullScreen_ = false;
         setContentAspectRatio(aspectRatio_);

@@ -1,7 +1,9 @@
 #pragma once
 
+#include "window/DraggableContentView.h"
 #include "window/WindowResizeGeometry.h"
 
+#include <QPointer>
 #include <QSizeF>
 #include <QWidget>
 
@@ -24,6 +26,13 @@ public:
     // The root view: every view of the window is its child, and it always
     // covers the whole window.
     QWidget* contentView() const { return contentView_; }
+
+    // The picture and the pointer surface over it: children of the content
+    // view that the window keeps filling it as it resizes. Null until set and
+    // after either is deleted.
+    void setPictureLayers(QWidget* picture, DraggableContentView* pointerSurface);
+    QWidget* picture() const { return picture_; }
+    DraggableContentView* pointerSurface() const { return pointerSurface_; }
 
     // The width : height that resizing holds; an empty size holds none. The
     // window is reshaped to the new ratio at once, or, in full screen, at the
@@ -83,9 +92,12 @@ protected:
 
 private:
     QRect availableScreenGeometry() const;
+    void fillContentViewWithPictureLayers();
     void updateEdgeCursor(QWidget* target, QPoint localPosition);
 
     QWidget* contentView_;
+    QPointer<QWidget> picture_;
+    QPointer<DraggableContentView> pointerSurface_;
     QSizeF aspectRatio_{16, 9};
     QSize minimumSize_ = minimumContentSize;
     std::optional<QRect> resizeStartFrame_;
