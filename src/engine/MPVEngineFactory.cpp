@@ -25,6 +25,10 @@ MPVEngineFactory::createEngine(VideoView& view) {
     // Error messages name why a camera cannot be played (a refused password,
     // an address the camera does not serve); the event loop keeps only that.
     mpv_request_log_messages(handle.get(), "error");
+    // The end of a stream does not end the file (it is kept open on its last
+    // picture), so a camera that closes its session would only be noticed by
+    // the silence after it; this reports it at once.
+    mpv_observe_property(handle.get(), 0, "eof-reached", MPV_FORMAT_FLAG);
     if (view.configureWithMPV(handle.get()) < 0) {
         return EngineStartError::attach;
     }

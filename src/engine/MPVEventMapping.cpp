@@ -2,6 +2,8 @@
 
 #include "engine/CameraProblem.h"
 
+#include <cstring>
+
 namespace rure {
 
 std::optional<PlaybackEngineEvent> playbackEngineEventFrom(const mpv_event& event) {
@@ -25,6 +27,18 @@ std::optional<PlaybackEngineEvent> playbackEngineEventFrom(const mpv_event& even
         return PlaybackEngineEvent::of(Kind::shutdown);
     case MPV_EVENT_QUEUE_OVERFLOW:
         return PlaybackEngineEvent::of(Kind::queueOverflow);
+    case MPV_EVENT_PROPERTY_CHANGE: {
+        // Only "eof-reached" is observed (see the engine factory).
+        const auto* property = static_cast<const mpv_event_property*>(event.data);
+        if (property == nullptr || property->format != MPV_FORMAT_FLAG ||
+            property->data == nullptr || std::strcmp(property->name, "eof-reached") != 0) {
+            return std::nullopt;
+        }
+        if (*static_cast<const int*>(property->data) == 0) {
+            return std::nullopt;
+        }
+        return PlaybackEngineEvent::of(Kind::streamEnded);
+    }
     case MPV_EVENT_LOG_MESSAGE: {
         // Only error-level messages are asked for (see the engine factory).
         const auto* message = static_cast<const mpv_event_log_message*>(event.data);

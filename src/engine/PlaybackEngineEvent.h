@@ -53,6 +53,10 @@ struct PlaybackEngineEvent {
         playbackRestart,
         shutdown,
         queueOverflow,
+        // The stream reached its end and the engine holds its last picture
+        // (it keeps the last picture open rather than ending the file): the
+        // camera closed the session.
+        streamEnded,
         // An error message of the engine named why the camera cannot be played.
         cameraProblem,
     };

@@ -55,10 +55,16 @@ AppDelegate::AppDelegate(AppDelegateServices services, QObject* parent)
         *services_.scheduler, *services_.engineFactory, selection_,
         PlaybackSupervisor::Client{
             .willLoadCamera =
-                [this] {
-                    if (focusArea_) {
-                        // The original view comes back before the load, and the
-                        // picture's shape is learnt anew.
+                [this](CameraLoad load) {
+                    if (!focusArea_) {
+                        return;
+                    }
+                    if (load == CameraLoad::sameCamera) {
+                        // A recovery keeps the focused area and the frame.
+                        focusArea_->cameraWillReload();
+                    } else {
+                        // The original view comes back before the load, and
+                        // the picture's shape is learnt anew.
                         focusArea_->cameraWillLoad();
                     }
                 },

@@ -12,22 +12,40 @@ CameraReturnWatch::~CameraReturnWatch() {
     stop();
 }
 
-void CameraReturnWatch::start(const LocalNetworkPreflightTarget& target, Answered answered) {
+void CameraReturnWatch::start(const LocalNetworkPreflightTarget& target, NextKnock nextKnock,
+                              Answered answered) {
     stop();
     target_ = target;
+    nextKnock_ = std::move(nextKnock);
     answered_ = std::move(answered);
-    knocks_ = scheduler_.scheduleRepeating(period, this, [this] { knock(); });
+    watching_ = true;
+    scheduleKnock();
 }
 
 void CameraReturnWatch::stop() {
+    watching_ = false;
     knocks_.reset();
+    nextKnock_ = {};
     answered_ = {};
     dropKnock();
 }
 
-void CameraReturnWatch::knock() {
+void CameraReturnWatch::scheduleKnock() {
+    knocks_.reset();
+    const std::optional<Seconds> wait = nextKnock_ ? nextKnock_() : std::nullopt;
+    if (!wait) {
+        return;
+    }
+    knocks_ = scheduler_.schedule(*wait, this, [this, wait] {
+        knock(std::min(*wait, std::chrono::duration_cast<Seconds>(knockTimeLimit)));
+        scheduleKnock();
+    });
+}
+
+void CameraReturnWatch::knock(Seconds timeLimit) {
     // A knock still unanswered from the last period is given up for a new one.
     dropKnock();
+    ++knocksMade_;
     auto* connection = new QTcpSocket(this);
     connection_ = connection;
     const QPointer<QTcpSocket> weakConnection(connection);
@@ -43,12 +61,12 @@ void CameraReturnWatch::knock() {
             }
         });
     });
-    knockLimit_ = scheduler_.schedule(knockTimeLimit, this, [this] { dropKnock(); });
+    knockLimit_ = scheduler_.schedule(timeLimit, this, [this] { dropKnock(); });
     connection->connectToHost(target_.host, target_.port);
 }
 
 void CameraReturnWatch::accepted(QTcpSocket* connection) {
-    if (!connection || connection != connection_ || !knocks_) {
+    if (!connection || connection != connection_ || !watching_) {
         return;
     }
     Answered answered = std::move(answered_);

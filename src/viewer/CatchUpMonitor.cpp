@@ -2,19 +2,11 @@
 
 namespace rure {
 
-CatchUpMonitor::CatchUpMonitor(Scheduler& scheduler, QObject* context, Hooks hooks)
-    : scheduler_(scheduler), context_(context), hooks_(std::move(hooks)) {}
+CatchUpMonitor::CatchUpMonitor(Scheduler& scheduler, QObject* context, FrameCadence& cadence,
+                               Hooks hooks)
+    : scheduler_(scheduler), context_(context), cadence_(cadence), hooks_(std::move(hooks)) {}
 
-void CatchUpMonitor::cameraLoaded(const QString& camera, SteadyTime at) {
-    cadence_.followCamera(camera);
-    restart(at);
-}
-
-void CatchUpMonitor::reloaded(SteadyTime at) {
-    restart(at);
-}
-
-void CatchUpMonitor::restart(SteadyTime at) {
+void CatchUpMonitor::loaded(SteadyTime at) {
     loadedAt_ = at;
     lag_.restart();
     lastCheck_.reset();
@@ -23,26 +15,30 @@ void CatchUpMonitor::restart(SteadyTime at) {
 
 void CatchUpMonitor::frameRendered(std::optional<SteadyTime> previous, SteadyTime now) {
     const double gap = previous ? secondsBetween(*previous, now) : 0;
+    const bool stall = previous && cadence_.isStall(gap);
     if (!previous || gap >= checkGap || !lastCheck_ ||
         secondsBetween(*lastCheck_, now) >= checkInterval) {
-        scheduleCheck(gap);
+        scheduleCheck(gap, stall);
     }
-    if (previous && !cadence_.isStall(gap)) {
+    // Every gap within one session teaches the camera's pace: a stall now and
+    // then stays out of the medians, and a run of long gaps of one length is
+    // a new pace, not a run of stalls.
+    if (previous) {
         cadence_.recordInterval(gap);
     }
 }
 
-void CatchUpMonitor::scheduleCheck(double gap) {
+void CatchUpMonitor::scheduleCheck(double gap, bool stall) {
     if (check_) {
         return;
     }
     // The engine's stream time moves on to a picture at the picture's planned
     // display time, shortly after the picture is drawn: it is read once that
     // time has passed.
-    check_ = scheduler_.schedule(checkDelay, context_, [this, gap] { check(gap); });
+    check_ = scheduler_.schedule(checkDelay, context_, [this, gap, stall] { check(gap, stall); });
 }
 
-void CatchUpMonitor::check(double gap) {
+void CatchUpMonitor::check(double gap, bool stall) {
     check_.reset();
     if (!hooks_.isPlaying()) {
         return;
@@ -57,7 +53,7 @@ void CatchUpMonitor::check(double gap) {
             hooks_.catchUp(QStringLiteral("The picture fell %1 seconds behind the camera")
                                .arg(*lag, 0, 'f', 1));
         }
-    } else if (cadence_.isStall(gap)) {
+    } else if (stall) {
         // Without a stream clock to go by: a gap far longer than the camera's pace.
         hooks_.catchUp(
             QStringLiteral("Video frames came back after %1 seconds").arg(gap, 0, 'f', 1));

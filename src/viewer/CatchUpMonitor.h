@@ -33,21 +33,19 @@ public:
         std::function<void(const QString& why)> catchUp;
     };
 
-    CatchUpMonitor(Scheduler& scheduler, QObject* context, Hooks hooks);
+    // `cadence` is the camera's pace, which this monitor teaches: it outlives
+    // the monitor.
+    CatchUpMonitor(Scheduler& scheduler, QObject* context, FrameCadence& cadence, Hooks hooks);
 
-    // A load of `camera` began at `at`: its pictures are measured afresh, and
-    // the camera's pace is learnt again when it is another camera.
-    void cameraLoaded(const QString& camera, SteadyTime at);
-    // The same camera was loaded again to catch up.
-    void reloaded(SteadyTime at);
+    // A load began at `at` (a camera chosen, a recovery, a catch-up): its
+    // pictures are measured afresh.
+    void loaded(SteadyTime at);
     // A new frame was shown at `now`; `previous` is the load's frame before it.
     void frameRendered(std::optional<SteadyTime> previous, SteadyTime now);
     // Whether a catch-up may run now (it is counted when it may), and the wait
     // after the last one before the next may run.
     bool mayCatchUp(SteadyTime now) { return pacing_.allow(now); }
     double spacingSeconds() const { return pacing_.spacingSeconds(); }
-    // The camera's pace as learnt so far.
-    const FrameCadence& cadence() const { return cadence_; }
     // Drops a pending check.
     void cancel() { check_.reset(); }
     bool hasPendingCheck() const { return check_ != nullptr; }
@@ -63,14 +61,14 @@ public:
     static constexpr Seconds checkDelay{0.1};
 
 private:
-    void restart(SteadyTime at);
-    void scheduleCheck(double gap);
-    void check(double gap);
+    // `stall`: the gap was a stall by the camera's pace as known before it.
+    void scheduleCheck(double gap, bool stall);
+    void check(double gap, bool stall);
 
     Scheduler& scheduler_;
     QObject* context_;
+    FrameCadence& cadence_;
     Hooks hooks_;
-    FrameCadence cadence_;
     PictureLag lag_;
     CatchUpPacing pacing_;
     SteadyTime loadedAt_ = distantPast();

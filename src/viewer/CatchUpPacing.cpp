@@ -13,14 +13,17 @@ double CatchUpPacing::spacingSeconds() const {
 }
 
 bool CatchUpPacing::allow(SteadyTime now) {
-    if (last_ && secondsBetween(*last_, now) >= quietPeriod) {
+    // The last catch-up held: the picture stayed live long after it.
+    if (last_ && !refusedSinceLast_ && secondsBetween(*last_, now) >= heldSeconds) {
         inARow_ = 0;
     }
     if (last_ && secondsBetween(*last_, now) < spacingSeconds()) {
+        refusedSinceLast_ = true;
         return false;
     }
     ++inARow_;
     last_ = now;
+    refusedSinceLast_ = false;
     return true;
 }
 

@@ -167,6 +167,17 @@ void FocusAreaController::cameraWillLoad() {
     appliedVideoAspectRatio_.reset();
 }
 
+void FocusAreaController::cameraWillReload() {
+    if (!focusCrop_) {
+        return;
+    }
+    if (isShowingFullCameraTemporarily_) {
+        setEngineProperties(QString(), QStringLiteral("no"), QStringLiteral("0"));
+    } else {
+        setEngineProperties(focusCrop_->engineText(), QStringLiteral("no"), QStringLiteral("0"));
+    }
+}
+
 void FocusAreaController::viewerWillClose() {
     if (selectionView_) {
         selectionView_->cancelFocusSelection(false);
@@ -180,6 +191,12 @@ void FocusAreaController::updateWindowAspectRatio(std::optional<int64_t> width,
     }
     const VideoSourceGeometry geometry{*width, *height, normalizedRotation(rotation)};
     sourceVideoGeometry_ = geometry;
+    if (focusCrop_ && (focusCrop_->sourceSize != QSizeF(static_cast<double>(geometry.width),
+                                                         static_cast<double>(geometry.height)))) {
+        // The camera changed its picture (another resolution): the area no
+        // longer names the same part of it.
+        restoreOriginalCameraView();
+    }
     if (focusCrop_) {
         // While a crop is applied the window's shape follows the crop.
         return;

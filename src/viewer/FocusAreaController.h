@@ -58,15 +58,20 @@ public:
     // A secondary click with a crop applied: the whole picture in the cropped
     // window, then the crop again. Nothing without a crop.
     void toggleFullCameraTemporarily();
-    // Another load of a camera: the original view comes back first, and the
+    // Another camera is loaded: the original view comes back first, and the
     // picture's shape is learnt afresh.
     void cameraWillLoad();
+    // The same camera is loaded again (a recovery, perhaps into a new
+    // engine): the focused area and the window's frame stay, and the engine
+    // is given the view again.
+    void cameraWillReload();
     // The viewer is closing: a selection ends without a word.
     void viewerWillClose();
 
     // The picture the engine reports (unreadable sizes as none; the rotation
     // in degrees as reported). The window follows a plausible new shape unless
-    // a crop decides it.
+    // a crop decides it; a picture of another size than the crop was made on
+    // ends the crop.
     void updateWindowAspectRatio(std::optional<int64_t> width, std::optional<int64_t> height,
                                  int64_t rotation);
 

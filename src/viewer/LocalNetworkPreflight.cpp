@@ -36,6 +36,9 @@ void LocalNetworkPreflight::start(const LocalNetworkPreflightTarget& target, Fin
     connect(connection, &QTcpSocket::connected, this, [this, weakConnection] {
         RureLog::network().debug(
             QStringLiteral("The local-network preflight reached ready state."));
+        // Whatever the socket says after this (the camera closing it before
+        // the answer was handled), the camera answered.
+        QObject::disconnect(weakConnection, &QTcpSocket::errorOccurred, this, nullptr);
         scheduler_.post(this, [this, weakConnection] { finish(weakConnection, true); });
     });
     connect(connection, &QTcpSocket::errorOccurred, this, [this, weakConnection] {

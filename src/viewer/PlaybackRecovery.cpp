@@ -5,10 +5,9 @@
 
 #include "common/RureLog.h"
 #include "viewer/CameraSelection.h"
-#include "viewer/SilenceLimit.h"
+#include "viewer/RecoverySchedule.h"
 
 #include <algorithm>
-#include <array>
 
 namespace rure {
 
@@ -16,17 +15,12 @@ namespace {
 
 // Often enough that a silence is noticed within half a second of its limit.
 constexpr Seconds watchdogPeriod{0.5};
-constexpr double firstFrameLimit = 8.0;
-constexpr double immediateRecoveryDelay = 0.5;
-constexpr std::array<double, 7> backOffDelays{0.5, 1.0, 2.0, 4.0, 8.0, 15.0, 30.0};
 constexpr double maximumJitter = 0.35;
 constexpr int64_t rebuildEveryNthAttempt = 3;
-// Slots at least this long are cut short when their camera answers again.
-constexpr double minimumWatchedSlot = 3.0;
-// The status line calls a picture old after this many of the camera's frame
-// intervals, and never sooner than this.
-constexpr double staleIntervals = 3.0;
-constexpr double minimumStaleSeconds = 2.0;
+
+SteadyTime after(SteadyTime time, double seconds) {
+    return time + std::chrono::duration_cast<SteadyTime::duration>(Seconds(seconds));
+}
 
 } // namespace
 
@@ -43,18 +37,14 @@ void PlaybackSupervisor::evaluatePlaybackHealth() {
     const SteadyTime now = scheduler_.now();
     switch (state_) {
     case PlaybackSupervisorState::starting:
-        if (secondsBetween(lastCameraLoad_, now) >= firstFrameLimit) {
+        // As long as this camera is known to need, or longer for one never seen.
+        if (secondsBetween(lastCameraLoad_, now) >= cadence_.firstPictureLimitSeconds()) {
             schedulePlaybackRecovery(QStringLiteral("no first video frame"), false, false);
         }
         break;
     case PlaybackSupervisorState::playing:
-        if (playingSince_ &&
-            secondsBetween(*playingSince_, now) >= SilenceLimit::forgiveAfterSeconds) {
-            recentSilences_ = 0;
-        }
         if (lastFrameRenderedAt_ &&
             secondsBetween(*lastFrameRenderedAt_, now) >= silenceLimitSeconds()) {
-            silenceDeclaredAt_ = now;
             schedulePlaybackRecovery(QStringLiteral("video frame heartbeat stalled"), false, false);
         }
         break;
@@ -77,6 +67,14 @@ PlaybackStatus PlaybackSupervisor::status() const {
         status.activity = PlaybackActivity::waitingForNetwork;
         return status;
     }
+    const bool somethingRuns = session_ || retry_ || preflight_.isRunning();
+    if (!somethingRuns) {
+        // Nothing is pending: say why, never a countdown or "Connecting…"
+        // that cannot end.
+        status.activity = PlaybackActivity::stopped;
+        status.engineFailure = engineFailure_;
+        return status;
+    }
     const bool recovering = retry_ != nullptr || retryCount_ > 0;
     if (recovering) {
         status.activity = PlaybackActivity::reconnecting;
@@ -86,22 +84,14 @@ PlaybackStatus PlaybackSupervisor::status() const {
         }
     } else if (state_ == PlaybackSupervisorState::playing || lastPictureAt_) {
         // Playing, or loading the camera again to catch up with a picture
-        // that stays on screen meanwhile.
+        // that stays on screen meanwhile. A picture is old after a few of the
+        // camera's own frame intervals, longer than its pauses.
         status.activity = PlaybackActivity::playing;
-        // A picture is old after a few of the camera's own frame intervals,
-        // and at the latest when the silence limit has it reconnected.
-        const double limit = silenceLimitSeconds();
-        const std::optional<double> typical = catchUp_.cadence().typicalInterval();
-        status.staleAfterSeconds =
-            typical ? std::clamp(staleIntervals * *typical, minimumStaleSeconds, limit) : limit;
+        status.staleAfterSeconds = cadence_.staleAfterSeconds();
     } else {
         status.activity = PlaybackActivity::connecting;
     }
     return status;
-}
-
-double PlaybackSupervisor::silenceLimitSeconds() const {
-    return SilenceLimit::seconds(catchUp_.cadence().typicalInterval(), recentSilences_);
 }
 
 void PlaybackSupervisor::schedulePlaybackRecovery(const QString& reason, bool immediate,
@@ -109,16 +99,19 @@ void PlaybackSupervisor::schedulePlaybackRecovery(const QString& reason, bool im
     if (!mayPlaybackRun() || selection_.isEmpty() || retry_) {
         return;
     }
+    const SteadyTime now = scheduler_.now();
+    if (!outageSince_) {
+        outageSince_ = now;
+    }
     const int64_t attempt = retryCount_;
     ++retryCount_;
     const int64_t count = retryCount_;
     setState(PlaybackSupervisorState::backingOff);
     const int64_t generation = selectionGeneration_;
 
-    double delay = immediate ? immediateRecoveryDelay
-                             : backOffDelays[static_cast<size_t>(std::min<int64_t>(
-                                   attempt, static_cast<int64_t>(backOffDelays.size()) - 1))];
-    delay += scheduler_.randomUniform(0.0, maximumJitter);
+    const double slot =
+        RecoverySchedule::slotSeconds(attempt, immediate, secondsBetween(*outageSince_, now));
+    const double delay = slot + scheduler_.randomUniform(0.0, maximumJitter);
     const bool recreate = forcePlayerRecreation || count % rebuildEveryNthAttempt == 0;
 
     RureLog::playback().notice(
@@ -127,28 +120,51 @@ void PlaybackSupervisor::schedulePlaybackRecovery(const QString& reason, bool im
             .arg(delay, 0, 'f', 6)
             .arg(logBool(recreate), reason));
 
-    nextAttemptAt_ =
-        scheduler_.now() + std::chrono::duration_cast<SteadyTime::duration>(Seconds(delay));
+    nextAttemptAt_ = after(now, delay);
     retry_ = scheduler_.schedule(Seconds(delay), this, [this, generation, recreate] {
         startRecoveryAttempt(generation, recreate);
     });
-    // A camera that refused the last connection is watched through a long
+    watchForCameraReturn(generation, recreate, count, delay);
+    statusReporter_.refresh();
+}
+
+void PlaybackSupervisor::watchForCameraReturn(int64_t generation, bool recreate, int64_t count,
+                                              double slot) {
+    // A camera that refused the last connection is knocked on through its
     // slot: once it answers again, the attempt need not wait for the slot's
-    // end. The slots themselves stay as they are for cameras that answer but
-    // do not play, so that those are never retried over and over.
+    // end. A camera that answered a knock and then failed the attempt gets
+    // one whole slot before it is watched again, so that a port that accepts
+    // and then refuses is never tried over and over.
+    const bool cutShortBefore = lastSlotWasCutShort_;
+    lastSlotWasCutShort_ = false;
     const Camera* camera = selection_.selectedCamera();
     const auto target = camera ? localNetworkPreflightTarget(camera->url) : std::nullopt;
-    if (cameraUnreachable_ && target && delay >= minimumWatchedSlot) {
-        returnWatch_.start(*target, [this, generation, recreate, count] {
+    if (!cameraUnreachable_ || cutShortBefore || !target) {
+        return;
+    }
+    const std::optional<SteadyTime> outageSince = outageSince_;
+    returnWatch_.start(
+        *target,
+        [this, outageSince, slot]() -> std::optional<Seconds> {
+            const SteadyTime now = scheduler_.now();
+            const std::optional<double> period = RecoverySchedule::knockPeriod(
+                outageSince ? secondsBetween(*outageSince, now) : 0, slot);
+            // A knock that would come no sooner than the attempt is not made.
+            if (!period || !nextAttemptAt_ ||
+                secondsBetween(now, *nextAttemptAt_) <= *period) {
+                return std::nullopt;
+            }
+            return Seconds(*period);
+        },
+        [this, generation, recreate, count] {
             if (!retry_ || generation != selectionGeneration_ || !mayPlaybackRun()) {
                 return;
             }
             RureLog::playback().notice(
                 QStringLiteral("The camera answers again; recovery %1 starts now.").arg(count));
+            lastSlotWasCutShort_ = true;
             startRecoveryAttempt(generation, recreate);
         });
-    }
-    statusReporter_.refresh();
 }
 
 void PlaybackSupervisor::startRecoveryAttempt(int64_t generation, bool recreate) {
@@ -193,7 +209,7 @@ void PlaybackSupervisor::finishLocalNetworkProbe(bool reloadPlayer, int64_t gene
     if (generation != selectionGeneration_ || hold_.closing || hold_.sleeping) {
         return;
     }
-    cameraUnreachable_ = !reloadPlayer;
+    noteCameraReachable(reloadPlayer);
     if (!session_) {
         startPlayer();
     } else if (!reloadPlayer) {
@@ -201,6 +217,21 @@ void PlaybackSupervisor::finishLocalNetworkProbe(bool reloadPlayer, int64_t gene
     } else {
         loadCamera(selection_.selectedIndex());
     }
+}
+
+void PlaybackSupervisor::noteCameraProblem(CameraProblem problem) {
+    cameraProblem_ = problem;
+    cameraUnreachable_ = false;
+    statusReporter_.refresh();
+}
+
+void PlaybackSupervisor::noteCameraReachable(bool reachable) {
+    cameraUnreachable_ = !reachable;
+    if (!reachable) {
+        // Whatever the camera said before, it does not answer now.
+        cameraProblem_.reset();
+    }
+    statusReporter_.refresh();
 }
 
 void PlaybackSupervisor::cancelLocalNetworkProbe() {

@@ -24,6 +24,15 @@ QString noNewPictureSince(SteadyTime at, SteadyTime now, const QDateTime& wallNo
     return QStringLiteral("No new picture since %1").arg(wallTimeOf(at, now, wallNow));
 }
 
+// Why the camera is not playing, when known: the newest reason.
+void addCameraTrouble(const PlaybackStatus& status, QStringList& lines) {
+    if (status.problem) {
+        lines << describe(*status.problem);
+    } else if (status.unreachable) {
+        lines << QStringLiteral("The camera cannot be reached.");
+    }
+}
+
 } // namespace
 
 QString describe(CameraProblem problem) {
@@ -46,11 +55,7 @@ QString playbackStatusText(const PlaybackStatus& status, SteadyTime now, const Q
     case PlaybackActivity::idle:
         break;
     case PlaybackActivity::connecting:
-        if (status.problem) {
-            lines << describe(*status.problem);
-        } else if (status.unreachable) {
-            lines << QStringLiteral("The camera cannot be reached.");
-        }
+        addCameraTrouble(status, lines);
         lines << QStringLiteral("Connecting…");
         break;
     case PlaybackActivity::playing:
@@ -63,11 +68,7 @@ QString playbackStatusText(const PlaybackStatus& status, SteadyTime now, const Q
         if (status.lastPictureAt) {
             lines << noNewPictureSince(*status.lastPictureAt, now, wallNow);
         }
-        if (status.problem) {
-            lines << describe(*status.problem);
-        } else if (status.unreachable) {
-            lines << QStringLiteral("The camera cannot be reached.");
-        }
+        addCameraTrouble(status, lines);
         const QString attempt = QStringLiteral(" (attempt %1)").arg(status.attempt);
         if (status.nextAttemptAt) {
             // Whole seconds, counted down; never "in 0 s" while still waiting.
@@ -84,6 +85,17 @@ QString playbackStatusText(const PlaybackStatus& status, SteadyTime now, const Q
             lines << noNewPictureSince(*status.lastPictureAt, now, wallNow);
         }
         lines << QStringLiteral("No network connection");
+        break;
+    case PlaybackActivity::stopped:
+        if (status.lastPictureAt) {
+            lines << noNewPictureSince(*status.lastPictureAt, now, wallNow);
+        }
+        if (status.engineFailure) {
+            lines << describe(*status.engineFailure);
+        } else {
+            addCameraTrouble(status, lines);
+        }
+        lines << QStringLiteral("Playback has stopped. Choose the camera to try again.");
         break;
     }
     return lines.join(QLatin1Char('\n'));

@@ -2,6 +2,7 @@
 
 #include "common/Scheduler.h"
 #include "engine/CameraProblem.h"
+#include "engine/PlaybackEngine.h"
 
 #include <QDateTime>
 #include <QString>
@@ -25,6 +26,9 @@ enum class PlaybackActivity {
     reconnecting,
     // The network path is down; playback resumes when it is back.
     waitingForNetwork,
+    // Nothing runs or is planned (the video engine could not be started):
+    // playback waits for the user to choose a camera.
+    stopped,
 };
 
 struct PlaybackStatus {
@@ -42,6 +46,8 @@ struct PlaybackStatus {
     // or the camera not answering before the engine started.
     std::optional<CameraProblem> problem;
     bool unreachable = false;
+    // While stopped: the engine's failure, when that is why.
+    std::optional<EngineStartError> engineFailure;
 
     friend bool operator==(const PlaybackStatus&, const PlaybackStatus&) = default;
 };

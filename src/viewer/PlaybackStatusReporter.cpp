@@ -1,5 +1,7 @@
 #include "PlaybackStatusReporter.h"
 
+#include "common/RureLog.h"
+
 namespace rure {
 
 PlaybackStatusReporter::PlaybackStatusReporter(Scheduler& scheduler, QObject* context, Hooks hooks)
@@ -17,6 +19,11 @@ void PlaybackStatusReporter::refresh() {
         return;
     }
     text_ = std::move(text);
+    // The status line's texts never name the camera, and tell in the log
+    // what the user was shown.
+    RureLog::playback().debug(QStringLiteral("The status line reads: %1")
+                                  .arg(QString(text_).replace(QLatin1Char('\n'),
+                                                              QStringLiteral(" / "))));
     if (hooks_.show) {
         hooks_.show(text_);
     }

@@ -5,7 +5,6 @@
 #include "common/RureLog.h"
 #include "engine/VideoView.h"
 #include "viewer/CameraSelection.h"
-#include "viewer/SilenceLimit.h"
 
 namespace rure {
 
@@ -15,7 +14,7 @@ PlaybackSupervisor::PlaybackSupervisor(Scheduler& scheduler, PlaybackEngineFacto
     : QObject(parent), scheduler_(scheduler), engines_(engines), selection_(selection),
       client_(std::move(client)),
       catchUp_(
-          scheduler, this,
+          scheduler, this, cadence_,
           {.streamPosition =
                [this] { return session_ ? session_->engine().streamPosition() : std::nullopt; },
            .isPlaying =
@@ -82,7 +81,9 @@ void PlaybackSupervisor::startPlayer() {
             }
         });
     if (auto* failure = std::get_if<EngineStartError>(&started)) {
+        engineFailure_ = *failure;
         setState(PlaybackSupervisorState::stopped);
+        statusReporter_.refresh();
         // No engine will draw again until the viewer is told to retry; the
         // previous engine's picture would read as live behind the message.
         view->view->clearPicture();
@@ -90,6 +91,7 @@ void PlaybackSupervisor::startPlayer() {
         return;
     }
     session_ = std::move(std::get<std::unique_ptr<EngineSession>>(started));
+    engineFailure_.reset();
     loadCamera(index);
     startPlaybackWatchdog();
 }
@@ -99,10 +101,16 @@ void PlaybackSupervisor::loadCamera(qsizetype index) {
     if (index < 0 || index >= cameras.size() || !session_) {
         return;
     }
+    // A recovery loads the camera of the current selection again; its picture
+    // and any focused area stay. Only a new selection starts afresh.
+    const CameraLoad load = loadedSelection_ == selectionGeneration_ ? CameraLoad::sameCamera
+                                                                     : CameraLoad::newSelection;
+    loadedSelection_ = selectionGeneration_;
     if (client_.willLoadCamera) {
-        client_.willLoadCamera();
+        client_.willLoadCamera(load);
     }
-    catchUp_.cameraLoaded(cameras[index].url, scheduler_.now());
+    cadence_.followCamera(cameras[index].url);
+    catchUp_.loaded(scheduler_.now());
     beginLoad();
     RureLog::playback().notice(
         QStringLiteral("Loading camera index %1 for selection generation %2.")
@@ -128,11 +136,12 @@ void PlaybackSupervisor::beginLoad() {
 void PlaybackSupervisor::playNewSelection() {
     ++selectionGeneration_;
     retryCount_ = 0;
-    recentSilences_ = 0;
-    silenceDeclaredAt_.reset();
+    outageSince_.reset();
+    lastSlotWasCutShort_ = false;
     lastPictureAt_.reset();
     cameraProblem_.reset();
     cameraUnreachable_ = false;
+    engineFailure_.reset();
     cancelPendingRecovery();
     cancelLocalNetworkProbe();
     if (selection_.isEmpty()) {
@@ -224,10 +233,16 @@ void PlaybackSupervisor::handlePlaybackEngineEvent(PlaybackEngineEvent event, in
         log.error(QStringLiteral("The mpv event queue overflowed."));
         schedulePlaybackRecovery(QStringLiteral("mpv event queue overflow"), false, true);
         break;
+    case Kind::streamEnded:
+        // The camera closed the stream (it lost power, restarted, or dropped
+        // the session): the engine holds its last picture, and nothing more
+        // will come of this session.
+        log.error(QStringLiteral("mpv reached the end of the stream."));
+        schedulePlaybackRecovery(QStringLiteral("mpv ended the stream"), false, false);
+        break;
     case Kind::cameraProblem:
         // The end of the stream follows and recovers; this only says why.
-        cameraProblem_ = event.problem;
-        statusReporter_.refresh();
+        noteCameraProblem(event.problem);
         break;
     }
 }
@@ -239,21 +254,16 @@ void PlaybackSupervisor::recordRenderedFrame(int64_t generation) {
     const PlaybackSupervisorState previous = state_;
     const std::optional<SteadyTime> previousFrame = lastFrameRenderedAt_;
     const SteadyTime now = scheduler_.now();
+    if (!previousFrame) {
+        // The load's first picture: how long this camera takes to show one.
+        cadence_.recordFirstPicture(secondsBetween(lastCameraLoad_, now));
+    }
     lastFrameRenderedAt_ = now;
     lastPictureAt_ = now;
     cameraProblem_.reset();
     cameraUnreachable_ = false;
-    if (previous != PlaybackSupervisorState::playing) {
-        playingSince_ = now;
-        // A silence that the first attempt after it ended at once was the
-        // camera pausing (one that sends fewer pictures while nothing moves),
-        // not a dead stream: the next silence is given longer.
-        if (silenceDeclaredAt_ && retryCount_ <= 1 &&
-            secondsBetween(*silenceDeclaredAt_, now) <= SilenceLimit::pauseEndedWithinSeconds) {
-            ++recentSilences_;
-        }
-        silenceDeclaredAt_.reset();
-    }
+    outageSince_.reset();
+    lastSlotWasCutShort_ = false;
     setState(PlaybackSupervisorState::playing);
     retryCount_ = 0;
     cancelPendingRecovery();
@@ -285,7 +295,7 @@ void PlaybackSupervisor::catchUpWithLiveStream(const QString& why) {
     RureLog::playback().notice(
         QStringLiteral("%1; loading the camera again to return to the live picture.").arg(why));
     // Not loadCamera: the camera, its picture geometry and any focused area stay.
-    catchUp_.reloaded(now);
+    catchUp_.loaded(now);
     beginLoad();
     const int status = session_->engine().loadFile(camera->url);
     if (status < 0) {

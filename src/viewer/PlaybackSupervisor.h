@@ -8,6 +8,7 @@
 #include "platform/NetworkPathSignature.h"
 #include "viewer/CameraReturnWatch.h"
 #include "viewer/CatchUpMonitor.h"
+#include "viewer/FrameCadence.h"
 #include "viewer/LocalNetworkPreflight.h"
 #include "viewer/PlaybackStatusReporter.h"
 #include "viewer/PlaybackSupervisorState.h"
@@ -25,6 +26,12 @@
 namespace rure {
 
 class CameraSelection;
+
+// Whose picture a load brings.
+enum class CameraLoad {
+    newSelection, // a camera chosen, or a list applied
+    sameCamera,   // the selected camera again, to recover its picture
+};
 
 // Why playback may not run now. Playback runs only when none holds.
 struct PlaybackHold {
@@ -44,9 +51,11 @@ class PlaybackSupervisor final : public QObject {
 public:
     // What the supervisor needs from the rest of the viewer.
     struct Client {
-        // A camera is about to be loaded: the picture's shape and any focused
-        // area belong to the camera shown before.
-        std::function<void()> willLoadCamera;
+        // A camera is about to be loaded. A new selection: the picture's shape
+        // and any focused area belong to the camera shown before. The same
+        // camera again (a recovery): they stay, and the engine, which may be
+        // a new one, is to be given them again.
+        std::function<void(CameraLoad load)> willLoadCamera;
         // A new frame was shown by `engine`.
         std::function<void(PlaybackEngine& engine)> frameRendered;
         // Shows a playback error to the user (posted, never re-entrant).
@@ -125,7 +134,9 @@ public:
     bool isWatchingForCameraReturn() const { return returnWatch_.isWatching(); }
     std::optional<SteadyTime> lastFrameRenderedAt() const { return lastFrameRenderedAt_; }
     // How long the playing camera may stay silent before it is reconnected.
-    double silenceLimitSeconds() const;
+    double silenceLimitSeconds() const { return cadence_.silenceLimitSeconds(); }
+    // The selected camera's pace as learnt so far.
+    const FrameCadence& cadence() const { return cadence_; }
     // What playback is doing, for the status line.
     PlaybackStatus status() const;
     const QString& statusText() const { return statusReporter_.text(); }
@@ -136,6 +147,11 @@ private:
     void startOrReloadPlayback();
     // Marks a new load of the selected camera as started now.
     void beginLoad();
+    // The newest reason why the camera is not playing.
+    void noteCameraProblem(CameraProblem problem);
+    void noteCameraReachable(bool reachable);
+    // Knocks on the camera while the planned attempt waits, when that helps.
+    void watchForCameraReturn(int64_t generation, bool recreate, int64_t count, double slot);
     void showError(const QString& message);
     // The view, while it exists.
     std::optional<CreatedVideoView> liveView() const;
@@ -159,20 +175,24 @@ private:
     int64_t retryCount_ = 0;
     SteadyTime lastCameraLoad_ = distantPast();
     std::optional<SteadyTime> lastFrameRenderedAt_;
-    // Since when frames have flowed without a silence, and the silences close
-    // together before it that turned out to be pauses of the camera (they
-    // widen the silence limit).
-    std::optional<SteadyTime> playingSince_;
-    int recentSilences_ = 0;
-    // When the last silence was declared, until the picture is back.
-    std::optional<SteadyTime> silenceDeclaredAt_;
+    // The selection the engine's current stream was loaded for.
+    std::optional<int64_t> loadedSelection_;
+    // Since when the selected camera has been without pictures, while it is.
+    std::optional<SteadyTime> outageSince_;
+    // The last slot was cut short by the camera answering a knock, and the
+    // attempt that followed did not bring a picture: the next slot runs whole.
+    bool lastSlotWasCutShort_ = false;
     // For the status line: the selected camera's last picture (it stays on
     // screen through reloads and rebuilds), when the planned attempt starts,
-    // and why the camera is not playing, when known.
+    // and why the camera is not playing, when known (the newest reason wins).
     std::optional<SteadyTime> lastPictureAt_;
     std::optional<SteadyTime> nextAttemptAt_;
     std::optional<CameraProblem> cameraProblem_;
     bool cameraUnreachable_ = false;
+    // The engine could not be started; nothing runs until the user or the
+    // system (a path change, a wake) starts playback again.
+    std::optional<EngineStartError> engineFailure_;
+    FrameCadence cadence_;
     CatchUpMonitor catchUp_;
     LocalNetworkPreflight preflight_;
     CameraReturnWatch returnWatch_;

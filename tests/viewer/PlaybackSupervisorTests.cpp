@@ -562,25 +562,27 @@ TEST_F(Supervision, eachHoldStopsEveryAttemptUntilItIsLifted) {
     EXPECT_TRUE(supervisor->hasPendingRecovery());
 }
 
-TEST_F(Supervision, theViewerHearsOfEachNewCameraLoadButNotOfCatchUps) {
+TEST_F(Supervision, onlyANewSelectionStartsTheViewAfreshNotARecoveryOrCatchUp) {
+    using Load = CameraLoad;
     launchPlaying();
-    EXPECT_EQ(camerasAboutToLoad, 1);
+    EXPECT_EQ(loadsAnnounced, std::vector<Load>{Load::newSelection});
     EXPECT_EQ(framesShown, 1);
 
     // A catch-up keeps the camera, its picture's shape and any focused area.
     supervisor->catchUpWithLiveStream(QStringLiteral("Behind"));
     EXPECT_EQ(supervisor->state(), State::starting);
-    EXPECT_EQ(camerasAboutToLoad, 1);
+    EXPECT_EQ(loadsAnnounced.size(), 1u);
 
-    // Another camera, and a rebuild, are new loads.
-    ASSERT_TRUE(selection.select(2));
-    supervisor->playNewSelection();
-    EXPECT_EQ(camerasAboutToLoad, 2);
-    EXPECT_EQ(engines.journal().calls.last(),
-              QStringLiteral("loadfile ") + threeCameras()[2].url + QStringLiteral(" replace"));
+    // A recovery, a rebuild of the engine included, loads the same camera:
+    // its view stays. Another camera is a new selection.
     supervisor->schedulePlaybackRecovery(QStringLiteral("rebuild"), true, true);
     advanceSettling(Seconds(0.6));
-    EXPECT_EQ(camerasAboutToLoad, 3);
+    ASSERT_TRUE(selection.select(2));
+    supervisor->playNewSelection();
+    EXPECT_EQ(loadsAnnounced, (std::vector<Load>{Load::newSelection, Load::sameCamera,
+                                                 Load::newSelection}));
+    EXPECT_EQ(engines.journal().calls.last(),
+              QStringLiteral("loadfile ") + threeCameras()[2].url + QStringLiteral(" replace"));
 
     // An emptied list leaves no engine and no picture behind.
     selection.adoptEditedList({});

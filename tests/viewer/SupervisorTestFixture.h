@@ -38,7 +38,7 @@ protected:
         supervisor = std::make_unique<PlaybackSupervisor>(
             scheduler, engines, selection,
             PlaybackSupervisor::Client{
-                .willLoadCamera = [this] { ++camerasAboutToLoad; },
+                .willLoadCamera = [this](CameraLoad load) { loadsAnnounced.push_back(load); },
                 .frameRendered = [this](PlaybackEngine&) { ++framesShown; },
                 .showError = [this](const QString& message) { alerts << message; },
                 .showStatus = [this](const QString& text) { statusTexts << text; },
@@ -63,7 +63,7 @@ protected:
     QStringList statusTexts;
     const QDateTime wallClockAtStart{QDate(2026, 12, 9), QTime(14, 3, 0)};
     SteadyTime startedAt{};
-    int camerasAboutToLoad = 0;
+    std::vector<CameraLoad> loadsAnnounced;
     int framesShown = 0;
 };
 
