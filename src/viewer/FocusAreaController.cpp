@@ -21,6 +21,15 @@ constexpr double minimumAppliedRatio = 0.25;
 constexpr double maximumAppliedRatio = 4.0;
 constexpr double ratioTolerance = 0.001;
 
+// Whether the camera now sends a picture of another size than the one `crop`
+// was made on. An engine that crops with a filter reports the crop's own size.
+bool cameraChangedItsPicture(const VideoFocusCrop& crop, const VideoSourceGeometry& picture) {
+    const bool source = crop.sourceSize.toSize() == QSize(static_cast<int>(picture.width),
+                                                          static_cast<int>(picture.height));
+    const bool cropped = crop.width == picture.width && crop.height == picture.height;
+    return !source && !cropped;
+}
+
 } // namespace
 
 FocusAreaController::FocusAreaController(ViewerWindow& window, DraggableContentView& selectionView,
@@ -191,10 +200,8 @@ void FocusAreaController::updateWindowAspectRatio(std::optional<int64_t> width,
     }
     const VideoSourceGeometry geometry{*width, *height, normalizedRotation(rotation)};
     sourceVideoGeometry_ = geometry;
-    if (focusCrop_ && (focusCrop_->sourceSize != QSizeF(static_cast<double>(geometry.width),
-                                                         static_cast<double>(geometry.height)))) {
-        // The camera changed its picture (another resolution): the area no
-        // longer names the same part of it.
+    if (focusCrop_ && cameraChangedItsPicture(*focusCrop_, geometry)) {
+        // The area no longer names the same part of the camera's picture.
         restoreOriginalCameraView();
     }
     if (focusCrop_) {

@@ -47,10 +47,10 @@ void FrameCadence::recordInterval(double seconds) {
     if (!(seconds >= 0) || !std::isfinite(seconds)) {
         return;
     }
+    // Until the usual gap is known, every gap is taken for one.
     const std::optional<double> typical = typicalInterval();
-    const bool isLong =
-        seconds >= minimumStallSeconds && (!typical || seconds >= stallFactor * *typical);
-    if (isLong) {
+    const bool isPause = typical && seconds >= minimumStallSeconds && seconds >= stallFactor * *typical;
+    if (isPause) {
         pauses_.add(seconds);
     } else {
         intervals_.add(seconds);
@@ -90,7 +90,9 @@ bool FrameCadence::isStall(double gapSeconds) const {
 double FrameCadence::silenceLimitSeconds() const {
     double limit = silenceFloorSeconds;
     if (const std::optional<double> typical = typicalInterval()) {
-        limit = std::max(limit, silenceIntervals * *typical);
+        // Ten gaps of a fast camera; two of a camera slower than one a second.
+        limit = std::max({limit, silenceIntervals * std::min(*typical, 1.0),
+                          silencePauses * *typical});
     }
     if (const std::optional<double> pause = pausePace()) {
         limit = std::max(limit, silencePauses * *pause);
@@ -101,7 +103,7 @@ double FrameCadence::silenceLimitSeconds() const {
 double FrameCadence::staleAfterSeconds() const {
     double stale = minimumStaleSeconds;
     if (const std::optional<double> typical = typicalInterval()) {
-        stale = std::max(stale, staleIntervals * *typical);
+        stale = std::max(stale, std::min(staleIntervals * *typical, stalePauses * *typical + 1));
     }
     if (const std::optional<double> pause = pausePace()) {
         stale = std::max(stale, stalePauses * *pause);

@@ -31,7 +31,8 @@ public:
     // A load showed its first picture this many seconds after it began.
     void recordFirstPicture(double seconds);
 
-    // The median of the recent ordinary gaps, once enough of them are known.
+    // The median of the recent ordinary gaps, once enough of them are known
+    // (until then every gap counts as ordinary).
     std::optional<double> typicalInterval() const;
 
     // The camera's pace while it pauses: the median of its recent pauses
@@ -45,7 +46,8 @@ public:
     bool isStall(double gapSeconds) const;
 
     // How long the camera may stay silent, with its session open, before it
-    // is loaded again: about ten of its usual gaps, twice its pauses, and
+    // is loaded again: ten usual gaps of a fast camera, two of a slow one,
+    // twice its pauses, and
     // never less than `silenceFloorSeconds` (a camera that may be pausing is
     // given that long; one whose connection closes is noticed at once
     // anyway), nor more than `silenceCeilingSeconds`.

@@ -139,10 +139,12 @@ void PlaybackSupervisor::watchForCameraReturn(int64_t generation, bool recreate,
     lastSlotWasCutShort_ = false;
     const Camera* camera = selection_.selectedCamera();
     const auto target = camera ? localNetworkPreflightTarget(camera->url) : std::nullopt;
-    if (!cameraUnreachable_ || cutShortBefore || !target) {
+    const std::optional<SteadyTime> outageSince = outageSince_;
+    const double outage = outageSince ? secondsBetween(*outageSince, scheduler_.now()) : 0;
+    if (!cameraUnreachable_ || cutShortBefore || !target ||
+        !RecoverySchedule::knockPeriod(outage, slot)) {
         return;
     }
-    const std::optional<SteadyTime> outageSince = outageSince_;
     returnWatch_.start(
         *target,
         [this, outageSince, slot]() -> std::optional<Seconds> {

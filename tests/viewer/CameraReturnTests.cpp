@@ -99,7 +99,7 @@ TEST_F(CameraReturn, aCameraThatAnswersButDoesNotPlayKeepsItsSlots) {
     // short would retry it over and over.
     log.clear();
     start(threeCameras());
-    advanceSettling(Seconds(60));
+    advanceSettling(Seconds(130));
     EXPECT_FALSE(supervisor->isWatchingForCameraReturn());
     EXPECT_FALSE(logMentions(QStringLiteral("The camera answers again")));
     EXPECT_TRUE(logMentions(QStringLiteral("Scheduling recovery 5 in 8.")));

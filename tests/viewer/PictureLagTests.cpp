@@ -43,7 +43,7 @@ TEST(PictureLag, aCameraClockThatRunsSlightlySlowNeverAddsUpToALag) {
     EXPECT_NEAR(*lag.record(2 * 86400 + 5, 2 * 86400 * 0.9995 + 0.033), 5.0, 0.1);
 }
 
-TEST(FrameCadence, aStallIsSeveralTimesTheCamerasOwnPace) {
+TEST(FrameCadence, aRunOfLongGapsWithinASessionIsThePaceNotAStall) {
     FrameCadence cadence;
     cadence.followCamera(QStringLiteral("rtsp://a"));
     // The pace is unknown until three gaps are in: no gap counts.
@@ -53,47 +53,64 @@ TEST(FrameCadence, aStallIsSeveralTimesTheCamerasOwnPace) {
     cadence.recordInterval(1.0 / 30);
     EXPECT_FALSE(cadence.isStall(1.9));
     EXPECT_TRUE(cadence.isStall(2.0));
-    // One long gap among many short ones does not change the pace.
-    cadence.recordInterval(5.0);
+    EXPECT_EQ(cadence.staleAfterSeconds(), 2.0);
+    // The camera starts pausing for eight seconds while nothing moves: its
+    // usual gap stays, the pauses are its pace, and neither the status line
+    // nor the silence limit call such a gap a stall any more.
+    cadence.recordInterval(8.0);
+    cadence.recordInterval(1.0 / 30);
+    cadence.recordInterval(8.2);
     EXPECT_NEAR(*cadence.typicalInterval(), 1.0 / 30, 1e-9);
+    EXPECT_NEAR(*cadence.pausePace(), 8.2, 1e-9);
+    EXPECT_FALSE(cadence.isStall(8.5));
+    EXPECT_TRUE(cadence.isStall(13));
+    EXPECT_NEAR(cadence.staleAfterSeconds(), 12.3, 1e-9);
+    EXPECT_NEAR(cadence.silenceLimitSeconds(), 16.4, 1e-9);
+    // However long it then moves, it is known to pause.
+    for (int gap = 0; gap < 1000; ++gap) {
+        cadence.recordInterval(1.0 / 30);
+    }
+    EXPECT_NEAR(cadence.silenceLimitSeconds(), 16.4, 1e-9);
     // The same camera keeps its pace; another starts afresh.
     cadence.followCamera(QStringLiteral("rtsp://a"));
-    EXPECT_TRUE(cadence.typicalInterval().has_value());
+    EXPECT_TRUE(cadence.pausePace().has_value());
     cadence.followCamera(QStringLiteral("rtsp://b"));
     EXPECT_FALSE(cadence.typicalInterval().has_value());
-    for (int gap = 0; gap < 5; ++gap) {
-        cadence.recordInterval(2.0);
-    }
-    EXPECT_FALSE(cadence.isStall(7.9));
-    EXPECT_TRUE(cadence.isStall(8.0));
+    EXPECT_FALSE(cadence.pausePace().has_value());
+    EXPECT_EQ(cadence.silenceLimitSeconds(), 10.0);
 }
 
-TEST(CatchUpPacing, catchUpsThatKeepComingWaitLongerEachTime) {
+TEST(CatchUpPacing, onlyCatchUpsThatDidNotHoldAreSpacedOut) {
     CatchUpPacing pacing;
     SteadyTime now{};
     const auto after = [&](double seconds) {
         now += std::chrono::duration_cast<SteadyTime::duration>(Seconds(seconds));
         return pacing.allow(now);
     };
-    // Three in a row run at once.
-    EXPECT_TRUE(after(0));
+    // A stall every 25 s, each caught up for good: every one runs.
+    for (int stall = 0; stall < 10; ++stall) {
+        EXPECT_TRUE(after(25)) << stall;
+    }
+    // A stream the machine cannot keep up with asks every 5 s: three run at
+    // once, then 30 s, 60 s, 120 s... up to ten minutes apart.
     EXPECT_TRUE(after(5));
     EXPECT_TRUE(after(5));
-    // Then 30 s, 60 s, 120 s... up to ten minutes apart.
     EXPECT_FALSE(after(5));
     EXPECT_TRUE(after(25));
-    EXPECT_FALSE(after(59));
+    EXPECT_FALSE(after(5));
+    EXPECT_FALSE(after(54));
     EXPECT_TRUE(after(1));
     for (const double spacing : {120.0, 240.0, 480.0, 600.0, 600.0}) {
         SCOPED_TRACE(spacing);
-        EXPECT_FALSE(after(spacing - 1));
+        EXPECT_FALSE(after(5));
+        EXPECT_FALSE(after(spacing - 6));
         EXPECT_TRUE(after(1));
     }
-    // A quarter of an hour without one starts afresh.
-    EXPECT_TRUE(after(900));
-    EXPECT_TRUE(after(1));
-    EXPECT_TRUE(after(1));
-    EXPECT_FALSE(after(1));
+    // Once one holds (nothing asked for 20 s after it), they run at once again.
+    EXPECT_TRUE(after(30));
+    EXPECT_TRUE(after(5));
+    EXPECT_TRUE(after(5));
+    EXPECT_FALSE(after(5));
 }
 
 } // namespace

@@ -57,9 +57,10 @@ TEST_F(PlaybackStatusLine, anOldPictureSaysSinceWhenThenCountsDownToEachAttempt)
     EXPECT_EQ(shown(), QString());
     watch(Seconds(0.75));
     EXPECT_EQ(shown(), since);
-    // At the three-second silence limit the reconnection is planned.
+    // At the ten-second silence limit (the camera may be pausing until then)
+    // the reconnection is planned.
     const qsizetype mark = statusTexts.size();
-    watch(Seconds(1.5));
+    watch(Seconds(8.5));
     ASSERT_GT(statusTexts.size(), mark);
     EXPECT_EQ(statusTexts.at(mark), since + QStringLiteral("\nReconnecting in 1 s (attempt 1)"))
         << statusTexts.mid(mark).join(QLatin1Char('|')).toStdString();
@@ -113,16 +114,26 @@ TEST_F(PlaybackStatusLine, namesWhyTheCameraCannotBePlayedInTheUsersWords) {
         {CameraProblem::noAnswer, QStringLiteral("The camera does not answer.")}};
     for (const auto& [problem, words] : problems) {
         SCOPED_TRACE(words.toStdString());
-        for (int step = 0; step < 400 && !supervisor->hasEngine(); ++step) {
+        for (int step = 0; step < 400 && (!supervisor->hasEngine() || supervisor->hasPreflight());
+             ++step) {
             advanceSettling(Seconds(0.25));
         }
         ASSERT_TRUE(supervisor->hasEngine());
         ASSERT_TRUE(engine().deliver(PlaybackEngineEvent::problemOfCamera(problem)));
         ASSERT_TRUE(engine().deliver(PlaybackEngineEvent::endFile(EndFileReason::error, -13)));
-        advanceSettling(Seconds(0.25));
+        settle();
         EXPECT_TRUE(shown().startsWith(words + QStringLiteral("\nReconnecting")))
-            << shown().toStdString();
+            << statusTexts.mid(statusTexts.size() - 4).join('|').toStdString();
     }
+    // The newest reason wins: the next attempt finds the host turning
+    // connections away again.
+    for (int step = 0; step < 400 && !shown().startsWith(QStringLiteral("The camera cannot"));
+         ++step) {
+        advanceSettling(Seconds(0.25));
+    }
+    EXPECT_TRUE(shown().startsWith(QStringLiteral("The camera cannot be reached.\n")))
+        << shown().toStdString();
+
     // A picture clears the problem: a later stall says nothing of it.
     supervisor->recordRenderedFrame(supervisor->playerGeneration());
     EXPECT_EQ(shown(), QString());
@@ -158,6 +169,36 @@ TEST_F(PlaybackStatusLine, aNetworkThatIsDownIsSaidAndSleepSaysNothing) {
     settle();
     advanceSettling(Seconds(0.25));
     EXPECT_EQ(shown(), QStringLiteral("Connecting…"));
+}
+
+TEST_F(PlaybackStatusLine, withNothingPendingItSaysWhatIsWrongNeverACountdown) {
+    const QString stopped = QStringLiteral("Playback has stopped. Choose the camera to try again.");
+    // An engine that cannot start at launch, and one whose rebuild fails
+    // during a recovery: nothing is planned, and the line says so for good.
+    for (const bool afterAPicture : {false, true}) {
+        SCOPED_TRACE(afterAPicture);
+        supervisor.reset();
+        if (afterAPicture) {
+            launchPlaying(threeCameras());
+            engines.failNextCreation = EngineStartError::initialize;
+            supervisor->schedulePlaybackRecovery(QStringLiteral("rebuild"), true, true);
+        } else {
+            engines.failNextCreation = EngineStartError::create;
+            start(threeCameras());
+        }
+        const QStringList seen = watch(Seconds(60));
+        EXPECT_FALSE(supervisor->hasEngine());
+        EXPECT_FALSE(supervisor->hasPendingRecovery());
+        const QString expected =
+            afterAPicture ? QStringLiteral("No new picture since 14:03:00\n") +
+                                describe(EngineStartError::initialize) + '\n' + stopped
+                          : describe(EngineStartError::create) + '\n' + stopped;
+        // From the failure on, the same words: never a countdown or
+        // "Connecting…" that cannot end.
+        const QStringList after = seen.mid(seen.indexOf(expected));
+        EXPECT_EQ(after.size(), after.count(expected)) << after.join('|').toStdString();
+        EXPECT_GT(after.size(), 200);
+    }
 }
 
 TEST(PlaybackStatusText, aPictureFromAnEarlierDayCarriesItsDate) {
