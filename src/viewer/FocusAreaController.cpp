@@ -169,6 +169,7 @@ void FocusAreaController::toggleFullCameraTemporarily() {
 }
 
 void FocusAreaController::cameraWillLoad() {
+    viewIsOwedToEngine_ = false;
     if (focusCrop_ || isSelectingFocusArea_) {
         restoreOriginalCameraView();
     }
@@ -180,6 +181,13 @@ void FocusAreaController::cameraWillReload() {
     if (!focusCrop_) {
         return;
     }
+    applyViewToEngine();
+    // An engine that crops with a filter needs the picture's size, which a
+    // new engine knows only once it shows a picture: the view goes again then.
+    viewIsOwedToEngine_ = true;
+}
+
+void FocusAreaController::applyViewToEngine() {
     if (isShowingFullCameraTemporarily_) {
         setEngineProperties(QString(), QStringLiteral("no"), QStringLiteral("0"));
     } else {
@@ -205,6 +213,10 @@ void FocusAreaController::updateWindowAspectRatio(std::optional<int64_t> width,
         restoreOriginalCameraView();
     }
     if (focusCrop_) {
+        if (viewIsOwedToEngine_) {
+            viewIsOwedToEngine_ = false;
+            applyViewToEngine();
+        }
         // While a crop is applied the window's shape follows the crop.
         return;
     }

@@ -87,6 +87,8 @@ public:
 
 private:
     void failFocusSelection();
+    // Gives the engine the crop, or the whole picture shown for a while.
+    void applyViewToEngine();
     void setEngineProperties(const QString& crop, const QString& keepAspect,
                              const QString& panScan);
 
@@ -99,6 +101,9 @@ private:
     std::optional<QRect> restoreFrameBeforeFocus_;
     std::optional<VideoSourceGeometry> sourceVideoGeometry_;
     std::optional<double> appliedVideoAspectRatio_;
+    // The same camera was loaded again: the engine is given the view again
+    // with its first picture.
+    bool viewIsOwedToEngine_ = false;
 };
 
 } // namespace rure
