@@ -228,12 +228,12 @@ void PlaybackSupervisor::noteCameraProblem(CameraProblem problem) {
 }
 
 void PlaybackSupervisor::noteCameraReachable(bool reachable) {
+    // The status line follows with what playback does next.
     cameraUnreachable_ = !reachable;
     if (!reachable) {
         // Whatever the camera said before, it does not answer now.
         cameraProblem_.reset();
     }
-    statusReporter_.refresh();
 }
 
 void PlaybackSupervisor::cancelLocalNetworkProbe() {

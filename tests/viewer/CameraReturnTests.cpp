@@ -94,6 +94,47 @@ TEST_F(CameraReturn, aCameraThatAnswersAgainIsTriedAtOnceNotAtTheEndOfItsSlot) {
     EXPECT_EQ(supervisor->state(), PlaybackSupervisorState::starting);
 }
 
+TEST_F(CameraReturn, aPortThatAcceptsAKnockAndThenRefusesIsNotTriedOverAndOver) {
+    const quint16 port = closedPort();
+    ASSERT_NE(port, 0);
+    log.clear();
+    start({{QStringLiteral("Porch"), QStringLiteral("rtsp://127.0.0.1:%1/live").arg(port)}});
+    for (int waited = 0; waited < 400 && !supervisor->isWatchingForCameraReturn(); ++waited) {
+        advanceKnocking(Seconds(0.1));
+    }
+    ASSERT_TRUE(supervisor->isWatchingForCameraReturn());
+
+    // A listener that flaps: it takes one connection (the knock) and is gone
+    // again before the attempt's own connection.
+    QTcpServer flapping;
+    QObject::connect(&flapping, &QTcpServer::newConnection, &flapping, [&] { flapping.close(); });
+    ASSERT_TRUE(flapping.listen(QHostAddress::LocalHost, port));
+    for (int waited = 0; waited < 200 && flapping.isListening(); ++waited) {
+        // Time moves on; the camera's side hears of a knock before the
+        // viewer acts on its answer.
+        scheduler.advance(Seconds(0.05));
+        for (int turn = 0; turn < 20 && flapping.isListening(); ++turn) {
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        }
+    }
+    ASSERT_FALSE(flapping.isListening());
+    settle();
+    ASSERT_TRUE(logMentions(QStringLiteral("The camera answers again")));
+    const int64_t cutShort = supervisor->retryCount();
+
+    // The attempt fails: the next slot runs whole, the one after is watched again.
+    for (int waited = 0; waited < 400 && supervisor->retryCount() == cutShort; ++waited) {
+        advanceKnocking(Seconds(0.1));
+    }
+    ASSERT_EQ(supervisor->retryCount(), cutShort + 1);
+    EXPECT_FALSE(supervisor->isWatchingForCameraReturn());
+    for (int waited = 0; waited < 400 && supervisor->retryCount() == cutShort + 1; ++waited) {
+        advanceKnocking(Seconds(0.1));
+    }
+    ASSERT_EQ(supervisor->retryCount(), cutShort + 2);
+    EXPECT_TRUE(supervisor->isWatchingForCameraReturn());
+}
+
 TEST_F(CameraReturn, aCameraThatAnswersButDoesNotPlayKeepsItsSlots) {
     // The host accepts connections; only the stream fails. Cutting its slots
     // short would retry it over and over.

@@ -63,9 +63,13 @@ TEST_F(Preflight, aReachableCameraIsProbedWithoutABytePassingThenPlayed) {
     ASSERT_TRUE(listener.waitForNewConnection(5000));
     QTcpSocket* accepted = listener.nextPendingConnection();
     ASSERT_NE(accepted, nullptr);
+    // The camera closes it at once, before the answer is handled: it answered
+    // all the same, and no failure is logged.
+    accepted->close();
     settle();
     EXPECT_FALSE(supervisor().hasPreflight());
     ASSERT_TRUE(supervisor().hasEngine());
+    EXPECT_FALSE(log.contains(QStringLiteral("The local-network preflight failed.")));
     EXPECT_EQ(engines.journal().calls.last(), loadCall(threeCameras()[0].url));
     EXPECT_TRUE(pumpUntil([&] {
         return accepted->state() != QAbstractSocket::ConnectedState ||
