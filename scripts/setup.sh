@@ -26,6 +26,7 @@ libgtest-dev
 libgmock-dev
 libgstreamer1.0-dev
 libgstrtspserver-1.0-dev
+libgstreamer-plugins-base1.0-dev
 gstreamer1.0-plugins-base
 gstreamer1.0-plugins-good
 gstreamer1.0-plugins-bad

@@ -44,7 +44,7 @@ QStringList argumentsFor(const TestCamera::Options& options) {
         arguments << QStringLiteral("--user") << options.user << QStringLiteral("--password")
                   << options.password;
     }
-    return arguments;
+    return arguments << options.extraArguments;
 }
 
 } // namespace
@@ -213,6 +213,18 @@ bool TestCamera::showWhite() {
 }
 bool TestCamera::showPattern() {
     return command(QStringLiteral("pattern"));
+}
+bool TestCamera::still() {
+    return command(QStringLiteral("still"));
+}
+bool TestCamera::moving() {
+    return command(QStringLiteral("moving"));
+}
+bool TestCamera::resize(int width, int height) {
+    return command(QStringLiteral("resize %1x%2").arg(width).arg(height));
+}
+bool TestCamera::jumpClock(double seconds) {
+    return command(QStringLiteral("jump ") + QString::number(seconds, 'g', 10));
 }
 
 void TestCamera::kill() {

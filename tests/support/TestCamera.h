@@ -22,6 +22,8 @@ struct TestCameraOptions {
     double keyframeInterval = 1.0; // seconds
     QString user;                  // empty = no authentication
     QString password;
+    // Passed after the options above, e.g. {"--codec", "h265", "--audio", "aac"}.
+    QStringList extraArguments;
 };
 
 // Runs the rure-test-camera program (a live H.264 RTSP camera on 127.0.0.1)
@@ -53,6 +55,14 @@ public:
     bool showBlack();
     bool showWhite();
     bool showPattern();
+    // Sends one picture every --still-interval seconds (an extra argument), or
+    // every picture again.
+    bool still();
+    bool moving();
+    // Switches the picture size within the running sessions.
+    bool resize(int width, int height);
+    // Makes the RTP timestamps jump by `seconds`, backwards when negative.
+    bool jumpClock(double seconds);
     // CLOCK_MONOTONIC nanoseconds at which the last black or white picture was
     // set in the camera; -1 before any.
     qint64 lastSwitchNanoseconds() const { return lastSwitchNs_; }

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "OptionValues.h"
+
+#include <optional>
 #include <string>
 #include <variant>
 
@@ -16,9 +19,34 @@ struct CameraOptions {
     double keyframeInterval = 1.0; // seconds
     std::string user;              // empty = no authentication
     std::string password;
+    AuthMethod auth = AuthMethod::basic;
+
+    VideoCodec codec = VideoCodec::h264;
+    AudioCodec audio = AudioCodec::none; // a second stream in the same media
+
+    // Seconds between two pictures while the camera is still; 0 = never still.
+    double stillInterval = 0;
+    std::optional<SmartSchedule> smartSchedule; // none = still and moving by command only
+    bool startStill = false;
+
+    // Seconds between switches from width x height to resizeTo and back; 0 = none.
+    double resizeEvery = 0;
+    std::optional<PictureSize> resizeTo;
+
+    // Seconds without any RTSP request after which a session is dropped; 0 = never.
+    int sessionTimeout = 0;
+    // Seconds the camera waits before each RTSP answer.
+    double answerDelay = 0;
+
+    // The stream clock jumps by clockJumpBy seconds every clockJumpEvery seconds (0 = never)
+    // and runs clockDriftPpm parts per million fast (or slow when negative).
+    double clockJumpEvery = 0;
+    double clockJumpBy = 0;
+    double clockDriftPpm = 0;
 
     // Frames between two key frames, at least 1.
     int keyframeDistance() const;
+    PictureSize pictureSize() const { return {width, height}; }
 };
 
 struct OptionsError {

@@ -1,9 +1,12 @@
 #include "CameraServer.h"
 
+#include "AnswerDelay.h"
+#include "Authentication.h"
+#include "PipelineDescription.h"
+
 #include <gst/video/video.h>
 
 #include <ctime>
-#include <sstream>
 #include <string>
 
 namespace rure::camera {
@@ -15,26 +18,15 @@ constexpr const char* userRole = "camera-user";
 // RTP over UDP: taken pairs are skipped, so parallel cameras share the range.
 constexpr guint16 firstUdpPort = 20000;
 constexpr guint16 lastUdpPort = 60000;
-constexpr guint secondPathColour = 0xff2050d0; // ARGB
 
-// A frame rate in caps form: 30 is "30/1", 0.5 is "1/2", 0.2 is "1/5".
-std::string frameRateFraction(double fps) {
-    gint numerator = 0;
-    gint denominator = 1;
-    gst_util_double_to_fraction(fps, &numerator, &denominator);
-    return std::to_string(numerator) + "/" + std::to_string(denominator);
+GstElement* findElement(GstElement* bin, const char* name) {
+    return gst_bin_get_by_name(GST_BIN(bin), name);
 }
 
-const char* patternName(Picture picture) {
-    switch (picture) {
-    case Picture::black:
-        return "black";
-    case Picture::white:
-        return "white";
-    case Picture::pattern:
-        break;
+void setDropping(GstElement* valve, bool drop) {
+    if (valve) {
+        g_object_set(valve, "drop", drop ? TRUE : FALSE, nullptr);
     }
-    return "smpte";
 }
 
 std::int64_t monotonicNanoseconds() {
@@ -58,14 +50,15 @@ GstRTSPFilterResult removeSession(GstRTSPSessionPool*, GstRTSPSession*, gpointer
 // client leaves.
 struct CameraServer::Pipeline {
     Pipeline(GstRTSPMedia* owner, bool isPrimary, GstElement* bin)
-        : primary(isPrimary), source(gst_bin_get_by_name(GST_BIN(bin), "source")),
-          valve(gst_bin_get_by_name(GST_BIN(bin), "valve")),
-          encoder(gst_bin_get_by_name(GST_BIN(bin), "encoder")) {
+        : primary(isPrimary), source(findElement(bin, element::source)),
+          size(findElement(bin, element::size)), valve(findElement(bin, element::valve)),
+          encoder(findElement(bin, element::encoder)),
+          audioValve(findElement(bin, element::audioValve)) {
         g_weak_ref_init(&media, owner);
     }
     ~Pipeline() {
         g_weak_ref_clear(&media);
-        for (GstElement* element : {source, valve, encoder}) {
+        for (GstElement* element : {source, size, valve, encoder, audioValve}) {
             if (element) {
                 gst_object_unref(element);
             }
@@ -86,11 +79,24 @@ struct CameraServer::Pipeline {
     GWeakRef media;
     const bool primary;
     GstElement* const source;
+    GstElement* const size;
     GstElement* const valve;
     GstElement* const encoder;
+    GstElement* const audioValve; // null without audio
+
+    // Stops or lets through the pictures and the sound.
+    void setStalled(bool stalled) const {
+        setDropping(valve, stalled);
+        setDropping(audioValve, stalled);
+    }
 };
 
-CameraServer::CameraServer(CameraOptions options) : options_(std::move(options)) {}
+CameraServer::CameraServer(CameraOptions options)
+    : options_(std::move(options)),
+      stillGate_(options_.stillInterval > 0 ? std::make_shared<StillGate>(options_.stillInterval)
+                                            : nullptr),
+      clock_(std::make_shared<StreamClock>(options_.clockDriftPpm)), size_(options_.pictureSize()) {
+}
 
 CameraServer::~CameraServer() {
     if (cleanupSourceId_ != 0) {
@@ -106,25 +112,6 @@ CameraServer::~CameraServer() {
     if (server_) {
         g_object_unref(server_);
     }
-}
-
-std::string CameraServer::launchDescription(bool primary) const {
-    std::ostringstream launch;
-    launch << "( videotestsrc name=source is-live=true ";
-    if (primary) {
-        launch << "pattern=" << patternName(Picture::pattern);
-    } else {
-        launch << "pattern=solid-color foreground-color=" << secondPathColour;
-    }
-    // The valve sits before the encoder so that a stall starves the encoder
-    // instead of cutting the RTP stream mid-frame; no queues, to keep latency low.
-    launch << " ! video/x-raw,width=" << options_.width << ",height=" << options_.height
-           << ",framerate=" << frameRateFraction(options_.fps)
-           << " ! valve name=valve drop=false ! videoconvert"
-           << " ! x264enc name=encoder tune=zerolatency speed-preset=ultrafast bitrate=2000"
-           << " key-int-max=" << options_.keyframeDistance() << " byte-stream=true"
-           << " ! rtph264pay name=pay0 pt=96 config-interval=-1 )";
-    return launch.str();
 }
 
 GstRTSPMediaFactory* CameraServer::createFactory(const std::string& launch,
@@ -154,24 +141,24 @@ std::string CameraServer::listen() {
     gst_rtsp_server_set_address(server_, listenAddress);
     gst_rtsp_server_set_service(server_, std::to_string(options_.port).c_str());
 
-    if (!options_.user.empty()) {
-        GstRTSPAuth* auth = gst_rtsp_auth_new();
-        GstRTSPToken* token =
-            gst_rtsp_token_new(GST_RTSP_TOKEN_MEDIA_FACTORY_ROLE, G_TYPE_STRING, userRole, nullptr);
-        gchar* basic = gst_rtsp_auth_make_basic(options_.user.c_str(), options_.password.c_str());
-        gst_rtsp_auth_add_basic(auth, basic, token);
-        g_free(basic);
-        gst_rtsp_token_unref(token);
+    if (GstRTSPAuth* auth = newAuthentication(options_, userRole)) {
         gst_rtsp_server_set_auth(server_, auth);
         g_object_unref(auth);
     }
+    // The timeout watches each request before the delay holds up its answer.
+    if (options_.sessionTimeout > 0) {
+        sessionTimeout_ = std::make_unique<SessionTimeout>(server_, options_.sessionTimeout);
+    }
+    delayAnswers(server_, options_.answerDelay);
 
     GstRTSPMountPoints* mounts = gst_rtsp_server_get_mount_points(server_);
-    gst_rtsp_mount_points_add_factory(mounts, options_.path.c_str(),
-                                      createFactory(launchDescription(true), &primaryBinding_));
+    gst_rtsp_mount_points_add_factory(
+        mounts, options_.path.c_str(),
+        createFactory(pipelineDescription(options_, true), &primaryBinding_));
     if (!options_.secondPath.empty()) {
-        gst_rtsp_mount_points_add_factory(mounts, options_.secondPath.c_str(),
-                                          createFactory(launchDescription(false), &secondBinding_));
+        gst_rtsp_mount_points_add_factory(
+            mounts, options_.secondPath.c_str(),
+            createFactory(pipelineDescription(options_, false), &secondBinding_));
     }
     g_object_unref(mounts);
 
@@ -219,15 +206,26 @@ void CameraServer::onMediaConfigure(GstRTSPMediaFactory*, GstRTSPMedia* media, g
 void CameraServer::adopt(GstRTSPMedia* media, bool primary) {
     GstElement* bin = gst_rtsp_media_get_element(media);
     auto pipeline = std::make_shared<Pipeline>(media, primary, bin);
+    for (const char* name : {element::videoPayloader, element::audioPayloader}) {
+        if (GstElement* payloader = findElement(bin, name)) {
+            StreamClock::attach(clock_, payloader);
+            gst_object_unref(payloader);
+        }
+    }
     gst_object_unref(bin);
+    if (stillGate_ && pipeline->encoder) {
+        StillGate::attach(stillGate_, pipeline->encoder);
+    }
 
     std::lock_guard lock(mutex_);
-    // A client that joins a stalled or switched camera sees the same as the others.
-    if (pipeline->valve) {
-        g_object_set(pipeline->valve, "drop", stalled_ ? TRUE : FALSE, nullptr);
-    }
+    // A client that joins a stalled, switched or resized camera sees the same
+    // as the others.
+    pipeline->setStalled(stalled_);
     if (primary && pipeline->source) {
         applyPicture(pipeline->source, picture_);
+    }
+    if (pipeline->size && size_ != options_.pictureSize()) {
+        applySize(pipeline->size, size_);
     }
     pipelines_.push_back(std::move(pipeline));
 }
@@ -242,15 +240,19 @@ void CameraServer::applyPicture(GstElement* source, Picture picture) {
     gst_util_set_object_arg(G_OBJECT(source), "pattern", patternName(picture));
 }
 
+void CameraServer::applySize(GstElement* filter, PictureSize size) const {
+    // The source follows the new caps at its next picture, the encoder starts
+    // afresh with a key frame and new parameter sets in the stream.
+    gst_util_set_object_arg(G_OBJECT(filter), "caps", rawVideoCaps(options_, size).c_str());
+}
+
 void CameraServer::stall() {
     {
         std::lock_guard lock(mutex_);
         stalled_ = true;
     }
     for (const auto& pipeline : livePipelines()) {
-        if (pipeline->valve) {
-            g_object_set(pipeline->valve, "drop", TRUE, nullptr);
-        }
+        pipeline->setStalled(true);
     }
 }
 
@@ -260,9 +262,7 @@ void CameraServer::resume() {
         stalled_ = false;
     }
     for (const auto& pipeline : livePipelines()) {
-        if (pipeline->valve) {
-            g_object_set(pipeline->valve, "drop", FALSE, nullptr);
-        }
+        pipeline->setStalled(false);
         // Clients that joined during the stall have no reference picture yet.
         if (pipeline->encoder) {
             GstPad* pad = gst_element_get_static_pad(pipeline->encoder, "src");
@@ -296,6 +296,28 @@ std::int64_t CameraServer::showPicture(Picture picture) {
         }
     }
     return switchedAt;
+}
+
+void CameraServer::setStill(bool still) {
+    if (stillGate_) {
+        stillGate_->setStill(still);
+    }
+}
+
+void CameraServer::resize(PictureSize size) {
+    {
+        std::lock_guard lock(mutex_);
+        size_ = size;
+    }
+    for (const auto& pipeline : livePipelines()) {
+        if (pipeline->size) {
+            applySize(pipeline->size, size);
+        }
+    }
+}
+
+void CameraServer::jumpClock(double seconds) {
+    clock_->jump(seconds);
 }
 
 } // namespace rure::camera

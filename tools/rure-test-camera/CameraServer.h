@@ -2,6 +2,9 @@
 
 #include "CameraOptions.h"
 #include "Picture.h"
+#include "SessionTimeout.h"
+#include "StillGate.h"
+#include "StreamClock.h"
 
 #include <gst/gst.h>
 #include <gst/rtsp-server/rtsp-server.h>
@@ -32,7 +35,7 @@ public:
     // The address of every served path, the primary one first.
     std::vector<std::string> urls() const;
 
-    // Stops the frames of every path; connections stay open.
+    // Stops the pictures (and sound) of every path; connections stay open.
     void stall();
     // Lets frames flow again, starting with a key frame.
     void resume();
@@ -41,6 +44,13 @@ public:
     // Switches the primary path's picture; returns the CLOCK_MONOTONIC time, in
     // nanoseconds, at which the new picture took effect.
     std::int64_t showPicture(Picture picture);
+    // Sends one picture every --still-interval seconds, or every picture again;
+    // no effect without a still interval.
+    void setStill(bool still);
+    // Switches the picture size of every path within the running sessions.
+    void resize(PictureSize size);
+    // Makes the stream clock of every path jump by `seconds`.
+    void jumpClock(double seconds);
 
 private:
     struct Pipeline;
@@ -54,17 +64,21 @@ private:
     static gboolean onCleanupSessions(gpointer server);
 
     GstRTSPMediaFactory* createFactory(const std::string& launch, FactoryBinding* binding);
-    std::string launchDescription(bool primary) const;
     void adopt(GstRTSPMedia* media, bool primary);
     // The pipelines still alive; dead ones are forgotten on the way.
     std::vector<std::shared_ptr<Pipeline>> livePipelines();
     static void applyPicture(GstElement* source, Picture picture);
+    void applySize(GstElement* filter, PictureSize size) const;
 
     CameraOptions options_;
     GstRTSPServer* server_ = nullptr;
     GSource* listenSource_ = nullptr;
     guint cleanupSourceId_ = 0;
     int port_ = 0;
+    std::unique_ptr<SessionTimeout> sessionTimeout_;
+    // Shared with the streaming threads of every pipeline.
+    const std::shared_ptr<StillGate> stillGate_; // null without a still interval
+    const std::shared_ptr<StreamClock> clock_;
     FactoryBinding primaryBinding_{this, true};
     FactoryBinding secondBinding_{this, false};
 
@@ -73,6 +87,7 @@ private:
     std::vector<std::shared_ptr<Pipeline>> pipelines_;
     bool stalled_ = false;
     Picture picture_ = Picture::pattern;
+    PictureSize size_;
 };
 
 } // namespace rure::camera

@@ -9,4 +9,17 @@ enum class Picture {
     white,
 };
 
+// The videotestsrc pattern that shows the picture.
+inline const char* patternName(Picture picture) {
+    switch (picture) {
+    case Picture::black:
+        return "black";
+    case Picture::white:
+        return "white";
+    case Picture::pattern:
+        break;
+    }
+    return "smpte";
+}
+
 } // namespace rure::camera

@@ -1,10 +1,13 @@
-// rure-test-camera: a live H.264 RTSP camera on 127.0.0.1 for the tests and
-// benchmarks of Rure. It prints one address per path and then "ready"; it is
-// controlled through lines on standard input and through signals.
+// rure-test-camera: a live H.264 or H.265 RTSP camera on 127.0.0.1 for the
+// tests and benchmarks of Rure. It prints one address per path and then
+// "ready"; it is controlled through lines on standard input and through
+// signals. Its options make it behave like one real camera or another.
 
 #include "CameraOptions.h"
 #include "CameraServer.h"
 #include "CommandReader.h"
+#include "PipelineDescription.h"
+#include "ZooSchedule.h"
 
 #include <glib-unix.h>
 #include <gst/gst.h>
@@ -21,13 +24,9 @@ using rure::camera::CameraOptions;
 using rure::camera::CameraServer;
 using rure::camera::CommandReader;
 using rure::camera::Picture;
+using rure::camera::ZooSchedule;
 
 namespace {
-
-// The elements every pipeline needs; checked up front because the RTSP server
-// only builds a pipeline once a client asks for it.
-constexpr const char* requiredElements[] = {"videotestsrc", "valve", "videoconvert", "x264enc",
-                                            "rtph264pay"};
 
 void emitLine(const std::string& line) {
     std::fputs(line.c_str(), stdout);
@@ -42,12 +41,36 @@ void reportError(const std::string& message) {
 
 struct Camera {
     CameraServer& server;
+    ZooSchedule& schedule;
     GMainLoop* loop;
 };
 
-// Carries out one control command; false for an unknown one.
-bool execute(Camera& camera, const std::string& command) {
-    if (command == "stall") {
+// The commands that take an argument: "resize 640x360", "jump -2.5".
+std::string zooCommand(Camera& camera, const std::string& name, const std::string& argument) {
+    if (name == "resize") {
+        const auto size = rure::camera::parsePictureSize(argument);
+        return size ? camera.schedule.resize(*size)
+                    : "resize needs WIDTHxHEIGHT between 16x16 and 7680x4320";
+    }
+    const auto seconds = rure::camera::parseNumber(argument);
+    return seconds ? camera.schedule.jump(*seconds) : "jump needs a number of seconds";
+}
+
+// Carries out one control command and confirms it, or reports why not.
+void execute(Camera& camera, const std::string& command) {
+    const auto space = command.find(' ');
+    const std::string name = command.substr(0, space);
+    const std::string argument = space == std::string::npos
+                                     ? std::string()
+                                     : command.substr(command.find_first_not_of(' ', space));
+    std::string failure;
+    if (name == "resize" || name == "jump") {
+        failure = zooCommand(camera, name, argument);
+    } else if (command == "still") {
+        failure = camera.schedule.still();
+    } else if (command == "moving") {
+        failure = camera.schedule.moving();
+    } else if (command == "stall") {
         camera.server.stall();
     } else if (command == "resume") {
         camera.server.resume();
@@ -62,10 +85,14 @@ bool execute(Camera& camera, const std::string& command) {
     } else if (command == "quit") {
         g_main_loop_quit(camera.loop);
     } else {
-        return false;
+        reportError("unknown command: " + command);
+        return;
+    }
+    if (!failure.empty()) {
+        reportError(command + ": " + failure);
+        return;
     }
     emitLine("ok " + command);
-    return true;
 }
 
 std::string trimmed(const std::string& text) {
@@ -88,9 +115,11 @@ gboolean onSignal(gpointer binding) {
     return G_SOURCE_CONTINUE;
 }
 
-std::string missingElement() {
-    for (const char* name : requiredElements) {
-        GstElementFactory* factory = gst_element_factory_find(name);
+// Checked up front because the RTSP server only builds a pipeline once a
+// client asks for it.
+std::string missingElement(const CameraOptions& options) {
+    for (const std::string& name : rure::camera::requiredElements(options)) {
+        GstElementFactory* factory = gst_element_factory_find(name.c_str());
         if (!factory) {
             return name;
         }
@@ -116,7 +145,7 @@ int main(int argc, char** argv) {
     }
     const CameraOptions options = std::get<CameraOptions>(std::move(parsed));
 
-    if (const std::string missing = missingElement(); !missing.empty()) {
+    if (const std::string missing = missingElement(options); !missing.empty()) {
         reportError("the GStreamer element '" + missing + "' is not installed");
         return 1;
     }
@@ -129,7 +158,9 @@ int main(int argc, char** argv) {
             reportError(error);
             status = 1;
         } else {
-            Camera camera{server, loop};
+            ZooSchedule schedule(options, server);
+            schedule.start();
+            Camera camera{server, schedule, loop};
             for (const std::string& url : server.urls()) {
                 emitLine(url);
             }
@@ -137,8 +168,8 @@ int main(int argc, char** argv) {
 
             CommandReader commands(STDIN_FILENO, [&camera](const std::string& line) {
                 const std::string command = trimmed(line);
-                if (!command.empty() && !execute(camera, command)) {
-                    reportError("unknown command: " + command);
+                if (!command.empty()) {
+                    execute(camera, command);
                 }
             });
 
