@@ -51,7 +51,7 @@ public:
     // camera 1.2 s late; these three bring it to about 0.09 s, as low as
     // mpv's own low-latency profile. None of the other settings of that
     // profile lowered latency, start-up or memory further.
-    static constexpr std::array<MPVOption, 3> latencyOptions{{
+    static constexpr std::array<MPVOption, 4> latencyOptions{{
         // A stream that runs dry for a moment (at every start, often) is not
         // paused until a second of it is buffered again; that pause was the
         // 1.2 s, and it stayed for as long as the stream played.
@@ -63,6 +63,15 @@ public:
         // Shows a decoded frame at once instead of queueing frames ahead of
         // their display time (the last 30 ms or so).
         {"video-latency-hacks", "yes"},
+        // Shows each frame as soon as it is decoded, never at its time on the
+        // stream's clock. Timed, every gap in the stream (a "smart" camera
+        // pausing for 5 s while nothing moves, a 1.5 s network stall) left
+        // every later picture that much late until the camera was loaded
+        // again: 5.1 s behind after a smart camera's first pause (test camera,
+        // one picture every 5 s after 30 a second). Untimed, frames that come
+        // in a burst after a stall are shown as they come and the picture is
+        // live again by itself.
+        {"untimed", "yes"},
     }};
 
     // Applied in this order before initialisation: the fixed table, then the

@@ -138,30 +138,27 @@ TEST_F(LiveRecovery, aShortStallDoesNotLeaveThePictureBehind) {
     launch({{QStringLiteral("Porch"), camera.url()}});
     ASSERT_TRUE(waitFor([this] { return isPlaying(); })) << log.texts().join('\n').toStdString();
 
-    // Shorter than the three seconds of silence that a camera of 30 frames a
-    // second may keep: the viewer never stops playing.
+    // Far shorter than the silence limit: the viewer never stops playing.
     ASSERT_TRUE(camera.stall());
     waitFor([] { return false; }, 2300);
     ASSERT_TRUE(camera.resume());
 
-    // The engine would show every later frame two seconds late; the viewer
-    // loads the camera again instead, and a change at the camera shows in
-    // about the usual delay, not five seconds later.
-    const Clock::time_point resumed = Clock::now();
-    ASSERT_TRUE(waitFor(
-        [&] { return firstArrival(log, QStringLiteral("The picture fell"), resumed).has_value(); },
-        15000))
-        << log.texts().join('\n').toStdString();
+    // The engine shows the frames that come after the stall as they come,
+    // not two seconds late on the stream's clock: a change at the camera
+    // shows in about the usual delay, without loading the camera again.
     ASSERT_TRUE(waitFor([this] { return isPlaying(); }, 10000));
     waitFor([] { return false; }, 1000);
     ASSERT_TRUE(camera.showWhite());
     const auto isWhite = [](const QColor& c) {
         return c.isValid() && c.red() > 200 && c.green() > 200 && c.blue() > 200;
     };
-    EXPECT_TRUE(waitFor([&] { return isWhite(centreColour()); }, 4000))
+    // Well under the 2.3 s the picture would lag behind.
+    EXPECT_TRUE(waitFor([&] { return isWhite(centreColour()); }, 1200))
         << "the picture still lags: " << centreColour().name().toStdString();
     EXPECT_EQ(supervisor().playerGeneration(), 1);
     EXPECT_TRUE(recoveryDueTimes(log).empty()) << log.texts().join('\n').toStdString();
+    EXPECT_TRUE(log.texts().filter(QStringLiteral("loading the camera again")).isEmpty())
+        << log.texts().join('\n').toStdString();
 }
 
 TEST_F(LiveRecovery, aFrozenCameraIsNeverTakenForLiveAndTheThirdAttemptRebuilds) {
