@@ -64,19 +64,30 @@ bool SoakRunner::setUp() {
         report_.problems << QStringLiteral("no X display to read the picture from");
         return false;
     }
+    // Two cameras from the zoo, as people own them: A sends H.265 with an AAC
+    // sound track and a key frame every 2 s; B sends H.264 with G.711 sound
+    // and is a "smart" camera, one picture every 2 s for 40 s after each 20 s
+    // of 30 a second.
     test::TestCameraOptions options;
     options.width = 640;
     options.height = 360;
     options.fps = 30;
-    options.keyframeInterval = 1.0;
     options.secondPath.clear();
-    report_.cameras = QStringLiteral("two test cameras (two processes), %1x%2 at %3 fps, a key "
-                                     "frame every %4 s")
+    const std::array<QStringList, SoakCameras::count> zoo{
+        QStringList{QStringLiteral("--codec"), QStringLiteral("h265"), QStringLiteral("--audio"),
+                    QStringLiteral("aac"), QStringLiteral("--keyframe-interval"),
+                    QStringLiteral("2")},
+        QStringList{QStringLiteral("--audio"), QStringLiteral("pcmu"),
+                    QStringLiteral("--still-interval"), QStringLiteral("2"),
+                    QStringLiteral("--smart-schedule"), QStringLiteral("20:40")}};
+    report_.cameras = QStringLiteral("two test cameras (two processes), %1x%2 at %3 fps: A %4; "
+                                     "B %5")
                           .arg(options.width)
                           .arg(options.height)
                           .arg(options.fps)
-                          .arg(options.keyframeInterval);
+                          .arg(zoo[0].join(' '), zoo[1].join(' '));
     for (int camera = 0; camera < SoakCameras::count; ++camera) {
+        options.extraArguments = zoo[static_cast<size_t>(camera)];
         if (!cameras_.start(camera, options)) {
             report_.problems << QStringLiteral("camera %1 did not start").arg(cameraName(camera));
             return false;

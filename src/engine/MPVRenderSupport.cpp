@@ -81,12 +81,12 @@ bool NewPictureFilter::nextFrameIsNew(mpv_render_context* context) {
         info.target_time == 0) {
         return false;
     }
-    // The engine hands a picture over ahead of its display time and, drawn at
-    // once, announces it again when that time comes, unflagged and with the
-    // same time give or take a microsecond of rounding: a slow camera would
-    // count each of its pictures twice. Pictures even at 240 a second are
-    // more than 4 ms apart.
-    constexpr int64_t samePictureMicroseconds = 1000;
+    // The engine hands a picture over and, drawn at once, announces it again
+    // a moment later, unflagged and with a time 1 to 8 ms on (it shows frames
+    // as soon as they are decoded: the time is when it handed each over): a
+    // slow camera would count each of its pictures twice. Pictures of cameras
+    // of up to 80 a second are more than 12 ms apart.
+    constexpr int64_t samePictureMicroseconds = 12000;
     if (std::llabs(info.target_time - lastTargetTime_) <= samePictureMicroseconds) {
         return false;
     }

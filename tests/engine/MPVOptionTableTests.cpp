@@ -31,6 +31,7 @@ TEST(MPVOptionTable, HoldsTheFixedTableThenTheLatencyOptionsInOrder) {
         {"cache-pause", "no"},
         {"vd-lavc-threads", "1"},
         {"video-latency-hacks", "yes"},
+        {"untimed", "yes"},
     };
     const auto& table = MPVEngineFactory::options;
     ASSERT_EQ(table.size(), std::size(expected));

@@ -291,6 +291,7 @@ TEST_F(LiveRecovery, theFocusedAreaAndTheWindowStayThroughAPowerLossAndAnEngineR
     ASSERT_TRUE(waitForFramesAfter(Clock::now(), 30000)) << log.texts().join('\n').toStdString();
     const int64_t generation = supervisor().playerGeneration();
     delegate->systemWillSleep();
+    waitFor([] { return false; }, 1000);
     delegate->systemDidWake();
     ASSERT_TRUE(waitForFramesAfter(Clock::now(), 30000)) << log.texts().join('\n').toStdString();
     EXPECT_GT(supervisor().playerGeneration(), generation);
