@@ -30,6 +30,10 @@ public:
 
     // A load showed its first picture this many seconds after it began.
     void recordFirstPicture(double seconds);
+    // A load showed no picture in the `waitedSeconds` it was given: the next
+    // is given longer, so that a camera slower to start than it was known to
+    // be is not cut short for ever.
+    void recordMissingFirstPicture(double waitedSeconds) { recordFirstPicture(waitedSeconds); }
 
     // The median of the recent ordinary gaps, once enough of them are known
     // (until then every gap counts as ordinary).

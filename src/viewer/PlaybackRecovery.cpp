@@ -38,7 +38,9 @@ void PlaybackSupervisor::evaluatePlaybackHealth() {
     switch (state_) {
     case PlaybackSupervisorState::starting:
         // As long as this camera is known to need, or longer for one never seen.
-        if (secondsBetween(lastCameraLoad_, now) >= cadence_.firstPictureLimitSeconds()) {
+        if (const double limit = cadence_.firstPictureLimitSeconds();
+            secondsBetween(lastCameraLoad_, now) >= limit) {
+            cadence_.recordMissingFirstPicture(limit);
             schedulePlaybackRecovery(QStringLiteral("no first video frame"), false, false);
         }
         break;

@@ -78,6 +78,17 @@ TEST(FrameCadence, aRunOfLongGapsWithinASessionIsThePaceNotAStall) {
     EXPECT_FALSE(cadence.typicalInterval().has_value());
     EXPECT_FALSE(cadence.pausePace().has_value());
     EXPECT_EQ(cadence.silenceLimitSeconds(), 10.0);
+
+    // A first picture is awaited longer each time none came in time, and as
+    // long as the slowest of the recent first pictures took.
+    EXPECT_EQ(cadence.firstPictureLimitSeconds(), 20.0);
+    cadence.recordMissingFirstPicture(20);
+    EXPECT_EQ(cadence.firstPictureLimitSeconds(), 42.0);
+    cadence.recordMissingFirstPicture(42);
+    EXPECT_EQ(cadence.firstPictureLimitSeconds(), 60.0);
+    cadence.followCamera(QStringLiteral("rtsp://c"));
+    cadence.recordFirstPicture(0.4);
+    EXPECT_EQ(cadence.firstPictureLimitSeconds(), 8.0);
 }
 
 TEST(CatchUpPacing, onlyCatchUpsThatDidNotHoldAreSpacedOut) {

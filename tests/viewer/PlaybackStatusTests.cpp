@@ -67,7 +67,7 @@ TEST_F(PlaybackStatusLine, anOldPictureSaysSinceWhenThenCountsDownToEachAttempt)
 
     // The camera stays silent: attempts on the back-off schedule, each counted
     // down in whole seconds, and the time of the last picture stays.
-    watch(Seconds(40));
+    watch(Seconds(90));
     QStringList countdowns;
     for (const QString& text : statusTexts.mid(mark)) {
         EXPECT_TRUE(text.startsWith(since)) << text.toStdString();
