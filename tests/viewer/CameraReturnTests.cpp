@@ -19,6 +19,17 @@ protected:
         return log.texts().filter(fragment).size() > 0;
     }
 
+    // Plays a camera on `port`, which refuses, until a slot long enough to
+    // knock in is watched: the first load shows nothing, then each attempt's
+    // preflight fails and the slots grow.
+    void playRefusedCameraUntilWatched(quint16 port) {
+        log.clear();
+        start({{QStringLiteral("Porch"), QStringLiteral("rtsp://127.0.0.1:%1/live").arg(port)}});
+        for (int waited = 0; waited < 400 && !supervisor->isWatchingForCameraReturn(); ++waited) {
+            advanceKnocking(Seconds(0.1));
+        }
+    }
+
     // Moves virtual time forward in small steps, letting the watch's knocks
     // reach the loopback port as well as every preflight on the way.
     void advanceKnocking(Seconds total) {
@@ -62,14 +73,7 @@ TEST_F(CameraReturn, theWatchReportsOnlyAnAcceptedConnectionAndNothingOnceStoppe
 TEST_F(CameraReturn, aCameraThatAnswersAgainIsTriedAtOnceNotAtTheEndOfItsSlot) {
     const quint16 port = closedPort();
     ASSERT_NE(port, 0);
-    log.clear();
-    start({{QStringLiteral("Porch"), QStringLiteral("rtsp://127.0.0.1:%1/live").arg(port)}});
-
-    // The camera refuses: the first load shows nothing, then each attempt's
-    // preflight fails and the slots grow until one is long enough to knock in.
-    for (int waited = 0; waited < 400 && !supervisor->isWatchingForCameraReturn(); ++waited) {
-        advanceKnocking(Seconds(0.1));
-    }
+    playRefusedCameraUntilWatched(port);
     ASSERT_TRUE(supervisor->isWatchingForCameraReturn());
     ASSERT_TRUE(supervisor->hasPendingRecovery());
     const SteadyTime slotEnd = *supervisor->status().nextAttemptAt;
@@ -97,11 +101,7 @@ TEST_F(CameraReturn, aCameraThatAnswersAgainIsTriedAtOnceNotAtTheEndOfItsSlot) {
 TEST_F(CameraReturn, aPortThatAcceptsAKnockAndThenRefusesIsNotTriedOverAndOver) {
     const quint16 port = closedPort();
     ASSERT_NE(port, 0);
-    log.clear();
-    start({{QStringLiteral("Porch"), QStringLiteral("rtsp://127.0.0.1:%1/live").arg(port)}});
-    for (int waited = 0; waited < 400 && !supervisor->isWatchingForCameraReturn(); ++waited) {
-        advanceKnocking(Seconds(0.1));
-    }
+    playRefusedCameraUntilWatched(port);
     ASSERT_TRUE(supervisor->isWatchingForCameraReturn());
 
     // A listener that flaps: it takes one connection (the knock) and is gone
