@@ -15,6 +15,11 @@ std::optional<double> PictureLag::record(double wallSeconds, double streamSecond
         }
         return std::nullopt;
     }
+    // A stream clock that goes back (the camera set its time anew) says
+    // nothing about the picture's delay: it is measured afresh from here.
+    if (lastStreamSeconds_ && streamSeconds < *lastStreamSeconds_) {
+        reference_.reset();
+    }
     clockHasMoved_ = clockHasMoved_ || lastStreamSeconds_.has_value();
     const double offset = wallSeconds - streamSeconds;
     if (reference_ && lastWallSeconds_) {

@@ -21,6 +21,10 @@ public:
     // the load's most timely picture so far (0 for that picture itself), or
     // nothing when the stream clock has not moved since the last picture.
     //
+    // A stream clock that jumps back (a camera that sets its time anew)
+    // starts the measuring afresh; one that jumps forward only makes the
+    // pictures after it look more timely.
+    //
     // A stream's first pictures can share a time (a camera sending a picture
     // every two seconds starts 0, 0, 2, 4...): until the stream clock has
     // moved once, a repeated time drops what was measured and measuring

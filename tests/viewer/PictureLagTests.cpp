@@ -29,6 +29,12 @@ TEST(PictureLag, growsByAStallAndNotByASlowCamerasPace) {
     EXPECT_NEAR(*lag.record(61, 57.5), 0.5, 0.01);
     lag.restart();
     EXPECT_EQ(lag.record(70, 0.5), 0.0);
+    // The camera sets its clock 25 s back, or 10 s on: no lag either way.
+    EXPECT_NEAR(*lag.record(71, 1.5), 0.0, 1e-9);
+    EXPECT_NEAR(*lag.record(72, -22.5), 0.0, 1e-9);
+    EXPECT_NEAR(*lag.record(73, -21.5), 0.0, 1e-9);
+    EXPECT_NEAR(*lag.record(74, -10.5), 0.0, 1e-9);
+    EXPECT_NEAR(*lag.record(75, -9.5), 0.0, 1e-9);
 }
 
 TEST(PictureLag, aCameraClockThatRunsSlightlySlowNeverAddsUpToALag) {
