@@ -35,7 +35,7 @@ export CCACHE_DEPEND := 1
 CCACHE_MAXSIZE ?= 20G
 export CCACHE_MAXSIZE
 
-.PHONY: all setup configure build run test test-normal test-asan test-fuzz fuzz bench-build bench compare soak clean format
+.PHONY: all setup configure build run test test-normal test-asan test-fuzz fuzz bench-build bench compare soak zoo clean format
 
 all: build
 
@@ -96,6 +96,12 @@ compare: bench-build
 SOAK_FLAGS ?=
 soak: bench-build
 	BUILD_DIR=$(BUILD_DIR) bench/soak $(SOAK_FLAGS)
+
+# The viewer against one kind of camera after another (bench/zoo --list), one
+# table, e.g. make zoo ZOO_FLAGS="--minutes 10 --cases h265,smart".
+ZOO_FLAGS ?=
+zoo: bench-build
+	BUILD_DIR=$(BUILD_DIR) bench/zoo $(ZOO_FLAGS)
 
 format:
 	git ls-files '*.cpp' '*.h' '*.c' | xargs clang-format -i

@@ -2,21 +2,42 @@
  * internet socket connection and datagram it sends, one line per call, in the
  * file named by RURE_CONNECT_AUDIT ("<call> <address> <port>"). Other socket
  * families (local sockets to the display and the bus, netlink) are not
- * network traffic and are not recorded. The calls themselves go on unchanged. */
+ * network traffic and are not recorded. The calls themselves go on unchanged.
+ *
+ * Every name look-up through getaddrinfo() is recorded too ("lookup <name>").
+ * A name in the reserved top-level domain .invalid (RFC 6761) never resolves,
+ * so such a look-up fails with EAI_NONAME at once, without the real resolver:
+ * a camera whose name does not resolve can be played without a single query
+ * leaving the machine. Other names go to the real getaddrinfo() unchanged. */
 #define _GNU_SOURCE
 #include <arpa/inet.h>
 #include <dlfcn.h>
 #include <fcntl.h>
+#include <netdb.h>
 #include <netinet/in.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
+#include <strings.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
-static void record(const char* call, const struct sockaddr* address, socklen_t length) {
+static void append(const char* line, int size) {
     const char* path = getenv("RURE_CONNECT_AUDIT");
-    if (!path || !address || length < (socklen_t)sizeof(sa_family_t)) {
+    if (!path || size <= 0) {
+        return;
+    }
+    const int file = open(path, O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0600);
+    if (file >= 0) {
+        /* One write per line: appends from several threads stay whole. */
+        if (write(file, line, (size_t)size) < 0) {
+        }
+        close(file);
+    }
+}
+
+static void record(const char* call, const struct sockaddr* address, socklen_t length) {
+    if (!getenv("RURE_CONNECT_AUDIT") || !address || length < (socklen_t)sizeof(sa_family_t)) {
         return;
     }
     char host[INET6_ADDRSTRLEN] = "";
@@ -33,14 +54,54 @@ static void record(const char* call, const struct sockaddr* address, socklen_t l
         return;
     }
     char line[128];
-    const int size = snprintf(line, sizeof line, "%s %s %u\n", call, host, port);
-    const int file = open(path, O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0600);
-    if (file >= 0) {
-        /* One write per line: appends from several threads stay whole. */
-        if (write(file, line, (size_t)size) < 0) {
-        }
-        close(file);
+    append(line, snprintf(line, sizeof line, "%s %s %u\n", call, host, port));
+}
+
+/* "lookup <name>" ("lookup -" for a look-up of a service alone), the name cut
+ * at 255 bytes and its blanks and control characters replaced, so that every
+ * call stays one line of two fields. */
+static void recordLookup(const char* name) {
+    if (!getenv("RURE_CONNECT_AUDIT")) {
+        return;
     }
+    enum { longestName = 255 };
+    static const char prefix[] = "lookup ";
+    char line[sizeof prefix + longestName + 1];
+    size_t size = sizeof prefix - 1;
+    memcpy(line, prefix, size);
+    const size_t end = size + longestName;
+    for (const char* c = name ? name : "-"; *c && size < end; ++c) {
+        line[size++] = (unsigned char)*c <= ' ' || *c == 0x7f ? '?' : *c;
+    }
+    line[size++] = '\n';
+    append(line, (int)size);
+}
+
+/* True for "invalid" names: those ending in ".invalid", with or without the
+ * final dot, in any case. */
+static int isInvalidName(const char* name) {
+    static const char suffix[] = ".invalid";
+    const size_t suffixLength = sizeof suffix - 1;
+    size_t length = strlen(name);
+    if (length > 0 && name[length - 1] == '.') {
+        --length;
+    }
+    return length >= suffixLength &&
+           strncasecmp(name + length - suffixLength, suffix, suffixLength) == 0;
+}
+
+int getaddrinfo(const char* node, const char* service, const struct addrinfo* hints,
+                struct addrinfo** result) {
+    static int (*next)(const char*, const char*, const struct addrinfo*, struct addrinfo**);
+    if (!next) {
+        next = (int (*)(const char*, const char*, const struct addrinfo*, struct addrinfo**))dlsym(
+            RTLD_NEXT, "getaddrinfo");
+    }
+    recordLookup(node);
+    if (node && isInvalidName(node)) {
+        return EAI_NONAME;
+    }
+    return next(node, service, hints, result);
 }
 
 int connect(int socket, const struct sockaddr* address, socklen_t length) {
