@@ -49,7 +49,11 @@ void CatchUpMonitor::check(double gap, bool stall) {
     const std::optional<double> lag =
         position ? lag_.record(secondsBetween(loadedAt_, now), *position) : std::nullopt;
     if (lag) {
-        if (*lag >= catchUpLag) {
+        // The engine holds a picture until the next one begins: after a pause
+        // of the camera the picture shown is the one before it, as late as the
+        // pause was long. Whether the picture stays behind is told by the
+        // pictures that follow.
+        if (*lag >= catchUpLag && gap < FrameCadence::minimumStallSeconds) {
             hooks_.catchUp(QStringLiteral("The picture fell %1 seconds behind the camera")
                                .arg(*lag, 0, 'f', 1));
         }
