@@ -143,7 +143,12 @@ void PlaybackSupervisor::watchForCameraReturn(int64_t generation, bool recreate,
     const auto target = camera ? localNetworkPreflightTarget(camera->url) : std::nullopt;
     const std::optional<SteadyTime> outageSince = outageSince_;
     const double outage = outageSince ? secondsBetween(*outageSince, scheduler_.now()) : 0;
-    if (!cameraUnreachable_ || cutShortBefore || !target ||
+    // Away: the preflight found no camera, or the engine's connection was
+    // refused or not answered.
+    const bool cameraIsAway = cameraUnreachable_ ||
+                              cameraProblem_ == CameraProblem::connectionRefused ||
+                              cameraProblem_ == CameraProblem::noAnswer;
+    if (!cameraIsAway || cutShortBefore || !target ||
         !RecoverySchedule::knockPeriod(outage, slot)) {
         return;
     }

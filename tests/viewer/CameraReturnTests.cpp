@@ -131,6 +131,27 @@ TEST_F(CameraReturn, aPortThatAcceptsAKnockAndThenRefusesIsNotTriedOverAndOver) 
     EXPECT_FALSE(supervisor->isWatchingForCameraReturn());
 }
 
+TEST_F(CameraReturn, aCameraWhoseStreamConnectionIsRefusedIsWatchedToo) {
+    // The camera's port answered the preflight but refused the engine (it was
+    // restarting): its slots are knocked through as well.
+    QTcpServer camera;
+    ASSERT_TRUE(camera.listen(QHostAddress::LocalHost));
+    start({{QStringLiteral("Porch"),
+            QStringLiteral("rtsp://127.0.0.1:%1/live").arg(camera.serverPort())}});
+    for (int attempt = 0; attempt < 6 && !supervisor->isWatchingForCameraReturn(); ++attempt) {
+        for (int step = 0; step < 400 && (supervisor->state() != PlaybackSupervisorState::starting ||
+                                          supervisor->hasPreflight());
+             ++step) {
+            advanceKnocking(Seconds(0.05));
+        }
+        ASSERT_TRUE(engine().deliver(
+            PlaybackEngineEvent::problemOfCamera(CameraProblem::connectionRefused)));
+        ASSERT_TRUE(engine().deliver(PlaybackEngineEvent::endFile(EndFileReason::error, -111)));
+        settle();
+    }
+    EXPECT_TRUE(supervisor->isWatchingForCameraReturn());
+}
+
 TEST_F(CameraReturn, aCameraThatAnswersButDoesNotPlayKeepsItsSlots) {
     // The host accepts connections; only the stream fails. Cutting its slots
     // short would retry it over and over.
