@@ -24,8 +24,8 @@ constexpr double ratioTolerance = 0.001;
 // Whether the camera now sends a picture of another size than the one `crop`
 // was made on. An engine that crops with a filter reports the crop's own size.
 bool cameraChangedItsPicture(const VideoFocusCrop& crop, const VideoSourceGeometry& picture) {
-    const bool source = crop.sourceSize.toSize() == QSize(static_cast<int>(picture.width),
-                                                          static_cast<int>(picture.height));
+    const bool source = crop.sourceSize.toSize() ==
+                        QSize(static_cast<int>(picture.width), static_cast<int>(picture.height));
     const bool cropped = crop.width == picture.width && crop.height == picture.height;
     return !source && !cropped;
 }

@@ -5,15 +5,13 @@
 
 namespace rure {
 
-template <std::size_t N>
-void FrameCadence::Recent<N>::add(double value) {
+template <std::size_t N> void FrameCadence::Recent<N>::add(double value) {
     values[next] = value;
     next = (next + 1) % N;
     count = std::min(count + 1, N);
 }
 
-template <std::size_t N>
-std::optional<double> FrameCadence::Recent<N>::median() const {
+template <std::size_t N> std::optional<double> FrameCadence::Recent<N>::median() const {
     if (count == 0) {
         return std::nullopt;
     }
@@ -24,8 +22,7 @@ std::optional<double> FrameCadence::Recent<N>::median() const {
     return *middle;
 }
 
-template <std::size_t N>
-std::optional<double> FrameCadence::Recent<N>::largest() const {
+template <std::size_t N> std::optional<double> FrameCadence::Recent<N>::largest() const {
     if (count == 0) {
         return std::nullopt;
     }
@@ -49,7 +46,8 @@ void FrameCadence::recordInterval(double seconds) {
     }
     // Until the usual gap is known, every gap is taken for one.
     const std::optional<double> typical = typicalInterval();
-    const bool isPause = typical && seconds >= minimumStallSeconds && seconds >= stallFactor * *typical;
+    const bool isPause =
+        typical && seconds >= minimumStallSeconds && seconds >= stallFactor * *typical;
     if (isPause) {
         pauses_.add(seconds);
     } else {
@@ -91,8 +89,8 @@ double FrameCadence::silenceLimitSeconds() const {
     double limit = silenceFloorSeconds;
     if (const std::optional<double> typical = typicalInterval()) {
         // Ten gaps of a fast camera; two of a camera slower than one a second.
-        limit = std::max({limit, silenceIntervals * std::min(*typical, 1.0),
-                          silencePauses * *typical});
+        limit =
+            std::max({limit, silenceIntervals * std::min(*typical, 1.0), silencePauses * *typical});
     }
     if (const std::optional<double> pause = pausePace()) {
         limit = std::max(limit, silencePauses * *pause);

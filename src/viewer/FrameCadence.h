@@ -88,8 +88,7 @@ public:
     static constexpr double maximumFirstPictureSeconds = 60.0;
 
 private:
-    template <std::size_t N>
-    struct Recent {
+    template <std::size_t N> struct Recent {
         std::array<double, N> values{};
         std::size_t count = 0; // capped at N
         std::size_t next = 0;

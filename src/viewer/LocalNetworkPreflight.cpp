@@ -41,10 +41,15 @@ void LocalNetworkPreflight::start(const LocalNetworkPreflightTarget& target, Fin
         QObject::disconnect(weakConnection, &QTcpSocket::errorOccurred, this, nullptr);
         scheduler_.post(this, [this, weakConnection] { finish(weakConnection, true); });
     });
-    connect(connection, &QTcpSocket::errorOccurred, this, [this, weakConnection] {
-        RureLog::network().error(QStringLiteral("The local-network preflight failed."));
-        scheduler_.post(this, [this, weakConnection] { finish(weakConnection, false); });
-    });
+    nameWasNotFound_ = false;
+    connect(connection, &QTcpSocket::errorOccurred, this,
+            [this, weakConnection](QAbstractSocket::SocketError error) {
+                if (weakConnection == connection_) {
+                    nameWasNotFound_ = error == QAbstractSocket::HostNotFoundError;
+                }
+                RureLog::network().error(QStringLiteral("The local-network preflight failed."));
+                scheduler_.post(this, [this, weakConnection] { finish(weakConnection, false); });
+            });
     fallback_ = scheduler_.schedule(fallbackDelay, this, [this, weakConnection] {
         if (!weakConnection || weakConnection != connection_) {
             return;

@@ -33,6 +33,8 @@ public:
     // Drops a running probe; its `finished` is never called.
     void cancel();
     bool isRunning() const { return connection_ != nullptr; }
+    // Whether the last probe failed because the camera's name was not found.
+    bool nameWasNotFound() const { return nameWasNotFound_; }
 
     // How long a probe may take before playback goes ahead anyway.
     static constexpr Seconds fallbackDelay{1.25};
@@ -44,6 +46,7 @@ private:
     QTcpSocket* connection_ = nullptr; // owned; deleted through deleteLater
     TaskHandle fallback_;
     Finished finished_;
+    bool nameWasNotFound_ = false;
 };
 
 } // namespace rure

@@ -148,7 +148,9 @@ void PlaybackSupervisor::watchForCameraReturn(int64_t generation, bool recreate,
     const bool cameraIsAway = cameraUnreachable_ ||
                               cameraProblem_ == CameraProblem::connectionRefused ||
                               cameraProblem_ == CameraProblem::noAnswer;
-    if (!cameraIsAway || cutShortBefore || !target ||
+    // A name that was not found is looked up again by the next attempt, not
+    // by knocks in between: each would be one more query to the name server.
+    if (!cameraIsAway || cutShortBefore || !target || preflight_.nameWasNotFound() ||
         !RecoverySchedule::knockPeriod(outage, slot)) {
         return;
     }
@@ -159,8 +161,7 @@ void PlaybackSupervisor::watchForCameraReturn(int64_t generation, bool recreate,
             const std::optional<double> period = RecoverySchedule::knockPeriod(
                 outageSince ? secondsBetween(*outageSince, now) : 0, slot);
             // A knock that would come no sooner than the attempt is not made.
-            if (!period || !nextAttemptAt_ ||
-                secondsBetween(now, *nextAttemptAt_) <= *period) {
+            if (!period || !nextAttemptAt_ || secondsBetween(now, *nextAttemptAt_) <= *period) {
                 return std::nullopt;
             }
             return Seconds(*period);

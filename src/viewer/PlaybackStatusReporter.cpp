@@ -21,9 +21,9 @@ void PlaybackStatusReporter::refresh() {
     text_ = std::move(text);
     // The status line's texts never name the camera, and tell in the log
     // what the user was shown.
-    RureLog::playback().debug(QStringLiteral("The status line reads: %1")
-                                  .arg(QString(text_).replace(QLatin1Char('\n'),
-                                                              QStringLiteral(" / "))));
+    RureLog::playback().debug(
+        QStringLiteral("The status line reads: %1")
+            .arg(QString(text_).replace(QLatin1Char('\n'), QStringLiteral(" / "))));
     if (hooks_.show) {
         hooks_.show(text_);
     }

@@ -23,7 +23,7 @@ struct TestCameraOptions {
     QString user;                  // empty = no authentication
     QString password;
     // Passed after the options above, e.g. {"--codec", "h265", "--audio", "aac"}.
-    QStringList extraArguments;
+    QStringList extraArguments{};
 };
 
 // Runs the rure-test-camera program (a live H.264 RTSP camera on 127.0.0.1)

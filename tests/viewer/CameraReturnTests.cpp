@@ -139,8 +139,9 @@ TEST_F(CameraReturn, aCameraWhoseStreamConnectionIsRefusedIsWatchedToo) {
     start({{QStringLiteral("Porch"),
             QStringLiteral("rtsp://127.0.0.1:%1/live").arg(camera.serverPort())}});
     for (int attempt = 0; attempt < 6 && !supervisor->isWatchingForCameraReturn(); ++attempt) {
-        for (int step = 0; step < 400 && (supervisor->state() != PlaybackSupervisorState::starting ||
-                                          supervisor->hasPreflight());
+        for (int step = 0;
+             step < 400 && (supervisor->state() != PlaybackSupervisorState::starting ||
+                            supervisor->hasPreflight());
              ++step) {
             advanceKnocking(Seconds(0.05));
         }

@@ -43,8 +43,8 @@ protected:
 
 TEST_F(LiveCameraZoo, aSmartCameraThatPausesWhileNothingMovesIsNeverReconnected) {
     // 30 pictures a second for 6 s, then one every 5 s for 16 s, over and over.
-    play({QStringLiteral("--still-interval"), QStringLiteral("5"), QStringLiteral("--smart-schedule"),
-          QStringLiteral("6:16")});
+    play({QStringLiteral("--still-interval"), QStringLiteral("5"),
+          QStringLiteral("--smart-schedule"), QStringLiteral("6:16")});
     const Clock::time_point started = Clock::now();
     const qsizetype mark = log.texts().size();
     // Through the first pause the camera's pace is learnt; the status line may
@@ -65,8 +65,8 @@ TEST_F(LiveCameraZoo, aSmartCameraThatPausesWhileNothingMovesIsNeverReconnected)
 
 TEST_F(LiveCameraZoo, aCameraThatChangesItsPictureSizeKeepsPlayingInItsNewShape) {
     play({});
-    ASSERT_TRUE(waitFor(
-        [this] { return delegate->focusArea().appliedVideoAspectRatio().has_value(); }));
+    ASSERT_TRUE(
+        waitFor([this] { return delegate->focusArea().appliedVideoAspectRatio().has_value(); }));
     EXPECT_NEAR(*delegate->focusArea().appliedVideoAspectRatio(), 16.0 / 9.0, 0.01);
     // A focused area names a part of the old picture; it ends with it.
     delegate->toggleFocusArea();

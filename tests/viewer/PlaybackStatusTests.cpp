@@ -189,10 +189,10 @@ TEST_F(PlaybackStatusLine, withNothingPendingItSaysWhatIsWrongNeverACountdown) {
         const QStringList seen = watch(Seconds(60));
         EXPECT_FALSE(supervisor->hasEngine());
         EXPECT_FALSE(supervisor->hasPendingRecovery());
-        const QString expected =
-            afterAPicture ? QStringLiteral("No new picture since 14:03:00\n") +
-                                describe(EngineStartError::initialize) + '\n' + stopped
-                          : describe(EngineStartError::create) + '\n' + stopped;
+        const QString expected = afterAPicture
+                                     ? QStringLiteral("No new picture since 14:03:00\n") +
+                                           describe(EngineStartError::initialize) + '\n' + stopped
+                                     : describe(EngineStartError::create) + '\n' + stopped;
         // From the failure on, the same words: never a countdown or
         // "Connecting…" that cannot end.
         const QStringList after = seen.mid(seen.indexOf(expected));

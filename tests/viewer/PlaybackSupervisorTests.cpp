@@ -633,8 +633,8 @@ TEST_F(Supervision, onlyANewSelectionStartsTheViewAfreshNotARecoveryOrCatchUp) {
     advanceSettling(Seconds(0.6));
     ASSERT_TRUE(selection.select(2));
     supervisor->playNewSelection();
-    EXPECT_EQ(loadsAnnounced, (std::vector<Load>{Load::newSelection, Load::sameCamera,
-                                                 Load::newSelection}));
+    EXPECT_EQ(loadsAnnounced,
+              (std::vector<Load>{Load::newSelection, Load::sameCamera, Load::newSelection}));
     EXPECT_EQ(engines.journal().calls.last(),
               QStringLiteral("loadfile ") + threeCameras()[2].url + QStringLiteral(" replace"));
 
