@@ -82,12 +82,13 @@ bool NewPictureFilter::nextFrameIsNew(mpv_render_context* context) {
         return false;
     }
     // The engine hands a picture over and, drawn at once, announces it again
-    // a moment later, unflagged and with a time 1 to 8 ms on (12 ms and more
-    // on a loaded machine; it shows frames as soon as they are decoded, and
-    // the time is when it handed each over): a slow camera would count each
-    // of its pictures twice. Pictures of cameras of up to 60 a second are
-    // more than 16 ms apart.
-    constexpr int64_t samePictureMicroseconds = 15000;
+    // a moment later, unflagged and with a time 1 to 8 ms on (over 15 ms on a
+    // loaded machine under the sanitizers; it shows frames as soon as they are
+    // decoded, and the time is when it handed each over): a slow camera would
+    // count each of its pictures twice. Pictures of cameras of up to 40 a
+    // second are more than 25 ms apart; faster ones count one picture in two,
+    // which still tells that they play.
+    constexpr int64_t samePictureMicroseconds = 25000;
     if (std::llabs(info.target_time - lastTargetTime_) <= samePictureMicroseconds) {
         return false;
     }
