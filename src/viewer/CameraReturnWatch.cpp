@@ -1,7 +1,6 @@
 #include "CameraReturnWatch.h"
 
-#include <QPointer>
-#include <QTcpSocket>
+#include "common/RureLog.h"
 
 namespace rure {
 
@@ -46,27 +45,24 @@ void CameraReturnWatch::knock(Seconds timeLimit) {
     // A knock still unanswered from the last period is given up for a new one.
     dropKnock();
     ++knocksMade_;
-    auto* connection = new QTcpSocket(this);
-    connection_ = connection;
-    const QPointer<QTcpSocket> weakConnection(connection);
-    // Handed on through the scheduler's queue: the watch's owner may stop it,
-    // and so delete the socket, from inside `answered`.
-    connect(connection, &QTcpSocket::connected, this, [this, weakConnection] {
-        scheduler_.post(this, [this, weakConnection] { accepted(weakConnection); });
-    });
-    connect(connection, &QTcpSocket::errorOccurred, this, [this, weakConnection] {
-        scheduler_.post(this, [this, weakConnection] {
-            if (weakConnection && weakConnection == connection_) {
-                dropKnock();
-            }
-        });
+    RureLog::network().debug(QStringLiteral("Knocking on the camera's port."));
+    const int64_t made = knocksMade_;
+    answeringKnock_ = made;
+    knock_.start(target_.host, target_.port, [this, made](PortKnockResult result) {
+        knockLimit_.reset();
+        if (result != PortKnockResult::accepted) {
+            answeringKnock_ = 0;
+            return;
+        }
+        // Handed on through the scheduler's queue: the watch's owner may stop
+        // it from inside `answered`.
+        scheduler_.post(this, [this, made] { accepted(made); });
     });
     knockLimit_ = scheduler_.schedule(timeLimit, this, [this] { dropKnock(); });
-    connection->connectToHost(target_.host, target_.port);
 }
 
-void CameraReturnWatch::accepted(QTcpSocket* connection) {
-    if (!connection || connection != connection_ || !watching_) {
+void CameraReturnWatch::accepted(int64_t knock) {
+    if (knock != answeringKnock_ || !watching_) {
         return;
     }
     Answered answered = std::move(answered_);
@@ -78,12 +74,8 @@ void CameraReturnWatch::accepted(QTcpSocket* connection) {
 
 void CameraReturnWatch::dropKnock() {
     knockLimit_.reset();
-    if (connection_) {
-        QObject::disconnect(connection_, nullptr, this, nullptr);
-        connection_->abort();
-        connection_->deleteLater();
-        connection_ = nullptr;
-    }
+    knock_.cancel();
+    answeringKnock_ = 0;
 }
 
 } // namespace rure

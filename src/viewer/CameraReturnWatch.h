@@ -2,14 +2,13 @@
 
 #include "common/Scheduler.h"
 #include "viewer/LocalNetworkPreflightTarget.h"
+#include "viewer/PortKnock.h"
 
 #include <QObject>
 
 #include <cstdint>
 #include <functional>
 #include <optional>
-
-class QTcpSocket;
 
 namespace rure {
 
@@ -47,7 +46,7 @@ private:
     void scheduleKnock();
     void knock(Seconds timeLimit);
     void dropKnock();
-    void accepted(QTcpSocket* connection);
+    void accepted(int64_t knock);
 
     Scheduler& scheduler_;
     LocalNetworkPreflightTarget target_;
@@ -57,7 +56,9 @@ private:
     int64_t knocksMade_ = 0;
     TaskHandle knocks_;
     TaskHandle knockLimit_;
-    QTcpSocket* connection_ = nullptr; // owned; deleted through deleteLater
+    PortKnock knock_;
+    // The knock whose acceptance is still to be reported (0: none).
+    int64_t answeringKnock_ = 0;
 };
 
 } // namespace rure

@@ -2,21 +2,7 @@
 
 #include "common/RureLog.h"
 
-#include <QPointer>
-#include <QTcpSocket>
-
 namespace rure {
-
-namespace {
-
-void discardProbe(QTcpSocket* connection, QObject* receiver) {
-    QObject::disconnect(connection, nullptr, receiver, nullptr);
-    connection->abort();
-    // The probe may be finished from inside one of its own signals.
-    connection->deleteLater();
-}
-
-} // namespace
 
 LocalNetworkPreflight::LocalNetworkPreflight(Scheduler& scheduler, QObject* parent)
     : QObject(parent), scheduler_(scheduler) {}
@@ -26,44 +12,37 @@ LocalNetworkPreflight::~LocalNetworkPreflight() {
 }
 
 void LocalNetworkPreflight::start(const LocalNetworkPreflightTarget& target, Finished finished) {
-    Q_ASSERT(!connection_);
+    Q_ASSERT(!isRunning());
     cancel();
-    auto* connection = new QTcpSocket(this);
-    connection_ = connection;
     finished_ = std::move(finished);
-    const QPointer<QTcpSocket> weakConnection(connection);
-
-    connect(connection, &QTcpSocket::connected, this, [this, weakConnection] {
-        RureLog::network().debug(
-            QStringLiteral("The local-network preflight reached ready state."));
-        // Whatever the socket says after this (the camera closing it before
-        // the answer was handled), the camera answered.
-        QObject::disconnect(weakConnection, &QTcpSocket::errorOccurred, this, nullptr);
-        scheduler_.post(this, [this, weakConnection] { finish(weakConnection, true); });
-    });
     nameWasNotFound_ = false;
-    connect(connection, &QTcpSocket::errorOccurred, this,
-            [this, weakConnection](QAbstractSocket::SocketError error) {
-                if (weakConnection == connection_) {
-                    nameWasNotFound_ = error == QAbstractSocket::HostNotFoundError;
-                }
-                RureLog::network().error(QStringLiteral("The local-network preflight failed."));
-                scheduler_.post(this, [this, weakConnection] { finish(weakConnection, false); });
-            });
-    fallback_ = scheduler_.schedule(fallbackDelay, this, [this, weakConnection] {
-        if (!weakConnection || weakConnection != connection_) {
+    const quint64 probe = ++probes_;
+    knock_.start(target.host, target.port, [this, probe](PortKnockResult result) {
+        if (result == PortKnockResult::accepted) {
+            RureLog::network().debug(
+                QStringLiteral("The local-network preflight reached ready state."));
+        } else {
+            nameWasNotFound_ = result == PortKnockResult::nameNotFound;
+            RureLog::network().error(QStringLiteral("The local-network preflight failed."));
+        }
+        // Handed on through the scheduler's queue: the owner may start the
+        // next probe, or cancel this one, from inside `finished`.
+        scheduler_.post(
+            this, [this, probe, result] { finish(probe, result == PortKnockResult::accepted); });
+    });
+    fallback_ = scheduler_.schedule(fallbackDelay, this, [this, probe] {
+        if (probe != probes_ || !finished_) {
             return;
         }
         RureLog::network().debug(QStringLiteral("The local-network preflight fallback elapsed; "
                                                 "continuing with playback recovery."));
-        finish(weakConnection, true);
+        finish(probe, true);
     });
-    connection->connectToHost(target.host, target.port);
 }
 
-void LocalNetworkPreflight::finish(QTcpSocket* connection, bool reachable) {
+void LocalNetworkPreflight::finish(quint64 probe, bool reachable) {
     // A probe that was cancelled or replaced meanwhile reports nothing.
-    if (!connection || connection != connection_) {
+    if (probe != probes_ || !finished_) {
         return;
     }
     Finished finished = std::move(finished_);
@@ -72,12 +51,10 @@ void LocalNetworkPreflight::finish(QTcpSocket* connection, bool reachable) {
 }
 
 void LocalNetworkPreflight::cancel() {
+    ++probes_;
     fallback_.reset();
     finished_ = {};
-    if (connection_) {
-        discardProbe(connection_, this);
-        connection_ = nullptr;
-    }
+    knock_.cancel();
 }
 
 } // namespace rure

@@ -2,12 +2,11 @@
 
 #include "common/Scheduler.h"
 #include "viewer/LocalNetworkPreflightTarget.h"
+#include "viewer/PortKnock.h"
 
 #include <QObject>
 
 #include <functional>
-
-class QTcpSocket;
 
 namespace rure {
 
@@ -27,12 +26,13 @@ public:
     explicit LocalNetworkPreflight(Scheduler& scheduler, QObject* parent = nullptr);
     ~LocalNetworkPreflight() override;
 
-    // Starts a probe of `target`. Its socket's signals are handed on through
-    // the scheduler's queue, never acted on inside the socket's own signal.
+    // Starts a probe of `target`: one connection attempt to each of its
+    // addresses until one accepts. Its outcome is handed on through the
+    // scheduler's queue.
     void start(const LocalNetworkPreflightTarget& target, Finished finished);
     // Drops a running probe; its `finished` is never called.
     void cancel();
-    bool isRunning() const { return connection_ != nullptr; }
+    bool isRunning() const { return static_cast<bool>(finished_); }
     // Whether the last probe failed because the camera's name was not found.
     bool nameWasNotFound() const { return nameWasNotFound_; }
 
@@ -40,10 +40,11 @@ public:
     static constexpr Seconds fallbackDelay{1.25};
 
 private:
-    void finish(QTcpSocket* connection, bool reachable);
+    void finish(quint64 probe, bool reachable);
 
     Scheduler& scheduler_;
-    QTcpSocket* connection_ = nullptr; // owned; deleted through deleteLater
+    PortKnock knock_;
+    quint64 probes_ = 0;
     TaskHandle fallback_;
     Finished finished_;
     bool nameWasNotFound_ = false;

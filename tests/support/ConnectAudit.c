@@ -1,6 +1,9 @@
 /* Preloaded into a program under test: records the destination of every
- * internet socket connection and datagram it sends, one line per call, in the
- * file named by RURE_CONNECT_AUDIT ("<call> <address> <port>"). Other socket
+ * internet socket connection attempt and datagram it sends, one line each, in
+ * the file named by RURE_CONNECT_AUDIT ("<call> <address> <port>"). A
+ * connect() that only asks how an attempt still in progress on the same
+ * socket ended (what QTcpSocket does) is not a new attempt and is not
+ * recorded. Other socket
  * families (local sockets to the display and the bus, netlink) are not
  * network traffic and are not recorded. The calls themselves go on unchanged.
  *
@@ -12,6 +15,7 @@
 #define _GNU_SOURCE
 #include <arpa/inet.h>
 #include <dlfcn.h>
+#include <errno.h>
 #include <fcntl.h>
 #include <netdb.h>
 #include <netinet/in.h>
@@ -104,13 +108,41 @@ int getaddrinfo(const char* node, const char* service, const struct addrinfo* hi
     return next(node, service, hints, result);
 }
 
+/* Sockets with a connection attempt in progress (connect() answered
+ * EINPROGRESS and has not been asked again since). */
+enum { trackedSockets = 65536 };
+static unsigned char attemptInProgress[trackedSockets];
+
 int connect(int socket, const struct sockaddr* address, socklen_t length) {
     static int (*next)(int, const struct sockaddr*, socklen_t);
     if (!next) {
         next = (int (*)(int, const struct sockaddr*, socklen_t))dlsym(RTLD_NEXT, "connect");
     }
-    record("connect", address, length);
-    return next(socket, address, length);
+    const int tracked = socket >= 0 && socket < trackedSockets;
+    if (!tracked || !__atomic_load_n(&attemptInProgress[socket], __ATOMIC_RELAXED)) {
+        record("connect", address, length);
+    }
+    const int result = next(socket, address, length);
+    const int error = errno;
+    if (tracked) {
+        const int inProgress = result != 0 && (error == EINPROGRESS || error == EALREADY);
+        __atomic_store_n(&attemptInProgress[socket], (unsigned char)inProgress, __ATOMIC_RELAXED);
+    }
+    errno = error;
+    return result;
+}
+
+/* A socket closed with an attempt in progress: its number may come back for
+ * a new socket. */
+int close(int descriptor) {
+    static int (*next)(int);
+    if (!next) {
+        next = (int (*)(int))dlsym(RTLD_NEXT, "close");
+    }
+    if (descriptor >= 0 && descriptor < trackedSockets) {
+        __atomic_store_n(&attemptInProgress[descriptor], 0, __ATOMIC_RELAXED);
+    }
+    return next(descriptor);
 }
 
 ssize_t sendto(int socket, const void* buffer, size_t size, int flags,
