@@ -8,6 +8,8 @@
 #include <QPainter>
 #include <QPainterPath>
 
+#include <utility>
+
 namespace rure {
 
 CabinCameraMenuItemView::CabinCameraMenuItemView(QAction* menuItem,
@@ -47,10 +49,24 @@ void CabinCameraMenuItemView::leaveEvent(QEvent* event) {
     update();
 }
 
-void CabinCameraMenuItemView::mouseReleaseEvent(QMouseEvent* event) {
-    if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint())) {
+void CabinCameraMenuItemView::mousePressEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton) {
+        pressedHere_ = true;
         event->accept();
-        activateMenuItem();
+        return;
+    }
+    QWidget::mousePressEvent(event);
+}
+
+void CabinCameraMenuItemView::mouseReleaseEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton) {
+        const bool pressedHere = std::exchange(pressedHere_, false);
+        event->accept();
+        if (rect().contains(event->position().toPoint()) &&
+            (pressedHere || !strayReleaseChooses ||
+             strayReleaseChooses(event->globalPosition().toPoint()))) {
+            activateMenuItem();
+        }
         return;
     }
     QWidget::mouseReleaseEvent(event);

@@ -22,6 +22,11 @@ public:
 
     bool isSelected = false;
     bool isHighlighted = false;
+    // Asked when the left button is released over the row without having been
+    // pressed on it (the release of the click that opened the menu, or of a
+    // drag into it): whether that release, at this global position, chooses
+    // the row. Without it, it does.
+    std::function<bool(QPoint)> strayReleaseChooses;
 
     QAction* menuItem() const { return menuItem_; }
     QSize sizeHint() const override { return rowSize; }
@@ -34,6 +39,7 @@ protected:
     void paintEvent(QPaintEvent* event) override;
     void enterEvent(QEnterEvent* event) override;
     void leaveEvent(QEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
@@ -42,6 +48,7 @@ private:
 
     QPointer<QAction> menuItem_;
     std::function<void()> activationHandler_;
+    bool pressedHere_ = false;
 };
 
 } // namespace rure

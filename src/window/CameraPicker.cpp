@@ -3,12 +3,16 @@
 #include "common/RurePalette.h"
 #include "window/CabinCameraMenuItemView.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QKeyEvent>
 #include <QMenu>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QPointer>
 #include <QWidgetAction>
+
+#include <utility>
 
 namespace rure {
 
@@ -57,6 +61,7 @@ CameraPicker::CameraPicker(QWidget* parent) : QPushButton(parent), menu_(new QMe
         refreshMenuSelection();
     });
     connect(menu_, &QMenu::aboutToShow, this, &CameraPicker::highlightSelectedRow);
+    connect(menu_, &QMenu::aboutToHide, this, [this] { openingPress_.reset(); });
     menu_->installEventFilter(this);
 }
 
@@ -154,10 +159,33 @@ void CameraPicker::rebuildMenu() {
                 weakAction->trigger();
             }
         });
+        row->strayReleaseChooses = [this](QPoint at) { return strayReleaseChooses(at); };
         action->setDefaultWidget(row);
         menu_->addAction(action);
     }
     refreshMenuSelection();
+}
+
+void CameraPicker::mousePressEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton) {
+        openingPress_ = event->globalPosition().toPoint();
+    }
+    const QPointer<CameraPicker> alive(this);
+    QPushButton::mousePressEvent(event);
+    // The menu may have run and closed inside the press, or not opened at all.
+    if (alive && !menu_->isVisible()) {
+        openingPress_.reset();
+    }
+}
+
+bool CameraPicker::strayReleaseChooses(QPoint globalPosition) {
+    if (!openingPress_) {
+        return true;
+    }
+    // The opening click ends here. Only a drag into the menu chooses with it,
+    // as in any menu; a click that stayed where it went down chooses nothing.
+    const QPoint pressedAt = *std::exchange(openingPress_, std::nullopt);
+    return (globalPosition - pressedAt).manhattanLength() >= QApplication::startDragDistance();
 }
 
 QSize CameraPicker::sizeHint() const {

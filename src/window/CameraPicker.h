@@ -4,6 +4,7 @@
 #include <QStringList>
 
 #include <functional>
+#include <optional>
 
 class QMenu;
 
@@ -42,17 +43,24 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void rebuildMenu();
     // The menu opens with the current camera as its keyboard item.
     void highlightSelectedRow();
+    // Whether a release over a row that was not pressed on it chooses the row.
+    bool strayReleaseChooses(QPoint globalPosition);
 
     QMenu* menu_;
     QStringList names_;
     qsizetype selectedIndex_ = -1;
     std::function<void(qsizetype)> choose_;
+    // Where the press that opened the menu went down, until its release: a
+    // long menu opens under the pointer, and that release must not choose the
+    // row it lands on.
+    std::optional<QPoint> openingPress_;
 };
 
 } // namespace rure
