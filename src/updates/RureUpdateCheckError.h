@@ -15,6 +15,7 @@ enum class RureUpdateCheckError {
     serverUnavailable,      // "The update server is unavailable."
     invalidResponse,        // "The update server returned an invalid response."
     invalidDownloadAddress, // "The update server returned an invalid download address."
+    responseTooLarge,       // told to the user as an invalid response
 };
 
 // The user-facing text of the case.
@@ -27,5 +28,9 @@ Error toError(RureUpdateCheckError error);
 
 // The case that `error` carries, if it is one of these.
 std::optional<RureUpdateCheckError> updateCheckErrorOf(const Error& error);
+
+// What kind of failure `error` of an update check is, for the log: a few
+// words that never contain an address ("certificate", "time-out", ...).
+QString updateCheckFailureKind(const Error& error);
 
 } // namespace rure

@@ -1,5 +1,6 @@
 #include "UpdateCheckScheduler.h"
 
+#include "RureUpdateCheckError.h"
 #include "RureUpdateService.h"
 #include "common/RureLog.h"
 
@@ -11,8 +12,10 @@ namespace {
 
 constexpr qint64 checkIntervalMilliseconds = qint64{86'400} * 1000;
 
-void logIncompleteCheck() {
-    RureLog::updates().error(QStringLiteral("The update check did not complete successfully."));
+// Names the kind of failure, never the server's address.
+void logIncompleteCheck(const QString& kind) {
+    RureLog::updates().error(
+        QStringLiteral("The update check did not complete successfully (%1).").arg(kind));
 }
 
 } // namespace
@@ -60,14 +63,14 @@ void UpdateCheckScheduler::cancel() {
     // A check cut short is one that did not complete, as when it fails; it is
     // logged the same way but never shown.
     if (check_.isRunning()) {
-        logIncompleteCheck();
+        logIncompleteCheck(QStringLiteral("cut short"));
     }
     check_.cancel();
 }
 
 void UpdateCheckScheduler::checkFinished(bool manual, Result<RureUpdateCheckResult> result) {
     if (!result) {
-        logIncompleteCheck();
+        logIncompleteCheck(updateCheckFailureKind(result.error()));
         if (manual && presenters_.presentUpdateStatus) {
             presenters_.presentUpdateStatus(QStringLiteral("Couldn\u2019t check for updates"),
                                             result.error().description);

@@ -129,13 +129,13 @@ bool UpdateCheckTransfer::takeAvailableBytes() {
 void UpdateCheckTransfer::readBody() {
     if (!takeAvailableBytes()) {
         abortTransfer();
-        finish(toError(RureUpdateCheckError::invalidResponse));
+        finish(toError(RureUpdateCheckError::responseTooLarge));
     }
 }
 
 void UpdateCheckTransfer::replyFinished() {
     if (!takeAvailableBytes()) {
-        finish(toError(RureUpdateCheckError::invalidResponse));
+        finish(toError(RureUpdateCheckError::responseTooLarge));
         return;
     }
     if (const std::optional<QUrl> target = redirectTarget()) {

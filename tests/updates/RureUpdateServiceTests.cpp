@@ -152,9 +152,10 @@ TEST_F(RureUpdateServiceTest, statusOutside200To299IsUnavailableOnceTheBodyIsIn)
 }
 
 TEST_F(RureUpdateServiceTest, bodyIsLimitedTo65536Bytes) {
-    const Error tooLong{ErrorDomain::other, 3,
+    // Told to the user as any invalid response, and told apart in the log.
+    const Error tooLong{ErrorDomain::other, 5,
                         QStringLiteral("The update server returned an invalid response.")};
-    EXPECT_EQ(toError(RureUpdateCheckError::invalidResponse), tooLong);
+    EXPECT_EQ(toError(RureUpdateCheckError::responseTooLarge), tooLong);
     const RureUpdateService checker = service();
 
     // The size limit is met before the status is looked at.
@@ -415,7 +416,7 @@ TEST_F(RureUpdateServiceTest, refusesRedirectsToPlainHttpAndEndlessRedirects) {
 }
 
 TEST_F(RureUpdateServiceTest, bodyLimitCoversTheWholeChainOfRedirects) {
-    const Error tooLong = toError(RureUpdateCheckError::invalidResponse);
+    const Error tooLong = toError(RureUpdateCheckError::responseTooLarge);
     const RureUpdateService checker = service();
     constexpr qsizetype redirectBody = 40'000;
     server.respondTo("/rure/version.json", 301, QByteArray(redirectBody, 'x'),

@@ -6,6 +6,7 @@
 #include "updates/UpdateCheckScheduler.h"
 
 #include <QSettings>
+#include <QTcpServer>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -22,7 +23,10 @@ const QString upToDateTitle = QStringLiteral("Rure is up to date");
 const QString upToDateMessage =
     QString::fromUtf8("You’re using the newest available version of Rure.");
 const QString failureTitle = QString::fromUtf8("Couldn’t check for updates");
-const QString incompleteLine = QStringLiteral("The update check did not complete successfully.");
+QString incompleteLine(const char* kind) {
+    return QStringLiteral("The update check did not complete successfully (%1).")
+        .arg(QLatin1String(kind));
+}
 
 struct StatusAlert {
     QString title;
@@ -163,9 +167,9 @@ TEST_F(UpdateCheckSchedulerTest, failedAutomaticCheckShowsAndStoresNothing) {
     EXPECT_EQ(server.requestLines().size(), 1);
     EXPECT_EQ(alertCount(), 0);
     EXPECT_FALSE(storedTime().isValid());
-    EXPECT_EQ(log.count(incompleteLine), 1);
+    EXPECT_EQ(log.count(incompleteLine("server error status")), 1);
     for (const RureLogEntry& entry : log.entries()) {
-        if (entry.text == incompleteLine) {
+        if (entry.text == incompleteLine("server error status")) {
             EXPECT_EQ(entry.category, RureLogCategory::updates);
             EXPECT_EQ(entry.level, RureLogLevel::error);
         }
@@ -235,7 +239,50 @@ TEST_F(UpdateCheckSchedulerTest, failedManualCheckShowsTheErrorsDescription) {
         EXPECT_EQ(statusAlerts, (std::vector<StatusAlert>{{failureTitle, row.message}}));
     }
     EXPECT_FALSE(storedTime().isValid());
-    EXPECT_EQ(log.count(incompleteLine), int(rows.size()));
+}
+
+// Each failure is logged with its kind, and never with the server's address.
+TEST_F(UpdateCheckSchedulerTest, aFailedCheckLogsItsKindWithoutTheAddress) {
+    QTcpServer plain;
+    ASSERT_TRUE(plain.listen(QHostAddress::LocalHost, 0));
+    const QByteArray plainAddress =
+        "http://127.0.0.1:" + QByteArray::number(plain.serverPort()) + "/rure/version.json";
+    const struct {
+        const char* kind;
+        std::function<void()> arrange;
+        bool trusted;
+    } rows[] = {
+        {"size", [&] { server.respond(200, QByteArray(65'537, ' ')); }, true},
+        {"server error status", [&] { server.respond(503, "busy"); }, true},
+        {"invalid manifest", [&] { server.respond(200, "[]"); }, true},
+        {"certificate", [&] { server.respond(200, manifestJson(QStringLiteral("1.3"), 1)); },
+         false},
+        {"redirect to plain HTTP", [&] { server.respond(301, "", {"Location: " + plainAddress}); },
+         true},
+        {"time-out", [&] { server.setBehaviour(LocalHttpsServer::Behaviour::neverAnswer); }, true},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.kind);
+        log.clear();
+        server.setBehaviour(LocalHttpsServer::Behaviour::answer);
+        row.arrange();
+        const RureUpdateService checker(
+            server.baseUrl(),
+            row.trusted ? QList<QSslCertificate>{TestCertificates::shared().authority}
+                        : QList<QSslCertificate>{},
+            300ms, [] {
+                return InstalledIdentity{QStringLiteral("1.2"), QStringLiteral("5")};
+            });
+        settings = std::make_unique<QSettings>(settingsPath(), QSettings::IniFormat);
+        UpdateCheckScheduler scheduler(checker, *settings, {}, [this] { return now; });
+        scheduler.checkForUpdates();
+        finishCheck(scheduler);
+        EXPECT_EQ(log.count(incompleteLine(row.kind)), 1);
+        for (const RureLogEntry& entry : log.entries()) {
+            EXPECT_FALSE(entry.text.contains(QString::number(server.baseUrl().port())))
+                << entry.text.toStdString();
+        }
+    }
 }
 
 TEST_F(UpdateCheckSchedulerTest, newCheckCancelsTheOneBefore) {
@@ -246,7 +293,7 @@ TEST_F(UpdateCheckSchedulerTest, newCheckCancelsTheOneBefore) {
     keepRunningFor(300);
     EXPECT_EQ(statusAlerts, (std::vector<StatusAlert>{{upToDateTitle, upToDateMessage}}));
     // The cancelled check is logged as one that did not complete.
-    EXPECT_EQ(log.count(incompleteLine), 1);
+    EXPECT_EQ(log.count(incompleteLine("cut short")), 1);
 }
 
 TEST_F(UpdateCheckSchedulerTest, cancelledCheckShowsAndStoresNothing) {
