@@ -30,8 +30,10 @@ struct LaunchRequest {
 // refused without reading further.
 inline constexpr qsizetype maximumLaunchLineBytes = 4096;
 
-// The request's line, line feed included.
-QByteArray launchRequestLine(const LaunchRequest& request);
+// The request's line, line feed included; an error when its argument holds a
+// control character, which the line cannot carry (a line feed would end it
+// early, and the running copy would take what comes before it for the whole).
+Result<QByteArray> launchRequestLine(const LaunchRequest& request);
 // Reads a line without its line feed. An unknown verb, a missing or an
 // unexpected argument, a control character or bytes that are not UTF-8 are
 // errors whose text is fit to send back to the peer.
