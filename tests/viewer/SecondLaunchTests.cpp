@@ -84,6 +84,19 @@ public:
         return found;
     }
 
+    // How many top-level windows of process `pid` are on the screen.
+    int viewableWindowsOf(qint64 pid) {
+        int count = 0;
+        for (const Window window : topLevelWindows()) {
+            XWindowAttributes attributes;
+            if (XGetWindowAttributes(display_, window, &attributes) &&
+                attributes.map_state == IsViewable && ownerOf(window) == pid) {
+                ++count;
+            }
+        }
+        return count;
+    }
+
     QRect frameOf(Window window) {
         XWindowAttributes attributes;
         if (!XGetWindowAttributes(display_, window, &attributes)) {
@@ -449,6 +462,67 @@ TEST(SecondLaunch, anAddressGivenOnTheCommandLineIsGoneFromTheProcessList) {
             EXPECT_EQ(launch->exitCode(), 0);
         }
     }
+}
+
+// Sends `line` to the running viewer as a later launch would, and returns its answer.
+QByteArray askViewer(const QString& socket, const QByteArray& line) {
+    QLocalSocket peer;
+    peer.connectToServer(socket);
+    if (!peer.waitForConnected(10000)) {
+        return "not connected";
+    }
+    peer.write(line);
+    while (!peer.canReadLine() && peer.waitForReadyRead(10000)) {
+    }
+    return peer.readLine();
+}
+
+TEST(SecondLaunch, addressesTheEditorRefusesBringOneAlertAtATime) {
+    Screen screen;
+    ASSERT_TRUE(screen.isOpen()) << "no X display";
+    const ViewerHome home(QStringLiteral("rtsp://127.0.0.1:9/porch"));
+    std::unique_ptr<QProcess> viewer = home.start();
+    QByteArray log;
+    ASSERT_TRUE(waitForLine(*viewer, log, QStringLiteral("Rure is launching.")))
+        << log.toStdString();
+    ASSERT_TRUE(waitFor([&] { return screen.windowOf(viewer->processId()).has_value(); }, 10000));
+    const int viewerWindows = screen.viewableWindowsOf(viewer->processId());
+
+    // Ten addresses in a row that the camera editor refuses, each handed over
+    // by a launch of its own: the editor and one alert, which shows the last.
+    const struct {
+        const char* what;
+        int opens;
+    } rounds[] = {{"the first", 1}, {"nine more", 9}};
+    int opened = 0;
+    for (const auto& round : rounds) {
+        SCOPED_TRACE(round.what);
+        for (int i = 0; i < round.opens; ++i, ++opened) {
+            EXPECT_EQ(
+                askViewer(home.socket(),
+                          QStringLiteral("open file:///tmp/camera-%1\n").arg(opened).toUtf8()),
+                QByteArray("ok\n"));
+        }
+        ASSERT_TRUE(waitFor(
+            [&] {
+                viewer->waitForReadyRead(50);
+                log += viewer->readAllStandardError();
+                return log.count("A link names an address that is not in the camera list") ==
+                       opened;
+            },
+            30000))
+            << log.toStdString();
+        // Once it has answered this, it has shown what it was asked before.
+        EXPECT_EQ(askViewer(home.socket(), "activate\n"), QByteArray("ok\n"));
+        EXPECT_TRUE(waitFor(
+            [&] { return screen.viewableWindowsOf(viewer->processId()) >= viewerWindows + 2; },
+            10000));
+        EXPECT_EQ(screen.viewableWindowsOf(viewer->processId()), viewerWindows + 2);
+    }
+
+    ::kill(static_cast<pid_t>(viewer->processId()), SIGTERM);
+    ASSERT_TRUE(viewer->waitForFinished(15000));
+    EXPECT_EQ(viewer->exitCode(), 0);
 }
 
 } // namespace
