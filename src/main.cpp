@@ -1,4 +1,5 @@
 #include "common/CommandLine.h"
+#include "common/PrivateArguments.h"
 #include "common/ProcessMemory.h"
 #include "common/QtScheduler.h"
 #include "common/RureLog.h"
@@ -51,9 +52,13 @@ rure::ProgramDescription viewerDescription() {
 } // namespace
 
 int main(int argc, char* argv[]) {
+    // First of all: a camera address on the command line may carry a password,
+    // and every user of the machine can read the command line. It is taken out
+    // of it, and the arguments are read from this copy from now on.
+    rure::PrivateArguments arguments(argc, argv);
     // --help and --version need no display.
     const rure::CommandLineAnswer commandLine =
-        rure::answerCommandLine(argc, argv, viewerDescription());
+        rure::answerCommandLine(arguments.argc(), arguments.argv(), viewerDescription());
     if (!commandLine.run) {
         return commandLine.exitStatus;
     }
@@ -66,7 +71,7 @@ int main(int argc, char* argv[]) {
         qputenv("QT_QPA_PLATFORM", "xcb");
     }
     QApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
-    QApplication application(argc, argv);
+    QApplication application(arguments.argc(), arguments.argv());
     // libmpv refuses to start under any numeric locale but "C".
     std::setlocale(LC_NUMERIC, "C");
     rure::nameViewerApplication();

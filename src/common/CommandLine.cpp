@@ -58,7 +58,8 @@ CommandLineAnswer usageError(const ProgramDescription& program, const QString& p
     return answer;
 }
 
-// Whether `argument` starts with a scheme and a colon, as addresses do.
+} // namespace
+
 bool looksLikeAddress(const QString& argument) {
     const qsizetype colon = argument.indexOf(u':');
     if (colon < 1 || argument[0].unicode() >= 0x80 || !argument[0].isLetter()) {
@@ -72,8 +73,6 @@ bool looksLikeAddress(const QString& argument) {
     }
     return true;
 }
-
-} // namespace
 
 CommandLineAnswer readCommandLine(const QStringList& arguments, const ProgramDescription& program) {
     QString address;

@@ -45,6 +45,10 @@ inline constexpr int commandLineUsageStatus = 2;
 // repeated in the error: it may hold a password.
 CommandLineAnswer readCommandLine(const QStringList& arguments, const ProgramDescription& program);
 
+// Whether `argument` starts with a scheme and a colon, as addresses do
+// ("rtsp://...", "file:..."): such an argument may hold a password.
+bool looksLikeAddress(const QString& argument);
+
 // readCommandLine for main's arguments: writes the texts and answers with the
 // status to end with (`run` false), or with the address to open when the
 // program carries on. Needs no application object.

@@ -32,7 +32,10 @@ std::optional<QString> plainText(QByteArrayView bytes) {
 
 } // namespace
 
-QByteArray launchRequestLine(const LaunchRequest& request) {
+Result<QByteArray> launchRequestLine(const LaunchRequest& request) {
+    if (!plainText(request.argument.toUtf8())) {
+        return launchError(QStringLiteral("the address contains control characters"));
+    }
     QByteArray line;
     switch (request.kind) {
     case LaunchRequest::Kind::activate:

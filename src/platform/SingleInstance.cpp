@@ -74,6 +74,12 @@ SingleInstance::~SingleInstance() {
 }
 
 Result<SingleInstance::Role> SingleInstance::claim(const LaunchRequest& request) {
+    const Result<QByteArray> line = launchRequestLine(request);
+    if (!line.ok()) {
+        return instanceError(
+            Failure::unfitRequest,
+            QStringLiteral("Rure cannot open an address that contains control characters."));
+    }
     if (socketPath_.isEmpty()) {
         return instanceError(Failure::cannotListen,
                              QStringLiteral("There is no runtime folder for the launch socket."));
@@ -92,7 +98,7 @@ Result<SingleInstance::Role> SingleInstance::claim(const LaunchRequest& request)
         RureLog::lifecycle().error(
             QStringLiteral("The launch lock could not be taken; going on without it."));
     }
-    const Result<HandOver> handed = handOver(request);
+    const Result<HandOver> handed = handOver(line.value());
     if (!handed.ok()) {
         return handed.error();
     }
@@ -106,7 +112,7 @@ Result<SingleInstance::Role> SingleInstance::claim(const LaunchRequest& request)
     return Role::first;
 }
 
-Result<SingleInstance::HandOver> SingleInstance::handOver(const LaunchRequest& request) {
+Result<SingleInstance::HandOver> SingleInstance::handOver(const QByteArray& line) {
     const QDeadlineTimer deadline(limits_.answerTimeout);
     QLocalSocket socket;
     socket.connectToServer(socketPath_);
@@ -116,7 +122,7 @@ Result<SingleInstance::HandOver> SingleInstance::handOver(const LaunchRequest& r
         return HandOver::noCopy;
     }
     socket.setReadBufferSize(maximumLaunchLineBytes);
-    socket.write(launchRequestLine(request));
+    socket.write(line);
     const QString noAnswer = QStringLiteral("Rure is already running but does not answer.");
     if (!socket.waitForBytesWritten(static_cast<int>(remaining(deadline)))) {
         return instanceError(Failure::noAnswer, noAnswer);
@@ -152,28 +158,34 @@ Result<void> SingleInstance::listen() {
     return Result<void>::success();
 }
 
+void SingleInstance::dropPeer(QLocalSocket* peer) {
+    peer->abort();
+    peer->deleteLater();
+}
+
 void SingleInstance::acceptPeers() {
     while (server_.hasPendingConnections()) {
         QLocalSocket* peer = server_.nextPendingConnection();
-        if (peers_ >= limits_.maximumPeers || !peerIsThisUser(peer->socketDescriptor())) {
-            peer->abort();
-            peer->deleteLater();
+        if (!peerIsThisUser(peer->socketDescriptor())) {
+            dropPeer(peer);
             continue;
+        }
+        // A launch sends its line as soon as it is connected: the peer that has
+        // waited longest is the least likely to be one.
+        if (waiting_.size() >= std::max(limits_.maximumPeers, 1)) {
+            dropPeer(waiting_.takeFirst());
         }
         servePeer(peer);
     }
 }
 
 void SingleInstance::servePeer(QLocalSocket* peer) {
-    ++peers_;
-    connect(peer, &QObject::destroyed, this, [this] { --peers_; });
+    waiting_.append(peer);
+    connect(peer, &QObject::destroyed, this, [this, peer] { waiting_.removeOne(peer); });
     connect(peer, &QLocalSocket::disconnected, peer, &QObject::deleteLater);
     // A peer holds no more than one line, and no longer than the time limit.
     peer->setReadBufferSize(maximumLaunchLineBytes);
-    QTimer::singleShot(limits_.peerTimeout, peer, [peer] {
-        peer->abort();
-        peer->deleteLater();
-    });
+    QTimer::singleShot(limits_.peerTimeout, peer, [peer] { dropPeer(peer); });
     connect(peer, &QLocalSocket::readyRead, this, [this, peer] { readPeer(peer); });
     if (peer->bytesAvailable() > 0) {
         readPeer(peer);
@@ -184,6 +196,7 @@ void SingleInstance::readPeer(QLocalSocket* peer) {
     auto answer = [this, peer](const QByteArray& line) {
         // One request per connection: nothing after it is read.
         disconnect(peer, &QLocalSocket::readyRead, this, nullptr);
+        waiting_.removeOne(peer);
         peer->write(line);
         peer->disconnectFromServer();
     };
@@ -196,6 +209,14 @@ void SingleInstance::readPeer(QLocalSocket* peer) {
     }
     QByteArray line = peer->readLine();
     line.chop(1);
+    // A launch writes its one line at once. More after it is a request that
+    // was cut at a line feed (an address holding one): refused whole rather
+    // than taken for what stands before the cut.
+    if (peer->bytesAvailable() > 0) {
+        RureLog::lifecycle().error(QStringLiteral("Refused a launch request: more than one line."));
+        answer(launchRefusedLine(QStringLiteral("request has more than one line")));
+        return;
+    }
     const Result<LaunchRequest> request = parseLaunchRequestLine(line);
     if (!request.ok()) {
         RureLog::lifecycle().error(

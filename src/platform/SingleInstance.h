@@ -26,7 +26,9 @@ public:
         std::chrono::milliseconds peerTimeout{2000};
         // How long a later launch waits for the running copy's answer.
         std::chrono::milliseconds answerTimeout{5000};
-        // Peers served at once; more are dropped at once.
+        // Peers waiting for their line at once. A new peer beyond them takes
+        // the place of the one that has waited longest: connections opened and
+        // left silent (by a program gone wrong) never keep a launch out.
         int maximumPeers = 8;
     };
 
@@ -40,6 +42,7 @@ public:
         cannotListen = 1, // no copy answers and none can listen here; run without
         noAnswer,         // a copy holds the socket but did not answer in time
         refused,          // the running copy refused the request
+        unfitRequest,     // the request cannot be sent (an address with control characters)
     };
 
     // "$XDG_RUNTIME_DIR/rure/viewer.socket"; Qt's runtime location stands in
@@ -58,7 +61,8 @@ public:
     // answer; or, when none does, removes a socket a crashed copy left behind
     // and listens. A lock next to the socket keeps two launches at the same
     // moment from both listening. Blocks for at most the answer timeout.
-    // Errors carry a Failure as their code.
+    // A request that cannot be written as one line goes nowhere: neither
+    // handed over nor kept for this copy. Errors carry a Failure as their code.
     Result<Role> claim(const LaunchRequest& request);
 
     bool isListening() const { return server_.isListening(); }
@@ -69,16 +73,19 @@ public:
 
 private:
     enum class HandOver { noCopy, accepted };
-    Result<HandOver> handOver(const LaunchRequest& request);
+    Result<HandOver> handOver(const QByteArray& line);
     Result<void> listen();
     void acceptPeers();
     void servePeer(QLocalSocket* peer);
     void readPeer(QLocalSocket* peer);
+    static void dropPeer(QLocalSocket* peer);
 
     QString socketPath_;
     Limits limits_;
+    // The peers whose line has not come yet, the one that came first first.
+    // Before the server: its peers leave this list as the server goes.
+    QList<QLocalSocket*> waiting_;
     QLocalServer server_;
-    int peers_ = 0;
 };
 
 } // namespace rure

@@ -9,6 +9,7 @@
 #include "config/CameraConfigurationStore.h"
 
 #include <QGuiApplication>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
 #include <QShortcut>
@@ -24,7 +25,7 @@ CameraSettingsController::CameraSettingsController(QList<Camera> cameras, bool s
       closeHandler_(std::move(closeHandler)), store_(store), parentForDialogs_(parentForDialogs),
       window_(new CameraSettingsWindow), model_(new CameraTableModel(draft_, window_)) {
     alertPresenter_ = [this](const CameraAlert& alert) {
-        CameraSettingsDialogs::showAlert(dialogParent(), alert);
+        shownAlert_ = CameraSettingsDialogs::showAlert(dialogParent(), alert, shownAlert_);
     };
     importPathChooser_ = [this] { return CameraSettingsDialogs::chooseImportPath(dialogParent()); };
     exportPathChooser_ = [this] { return CameraSettingsDialogs::chooseExportPath(dialogParent()); };

@@ -12,6 +12,7 @@
 #include <functional>
 #include <optional>
 
+class QMessageBox;
 class QWidget;
 
 namespace rure {
@@ -92,6 +93,8 @@ private:
     CameraSettingsWindow* window_;
     CameraTableModel* model_;
     CameraSettingsDialogs::AlertPresenter alertPresenter_;
+    // The one alert window the editor shows at a time.
+    QPointer<QMessageBox> shownAlert_;
     CameraSettingsDialogs::PathChooser importPathChooser_;
     CameraSettingsDialogs::PathChooser exportPathChooser_;
     DiscoverySetup discoverySetup_;

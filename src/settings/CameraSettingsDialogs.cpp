@@ -24,18 +24,26 @@ std::optional<QString> runFileDialog(QFileDialog& dialog) {
 }
 } // namespace
 
-void CameraSettingsDialogs::showAlert(QWidget* parent, const CameraAlert& alert) {
-    QMessageBox box(parent);
-    box.setIcon(QMessageBox::Warning);
-    // Like the viewer's alerts; an untitled window would show the program's file name.
-    box.setWindowTitle(QStringLiteral("Rure"));
-    box.setText(alert.title);
-    box.setInformativeText(alert.message);
-    QPushButton* ok = box.addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
-    ok->setStyleSheet(RurePalette::accentButtonStyle());
-    box.setDefaultButton(ok);
-    box.setWindowModality(Qt::ApplicationModal);
-    box.exec();
+QMessageBox* CameraSettingsDialogs::showAlert(QWidget* parent, const CameraAlert& alert,
+                                              QMessageBox* shown) {
+    QMessageBox* box = shown;
+    if (box == nullptr || !box->isVisible()) {
+        box = new QMessageBox(parent);
+        box->setAttribute(Qt::WA_DeleteOnClose);
+        box->setIcon(QMessageBox::Warning);
+        // Like the viewer's alerts; an untitled window would show the program's file name.
+        box->setWindowTitle(QStringLiteral("Rure"));
+        QPushButton* ok = box->addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
+        ok->setStyleSheet(RurePalette::accentButtonStyle());
+        box->setDefaultButton(ok);
+        box->setWindowModality(Qt::ApplicationModal);
+    }
+    box->setText(alert.title);
+    box->setInformativeText(alert.message);
+    box->show();
+    box->raise();
+    box->activateWindow();
+    return box;
 }
 
 std::optional<QString> CameraSettingsDialogs::chooseImportPath(QWidget* parent) {

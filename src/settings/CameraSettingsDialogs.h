@@ -7,6 +7,7 @@
 #include <functional>
 #include <optional>
 
+class QMessageBox;
 class QWidget;
 
 namespace rure {
@@ -19,8 +20,13 @@ struct CameraSettingsDialogs {
     using PathChooser = std::function<std::optional<QString>()>;
 
     // A warning alert titled "Rure" with one "OK" button in the strong accent,
-    // application-modal.
-    static void showAlert(QWidget* parent, const CameraAlert& alert);
+    // application-modal, shown without waiting for it to be dismissed, and
+    // deleted once it is. While `shown` is still open the alert goes into it
+    // instead, its texts replaced and the window raised: alerts that come one
+    // after another (links the editor refuses, opened in a row) never pile up.
+    // Returns the window that shows the alert.
+    static QMessageBox* showAlert(QWidget* parent, const CameraAlert& alert,
+                                  QMessageBox* shown = nullptr);
     // "Import Camera List": exactly one existing JSON file.
     static std::optional<QString> chooseImportPath(QWidget* parent);
     // "Export Camera List", proposing "rure-cameras.json".

@@ -115,12 +115,11 @@ TEST_F(CameraSettingsLookTest, TitlesAreTheWindowsOwnWithoutTheApplicationsName)
     };
     whileModal([this] { CameraSettingsDialogs::chooseImportPath(&window()); }, recordAndClose);
     whileModal([this] { CameraSettingsDialogs::chooseExportPath(&window()); }, recordAndClose);
-    whileModal(
-        [this] {
-            CameraSettingsDialogs::showAlert(&window(), {QStringLiteral("Could not import cameras"),
-                                                         QStringLiteral("Unreadable.")});
-        },
-        recordAndClose);
+    // The alert does not wait for its answer.
+    QMessageBox* alert = CameraSettingsDialogs::showAlert(
+        &window(), {QStringLiteral("Could not import cameras"), QStringLiteral("Unreadable.")});
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(alert));
+    recordAndClose(*alert);
     EXPECT_EQ(dialogTitles.join(QStringLiteral(" | ")).toStdString(),
               "Import Camera List | Export Camera List | Rure");
 }
@@ -148,21 +147,16 @@ TEST_F(CameraSettingsLookTest, SaveAndTheAlertsOkReadWhiteOnTheAccent) {
         expectReadable(save.grab().toImage(), save.rect().adjusted(6, 4, -6, -4),
                        QStringLiteral("Save"));
 
-        whileModal(
-            [this] {
-                CameraSettingsDialogs::showAlert(
-                    &window(), {QStringLiteral("Check Porch"), QStringLiteral("Enter a name.")});
-            },
-            [](QWidget& dialog) {
-                auto* alert = qobject_cast<QMessageBox*>(&dialog);
-                ASSERT_NE(alert, nullptr);
-                QAbstractButton* ok = alert->buttons().value(0);
-                ASSERT_NE(ok, nullptr);
-                EXPECT_EQ(ok->text(), "OK");
-                expectReadable(ok->grab().toImage(), ok->rect().adjusted(6, 4, -6, -4),
-                               QStringLiteral("the alert's OK"));
-                alert->accept();
-            });
+        QMessageBox* alert = CameraSettingsDialogs::showAlert(
+            &window(), {QStringLiteral("Check Porch"), QStringLiteral("Enter a name.")});
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(alert));
+        EXPECT_EQ(QApplication::activeModalWidget(), alert);
+        QAbstractButton* ok = alert->buttons().value(0);
+        ASSERT_NE(ok, nullptr);
+        EXPECT_EQ(ok->text(), "OK");
+        expectReadable(ok->grab().toImage(), ok->rect().adjusted(6, 4, -6, -4),
+                       QStringLiteral("the alert's OK"));
+        alert->accept();
         editor().cancel();
     }
 }

@@ -13,8 +13,9 @@ namespace rure::InstallerOperations {
 // transaction script unprivileged; when that fails for any reason, runs the same
 // script once more through `tools.elevation`. Each run either puts the new,
 // verified copy in place or leaves the destination as it was, and leaves no
-// staging or backup folder beside it (see installTransactionScript). Finally
-// checks the destination.
+// staging or backup folder beside it, also when one of its steps is killed at
+// `tools.stepTimeLimit` (see installTransactionScript). Finally checks the
+// destination.
 // Errors: "The Rure application in this installer is damaged.", a file error
 // from the copy, "The prepared copy of Rure could not be sanitized.", "The
 // prepared copy of Rure could not be verified.", "Rure could not be installed in

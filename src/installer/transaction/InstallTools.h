@@ -3,6 +3,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <chrono>
+
 namespace rure {
 
 // The programs an install calls, by absolute path. The product uses the
@@ -22,6 +24,13 @@ struct InstallTools {
     QStringList elevation = {QStringLiteral("/usr/bin/pkexec")};
     // Where the prepared copy is made; empty means QDir::tempPath().
     QString temporaryDirectory;
+    // How long any one step of the install transaction may run, as the user
+    // or as root. A step still running then is killed, and the transaction
+    // fails and puts everything back: something the user placed in its way (a
+    // FIFO where the bundle tool should be, a source that never ends) cannot
+    // hold root's shell forever. Generous for a bundle of a few hundred
+    // megabytes on a slow disk; tests shorten it.
+    std::chrono::milliseconds stepTimeLimit = std::chrono::minutes(3);
 };
 
 } // namespace rure

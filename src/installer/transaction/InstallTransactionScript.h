@@ -24,6 +24,12 @@ namespace rure::InstallerOperations {
 // one back. Success removes the backup. Staging and backup folders that earlier,
 // interrupted runs left beside the destination are removed first.
 //
+// Every step runs under /usr/bin/timeout with `tools.stepTimeLimit`: a step
+// still running then is killed, which fails the script like any failed step,
+// and the exit trap puts everything back. Only the renames of the swap and of
+// the rollback run without it: each is one system call within one folder, and
+// a rename cut short could leave the old copy aside.
+//
 // Every command is named by absolute path because the elevated run has no
 // PATH. The text ends without a final line feed.
 QString installTransactionScript(const InstallPaths& paths, const InstallTools& tools);

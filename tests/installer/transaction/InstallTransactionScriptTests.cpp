@@ -16,6 +16,7 @@ TEST(InstallTransactionScript, IsTheTransactionWithQuotedPathsAndAbsoluteCommand
     tools.bundleTool = QStringLiteral("/home/ann/Rizezad Aduz.app/Contents/bin/rure-bundle");
     tools.bundleToolDigest =
         QStringLiteral("9f86d081884c7d659a2feaa0c55ad015a3bf4f1b2b0b822cd15d6c15b0f00a08");
+    tools.stepTimeLimit = std::chrono::milliseconds(2500);
 
     // Shell patterns for the UUIDs of earlier runs' folders ("?" written out
     // here only because two of them in a row would spell a trigraph).
@@ -29,10 +30,14 @@ TEST(InstallTransactionScript, IsTheTransactionWithQuotedPathsAndAbsoluteCommand
         "backup='/opt/.Rure Backup 6FA459EA-EE8A-3CA4-894E-DB77E160355E.app'\n"
         "tool='/home/ann/Rizezad Aduz.app/Contents/bin/rure-bundle'\n"
         "tool_sha256='9f86d081884c7d659a2feaa0c55ad015a3bf4f1b2b0b822cd15d6c15b0f00a08'\n"
+        "step_limit=2.500\n"
         "bundle=\"$staging/Rure.app\"\n"
         "checker=\"$staging/rure-bundle\"\n"
         "moved_aside=\n"
         "swapped=\n"
+        "step() {\n"
+        "    /usr/bin/timeout -s KILL \"$step_limit\" \"$@\"\n"
+        "}\n"
         "cleanup() {\n"
         "    if [ -n \"$swapped\" ]; then\n"
         "        /bin/mv \"$destination\" \"$staging/Rejected.app\"\n"
@@ -40,38 +45,39 @@ TEST(InstallTransactionScript, IsTheTransactionWithQuotedPathsAndAbsoluteCommand
         "    if [ -n \"$moved_aside\" ]; then\n"
         "        /bin/mv \"$backup\" \"$destination\"\n"
         "    fi\n"
-        "    /bin/rm -rf \"$staging\"\n"
+        "    step /bin/rm -rf \"$staging\"\n"
         "}\n"
         "trap cleanup EXIT\n"
         "trap 'exit 1' HUP INT TERM\n"
         "for leftover in \"${destination%/*}\"/'.Rure Install '@UUID@.app \\\n"
         "        \"${destination%/*}\"/'.Rure Backup '@UUID@.app; do\n"
-        "    /bin/rm -rf \"$leftover\"\n"
+        "    step /bin/rm -rf \"$leftover\"\n"
         "done\n"
-        "/bin/mkdir -m 700 \"$staging\"\n"
-        "/bin/cat < \"$tool\" > \"$checker\"\n"
-        "/bin/chmod 700 \"$checker\"\n"
-        "digest=$(/usr/bin/sha256sum < \"$checker\")\n"
+        "step /bin/mkdir -m 700 \"$staging\"\n"
+        "step /bin/cat -- \"$tool\" > \"$checker\"\n"
+        "step /bin/chmod 700 \"$checker\"\n"
+        "digest=$(step /usr/bin/sha256sum < \"$checker\")\n"
         "if [ \"${digest%% *}\" != \"$tool_sha256\" ]; then\n"
         "    exit 1\n"
         "fi\n"
-        "'/bin/cp' -a \"$source/.\" \"$bundle\"\n"
-        "if [ \"$(/usr/bin/id -u)\" = 0 ]; then\n"
-        "    /bin/chown -R -h 0:0 \"$bundle\"\n"
+        "step '/bin/cp' -a \"$source/.\" \"$bundle\"\n"
+        "user_id=$(step /usr/bin/id -u)\n"
+        "if [ \"$user_id\" = 0 ]; then\n"
+        "    step /bin/chown -R -h 0:0 \"$bundle\"\n"
         "fi\n"
-        "/bin/chmod -R go-w,ug-s \"$bundle\"\n"
-        "\"$checker\" clear-xattrs \"$bundle\"\n"
-        "\"$checker\" verify \"$bundle\"\n"
+        "step /bin/chmod -R go-w,ug-s \"$bundle\"\n"
+        "step \"$checker\" clear-xattrs \"$bundle\"\n"
+        "step \"$checker\" verify \"$bundle\"\n"
         "if [ -e \"$destination\" ] || [ -h \"$destination\" ]; then\n"
         "    /bin/mv \"$destination\" \"$backup\"\n"
         "    moved_aside=1\n"
         "fi\n"
         "/bin/mv \"$bundle\" \"$destination\"\n"
         "swapped=1\n"
-        "\"$checker\" clear-xattrs \"$destination\"\n"
-        "\"$checker\" verify \"$destination\"\n"
+        "step \"$checker\" clear-xattrs \"$destination\"\n"
+        "step \"$checker\" verify \"$destination\"\n"
         "trap - EXIT\n"
-        "/bin/rm -rf \"$backup\" \"$staging\"");
+        "step /bin/rm -rf \"$backup\" \"$staging\"");
     expected.replace(QStringLiteral("@UUID@"), anyUuid);
     EXPECT_EQ(InstallerOperations::installTransactionScript(paths, tools), expected);
 }
