@@ -207,7 +207,7 @@ QString ZooReport::table(const QString& heading) const {
     if (!offRows_.empty()) {
         text += QStringLiteral(
             "Cameras that are off, from the connect audit preloaded into the viewer\n"
-            "  connections: connect() calls to the camera's port (knocks, preflights and the "
+            "  connections: connection attempts to the camera's port (knocks, preflights and the "
             "engine's connections together); name look-ups: getaddrinfo() calls\n"
             "  1st min: in the first minute; run: in the whole run of the given minutes\n"
             "  * per h: extrapolated, the first minute plus 59 times the rate per minute after "
