@@ -118,6 +118,11 @@ void MPVOpenGLView::paintGL() {
         {MPV_RENDER_PARAM_INVALID, nullptr},
     };
     mpv_render_context_render(renderContext_.get(), params);
+    if (pictureHidden_) {
+        // Drawn all the same, so that the engine's pictures keep being taken
+        // and reported; only what shows is black.
+        gl->glClear(GL_COLOR_BUFFER_BIT);
+    }
     // A resize paints without presenting; the frame it drew is presented by the
     // next swap, so the mark survives further paints until then.
     presentingPendingFrame_ = presentingPendingFrame_ || hasPendingVideoFrame_;
@@ -127,6 +132,13 @@ void MPVOpenGLView::paintGL() {
 void MPVOpenGLView::clearPicture() {
     // Detached, a paint is a plain black clear.
     if (renderContext_ == nullptr) {
+        update();
+    }
+}
+
+void MPVOpenGLView::setPictureHidden(bool hidden) {
+    if (hidden != pictureHidden_) {
+        pictureHidden_ = hidden;
         update();
     }
 }

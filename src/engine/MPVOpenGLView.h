@@ -34,6 +34,7 @@ public:
 
     bool isAttached() const override { return renderContext_ != nullptr; }
     void clearPicture() override;
+    void setPictureHidden(bool hidden) override;
 
     // GUI thread; posted by rure_render_update whenever the engine's rendering
     // state changed.
@@ -56,6 +57,7 @@ private:
     bool hasPendingVideoFrame_ = false;
     // Whether the paint that is about to be presented drew a pending frame.
     bool presentingPendingFrame_ = false;
+    bool pictureHidden_ = false;
     std::function<void()> frameRenderedHandler_;
     QMetaObject::Connection contextDestructionConnection_;
 };

@@ -102,7 +102,7 @@ void MPVPictureView::paintEvent(QPaintEvent* /*event*/) {
         redrawForNewSize();
     }
     QPainter painter(this);
-    if (picture_.isNull()) {
+    if (picture_.isNull() || pictureHidden_) {
         painter.fillRect(rect(), Qt::black);
         return;
     }
@@ -127,6 +127,13 @@ void MPVPictureView::clearPicture() {
     }
     picture_ = QImage();
     update();
+}
+
+void MPVPictureView::setPictureHidden(bool hidden) {
+    if (hidden != pictureHidden_) {
+        pictureHidden_ = hidden;
+        update();
+    }
 }
 
 void MPVPictureView::setFrameRenderedHandler(std::function<void()> handler) {

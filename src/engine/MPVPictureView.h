@@ -30,6 +30,7 @@ public:
     void shutdownRenderContext() final;
     bool isAttached() const final { return renderContext_ != nullptr; }
     void clearPicture() final;
+    void setPictureHidden(bool hidden) final;
     void setFrameRenderedHandler(std::function<void()> handler) final;
     const std::function<void()>& frameRenderedHandler() const final;
 
@@ -71,6 +72,7 @@ private:
     MPVRenderContext renderContext_;
     NewPictureFilter newPictures_;
     QImage picture_;
+    bool pictureHidden_ = false;
     std::function<void()> frameRenderedHandler_;
 };
 

@@ -30,6 +30,11 @@ public:
     // for an engine that stops for good.
     virtual void clearPicture() = 0;
 
+    // While hidden, the view is black whatever the engine draws; pictures
+    // still arrive and are still reported. For another camera on its way: the
+    // last camera's picture must not stand in for it.
+    virtual void setPictureHidden(bool hidden) = 0;
+
     // Called once per new picture of the engine that has been presented.
     virtual void setFrameRenderedHandler(std::function<void()> handler) = 0;
     virtual const std::function<void()>& frameRenderedHandler() const = 0;

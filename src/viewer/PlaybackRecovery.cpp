@@ -92,6 +92,9 @@ PlaybackStatus PlaybackSupervisor::status() const {
         status.staleAfterSeconds = cadence_.staleAfterSeconds();
     } else {
         status.activity = PlaybackActivity::connecting;
+        if (const Camera* camera = selection_.selectedCamera()) {
+            status.cameraName = camera->name;
+        }
     }
     return status;
 }

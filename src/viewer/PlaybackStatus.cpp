@@ -56,7 +56,9 @@ QString playbackStatusText(const PlaybackStatus& status, SteadyTime now, const Q
         break;
     case PlaybackActivity::connecting:
         addCameraTrouble(status, lines);
-        lines << QStringLiteral("Connecting…");
+        lines << (status.cameraName.isEmpty()
+                      ? QStringLiteral("Connecting…")
+                      : QStringLiteral("Connecting to %1…").arg(status.cameraName));
         break;
     case PlaybackActivity::playing:
         if (status.lastPictureAt &&

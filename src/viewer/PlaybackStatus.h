@@ -48,6 +48,8 @@ struct PlaybackStatus {
     bool unreachable = false;
     // While stopped: the engine's failure, when that is why.
     std::optional<EngineStartError> engineFailure;
+    // While connecting: the name of the camera on its way (never its address).
+    QString cameraName;
 
     friend bool operator==(const PlaybackStatus&, const PlaybackStatus&) = default;
 };

@@ -14,16 +14,18 @@ void PlaybackStatusReporter::refresh() {
         return;
     }
     const QDateTime wallNow = hooks_.wallClock ? hooks_.wallClock() : QDateTime::currentDateTime();
-    QString text = playbackStatusText(hooks_.status(), scheduler_.now(), wallNow);
+    PlaybackStatus status = hooks_.status();
+    QString text = playbackStatusText(status, scheduler_.now(), wallNow);
     if (text == text_) {
         return;
     }
     text_ = std::move(text);
-    // The status line's texts never name the camera, and tell in the log
-    // what the user was shown.
-    RureLog::playback().debug(
-        QStringLiteral("The status line reads: %1")
-            .arg(QString(text_).replace(QLatin1Char('\n'), QStringLiteral(" / "))));
+    // Tells in the log what the user was shown, with the camera's name left
+    // out as everywhere in the log.
+    status.cameraName.clear();
+    RureLog::playback().debug(QStringLiteral("The status line reads: %1")
+                                  .arg(playbackStatusText(status, scheduler_.now(), wallNow)
+                                           .replace(QLatin1Char('\n'), QStringLiteral(" / "))));
     if (hooks_.show) {
         hooks_.show(text_);
     }

@@ -40,6 +40,16 @@ PlaybackSupervisor::~PlaybackSupervisor() {
 void PlaybackSupervisor::attachView(CreatedVideoView view) {
     viewWidget_ = view.widget;
     videoView_ = view.view;
+    if (videoView_) {
+        videoView_->setPictureHidden(awaitingNewCamerasPicture_);
+    }
+}
+
+void PlaybackSupervisor::awaitNewCamerasPicture(bool awaiting) {
+    awaitingNewCamerasPicture_ = awaiting;
+    if (const std::optional<CreatedVideoView> view = liveView()) {
+        view->view->setPictureHidden(awaiting);
+    }
 }
 
 std::optional<CreatedVideoView> PlaybackSupervisor::liveView() const {
@@ -144,6 +154,9 @@ void PlaybackSupervisor::playNewSelection() {
     engineFailure_.reset();
     cancelPendingRecovery();
     cancelLocalNetworkProbe();
+    // The last camera's picture goes at once: under the new camera's name it
+    // would pass for that camera's, for as long as it takes to connect.
+    awaitNewCamerasPicture(!selection_.isEmpty());
     if (selection_.isEmpty()) {
         stopForEmptyList();
     } else if (!session_) {
@@ -260,6 +273,9 @@ void PlaybackSupervisor::recordRenderedFrame(int64_t generation) {
     }
     lastFrameRenderedAt_ = now;
     lastPictureAt_ = now;
+    if (awaitingNewCamerasPicture_) {
+        awaitNewCamerasPicture(false);
+    }
     cameraProblem_.reset();
     cameraUnreachable_ = false;
     outageSince_.reset();

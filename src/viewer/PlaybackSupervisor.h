@@ -154,6 +154,7 @@ private:
     void watchForCameraReturn(int64_t generation, bool recreate, int64_t count, double slot);
     void showError(const QString& message);
     // The view, while it exists.
+    void awaitNewCamerasPicture(bool awaiting);
     std::optional<CreatedVideoView> liveView() const;
 
     Scheduler& scheduler_;
@@ -162,6 +163,8 @@ private:
     Client client_;
     QPointer<QWidget> viewWidget_;
     VideoView* videoView_ = nullptr;
+    // From choosing a camera until its first picture: the view stays black.
+    bool awaitingNewCamerasPicture_ = false;
 
     std::unique_ptr<EngineSession> session_;
     int64_t playerGeneration_ = 0;

@@ -48,6 +48,7 @@ public:
     void shutdownRenderContext() override {}
     bool isAttached() const override { return false; }
     void clearPicture() override {}
+    void setPictureHidden(bool) override {}
     void setFrameRenderedHandler(std::function<void()> handler) override {
         handler_ = std::move(handler);
     }

@@ -29,6 +29,7 @@ public:
     void shutdownRenderContext() override;
     bool isAttached() const override { return attached_; }
     void clearPicture() override;
+    void setPictureHidden(bool hidden) override { pictureHidden = hidden; }
     void setFrameRenderedHandler(std::function<void()> handler) override;
     const std::function<void()>& frameRenderedHandler() const override { return handler_; }
 
@@ -37,6 +38,7 @@ public:
     bool presentPicture();
 
     int attachStatus = 0;
+    bool pictureHidden = false;
 
 private:
     std::shared_ptr<FakeEngineJournal> journal_;

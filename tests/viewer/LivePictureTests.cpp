@@ -10,6 +10,7 @@
 #include <QAction>
 #include <QFile>
 #include <QMouseEvent>
+#include <QTcpServer>
 
 #include <sys/stat.h>
 
@@ -23,7 +24,13 @@ TEST_F(LivePicture, showsTheCameraFollowsItsShapeAndSwitchesCamerasInTheSameEngi
     options.width = 640;
     options.height = 480;
     ASSERT_TRUE(camera.start(options));
-    launch({{QStringLiteral("Bars"), camera.url()}, {QStringLiteral("Blue"), camera.secondUrl()}});
+    // Accepts connections and never answers.
+    QTcpServer silent;
+    ASSERT_TRUE(silent.listen(QHostAddress::LocalHost, 0));
+    launch({{QStringLiteral("Bars"), camera.url()},
+            {QStringLiteral("Blue"), camera.secondUrl()},
+            {QStringLiteral("Silent"),
+             QStringLiteral("rtsp://127.0.0.1:%1/camera").arg(silent.serverPort())}});
 
     ASSERT_TRUE(waitFor([this] { return isPlaying(); })) << log.texts().join('\n').toStdString();
     EXPECT_EQ(supervisor().playerGeneration(), 1);
@@ -50,6 +57,15 @@ TEST_F(LivePicture, showsTheCameraFollowsItsShapeAndSwitchesCamerasInTheSameEngi
     EXPECT_TRUE(waitFor([this] { return isPlaying(); }));
     EXPECT_EQ(supervisor().playerGeneration(), 1);
     EXPECT_FALSE(log.contains(QStringLiteral("Starting video engine generation 2.")));
+
+    // A camera that does not answer: the last camera's picture goes at once,
+    // never to pass for this one's, and the window says which camera comes.
+    delegate->selectCamera(2);
+    EXPECT_TRUE(waitFor([this] { return isBlack(centreColour()); }, 2000))
+        << centreColour().name().toStdString();
+    EXPECT_EQ(supervisor().statusText(), QStringLiteral("Connecting to Silent…"));
+    waitFor([] { return false; }, 1500);
+    EXPECT_TRUE(isBlack(centreColour())) << centreColour().name().toStdString();
 
     // Nothing about the cameras reaches the log.
     for (const QString& text : log.texts()) {

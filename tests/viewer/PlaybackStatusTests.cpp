@@ -37,9 +37,9 @@ protected:
 
 TEST_F(PlaybackStatusLine, saysConnectingUntilTheFirstPictureAndNothingWhileLive) {
     start(threeCameras());
-    EXPECT_EQ(shown(), QStringLiteral("Connecting…"));
+    EXPECT_EQ(shown(), QStringLiteral("Connecting to Front Door…"));
     watch(Seconds(2));
-    EXPECT_EQ(shown(), QStringLiteral("Connecting…"));
+    EXPECT_EQ(shown(), QStringLiteral("Connecting to Front Door…"));
     // The first picture takes the line away at once, without waiting for a tick.
     supervisor->recordRenderedFrame(supervisor->playerGeneration());
     EXPECT_EQ(shown(), QString());
@@ -168,7 +168,7 @@ TEST_F(PlaybackStatusLine, aNetworkThatIsDownIsSaidAndSleepSaysNothing) {
     supervisor->playNewSelection();
     settle();
     advanceSettling(Seconds(0.25));
-    EXPECT_EQ(shown(), QStringLiteral("Connecting…"));
+    EXPECT_EQ(shown(), QStringLiteral("Connecting to Garden…"));
 }
 
 TEST_F(PlaybackStatusLine, withNothingPendingItSaysWhatIsWrongNeverACountdown) {
