@@ -30,7 +30,12 @@ void AppDelegate::createWindow() {
     window->didMove = [this] { windowDidMove(); };
     window->didResize = [this] { windowDidResize(); };
     window->willClose = [this] { windowWillClose(); };
-    window->windowStateChanged = [this] { updateFullScreenMenuItem(); };
+    window->windowStateChanged = [this] {
+        updateFullScreenMenuItem();
+        if (focusArea_ && window) {
+            focusArea_->fullScreenChanged(window->isFullScreen());
+        }
+    };
 
     // Back to front: the picture, the pointer surface, then the overlay.
     QWidget* root = window->contentView();

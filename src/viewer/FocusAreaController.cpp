@@ -105,7 +105,9 @@ void FocusAreaController::setEngineProperties(const QString& crop, const QString
 }
 
 void FocusAreaController::applyFocusedCameraView(const VideoFocusCrop& crop, bool reshapeWindow) {
-    setEngineProperties(crop.engineText(), QStringLiteral("no"), QStringLiteral("0"));
+    focusCrop_ = crop;
+    isShowingFullCameraTemporarily_ = false;
+    applyViewToEngine();
 
     // The engine stretches the crop over whatever shape the window has.
     if (window_) {
@@ -138,7 +140,7 @@ void FocusAreaController::restoreOriginalCameraView() {
     isSelectingFocusArea_ = false;
     focusCrop_.reset();
     isShowingFullCameraTemporarily_ = false;
-    setEngineProperties(QString(), QStringLiteral("yes"), QStringLiteral("0.0"));
+    applyViewToEngine();
     if (window_) {
         window_->setMinimumContentSize(ViewerWindow::minimumContentSize);
         if (sourceVideoGeometry_) {
@@ -160,11 +162,17 @@ void FocusAreaController::toggleFullCameraTemporarily() {
         return;
     }
     if (!isShowingFullCameraTemporarily_) {
-        setEngineProperties(QString(), QStringLiteral("no"), QStringLiteral("0"));
         isShowingFullCameraTemporarily_ = true;
+        applyViewToEngine();
     } else {
         applyFocusedCameraView(*focusCrop_, false);
-        isShowingFullCameraTemporarily_ = false;
+    }
+}
+
+void FocusAreaController::fullScreenChanged(bool fullScreen) {
+    if (fullScreen != fullScreen_) {
+        fullScreen_ = fullScreen;
+        applyViewToEngine();
     }
 }
 
@@ -175,10 +183,17 @@ void FocusAreaController::cameraWillLoad() {
     }
     sourceVideoGeometry_.reset();
     appliedVideoAspectRatio_.reset();
+    if (fullScreen_ && !focusCrop_) {
+        // A new engine starts filling its window.
+        applyViewToEngine();
+    }
 }
 
 void FocusAreaController::cameraWillReload() {
     if (!focusCrop_) {
+        if (fullScreen_) {
+            applyViewToEngine();
+        }
         return;
     }
     applyViewToEngine();
@@ -188,10 +203,19 @@ void FocusAreaController::cameraWillReload() {
 }
 
 void FocusAreaController::applyViewToEngine() {
-    if (isShowingFullCameraTemporarily_) {
-        setEngineProperties(QString(), QStringLiteral("no"), QStringLiteral("0"));
+    if (focusCrop_ && !isShowingFullCameraTemporarily_) {
+        // In a window of the crop's shape the crop fills it; on a screen of
+        // another shape it keeps its proportions.
+        setEngineProperties(focusCrop_->engineText(),
+                            fullScreen_ ? QStringLiteral("yes") : QStringLiteral("no"),
+                            QStringLiteral("0"));
+    } else if (focusCrop_ || fullScreen_) {
+        // The whole picture in a window or on a screen of another shape: all
+        // of it, in its own proportions, with black bars.
+        setEngineProperties(QString(), QStringLiteral("yes"), QStringLiteral("0"));
     } else {
-        setEngineProperties(focusCrop_->engineText(), QStringLiteral("no"), QStringLiteral("0"));
+        // A window that follows the picture's own shape.
+        setEngineProperties(QString(), QStringLiteral("yes"), QStringLiteral("0.0"));
     }
 }
 

@@ -65,6 +65,9 @@ public:
     // engine): the focused area and the window's frame stay, and the engine
     // is given the view again.
     void cameraWillReload();
+    // The window entered or left full screen: on a screen of another shape the
+    // picture keeps its proportions (black bars) instead of filling it.
+    void fullScreenChanged(bool fullScreen);
     // The viewer is closing: a selection ends without a word.
     void viewerWillClose();
 
@@ -87,7 +90,8 @@ public:
 
 private:
     void failFocusSelection();
-    // Gives the engine the crop, or the whole picture shown for a while.
+    // Gives the engine the view the state calls for: the crop, or the whole
+    // picture, filling the window or in its own proportions.
     void applyViewToEngine();
     void setEngineProperties(const QString& crop, const QString& keepAspect,
                              const QString& panScan);
@@ -98,6 +102,7 @@ private:
     std::optional<VideoFocusCrop> focusCrop_;
     bool isSelectingFocusArea_ = false;
     bool isShowingFullCameraTemporarily_ = false;
+    bool fullScreen_ = false;
     std::optional<QRect> restoreFrameBeforeFocus_;
     std::optional<VideoSourceGeometry> sourceVideoGeometry_;
     std::optional<double> appliedVideoAspectRatio_;

@@ -49,7 +49,8 @@ QStringList cropWrites(const char* crop) {
     return {QStringLiteral("video-crop=") + QString::fromLatin1(crop),
             QStringLiteral("keepaspect=no"), QStringLiteral("panscan=0")};
 }
-const QStringList wholePictureWrites = cropWrites("");
+const QStringList wholePictureWrites = {
+    QStringLiteral("video-crop="), QStringLiteral("keepaspect=yes"), QStringLiteral("panscan=0")};
 const QStringList originalWrites = {QStringLiteral("video-crop="), QStringLiteral("keepaspect=yes"),
                                     QStringLiteral("panscan=0.0")};
 
@@ -119,6 +120,38 @@ TEST_F(FocusAreaControl, aLoadBringsBackTheOriginalViewAndForgetsThePicture) {
     // With neither, a load leaves the engine alone.
     focus.cameraWillLoad();
     EXPECT_TRUE(takeWrites().isEmpty());
+}
+
+// On a screen of another shape the picture keeps its proportions (black bars),
+// with or without a crop, and a new engine is told so before it loads.
+TEST_F(FocusAreaControl, fullScreenShowsThePictureInItsOwnProportions) {
+    const QStringList fittedCrop{QStringLiteral("video-crop=960x1080+0+0"),
+                                 QStringLiteral("keepaspect=yes"), QStringLiteral("panscan=0")};
+    focus.updateWindowAspectRatio(1920, 1080, 0);
+    const struct {
+        const char* what;
+        std::function<void()> act;
+        QStringList writes;
+    } steps[] = {
+        {"full screen", [&] { focus.fullScreenChanged(true); }, wholePictureWrites},
+        {"a new engine in full screen", [&] { focus.cameraWillReload(); }, wholePictureWrites},
+        {"a crop in full screen",
+         [&] {
+             focus.toggleFocusArea();
+             focus.focusSelectionCompleted(QRectF(0, 0, 480, 540), true);
+         },
+         fittedCrop},
+        {"the whole picture for a while", [&] { focus.toggleFullCameraTemporarily(); },
+         wholePictureWrites},
+        {"the crop again", [&] { focus.toggleFullCameraTemporarily(); }, fittedCrop},
+        {"back in the window", [&] { focus.fullScreenChanged(false); }, cropWrites("960x1080+0+0")},
+    };
+    for (const auto& step : steps) {
+        SCOPED_TRACE(step.what);
+        takeWrites();
+        step.act();
+        EXPECT_EQ(takeWrites(), step.writes);
+    }
 }
 
 TEST_F(FocusAreaControl, aSelectionWithoutAPictureAsksToWaitAndWithoutAnEngineJustEnds) {

@@ -170,8 +170,9 @@ TEST_F(FocusArea, theWindowTakesTheCropsShapeAndRightClicksShowTheWholePictureIn
     engines.clearJournal();
     delegate->secondaryClick();
     EXPECT_TRUE(delegate->focusArea().isShowingFullCameraTemporarily());
+    // All of the picture, in its own proportions: never squeezed into the crop's shape.
     EXPECT_EQ(propertyWrites(),
-              QStringList({QStringLiteral("set video-crop="), QStringLiteral("set keepaspect=no"),
+              QStringList({QStringLiteral("set video-crop="), QStringLiteral("set keepaspect=yes"),
                            QStringLiteral("set panscan=0")}));
     delegate->secondaryClick();
     EXPECT_FALSE(delegate->focusArea().isShowingFullCameraTemporarily());
@@ -204,7 +205,7 @@ TEST_F(FocusArea, aSnapshotOfACropIsOfTheWholePictureAndTheCropComesBackAfterIt)
     const QStringList cropRow{QStringLiteral("set video-crop=960x1080+0+0"),
                               QStringLiteral("set keepaspect=no"), QStringLiteral("set panscan=0")};
     const QStringList wholeRow{QStringLiteral("set video-crop="),
-                               QStringLiteral("set keepaspect=no"),
+                               QStringLiteral("set keepaspect=yes"),
                                QStringLiteral("set panscan=0")};
     const auto snapshotRequests = [this] {
         return engines.journal().calls.count(QStringLiteral("snapshot"));
