@@ -70,6 +70,15 @@ void AppDelegate::createWindow() {
     window->setStaysOnTop(staysOnTop);
 
     overlay_->showCameras(selection_.names(), selection_.selectedIndex());
+    // The title names the selected camera, whatever changes it.
+    const auto showSelectedCameraName = [this] {
+        if (window) {
+            const Camera* camera = selection_.selectedCamera();
+            window->showCameraName(camera ? camera->name : QString());
+        }
+    };
+    selection_.setChangeHandler(showSelectedCameraName);
+    showSelectedCameraName();
 
     if (!savedFrame || !window->restoreFrame(*savedFrame)) {
         window->centreOnScreen();

@@ -48,6 +48,7 @@ void CameraSelection::adoptLaunchList(QList<Camera> cameras) {
     } else {
         selectedIndex_ = stored >= 0 && stored < cameras_.size() ? stored : 0;
     }
+    changed();
 }
 
 qsizetype CameraSelection::adoptEditedList(QList<Camera> cameras) {
@@ -58,6 +59,7 @@ qsizetype CameraSelection::adoptEditedList(QList<Camera> cameras) {
     cameras_ = std::move(cameras);
     selectedIndex_ = chooseSelectionAfterEdit(cameras_, previousCamera, previousIndex);
     settings_.setSelectedCameraIndex(selectedIndex_);
+    changed();
     return selectedIndex_;
 }
 
@@ -67,7 +69,18 @@ bool CameraSelection::select(qsizetype index) {
     }
     selectedIndex_ = index;
     settings_.setSelectedCameraIndex(index);
+    changed();
     return true;
+}
+
+void CameraSelection::setChangeHandler(std::function<void()> handler) {
+    changeHandler_ = std::move(handler);
+}
+
+void CameraSelection::changed() const {
+    if (changeHandler_) {
+        changeHandler_();
+    }
 }
 
 const Camera* CameraSelection::selectedCamera() const {

@@ -5,6 +5,7 @@
 #include <QList>
 #include <QStringList>
 
+#include <functional>
 #include <optional>
 
 namespace rure {
@@ -46,10 +47,16 @@ public:
     const Camera* selectedCamera() const;
     QStringList names() const { return cameraNames(cameras_); }
 
+    // Called after every change of the list or of the selected camera.
+    void setChangeHandler(std::function<void()> handler);
+
 private:
+    void changed() const;
+
     ViewerSettings& settings_;
     QList<Camera> cameras_;
     qsizetype selectedIndex_ = -1;
+    std::function<void()> changeHandler_;
 };
 
 } // namespace rure

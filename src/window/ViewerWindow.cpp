@@ -122,6 +122,11 @@ void ViewerWindow::bringToFront() {
     ensureShown();
 }
 
+void ViewerWindow::showCameraName(const QString& name) {
+    setWindowTitle(name.isEmpty() ? QStringLiteral("Rure")
+                                  : QStringLiteral("%1 \u2014 Rure").arg(name));
+}
+
 void ViewerWindow::toggleFullScreen() {
     setWindowState(windowState() ^ Qt::WindowFullScreen);
 }

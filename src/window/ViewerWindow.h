@@ -58,6 +58,10 @@ public:
     void bringToFront();
 
     // Enters full screen, or leaves it for the frame the window had before.
+    // The title the task bar and window switcher show: the camera's name
+    // before the program's, so that viewers can be told apart; the program's
+    // alone without a camera.
+    void showCameraName(const QString& name);
     void toggleFullScreen();
 
     // Called after the window moved, resized, or is about to close.

@@ -30,6 +30,8 @@ TEST_F(ControllerTest, selectingACameraReusesTheEngineAndRemembersTheChoice) {
     EXPECT_EQ(delegate->overlay().cameraPicker()->selectedIndex(), 2);
     EXPECT_EQ(settings.value(QStringLiteral("selectedCameraIndex")).toInt(), 2);
     EXPECT_EQ(supervisor().state(), State::starting);
+    // The task bar tells viewers apart by their cameras.
+    EXPECT_EQ(delegate->viewerWindow()->windowTitle(), QString::fromUtf8("Garage — Rure"));
 
     // The same camera again still reloads and starts a new selection.
     delegate->selectCamera(2);
@@ -123,6 +125,7 @@ TEST_F(ControllerTest, savingAnEditedListStoresItAndFollowsTheSelectedCamera) {
         QStringList({QStringLiteral("Porch"), QStringLiteral("Garage"), QStringLiteral("Garden")}));
     EXPECT_EQ(delegate->overlay().cameraPicker()->selectedIndex(), 2);
     EXPECT_EQ(settings.value(QStringLiteral("selectedCameraIndex")).toInt(), 2);
+    EXPECT_EQ(delegate->viewerWindow()->windowTitle(), QString::fromUtf8("Garden — Rure"));
     EXPECT_EQ(supervisor().selectionGeneration(), selection + 1);
     EXPECT_EQ(engines.journal().calls, QStringList{loadCall(cameras[1])});
     EXPECT_EQ(engines.journal().enginesCreated, 1);
@@ -131,8 +134,10 @@ TEST_F(ControllerTest, savingAnEditedListStoresItAndFollowsTheSelectedCamera) {
 TEST_F(ControllerTest, savingAnEditedListIntoAnEmptyViewerHidesTheHintAndStartsPlayback) {
     launch();
     ASSERT_TRUE(delegate->overlay().emptyStateLabel()->isVisibleTo(delegate->viewerWindow()));
+    EXPECT_EQ(delegate->viewerWindow()->windowTitle(), QStringLiteral("Rure"));
 
     ASSERT_TRUE(delegate->applyEditedCameraList(threeCameras()).ok());
+    EXPECT_EQ(delegate->viewerWindow()->windowTitle(), QString::fromUtf8("Front Door — Rure"));
     EXPECT_FALSE(delegate->overlay().emptyStateLabel()->isVisibleTo(delegate->viewerWindow()));
     EXPECT_EQ(delegate->overlay().cameraPicker()->selectedIndex(), 0);
     settle();
