@@ -101,6 +101,14 @@ CommandLineAnswer readCommandLine(const QStringList& arguments, const ProgramDes
             if (!address.isEmpty()) {
                 return usageError(program, QStringLiteral("only one address at a time"));
             }
+            // "rtsp://" alone: nothing for the editor to judge.
+            QString rest = argument.mid(argument.indexOf(u':') + 1).trimmed();
+            while (rest.startsWith(u'/')) {
+                rest.remove(0, 1);
+            }
+            if (rest.isEmpty()) {
+                return usageError(program, QStringLiteral("the address names no camera"));
+            }
             address = argument;
             continue;
         }

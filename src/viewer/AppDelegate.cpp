@@ -22,6 +22,9 @@
 #include <QPushButton>
 #include <QSettings>
 
+#include <algorithm>
+#include <utility>
+
 namespace rure {
 
 namespace {
@@ -196,6 +199,18 @@ Result<void> AppDelegate::applyEditedCameraList(const QList<Camera>& newCameras)
         return saved;
     }
     selection_.adoptEditedList(newCameras);
+    // A camera added from a link is the one the user asked to see (the
+    // latest such link whose camera was kept).
+    const QStringList linked = std::exchange(linkedAddressesToShow_, {});
+    for (auto address = linked.crbegin(); address != linked.crend(); ++address) {
+        const auto kept =
+            std::find_if(newCameras.cbegin(), newCameras.cend(),
+                         [&](const Camera& camera) { return camera.url.trimmed() == *address; });
+        if (kept != newCameras.cend()) {
+            selection_.select(kept - newCameras.cbegin());
+            break;
+        }
+    }
     if (overlay_) {
         overlay_->showCameras(selection_.names(), selection_.selectedIndex());
     }

@@ -239,6 +239,9 @@ private:
     // The window (created by createWindow), which holds the picture and the
     // pointer surface over it.
     QPointer<ViewerWindow> window;
+    // The addresses of links that went to the open camera editor: once the
+    // list is saved with one of them, its camera is shown.
+    QStringList linkedAddressesToShow_;
     // The controls over the picture, the focus area and the picture's shape,
     // and the window's frame (created with the window).
     std::unique_ptr<ViewerOverlay> overlay_;

@@ -44,6 +44,7 @@ void AppDelegate::openCameraAddress(const QString& address) {
     showCameraSettings();
     if (settingsController) {
         settingsController->addCameraWithAddress(wanted);
+        linkedAddressesToShow_ << wanted;
     }
 }
 

@@ -217,6 +217,7 @@ void AppDelegate::showCameraSettings() {
         },
         [weakSelf] {
             if (weakSelf) {
+                weakSelf->linkedAddressesToShow_.clear();
                 weakSelf->settingsController.reset();
             }
         },

@@ -141,6 +141,9 @@ TEST_F(LiveCameraLink, anUnknownAddressOpensTheEditorWithItAndNothingIsSavedBefo
     const QList<Camera> saved{cameras[0], {QStringLiteral("Blue"), address}};
     EXPECT_EQ(store.load().value(), saved);
     EXPECT_EQ(delegate->overlay().cameraPicker()->items(), QStringList({"Bars", "Blue"}));
+    // ... and shows it: the link asked for this camera.
+    EXPECT_EQ(delegate->cameraSelection().selectedIndex(), 1);
+    EXPECT_TRUE(waitFor([this] { return isPlaying(); }));
 }
 
 } // namespace
