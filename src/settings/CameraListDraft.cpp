@@ -2,6 +2,7 @@
 
 #include "CameraRowPayload.h"
 #include "RtspAddress.h"
+#include "common/VisibleName.h"
 
 #include <QCollator>
 #include <QLocale>
@@ -31,7 +32,7 @@ void CameraListDraft::setText(qsizetype row, CameraField field, const QString& t
 namespace {
 
 CameraAlert invalidAddressAlert(const QString& trimmedName) {
-    return CameraAlert{QStringLiteral("Check ") + trimmedName,
+    return CameraAlert{QStringLiteral("Check ") + visibleName(trimmedName),
                        QStringLiteral("Enter a full RTSP address beginning with rtsp://.")};
 }
 

@@ -1,6 +1,7 @@
 #include "CameraTableModel.h"
 
 #include "CameraRowPayload.h"
+#include "common/VisibleName.h"
 
 #include <QFont>
 #include <QFontDatabase>
@@ -65,6 +66,9 @@ QVariant CameraTableModel::data(const QModelIndex& index, int role) const {
         const bool name = index.column() == nameColumn;
         switch (role) {
         case Qt::DisplayRole:
+            // Shown with its invisible characters made visible, so that no
+            // entry can pass for another; edited as stored.
+            return visibleName(name ? camera.name : camera.url);
         case Qt::EditRole:
             return name ? camera.name : camera.url;
         case Qt::FontRole: {

@@ -3,6 +3,7 @@
 #include "PlaybackSupervisor.h"
 
 #include "common/RureLog.h"
+#include "common/VisibleName.h"
 #include "engine/VideoView.h"
 #include "viewer/CameraSelection.h"
 
@@ -122,7 +123,8 @@ void PlaybackSupervisor::loadCamera(qsizetype index) {
         RureLog::playback().error(
             QStringLiteral("mpv rejected the load command with error %1.").arg(status));
         schedulePlaybackRecovery(QStringLiteral("mpv rejected the load command"), false, false);
-        showError(QStringLiteral("Could not open ") + cameras[index].name + QStringLiteral("."));
+        showError(QStringLiteral("Could not open ") + visibleName(cameras[index].name) +
+                  QStringLiteral("."));
     }
 }
 

@@ -1,6 +1,7 @@
 #include "CameraPicker.h"
 
 #include "common/RurePalette.h"
+#include "common/VisibleName.h"
 #include "window/CabinCameraMenuItemView.h"
 
 #include <QCoreApplication>
@@ -139,7 +140,7 @@ void CameraPicker::rebuildMenu() {
     menu_->clear();
     for (qsizetype i = 0; i < names_.size(); ++i) {
         auto* action = new QWidgetAction(menu_);
-        action->setText(names_[i]);
+        action->setText(visibleName(names_[i]));
         action->setData(static_cast<qlonglong>(i));
         // A click on the row and Return on the highlighted row both trigger the
         // item; the menu has closed by then.
@@ -160,9 +161,12 @@ void CameraPicker::rebuildMenu() {
     refreshMenuSelection();
 }
 
+QString CameraPicker::title() const {
+    return selectedIndex_ >= 0 ? visibleName(names_[selectedIndex_]) : QString();
+}
+
 QSize CameraPicker::sizeHint() const {
-    const QString title = selectedIndex_ >= 0 ? names_[selectedIndex_] : QString();
-    return {fontMetrics().horizontalAdvance(title) + 2 * titleMargin + 4, 24};
+    return {fontMetrics().horizontalAdvance(title()) + 2 * titleMargin + 4, 24};
 }
 
 void CameraPicker::paintEvent(QPaintEvent*) {
@@ -172,7 +176,7 @@ void CameraPicker::paintEvent(QPaintEvent*) {
     painter.setBrush(QColor(0, 0, 0, isDown() ? 200 : 168));
     painter.drawRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), cornerRadius,
                             cornerRadius);
-    const QString title = selectedIndex_ >= 0 ? names_[selectedIndex_] : QString();
+    const QString title = this->title();
     const QRect titleRect = rect().adjusted(titleMargin, 0, -titleMargin, 0);
     painter.setPen(isEnabled() ? QColor(Qt::white) : QColor(255, 255, 255, 120));
     painter.setFont(font());

@@ -12,8 +12,8 @@ namespace rure {
 class CabinCameraMenuItemView;
 
 // The camera chooser over the picture: a small dark pop-up button whose menu
-// lists the camera names in order. It shows which camera is selected; the
-// selection itself is the controller's, which tells the picker what to show.
+// lists the camera names in order, as visibleName() shows them. It shows which camera is selected;
+// the selection itself is the controller's, which tells the picker what to show.
 class CameraPicker final : public QPushButton {
     Q_OBJECT
 
@@ -22,6 +22,8 @@ public:
 
     void setItems(const QStringList& names);
     QStringList items() const { return names_; }
+    // What the button shows: the selected camera's name as visibleName() shows it.
+    QString title() const;
     qsizetype itemCount() const { return names_.size(); }
 
     // -1 when there are no items.

@@ -58,6 +58,19 @@ TEST_F(CameraSettingsWindowTest, TableShowsTheDraftInThreeColumns) {
     EXPECT_EQ(cell(3, 2), "rtsp://");
 }
 
+TEST_F(CameraSettingsWindowTest, InvisibleCharactersShowInTheTableAndAreSavedAsStored) {
+    const QString disguisedName = QStringLiteral("Yard\u200B\u202Eroom");
+    open({Camera{disguisedName, "rtsp://yard/live"}, Camera{"Porch", "rtsp://porch\u2066/live"}});
+
+    EXPECT_EQ(cell(0, 1), QStringLiteral("Yard[U+200B][U+202E]room"));
+    EXPECT_EQ(cell(1, 2), QStringLiteral("rtsp://porch[U+2066]/live"));
+    EXPECT_EQ(model().index(0, 1).data(Qt::EditRole).toString(), disguisedName);
+    ASSERT_TRUE(model().setData(model().index(1, 2), "rtsp://porch/live", Qt::EditRole));
+    editor().save();
+    ASSERT_EQ(saved.size(), 1u);
+    EXPECT_EQ(saved[0].first().name, disguisedName);
+}
+
 TEST_F(CameraSettingsWindowTest, OpensWithTheGivenRowSelectedAndStaysOnTopLikeTheViewer) {
     open(xyz, true);
     editor().selectRow(2);

@@ -152,6 +152,20 @@ TEST_F(Overlay, withoutCamerasTheTextShowsAndThePickerAndFocusButtonStayOff) {
     EXPECT_TRUE(overlay.closeViewerButton()->isEnabled());
 }
 
+TEST_F(Overlay, namesShowTheirInvisibleCharactersInThePickerAndItsMenu) {
+    // Drawn, "Garden\u202Erood" reads "Gardendoor": it could pass for another camera.
+    const QString disguised = QStringLiteral("Garden\u202Erood");
+    overlay.showCameras({QStringLiteral("Front Door"), disguised}, 1);
+
+    CameraPicker* picker = overlay.cameraPicker();
+    EXPECT_EQ(picker->items()[1], disguised);
+    EXPECT_EQ(picker->title(), QStringLiteral("Garden[U+202E]rood"));
+    ASSERT_EQ(picker->rowViews().size(), 2);
+    EXPECT_EQ(picker->rowViews()[1]->menuItem()->text(), QStringLiteral("Garden[U+202E]rood"));
+    EXPECT_EQ(picker->rowViews()[1]->accessibleName(), QStringLiteral("Garden[U+202E]rood"));
+    EXPECT_EQ(picker->rowViews()[0]->menuItem()->text(), QStringLiteral("Front Door"));
+}
+
 TEST_F(Overlay, eachControlReportsWhatTheUserDid) {
     overlay.hoverChanged(true);
     ASSERT_TRUE(pumpUntil([this] { return controlsShown(); }));
