@@ -1,7 +1,7 @@
 #include "CameraListDraft.h"
 
 #include "CameraRowPayload.h"
-#include "RtspAddress.h"
+#include "common/RtspAddress.h"
 #include "common/VisibleName.h"
 
 #include <QCollator>
@@ -32,8 +32,7 @@ void CameraListDraft::setText(qsizetype row, CameraField field, const QString& t
 namespace {
 
 CameraAlert invalidAddressAlert(const QString& trimmedName) {
-    return CameraAlert{QStringLiteral("Check ") + visibleName(trimmedName),
-                       QStringLiteral("Enter a full RTSP address beginning with rtsp://.")};
+    return CameraAlert{QStringLiteral("Check ") + visibleName(trimmedName), enterRtspAddressText};
 }
 
 } // namespace

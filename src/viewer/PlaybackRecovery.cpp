@@ -62,6 +62,10 @@ PlaybackStatus PlaybackSupervisor::status() const {
     if (selection_.isEmpty() || hold_.closing || hold_.sleeping) {
         return status;
     }
+    if (!selectedCameraIsPlayable()) {
+        status.activity = PlaybackActivity::notPlayable;
+        return status;
+    }
     status.lastPictureAt = lastPictureAt_;
     status.problem = cameraProblem_;
     status.unreachable = cameraUnreachable_;
@@ -98,7 +102,7 @@ PlaybackStatus PlaybackSupervisor::status() const {
 
 void PlaybackSupervisor::schedulePlaybackRecovery(const QString& reason, bool immediate,
                                                   bool forcePlayerRecreation) {
-    if (!mayPlaybackRun() || selection_.isEmpty() || retry_) {
+    if (!mayPlaybackRun() || !selectedCameraIsPlayable() || retry_) {
         return;
     }
     const SteadyTime now = scheduler_.now();
@@ -197,6 +201,11 @@ void PlaybackSupervisor::cancelPendingRecovery() {
 
 void PlaybackSupervisor::requestLocalNetworkAccessAndStart() {
     if (selection_.isEmpty() || !mayPlaybackRun() || preflight_.isRunning()) {
+        return;
+    }
+    // Not even its host is asked about: nothing will be played there.
+    if (!selectedCameraIsPlayable()) {
+        refuseUnplayableCamera();
         return;
     }
     const Camera* camera = selection_.selectedCamera();

@@ -2,6 +2,7 @@
 // loading the camera, the engine's events and the frame heartbeat.
 #include "PlaybackSupervisor.h"
 
+#include "common/RtspAddress.h"
 #include "common/RureLog.h"
 #include "common/VisibleName.h"
 #include "engine/VideoView.h"
@@ -54,6 +55,10 @@ void PlaybackSupervisor::startPlayer() {
     if (session_ || selection_.isEmpty()) {
         return;
     }
+    if (!selectedCameraIsPlayable()) {
+        refuseUnplayableCamera();
+        return;
+    }
     const std::optional<CreatedVideoView> view = liveView();
     Q_ASSERT(view);
     if (!view) {
@@ -102,6 +107,11 @@ void PlaybackSupervisor::loadCamera(qsizetype index) {
     if (index < 0 || index >= cameras.size() || !session_) {
         return;
     }
+    const std::optional<QString> address = playableAddress(cameras[index].url);
+    if (!address) {
+        refuseUnplayableCamera();
+        return;
+    }
     // A recovery loads the camera of the current selection again; its picture
     // and any focused area stay. Only a new selection starts afresh.
     const CameraLoad load = loadedSelection_ == selectionGeneration_ ? CameraLoad::sameCamera
@@ -118,7 +128,7 @@ void PlaybackSupervisor::loadCamera(qsizetype index) {
             .arg(index)
             .arg(selectionGeneration_));
 
-    const int status = session_->engine().loadFile(cameras[index].url);
+    const int status = session_->engine().loadFile(*address);
     if (status < 0) {
         RureLog::playback().error(
             QStringLiteral("mpv rejected the load command with error %1.").arg(status));
@@ -126,6 +136,22 @@ void PlaybackSupervisor::loadCamera(qsizetype index) {
         showError(QStringLiteral("Could not open ") + visibleName(cameras[index].name) +
                   QStringLiteral("."));
     }
+}
+
+bool PlaybackSupervisor::selectedCameraIsPlayable() const {
+    const Camera* camera = selection_.selectedCamera();
+    return camera && playableAddress(camera->url);
+}
+
+void PlaybackSupervisor::refuseUnplayableCamera() {
+    RureLog::playback().error(
+        QStringLiteral("Camera index %1 has no RTSP address; it is not played.")
+            .arg(selection_.selectedIndex()));
+    cancelPendingRecovery();
+    cancelLocalNetworkProbe();
+    // Whatever the engine played before must not go on under this camera.
+    stopForEmptyList();
+    statusReporter_.refresh();
 }
 
 void PlaybackSupervisor::beginLoad() {
@@ -282,8 +308,10 @@ void PlaybackSupervisor::recordRenderedFrame(int64_t generation) {
 
 void PlaybackSupervisor::catchUpWithLiveStream(const QString& why) {
     const Camera* camera = selection_.selectedCamera();
+    const std::optional<QString> address =
+        camera ? playableAddress(camera->url) : std::optional<QString>();
     // A path that is down or changing reconnects by itself once it is usable.
-    if (!session_ || hold_.pathIsDown || !camera) {
+    if (!session_ || hold_.pathIsDown || !address) {
         return;
     }
     const SteadyTime now = scheduler_.now();
@@ -299,7 +327,7 @@ void PlaybackSupervisor::catchUpWithLiveStream(const QString& why) {
     // Not loadCamera: the camera, its picture geometry and any focused area stay.
     catchUp_.loaded(now);
     beginLoad();
-    const int status = session_->engine().loadFile(camera->url);
+    const int status = session_->engine().loadFile(*address);
     if (status < 0) {
         RureLog::playback().error(
             QStringLiteral("mpv rejected the load command with error %1.").arg(status));
