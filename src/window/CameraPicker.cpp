@@ -31,10 +31,41 @@ QPalette cameraMenuPalette() {
     return colours;
 }
 
+// One entry of the camera menu. Its row is made by the menu as the entry is
+// added, as a child of the menu, and is left to the menu to delete: handing a
+// row back (Qt's default) moves it out of the menu, and every such move walks
+// all of the menu's rows.
+class CameraMenuEntry final : public QWidgetAction {
+public:
+    using QWidgetAction::QWidgetAction;
+
+    CabinCameraMenuItemView* row() const {
+        const QList<QWidget*> made = createdWidgets();
+        return made.isEmpty() ? nullptr : static_cast<CabinCameraMenuItemView*>(made.first());
+    }
+
+protected:
+    QWidget* createWidget(QWidget* menu) override {
+        QPointer<QWidgetAction> weakEntry(this);
+        return new CabinCameraMenuItemView(
+            this,
+            [weakEntry] {
+                if (weakEntry) {
+                    weakEntry->trigger();
+                }
+            },
+            menu);
+    }
+    void deleteWidget(QWidget*) override {}
+};
+
 } // namespace
 
-CameraPicker::CameraPicker(QWidget* parent) : QPushButton(parent), menu_(new QMenu(this)) {
-    setMenu(menu_);
+CameraPicker::CameraPicker(QWidget* parent) : QPushButton(parent) {
+    // Before the menu is set: the rows must exist before the button measures
+    // the menu to place it.
+    connect(this, &QAbstractButton::pressed, this, &CameraPicker::makeRows);
+    replaceMenu();
     setFocusPolicy(Qt::NoFocus);
     setToolTip(QStringLiteral("Choose a camera"));
     setAccessibleName(QStringLiteral("Choose a camera"));
@@ -43,6 +74,12 @@ CameraPicker::CameraPicker(QWidget* parent) : QPushButton(parent), menu_(new QMe
     small.setPointSizeF(10);
     small.setWeight(QFont::Medium);
     setFont(small);
+}
+
+void CameraPicker::replaceMenu() {
+    QMenu* previous = menu_;
+    menu_ = new QMenu(this);
+    menuHasRows_ = false;
     // The menu is dark whatever the desktop's colours; its rows draw in its palette.
     const QPalette colours = cameraMenuPalette();
     menu_->setPalette(colours);
@@ -52,13 +89,25 @@ CameraPicker::CameraPicker(QWidget* parent) : QPushButton(parent), menu_(new QMe
                                   colours.color(QPalette::WindowText).name()));
     // The pointer and the arrow keys both move the highlight.
     connect(menu_, &QMenu::hovered, this, [this](QAction* hovered) {
-        for (CabinCameraMenuItemView* row : rowViews()) {
+        for (CabinCameraMenuItemView* row : madeRows()) {
             row->isHighlighted = row->menuItem() == hovered;
         }
         refreshMenuSelection();
     });
-    connect(menu_, &QMenu::aboutToShow, this, &CameraPicker::highlightSelectedRow);
+    connect(menu_, &QMenu::aboutToShow, this, [this] {
+        makeRows();
+        highlightSelectedRow();
+        emit menuAboutToShow();
+    });
+    connect(menu_, &QMenu::aboutToHide, this, &CameraPicker::menuAboutToHide);
     menu_->installEventFilter(this);
+    setMenu(menu_);
+    if (previous) {
+        // Later: this may run on behalf of the old menu. Its rows go with it,
+        // each deleted once, without being moved out of it first.
+        previous->hide();
+        previous->deleteLater();
+    }
 }
 
 void CameraPicker::highlightSelectedRow() {
@@ -69,7 +118,7 @@ void CameraPicker::highlightSelectedRow() {
         menu_->setActiveAction(current);
     }
     // Drawn at once, even while the menu is still disabled with the fading controls.
-    for (CabinCameraMenuItemView* row : rowViews()) {
+    for (CabinCameraMenuItemView* row : madeRows()) {
         row->isHighlighted = current && row->menuItem() == current;
     }
     refreshMenuSelection();
@@ -93,7 +142,9 @@ bool CameraPicker::eventFilter(QObject* watched, QEvent* event) {
 void CameraPicker::setItems(const QStringList& names) {
     names_ = names;
     selectedIndex_ = names_.isEmpty() ? -1 : 0;
-    rebuildMenu();
+    if (menuHasRows_) {
+        replaceMenu();
+    }
     update();
 }
 
@@ -107,14 +158,23 @@ void CameraPicker::selectItem(qsizetype index) {
 
 void CameraPicker::styleMenu(const std::function<void(qsizetype)>& choose) {
     choose_ = choose;
-    rebuildMenu();
 }
 
-QList<CabinCameraMenuItemView*> CameraPicker::rowViews() const {
+QList<CabinCameraMenuItemView*> CameraPicker::rowViews() {
+    makeRows();
+    return madeRows();
+}
+
+QList<CabinCameraMenuItemView*> CameraPicker::madeRows() const {
     QList<CabinCameraMenuItemView*> rows;
-    for (QAction* action : menu_->actions()) {
-        if (auto* widgetAction = qobject_cast<QWidgetAction*>(action)) {
-            if (auto* row = qobject_cast<CabinCameraMenuItemView*>(widgetAction->defaultWidget())) {
+    if (!menuHasRows_) {
+        return rows;
+    }
+    const QList<QAction*> actions = menu_->actions();
+    rows.reserve(actions.size());
+    for (QAction* action : actions) {
+        if (auto* entry = dynamic_cast<CameraMenuEntry*>(action)) {
+            if (CabinCameraMenuItemView* row = entry->row()) {
                 rows << row;
             }
         }
@@ -123,40 +183,31 @@ QList<CabinCameraMenuItemView*> CameraPicker::rowViews() const {
 }
 
 void CameraPicker::refreshMenuSelection() {
-    const QList<QAction*> actions = menu_->actions();
-    for (qsizetype i = 0; i < actions.size(); ++i) {
-        auto* widgetAction = qobject_cast<QWidgetAction*>(actions[i]);
-        auto* row = widgetAction
-                        ? qobject_cast<CabinCameraMenuItemView*>(widgetAction->defaultWidget())
-                        : nullptr;
-        if (row) {
-            row->isSelected = i == selectedIndex_;
-            row->update();
-        }
+    const QList<CabinCameraMenuItemView*> rows = madeRows();
+    for (qsizetype i = 0; i < rows.size(); ++i) {
+        rows[i]->isSelected = i == selectedIndex_;
+        rows[i]->update();
     }
 }
 
-void CameraPicker::rebuildMenu() {
-    menu_->clear();
+void CameraPicker::makeRows() {
+    if (menuHasRows_) {
+        return;
+    }
+    menuHasRows_ = true;
     for (qsizetype i = 0; i < names_.size(); ++i) {
-        auto* action = new QWidgetAction(menu_);
-        action->setText(visibleName(names_[i]));
-        action->setData(static_cast<qlonglong>(i));
+        // Owned by the menu, so that they go with it.
+        auto* entry = new CameraMenuEntry(menu_);
+        entry->setText(visibleName(names_[i]));
+        entry->setData(static_cast<qlonglong>(i));
         // A click on the row and Return on the highlighted row both trigger the
-        // item; the menu has closed by then.
-        connect(action, &QAction::triggered, this, [this, i] {
+        // entry; the menu has closed by then.
+        connect(entry, &QAction::triggered, this, [this, i] {
             if (choose_) {
                 choose_(i);
             }
         });
-        QPointer<QWidgetAction> weakAction(action);
-        auto* row = new CabinCameraMenuItemView(action, [weakAction] {
-            if (weakAction) {
-                weakAction->trigger();
-            }
-        });
-        action->setDefaultWidget(row);
-        menu_->addAction(action);
+        menu_->addAction(entry);
     }
     refreshMenuSelection();
 }
