@@ -86,6 +86,7 @@ bench-build: build
 
 bench: bench-build
 	scripts/with-display.sh $(BUILD_DIR)/bench/rure-bench-launch
+	scripts/with-display.sh $(BUILD_DIR)/bench/rure-bench-large-list
 	scripts/with-display.sh $(BUILD_DIR)/bench/rure-bench-recovery
 
 # Rure side by side with mpv and ffplay on one virtual display; prints one table.

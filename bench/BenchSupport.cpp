@@ -30,13 +30,18 @@ double optionValue(const QStringList& arguments, const QString& name, double fal
 }
 
 void prepareViewer(QProcess& viewer, const QString& home, const QString& cameraUrl) {
+    prepareViewerWithList(viewer, home,
+                          QStringLiteral("{\"cameras\":[{\"name\":\"Bench\",\"url\":\"%1\"}]}")
+                              .arg(cameraUrl)
+                              .toUtf8());
+}
+
+void prepareViewerWithList(QProcess& viewer, const QString& home, const QByteArray& cameraList) {
     const QString store = home + QStringLiteral("/data/rure");
     QDir().mkpath(store);
     QFile list(store + QStringLiteral("/cameras.json"));
     if (list.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
-        list.write(QStringLiteral("{\"cameras\":[{\"name\":\"Bench\",\"url\":\"%1\"}]}")
-                       .arg(cameraUrl)
-                       .toUtf8());
+        list.write(cameraList);
     }
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("XDG_DATA_HOME"), home + QStringLiteral("/data"));

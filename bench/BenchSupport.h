@@ -18,4 +18,7 @@ double optionValue(const QStringList& arguments, const QString& name, double fal
 // `cameraUrl` in `home`, away from the user's own list and settings.
 void prepareViewer(QProcess& viewer, const QString& home, const QString& cameraUrl);
 
+// The same with `cameraList` (a camera list document) as the viewer's list.
+void prepareViewerWithList(QProcess& viewer, const QString& home, const QByteArray& cameraList);
+
 } // namespace rure::bench

@@ -3,7 +3,7 @@
 // the same target when written into an address of its own.
 #include "FuzzInput.h"
 
-#include "settings/RtspAddress.h"
+#include "common/RtspAddress.h"
 #include "viewer/LocalNetworkPreflightTarget.h"
 
 #include <QUrl>

@@ -19,9 +19,17 @@ QString pathIn(const QString& directory, const char* fileName) {
     return directory + QLatin1Char('/') + QLatin1String(fileName);
 }
 
-// Reads and decodes one camera list file.
+// The bytes of one of the store's own files. Only a regular file of this
+// user's counts: a link (to another user's list, say) or a file someone else
+// owns is damage, never followed, trusted or copied to the last-good copy.
+Result<QByteArray> readStoredDocument(const QString& path) {
+    return readWholeFile(path, CameraConfigurationStore::maximumDocumentSize,
+                         ReadableFile::ownRegularFile);
+}
+
+// Reads and decodes one of the store's camera list files.
 Result<QList<Camera>> readCameraList(const QString& path) {
-    Result<QByteArray> bytes = CameraConfigurationStore::readDocument(path);
+    Result<QByteArray> bytes = readStoredDocument(path);
     if (!bytes) {
         return bytes.error();
     }
@@ -105,7 +113,7 @@ Result<QList<Camera>> CameraConfigurationStore::load() const {
 // they still decode. Best effort: loading succeeds whether or not this works.
 void CameraConfigurationStore::refreshLastGoodCopy(const QString& cameraListPath,
                                                    const QString& lastGoodPath) const {
-    const Result<QByteArray> bytes = readDocument(cameraListPath);
+    const Result<QByteArray> bytes = readStoredDocument(cameraListPath);
     if (!bytes || !decodeCameraList(bytes.value())) {
         return;
     }

@@ -36,16 +36,20 @@ public:
     // empty when the platform has no data directory for this user.
     QString appSupportDirectory() const;
 
-    // The bytes of a camera list document, read as the store reads its own files:
-    // a regular file only, without ever blocking, of at most maximumDocumentSize
-    // bytes. Anything else fails with an error for which isUnsuitableFile() holds.
+    // The bytes of a camera list document the user chose (an import): a regular
+    // file only, also through links, without ever blocking, of at most
+    // maximumDocumentSize bytes. Anything else fails with an error for which
+    // isUnsuitableFile() holds.
     static Result<QByteArray> readDocument(const QString& path);
 
     // The saved list; an empty list when none was ever saved. A damaged, oversized
     // or empty camera list file is answered from the last-good copy when that copy
-    // is sound; the camera list file's content is never modified. A list found
-    // readable by others (copied in by hand, say) is narrowed to its owner, with
-    // its last-good copy and the store directory, as after a save.
+    // is sound; the camera list file's content is never modified. Either file is
+    // damaged too when it is not a regular file of this user's: a symbolic link
+    // (never followed), a FIFO, a directory or a file of another user is never
+    // read, trusted or copied to the last-good copy. A list found readable by
+    // others (copied in by hand, say) is narrowed to its owner, with its
+    // last-good copy and the store directory, as after a save.
     Result<QList<Camera>> load() const;
 
     // Writes the list and refreshes the last-good copy. Creates the directory

@@ -31,13 +31,21 @@ Error tooLarge(qsizetype maximumSize, const QString& operation) {
 }
 
 Result<void> requireRegularFile(const struct stat& info, qsizetype maximumSize,
-                                const QString& operation) {
+                                ReadableFile readable, const QString& operation) {
+    if (S_ISLNK(info.st_mode)) {
+        return Error{ErrorDomain::file, ELOOP,
+                     QStringLiteral("%1: It is a symbolic link.").arg(operation)};
+    }
     if (S_ISDIR(info.st_mode)) {
         return fileError(EISDIR, operation);
     }
     if (!S_ISREG(info.st_mode)) {
         return Error{ErrorDomain::file, EINVAL,
                      QStringLiteral("%1: It is not a regular file.").arg(operation)};
+    }
+    if (readable == ReadableFile::ownRegularFile && info.st_uid != ::geteuid()) {
+        return Error{ErrorDomain::file, EPERM,
+                     QStringLiteral("%1: It belongs to another user.").arg(operation)};
     }
     if (info.st_size > maximumSize) {
         return tooLarge(maximumSize, operation);
@@ -62,29 +70,43 @@ bool entryExists(const QString& path) {
     return errno != ENOENT && errno != ENOTDIR;
 }
 
-Result<QByteArray> readWholeFile(const QString& path, qsizetype maximumSize) {
+Result<QByteArray> readWholeFile(const QString& path, qsizetype maximumSize,
+                                 ReadableFile readable) {
     const QString operation = QStringLiteral("Could not read %1").arg(path);
     const QByteArray encoded = QFile::encodeName(path);
-    // Looked at before opening: opening a device can have effects of its own, and
-    // a socket cannot be opened at all.
+    const bool ownFileOnly = readable == ReadableFile::ownRegularFile;
+    // Looked at before opening, so that what is refused is normally never
+    // opened: opening a device can have effects of its own, and a socket cannot
+    // be opened at all. The decision is the one made on the opened file below.
     struct stat info {};
-    if (::stat(encoded.constData(), &info) != 0) {
+    if ((ownFileOnly ? ::lstat(encoded.constData(), &info) : ::stat(encoded.constData(), &info)) !=
+        0) {
         return fileError(errno, operation);
     }
-    if (Result<void> suitable = requireRegularFile(info, maximumSize, operation); !suitable) {
+    if (Result<void> suitable = requireRegularFile(info, maximumSize, readable, operation);
+        !suitable) {
         return suitable.error();
     }
     // O_NONBLOCK: should a FIFO take the name before the open, the open does not
-    // wait for a writer. It has no effect on regular files.
-    FileDescriptor file(::open(encoded.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
+    // wait for a writer. It has no effect on regular files. O_NOFOLLOW: a link
+    // that takes the name is refused (ELOOP), never followed.
+    const int flags = O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY | (ownFileOnly ? O_NOFOLLOW : 0);
+    FileDescriptor file(::open(encoded.constData(), flags));
     if (!file.valid()) {
-        return fileError(errno, operation);
+        const int error = errno;
+        if (ownFileOnly && error == ELOOP) {
+            return Error{ErrorDomain::file, ELOOP,
+                         QStringLiteral("%1: It is a symbolic link.").arg(operation)};
+        }
+        return fileError(error, operation);
     }
-    // Looked at again: what was opened is what gets read.
+    // Looked at again: what was opened is what gets read, whatever took the
+    // name since the first look.
     if (::fstat(file.get(), &info) != 0) {
         return fileError(errno, operation);
     }
-    if (Result<void> suitable = requireRegularFile(info, maximumSize, operation); !suitable) {
+    if (Result<void> suitable = requireRegularFile(info, maximumSize, readable, operation);
+        !suitable) {
         return suitable.error();
     }
 

@@ -21,13 +21,29 @@ Error fileError(int errorNumber, const QString& operation);
 // True when anything (even a dangling symbolic link) exists at `path`.
 bool entryExists(const QString& path);
 
+// Which files readWholeFile() reads.
+enum class ReadableFile {
+    // A regular file, also when reached through symbolic links, whoever owns it:
+    // a file the user chose.
+    anyRegularFile,
+    // Only a regular file of this user's (its owner is the effective user)
+    // found at the path itself: a symbolic link there is refused, never
+    // followed. For the files a program keeps for itself, which nobody else
+    // should be able to put words into.
+    ownRegularFile,
+};
+
 // The whole content of the regular file at `path`, which may hold at most
 // `maximumSize` bytes. Never blocks on what lies at the path, and never sizes
 // memory by the length that the file claims. Refuses, with an error for which
 // isUnsuitableFile() holds: a directory (EISDIR), anything else that is not a
 // regular file, such as a FIFO, a device or a socket (EINVAL), and a file longer
-// than `maximumSize` (EFBIG).
-Result<QByteArray> readWholeFile(const QString& path, qsizetype maximumSize);
+// than `maximumSize` (EFBIG). ReadableFile::ownRegularFile also refuses a
+// symbolic link (ELOOP) and a file of another user (EPERM). What is read is
+// decided on the opened file itself, so nothing that takes the name in
+// between is read.
+Result<QByteArray> readWholeFile(const QString& path, qsizetype maximumSize,
+                                 ReadableFile readable = ReadableFile::anyRegularFile);
 
 // True for readWholeFile()'s refusals of what lies at the path, as opposed to
 // failures to reach or read it (a missing file, a permission problem).

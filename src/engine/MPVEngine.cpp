@@ -1,5 +1,6 @@
 #include "MPVEngine.h"
 
+#include "common/RtspAddress.h"
 #include "engine/VideoCropEmulation.h"
 
 #include "engine/MPVEventLoop.h"
@@ -33,6 +34,11 @@ MPVEngine::~MPVEngine() {
 }
 
 int MPVEngine::loadFile(const QString& url) {
+    // The engine would open any address it knows (a file, a device, a filter
+    // graph, a playlist); it never sees one that is not a camera's.
+    if (!isRtspAddress(url)) {
+        return MPV_ERROR_INVALID_PARAMETER;
+    }
     const QByteArray address = url.toUtf8();
     const char* arguments[] = {"loadfile", address.constData(), "replace", nullptr};
     const int status = mpv_command(handle_.get(), arguments);

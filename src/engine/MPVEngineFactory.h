@@ -74,20 +74,46 @@ public:
         {"untimed", "yes"},
     }};
 
+    // Added after the latency options so that the engine plays RTSP and
+    // nothing else, whatever address reaches it and wherever a camera's
+    // answer points it: loadFile() refuses other addresses first, and these
+    // hold should one get through. Checked against the engine (libmpv 0.35,
+    // FFmpeg 5.1): "av://lavfi:testsrc", "file://" and plain paths of a video
+    // file, "edl://", "memory://", "mf://", playlists and "http://" addresses
+    // all end in a load error, without an HTTP request; the test camera
+    // plays as before.
+    static constexpr std::array<MPVOption, 3> rtspOnlyOptions{{
+        // Only FFmpeg's demuxers, none of the engine's own (its Matroska,
+        // playlist, EDL, CUE, image-sequence and archive readers).
+        {"demuxer", "lavf"},
+        // Of FFmpeg's demuxers only RTSP (not lavfi, a device, a file's
+        // format), and RTSP may reach its camera over TCP only (as
+        // "rtsp-transport" asks): a redirect cannot lead to another protocol.
+        {"demuxer-lavf-o", "format_whitelist=rtsp,protocol_whitelist=tcp"},
+        // The engine opens other addresses (http, ftp...) through FFmpeg's
+        // protocols before any demuxer; RTSP never goes that way.
+        {"stream-lavf-o", "protocol_whitelist=tcp"},
+    }};
+
+    static constexpr std::size_t optionCount =
+        baseOptions.size() + latencyOptions.size() + rtspOnlyOptions.size();
+
     // Applied in this order before initialisation: the fixed table, then the
-    // latency options.
-    static constexpr std::array<MPVOption, baseOptions.size() + latencyOptions.size()> options =
-        [] {
-            std::array<MPVOption, baseOptions.size() + latencyOptions.size()> all{};
-            std::size_t at = 0;
-            for (const MPVOption& option : baseOptions) {
-                all[at++] = option;
-            }
-            for (const MPVOption& option : latencyOptions) {
-                all[at++] = option;
-            }
-            return all;
-        }();
+    // latency options, then the options that confine the engine to RTSP.
+    static constexpr std::array<MPVOption, optionCount> options = [] {
+        std::array<MPVOption, optionCount> all{};
+        std::size_t at = 0;
+        for (const MPVOption& option : baseOptions) {
+            all[at++] = option;
+        }
+        for (const MPVOption& option : latencyOptions) {
+            all[at++] = option;
+        }
+        for (const MPVOption& option : rtspOnlyOptions) {
+            all[at++] = option;
+        }
+        return all;
+    }();
 
     // `optionTable` replaces the table above; only tests that need the engine to
     // fail its initialisation pass another one.

@@ -44,6 +44,8 @@ public:
     virtual ~PlaybackEngine() = default;
 
     // "loadfile <url> replace". Returns the engine's status; negative = rejected.
+    // Anything but an RTSP address (isRtspAddress) is rejected before the
+    // engine sees it.
     virtual int loadFile(const QString& url) = 0;
     // The "stop" command; its status is ignored.
     virtual void stopPlayback() = 0;

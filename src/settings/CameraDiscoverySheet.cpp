@@ -2,6 +2,7 @@
 
 #include "DiscoveredCameras.h"
 #include "DiscoveredDeviceList.h"
+#include "common/VisibleName.h"
 #include "discovery/DeviceStreamsFetch.h"
 #include "discovery/DiscoveryError.h"
 
@@ -32,9 +33,10 @@ QString streamText(const DeviceStream& stream) {
     if (profile.width > 0 && profile.height > 0) {
         details << QStringLiteral("%1\u00d7%2").arg(profile.width).arg(profile.height);
     }
+    const QString name = visibleName(profile.name);
     return details.isEmpty()
-               ? profile.name
-               : QStringLiteral("%1 (%2)").arg(profile.name, details.join(QStringLiteral(", ")));
+               ? name
+               : QStringLiteral("%1 (%2)").arg(name, details.join(QStringLiteral(", ")));
 }
 
 } // namespace
@@ -188,7 +190,8 @@ void CameraDiscoverySheet::fetchStreams(const DeviceCredentials& credentials) {
     dropFetch();
     credentials_ = credentials;
     pageBeforeWork_ = page_;
-    working_.status->setText(QStringLiteral("Connecting to %1\u2026").arg(chosen_->displayName()));
+    working_.status->setText(
+        QStringLiteral("Connecting to %1\u2026").arg(visibleName(chosen_->displayName())));
     showPage(Page::working);
     fetch_ = new DeviceStreamsFetch(
         *chosen_, credentials, setup_.exchangeTimeLimit,
@@ -204,10 +207,9 @@ void CameraDiscoverySheet::streamsFetched(const Result<QList<DeviceStream>>& str
     }
     const Error& error = streams.error();
     if (discoveryErrorOf(error) == DiscoveryError::notAuthorized) {
-        showLogin(
-            credentials_.isEmpty()
-                ? QStringLiteral("%1 needs a user name and password.").arg(chosen_->displayName())
-                : error.description);
+        showLogin(credentials_.isEmpty() ? QStringLiteral("%1 needs a user name and password.")
+                                               .arg(visibleName(chosen_->displayName()))
+                                         : error.description);
         return;
     }
     if (pageBeforeWork_ == Page::login) {
@@ -224,7 +226,8 @@ void CameraDiscoverySheet::cancelConnecting() {
 }
 
 void CameraDiscoverySheet::showLogin(const QString& message) {
-    login_.heading->setText(QStringLiteral("Sign in to %1").arg(chosen_->displayName()));
+    login_.heading->setText(
+        QStringLiteral("Sign in to %1").arg(visibleName(chosen_->displayName())));
     login_.message->setText(message);
     login_.message->setVisible(!message.isEmpty());
     showPage(Page::login);
@@ -243,7 +246,8 @@ void CameraDiscoverySheet::showSearchMessage(const QString& message) {
 
 void CameraDiscoverySheet::showStreams(QList<DeviceStream> streams) {
     offeredStreams_ = std::move(streams);
-    streams_.heading->setText(QStringLiteral("Streams of %1").arg(chosen_->displayName()));
+    streams_.heading->setText(
+        QStringLiteral("Streams of %1").arg(visibleName(chosen_->displayName())));
     streams_.streams->clear();
     for (qsizetype i = 0; i < offeredStreams_.size(); ++i) {
         auto* item = new QListWidgetItem(streamText(offeredStreams_.at(i)), streams_.streams);

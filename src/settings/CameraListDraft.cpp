@@ -1,7 +1,8 @@
 #include "CameraListDraft.h"
 
 #include "CameraRowPayload.h"
-#include "RtspAddress.h"
+#include "common/RtspAddress.h"
+#include "common/VisibleName.h"
 
 #include <QCollator>
 #include <QLocale>
@@ -31,8 +32,7 @@ void CameraListDraft::setText(qsizetype row, CameraField field, const QString& t
 namespace {
 
 CameraAlert invalidAddressAlert(const QString& trimmedName) {
-    return CameraAlert{QStringLiteral("Check ") + trimmedName,
-                       QStringLiteral("Enter a full RTSP address beginning with rtsp://.")};
+    return CameraAlert{QStringLiteral("Check ") + visibleName(trimmedName), enterRtspAddressText};
 }
 
 } // namespace

@@ -17,6 +17,10 @@ enum class CameraSortOrder {
     descending,
 };
 
+// What the editor asks for where an address is not an RTSP address.
+inline const QString enterRtspAddressText =
+    QStringLiteral("Enter a full RTSP address beginning with rtsp://.");
+
 // What Remove did: an alert to show, or the row to select after the removal.
 // Neither means nothing was removed and nothing is to be shown.
 struct CameraRemoval {

@@ -1,12 +1,26 @@
 #include "CameraTableModel.h"
 
+#include "CameraListDraft.h"
 #include "CameraRowPayload.h"
+#include "common/RtspAddress.h"
+#include "common/VisibleName.h"
+
+#include <QApplication>
+#include <QStyle>
 
 #include <QFont>
 #include <QFontDatabase>
 #include <QMimeData>
 
 namespace rure {
+
+namespace {
+
+bool isUnplayable(const Camera& camera) {
+    return !camera.url.trimmed().isEmpty() && !playableAddress(camera.url);
+}
+
+} // namespace
 
 CameraTableModel::CameraTableModel(CameraListDraft& draft, QObject* parent)
     : QAbstractTableModel(parent), draft_(draft) {}
@@ -65,6 +79,9 @@ QVariant CameraTableModel::data(const QModelIndex& index, int role) const {
         const bool name = index.column() == nameColumn;
         switch (role) {
         case Qt::DisplayRole:
+            // Shown with its invisible characters made visible, so that no
+            // entry can pass for another; edited as stored.
+            return visibleName(name ? camera.name : camera.url);
         case Qt::EditRole:
             return name ? camera.name : camera.url;
         case Qt::FontRole: {
@@ -73,6 +90,20 @@ QVariant CameraTableModel::data(const QModelIndex& index, int role) const {
             font.setWeight(name ? QFont::Medium : QFont::Normal);
             return font;
         }
+        case Qt::DecorationRole:
+            // A camera the viewer would refuse to play is marked where its
+            // address is, with the reason beside it. An empty address shows
+            // its placeholder instead.
+            if (!name && isUnplayable(camera)) {
+                return QApplication::style()->standardIcon(QStyle::SP_MessageBoxWarning);
+            }
+            return {};
+        case Qt::ToolTipRole:
+        case Qt::AccessibleDescriptionRole:
+            if (!name && isUnplayable(camera)) {
+                return unplayableAddressText() + QLatin1Char(' ') + enterRtspAddressText;
+            }
+            return {};
         default:
             return {};
         }
@@ -88,7 +119,9 @@ bool CameraTableModel::setData(const QModelIndex& index, const QVariant& value, 
         return false;
     }
     draft_.setText(index.row(), *field, value.toString());
-    emit dataChanged(index, index, {Qt::DisplayRole, Qt::EditRole});
+    emit dataChanged(index, index,
+                     {Qt::DisplayRole, Qt::EditRole, Qt::DecorationRole, Qt::ToolTipRole,
+                      Qt::AccessibleDescriptionRole});
     return true;
 }
 

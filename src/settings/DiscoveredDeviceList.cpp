@@ -1,5 +1,7 @@
 #include "DiscoveredDeviceList.h"
 
+#include "common/VisibleName.h"
+
 #include <QHeaderView>
 
 namespace rure {
@@ -54,8 +56,9 @@ void DiscoveredDeviceList::showDevices(const QList<DiscoveredDevice>& devices) {
     const QString selected = current ? current->data(0, endpointRole).toString() : QString();
     clear();
     for (const DiscoveredDevice& device : devices) {
-        auto* item = new QTreeWidgetItem(this, {device.displayName(), device.model,
-                                                addressText(device), loginText(device.login)});
+        auto* item =
+            new QTreeWidgetItem(this, {visibleName(device.displayName()), visibleName(device.model),
+                                       addressText(device), loginText(device.login)});
         item->setData(0, endpointRole, device.endpoint);
         if (!selected.isEmpty() && device.endpoint == selected) {
             setCurrentItem(item);

@@ -2,6 +2,8 @@
 // views, remembering its frame, and closing it.
 #include "AppDelegate.h"
 
+#include "common/VisibleName.h"
+
 #include "engine/VideoView.h"
 #include "engine/VideoViewChoice.h"
 #include "platform/UserActivation.h"
@@ -74,7 +76,7 @@ void AppDelegate::createWindow() {
     const auto showSelectedCameraName = [this] {
         if (window) {
             const Camera* camera = selection_.selectedCamera();
-            window->showCameraName(camera ? camera->name : QString());
+            window->showCameraName(camera ? visibleName(camera->name) : QString());
         }
     };
     selection_.setChangeHandler(showSelectedCameraName);

@@ -4,6 +4,7 @@
 #include "PlaybackSupervisor.h"
 
 #include "common/RureLog.h"
+#include "common/VisibleName.h"
 #include "viewer/CameraSelection.h"
 #include "viewer/RecoverySchedule.h"
 
@@ -62,6 +63,10 @@ PlaybackStatus PlaybackSupervisor::status() const {
     if (selection_.isEmpty() || hold_.closing || hold_.sleeping) {
         return status;
     }
+    if (!selectedCameraIsPlayable()) {
+        status.activity = PlaybackActivity::notPlayable;
+        return status;
+    }
     status.lastPictureAt = lastPictureAt_;
     status.problem = cameraProblem_;
     status.unreachable = cameraUnreachable_;
@@ -93,7 +98,7 @@ PlaybackStatus PlaybackSupervisor::status() const {
     } else {
         status.activity = PlaybackActivity::connecting;
         if (const Camera* camera = selection_.selectedCamera()) {
-            status.cameraName = camera->name;
+            status.cameraName = visibleName(camera->name);
         }
     }
     return status;
@@ -101,7 +106,7 @@ PlaybackStatus PlaybackSupervisor::status() const {
 
 void PlaybackSupervisor::schedulePlaybackRecovery(const QString& reason, bool immediate,
                                                   bool forcePlayerRecreation) {
-    if (!mayPlaybackRun() || selection_.isEmpty() || retry_) {
+    if (!mayPlaybackRun() || !selectedCameraIsPlayable() || retry_) {
         return;
     }
     const SteadyTime now = scheduler_.now();
@@ -200,6 +205,11 @@ void PlaybackSupervisor::cancelPendingRecovery() {
 
 void PlaybackSupervisor::requestLocalNetworkAccessAndStart() {
     if (selection_.isEmpty() || !mayPlaybackRun() || preflight_.isRunning()) {
+        return;
+    }
+    // Not even its host is asked about: nothing will be played there.
+    if (!selectedCameraIsPlayable()) {
+        refuseUnplayableCamera();
         return;
     }
     const Camera* camera = selection_.selectedCamera();

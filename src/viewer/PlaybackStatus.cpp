@@ -1,5 +1,7 @@
 #include "PlaybackStatus.h"
 
+#include "common/RtspAddress.h"
+
 #include <QStringList>
 
 #include <algorithm>
@@ -98,6 +100,10 @@ QString playbackStatusText(const PlaybackStatus& status, SteadyTime now, const Q
             addCameraTrouble(status, lines);
         }
         lines << QStringLiteral("Playback has stopped. Choose the camera to try again.");
+        break;
+    case PlaybackActivity::notPlayable:
+        lines << unplayableAddressText()
+              << QStringLiteral("Correct it in Camera Addresses (Ctrl+,).");
         break;
     }
     return lines.join(QLatin1Char('\n'));

@@ -29,6 +29,9 @@ enum class PlaybackActivity {
     // Nothing runs or is planned (the video engine could not be started):
     // playback waits for the user to choose a camera.
     stopped,
+    // The selected camera's address is not an RTSP address: it is never
+    // played, until the list is corrected.
+    notPlayable,
 };
 
 struct PlaybackStatus {

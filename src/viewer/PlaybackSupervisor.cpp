@@ -2,7 +2,9 @@
 // loading the camera, the engine's events and the frame heartbeat.
 #include "PlaybackSupervisor.h"
 
+#include "common/RtspAddress.h"
 #include "common/RureLog.h"
+#include "common/VisibleName.h"
 #include "engine/VideoView.h"
 #include "viewer/CameraSelection.h"
 
@@ -63,6 +65,10 @@ void PlaybackSupervisor::startPlayer() {
     if (session_ || selection_.isEmpty()) {
         return;
     }
+    if (!selectedCameraIsPlayable()) {
+        refuseUnplayableCamera();
+        return;
+    }
     const std::optional<CreatedVideoView> view = liveView();
     Q_ASSERT(view);
     if (!view) {
@@ -111,6 +117,11 @@ void PlaybackSupervisor::loadCamera(qsizetype index) {
     if (index < 0 || index >= cameras.size() || !session_) {
         return;
     }
+    const std::optional<QString> address = playableAddress(cameras[index].url);
+    if (!address) {
+        refuseUnplayableCamera();
+        return;
+    }
     // A recovery loads the camera of the current selection again; its picture
     // and any focused area stay. Only a new selection starts afresh.
     const CameraLoad load = loadedSelection_ == selectionGeneration_ ? CameraLoad::sameCamera
@@ -127,13 +138,30 @@ void PlaybackSupervisor::loadCamera(qsizetype index) {
             .arg(index)
             .arg(selectionGeneration_));
 
-    const int status = session_->engine().loadFile(cameras[index].url);
+    const int status = session_->engine().loadFile(*address);
     if (status < 0) {
         RureLog::playback().error(
             QStringLiteral("mpv rejected the load command with error %1.").arg(status));
         schedulePlaybackRecovery(QStringLiteral("mpv rejected the load command"), false, false);
-        showError(QStringLiteral("Could not open ") + cameras[index].name + QStringLiteral("."));
+        showError(QStringLiteral("Could not open ") + visibleName(cameras[index].name) +
+                  QStringLiteral("."));
     }
+}
+
+bool PlaybackSupervisor::selectedCameraIsPlayable() const {
+    const Camera* camera = selection_.selectedCamera();
+    return camera && playableAddress(camera->url);
+}
+
+void PlaybackSupervisor::refuseUnplayableCamera() {
+    RureLog::playback().error(
+        QStringLiteral("Camera index %1 has no RTSP address; it is not played.")
+            .arg(selection_.selectedIndex()));
+    cancelPendingRecovery();
+    cancelLocalNetworkProbe();
+    // Whatever the engine played before must not go on under this camera.
+    stopForEmptyList();
+    statusReporter_.refresh();
 }
 
 void PlaybackSupervisor::beginLoad() {
@@ -296,8 +324,10 @@ void PlaybackSupervisor::recordRenderedFrame(int64_t generation) {
 
 void PlaybackSupervisor::catchUpWithLiveStream(const QString& why) {
     const Camera* camera = selection_.selectedCamera();
+    const std::optional<QString> address =
+        camera ? playableAddress(camera->url) : std::optional<QString>();
     // A path that is down or changing reconnects by itself once it is usable.
-    if (!session_ || hold_.pathIsDown || !camera) {
+    if (!session_ || hold_.pathIsDown || !address) {
         return;
     }
     const SteadyTime now = scheduler_.now();
@@ -313,7 +343,7 @@ void PlaybackSupervisor::catchUpWithLiveStream(const QString& why) {
     // Not loadCamera: the camera, its picture geometry and any focused area stay.
     catchUp_.loaded(now);
     beginLoad();
-    const int status = session_->engine().loadFile(camera->url);
+    const int status = session_->engine().loadFile(*address);
     if (status < 0) {
         RureLog::playback().error(
             QStringLiteral("mpv rejected the load command with error %1.").arg(status));

@@ -147,6 +147,11 @@ private:
     void startOrReloadPlayback();
     // Marks a new load of the selected camera as started now.
     void beginLoad();
+    // Whether the selected camera has an address Rure plays (playableAddress).
+    bool selectedCameraIsPlayable() const;
+    // The selected camera has no RTSP address: no engine runs, nothing is
+    // planned, and the status line says why.
+    void refuseUnplayableCamera();
     // The newest reason why the camera is not playing.
     void noteCameraProblem(CameraProblem problem);
     void noteCameraReachable(bool reachable);

@@ -1,6 +1,7 @@
 #include "CameraPicker.h"
 
 #include "common/RurePalette.h"
+#include "common/VisibleName.h"
 #include "window/CabinCameraMenuItemView.h"
 
 #include <QApplication>
@@ -34,10 +35,46 @@ QPalette cameraMenuPalette() {
     return colours;
 }
 
+// One entry of the camera menu. Its row is made by the menu as the entry is
+// added, as a child of the menu, and is left to the menu to delete: handing a
+// row back (Qt's default) moves it out of the menu, and every such move walks
+// all of the menu's rows.
+class CameraMenuEntry final : public QWidgetAction {
+public:
+    using QWidgetAction::QWidgetAction;
+
+    CabinCameraMenuItemView* row() const {
+        const QList<QWidget*> made = createdWidgets();
+        return made.isEmpty() ? nullptr : static_cast<CabinCameraMenuItemView*>(made.first());
+    }
+
+    // Handed to the row: see CabinCameraMenuItemView::strayReleaseChooses.
+    std::function<bool(QPoint)> strayReleaseChooses;
+
+protected:
+    QWidget* createWidget(QWidget* menu) override {
+        QPointer<QWidgetAction> weakEntry(this);
+        auto* row = new CabinCameraMenuItemView(
+            this,
+            [weakEntry] {
+                if (weakEntry) {
+                    weakEntry->trigger();
+                }
+            },
+            menu);
+        row->strayReleaseChooses = strayReleaseChooses;
+        return row;
+    }
+    void deleteWidget(QWidget*) override {}
+};
+
 } // namespace
 
-CameraPicker::CameraPicker(QWidget* parent) : QPushButton(parent), menu_(new QMenu(this)) {
-    setMenu(menu_);
+CameraPicker::CameraPicker(QWidget* parent) : QPushButton(parent) {
+    // Before the menu is set: the rows must exist before the button measures
+    // the menu to place it.
+    connect(this, &QAbstractButton::pressed, this, &CameraPicker::makeRows);
+    replaceMenu();
     setFocusPolicy(Qt::NoFocus);
     setToolTip(QStringLiteral("Choose a camera"));
     setAccessibleName(QStringLiteral("Choose a camera"));
@@ -46,6 +83,12 @@ CameraPicker::CameraPicker(QWidget* parent) : QPushButton(parent), menu_(new QMe
     small.setPointSizeF(10);
     small.setWeight(QFont::Medium);
     setFont(small);
+}
+
+void CameraPicker::replaceMenu() {
+    QMenu* previous = menu_;
+    menu_ = new QMenu(this);
+    menuHasRows_ = false;
     // The menu is dark whatever the desktop's colours; its rows draw in its palette.
     const QPalette colours = cameraMenuPalette();
     menu_->setPalette(colours);
@@ -55,14 +98,28 @@ CameraPicker::CameraPicker(QWidget* parent) : QPushButton(parent), menu_(new QMe
                                   colours.color(QPalette::WindowText).name()));
     // The pointer and the arrow keys both move the highlight.
     connect(menu_, &QMenu::hovered, this, [this](QAction* hovered) {
-        for (CabinCameraMenuItemView* row : rowViews()) {
+        for (CabinCameraMenuItemView* row : madeRows()) {
             row->isHighlighted = row->menuItem() == hovered;
         }
         refreshMenuSelection();
     });
-    connect(menu_, &QMenu::aboutToShow, this, &CameraPicker::highlightSelectedRow);
-    connect(menu_, &QMenu::aboutToHide, this, [this] { openingPress_.reset(); });
+    connect(menu_, &QMenu::aboutToShow, this, [this] {
+        makeRows();
+        highlightSelectedRow();
+        emit menuAboutToShow();
+    });
+    connect(menu_, &QMenu::aboutToHide, this, [this] {
+        openingPress_.reset();
+        emit menuAboutToHide();
+    });
     menu_->installEventFilter(this);
+    setMenu(menu_);
+    if (previous) {
+        // Later: this may run on behalf of the old menu. Its rows go with it,
+        // each deleted once, without being moved out of it first.
+        previous->hide();
+        previous->deleteLater();
+    }
 }
 
 void CameraPicker::highlightSelectedRow() {
@@ -73,7 +130,7 @@ void CameraPicker::highlightSelectedRow() {
         menu_->setActiveAction(current);
     }
     // Drawn at once, even while the menu is still disabled with the fading controls.
-    for (CabinCameraMenuItemView* row : rowViews()) {
+    for (CabinCameraMenuItemView* row : madeRows()) {
         row->isHighlighted = current && row->menuItem() == current;
     }
     refreshMenuSelection();
@@ -97,7 +154,9 @@ bool CameraPicker::eventFilter(QObject* watched, QEvent* event) {
 void CameraPicker::setItems(const QStringList& names) {
     names_ = names;
     selectedIndex_ = names_.isEmpty() ? -1 : 0;
-    rebuildMenu();
+    if (menuHasRows_) {
+        replaceMenu();
+    }
     update();
 }
 
@@ -111,14 +170,23 @@ void CameraPicker::selectItem(qsizetype index) {
 
 void CameraPicker::styleMenu(const std::function<void(qsizetype)>& choose) {
     choose_ = choose;
-    rebuildMenu();
 }
 
-QList<CabinCameraMenuItemView*> CameraPicker::rowViews() const {
+QList<CabinCameraMenuItemView*> CameraPicker::rowViews() {
+    makeRows();
+    return madeRows();
+}
+
+QList<CabinCameraMenuItemView*> CameraPicker::madeRows() const {
     QList<CabinCameraMenuItemView*> rows;
-    for (QAction* action : menu_->actions()) {
-        if (auto* widgetAction = qobject_cast<QWidgetAction*>(action)) {
-            if (auto* row = qobject_cast<CabinCameraMenuItemView*>(widgetAction->defaultWidget())) {
+    if (!menuHasRows_) {
+        return rows;
+    }
+    const QList<QAction*> actions = menu_->actions();
+    rows.reserve(actions.size());
+    for (QAction* action : actions) {
+        if (auto* entry = dynamic_cast<CameraMenuEntry*>(action)) {
+            if (CabinCameraMenuItemView* row = entry->row()) {
                 rows << row;
             }
         }
@@ -127,41 +195,32 @@ QList<CabinCameraMenuItemView*> CameraPicker::rowViews() const {
 }
 
 void CameraPicker::refreshMenuSelection() {
-    const QList<QAction*> actions = menu_->actions();
-    for (qsizetype i = 0; i < actions.size(); ++i) {
-        auto* widgetAction = qobject_cast<QWidgetAction*>(actions[i]);
-        auto* row = widgetAction
-                        ? qobject_cast<CabinCameraMenuItemView*>(widgetAction->defaultWidget())
-                        : nullptr;
-        if (row) {
-            row->isSelected = i == selectedIndex_;
-            row->update();
-        }
+    const QList<CabinCameraMenuItemView*> rows = madeRows();
+    for (qsizetype i = 0; i < rows.size(); ++i) {
+        rows[i]->isSelected = i == selectedIndex_;
+        rows[i]->update();
     }
 }
 
-void CameraPicker::rebuildMenu() {
-    menu_->clear();
+void CameraPicker::makeRows() {
+    if (menuHasRows_) {
+        return;
+    }
+    menuHasRows_ = true;
     for (qsizetype i = 0; i < names_.size(); ++i) {
-        auto* action = new QWidgetAction(menu_);
-        action->setText(names_[i]);
-        action->setData(static_cast<qlonglong>(i));
+        // Owned by the menu, so that they go with it.
+        auto* entry = new CameraMenuEntry(menu_);
+        entry->setText(visibleName(names_[i]));
+        entry->setData(static_cast<qlonglong>(i));
         // A click on the row and Return on the highlighted row both trigger the
-        // item; the menu has closed by then.
-        connect(action, &QAction::triggered, this, [this, i] {
+        // entry; the menu has closed by then.
+        connect(entry, &QAction::triggered, this, [this, i] {
             if (choose_) {
                 choose_(i);
             }
         });
-        QPointer<QWidgetAction> weakAction(action);
-        auto* row = new CabinCameraMenuItemView(action, [weakAction] {
-            if (weakAction) {
-                weakAction->trigger();
-            }
-        });
-        row->strayReleaseChooses = [this](QPoint at) { return strayReleaseChooses(at); };
-        action->setDefaultWidget(row);
-        menu_->addAction(action);
+        entry->strayReleaseChooses = [this](QPoint at) { return strayReleaseChooses(at); };
+        menu_->addAction(entry);
     }
     refreshMenuSelection();
 }
@@ -188,9 +247,12 @@ bool CameraPicker::strayReleaseChooses(QPoint globalPosition) {
     return (globalPosition - pressedAt).manhattanLength() >= QApplication::startDragDistance();
 }
 
+QString CameraPicker::title() const {
+    return selectedIndex_ >= 0 ? visibleName(names_[selectedIndex_]) : QString();
+}
+
 QSize CameraPicker::sizeHint() const {
-    const QString title = selectedIndex_ >= 0 ? names_[selectedIndex_] : QString();
-    return {fontMetrics().horizontalAdvance(title) + 2 * titleMargin + 4, 24};
+    return {fontMetrics().horizontalAdvance(title()) + 2 * titleMargin + 4, 24};
 }
 
 void CameraPicker::paintEvent(QPaintEvent*) {
@@ -200,7 +262,7 @@ void CameraPicker::paintEvent(QPaintEvent*) {
     painter.setBrush(QColor(0, 0, 0, isDown() ? 200 : 168));
     painter.drawRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), cornerRadius,
                             cornerRadius);
-    const QString title = selectedIndex_ >= 0 ? names_[selectedIndex_] : QString();
+    const QString title = this->title();
     const QRect titleRect = rect().adjusted(titleMargin, 0, -titleMargin, 0);
     painter.setPen(isEnabled() ? QColor(Qt::white) : QColor(255, 255, 255, 120));
     painter.setFont(font());

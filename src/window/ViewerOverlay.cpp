@@ -78,7 +78,11 @@ ViewerOverlay::ViewerOverlay(QWidget& root)
       stayOnTopButton_(new PinToggleButton(&root)),
       focusViewerButton_(new FocusViewerButton(&root)),
       closeViewerButton_(new CloseViewerButton(&root)) {
-    trackMenu(*cameraPicker_->pickerMenu());
+    // The picker's own signals: its menu is a new one for each new list.
+    connect(cameraPicker_.data(), &CameraPicker::menuAboutToShow, this,
+            &ViewerOverlay::menuWillOpen);
+    connect(cameraPicker_.data(), &CameraPicker::menuAboutToHide, this,
+            &ViewerOverlay::menuDidClose);
     auto report = [](const std::function<void()>& callback) {
         if (callback) {
             callback();

@@ -3,7 +3,7 @@
 // signing in, and devices that answer wrongly, too much or not at all.
 #include "CameraSearchFixture.h"
 
-#include "settings/RtspAddress.h"
+#include "common/RtspAddress.h"
 
 #include <QLabel>
 #include <QLineEdit>

@@ -2,9 +2,9 @@
 // the profile, whose address carries the credentials so that the editor's
 // check accepts it and the engine reads them back exactly; and which
 // addresses count as the local network of an interface.
+#include "common/RtspAddress.h"
 #include "discovery/LocalNetwork.h"
 #include "settings/DiscoveredCameras.h"
-#include "settings/RtspAddress.h"
 
 #include <gtest/gtest.h>
 

@@ -63,10 +63,13 @@ bool eventLoopThreadsGone() {
     return eventLoopThreadCount() == 0;
 }
 
-MPVHandle makeHeadlessEngine() {
+MPVHandle makeHeadlessEngine(std::span<const MPVOption> options) {
     MPVHandle handle(mpv_create());
     if (!handle) {
         return handle;
+    }
+    for (const MPVOption& option : options) {
+        mpv_set_option_string(handle.get(), option.name, option.value);
     }
     mpv_set_option_string(handle.get(), "config", "no");
     mpv_set_option_string(handle.get(), "vo", "null");

@@ -1,10 +1,12 @@
 #pragma once
 
+#include "engine/MPVEngineFactory.h"
 #include "engine/MPVHandle.h"
 #include "support/GLDriverResidency.h"
 
 #include <chrono>
 #include <functional>
+#include <span>
 
 namespace rure::test {
 
@@ -25,8 +27,8 @@ int eventLoopThreadCount();
 // thread can linger in /proc for a moment after the join has returned.
 bool eventLoopThreadsGone();
 
-// An initialised engine instance that needs no window: no video output, no audio,
-// no user configuration.
-MPVHandle makeHeadlessEngine();
+// An initialised engine instance with `options` (in order) that needs no
+// window whatever they say: no video output, no audio, no user configuration.
+MPVHandle makeHeadlessEngine(std::span<const MPVOption> options = {});
 
 } // namespace rure::test

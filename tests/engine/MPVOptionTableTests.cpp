@@ -7,7 +7,7 @@
 namespace rure {
 namespace {
 
-TEST(MPVOptionTable, HoldsTheFixedTableThenTheLatencyOptionsInOrder) {
+TEST(MPVOptionTable, HoldsTheFixedTableThenTheLatencyAndRtspOnlyOptionsInOrder) {
     const std::pair<std::string_view, std::string_view> expected[] = {
         {"config", "no"},
         {"load-scripts", "no"},
@@ -32,6 +32,9 @@ TEST(MPVOptionTable, HoldsTheFixedTableThenTheLatencyOptionsInOrder) {
         {"vd-lavc-threads", "1"},
         {"video-latency-hacks", "yes"},
         {"untimed", "yes"},
+        {"demuxer", "lavf"},
+        {"demuxer-lavf-o", "format_whitelist=rtsp,protocol_whitelist=tcp"},
+        {"stream-lavf-o", "protocol_whitelist=tcp"},
     };
     const auto& table = MPVEngineFactory::options;
     ASSERT_EQ(table.size(), std::size(expected));

@@ -1,9 +1,11 @@
 #include "SettingsEditorFixture.h"
+#include "common/RtspAddress.h"
 #include "common/RurePalette.h"
 #include "settings/CameraTableModel.h"
 
 #include <QDir>
 #include <QHeaderView>
+#include <QIcon>
 #include <QLineEdit>
 #include <QMimeData>
 #include <QPushButton>
@@ -56,6 +58,46 @@ TEST_F(CameraSettingsWindowTest, TableShowsTheDraftInThreeColumns) {
     EXPECT_EQ(model().rowCount(), 4);
     EXPECT_EQ(cell(3, 1), "New Camera");
     EXPECT_EQ(cell(3, 2), "rtsp://");
+}
+
+TEST_F(CameraSettingsWindowTest, InvisibleCharactersShowInTheTableAndAreSavedAsStored) {
+    const QString disguisedName = QStringLiteral("Yard\u200B\u202Eroom");
+    open({Camera{disguisedName, "rtsp://yard/live"}, Camera{"Porch", "rtsp://porch\u2066/live"}});
+
+    EXPECT_EQ(cell(0, 1), QStringLiteral("Yard[U+200B][U+202E]room"));
+    EXPECT_EQ(cell(1, 2), QStringLiteral("rtsp://porch[U+2066]/live"));
+    EXPECT_EQ(model().index(0, 1).data(Qt::EditRole).toString(), disguisedName);
+    ASSERT_TRUE(model().setData(model().index(1, 2), "rtsp://porch/live", Qt::EditRole));
+    editor().save();
+    ASSERT_EQ(saved.size(), 1u);
+    EXPECT_EQ(saved[0].first().name, disguisedName);
+}
+
+TEST_F(CameraSettingsWindowTest, AddressesTheViewerDoesNotPlayAreMarkedWithTheReason) {
+    const struct {
+        const char* address;
+        bool marked;
+    } rows[] = {
+        {"rtsp://192.0.2.4/live", false}, {" RTSP://192.0.2.5/live ", false},
+        {"av://lavfi:testsrc", true},     {"file:///home/someone/video.mkv", true},
+        {"rtsps://192.0.2.6/live", true}, {"rtsp://", true},
+    };
+    QList<Camera> cameras;
+    for (const auto& row : rows) {
+        cameras.append(Camera{"Camera", row.address});
+    }
+    open(cameras);
+    const QString reason = unplayableAddressText() + " " + enterRtspAddressText;
+    for (int row = 0; row < static_cast<int>(std::size(rows)); ++row) {
+        SCOPED_TRACE(rows[row].address);
+        const QModelIndex address = model().index(row, 2);
+        EXPECT_EQ(!address.data(Qt::DecorationRole).value<QIcon>().isNull(), rows[row].marked);
+        EXPECT_EQ(address.data(Qt::ToolTipRole).toString(), rows[row].marked ? reason : QString());
+        EXPECT_TRUE(model().index(row, 1).data(Qt::DecorationRole).isNull());
+    }
+    // Corrected, the mark goes.
+    ASSERT_TRUE(model().setData(model().index(2, 2), "rtsp://192.0.2.7/live", Qt::EditRole));
+    EXPECT_TRUE(model().index(2, 2).data(Qt::DecorationRole).value<QIcon>().isNull());
 }
 
 TEST_F(CameraSettingsWindowTest, OpensWithTheGivenRowSelectedAndStaysOnTopLikeTheViewer) {

@@ -1,5 +1,5 @@
+#include "common/RtspAddress.h"
 #include "settings/CameraListDraft.h"
-#include "settings/RtspAddress.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,6 @@
 #include "ControllerTestFixture.h"
 
+#include "common/RtspAddress.h"
 #include "viewer/CameraSelection.h"
 
 #include <QDir>
@@ -75,6 +76,56 @@ TEST_F(ControllerTest, selectingACameraWithoutAnEngineStartsOneThroughThePreflig
     ASSERT_TRUE(supervisor().hasEngine());
     EXPECT_EQ(supervisor().playerGeneration(), 2);
     EXPECT_EQ(engines.journal().calls.last(), loadCall(cameras[1]));
+}
+
+TEST_F(ControllerTest, anAddressThatIsNotRtspIsNeverHandedToTheEngineFromAnyPath) {
+    const QString unplayable[] = {
+        QStringLiteral("av://lavfi:testsrc"),
+        QStringLiteral("file:///etc/passwd"),
+        // Its host answers: not even the preflight may knock there.
+        QStringLiteral("http://127.0.0.1:%1/stream").arg(listener.serverPort()),
+        QStringLiteral("rtsp:///no-host"),
+        QStringLiteral("rtsps://127.0.0.1:%1/stream").arg(listener.serverPort()),
+    };
+    for (const QString& address : unplayable) {
+        SCOPED_TRACE(address.toStdString());
+        const Camera front = threeCameras()[0];
+        const Camera odd{QStringLiteral("Odd"), address};
+        saveCameras({front, odd});
+        settings.setValue(QStringLiteral("selectedCameraIndex"), 1);
+        const auto neverLoadedAndExplained = [&] {
+            EXPECT_FALSE(engines.journal().calls.contains(loadCall(odd)));
+            EXPECT_FALSE(supervisor().hasEngine());
+            EXPECT_FALSE(supervisor().hasPreflight());
+            EXPECT_FALSE(supervisor().hasPendingRecovery());
+            EXPECT_TRUE(supervisor().statusText().startsWith(unplayableAddressText()))
+                << supervisor().statusText().toStdString();
+        };
+
+        // Launched with it selected: no engine at all.
+        const int enginesBefore = engines.journal().enginesCreated;
+        launch();
+        neverLoadedAndExplained();
+        EXPECT_EQ(engines.journal().enginesCreated, enginesBefore);
+
+        // Chosen while another camera plays: that camera's engine stops.
+        delegate->selectCamera(0);
+        settle();
+        ASSERT_TRUE(supervisor().hasEngine());
+        delegate->selectCamera(1);
+        neverLoadedAndExplained();
+
+        // A wake, a network path change and a link to it change nothing.
+        delegate->systemDidWake();
+        for (const bool wifi : {false, true}) {
+            delegate->handleNetworkPath(NetworkPathSignature{true, wifi, !wifi});
+        }
+        delegate->handleLaunchRequest({LaunchRequest::Kind::openAddress, address});
+        advanceSettling(Seconds(30), Seconds(1));
+        neverLoadedAndExplained();
+        expectNoCameraDetailsInLog({odd});
+        delegate.reset();
+    }
 }
 
 TEST(CameraSelectionAfterEdit, followsTheSameCameraThenTheNameThenThePosition) {

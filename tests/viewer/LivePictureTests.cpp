@@ -2,6 +2,8 @@
 // camera: what a user sees after launching it.
 #include "LiveViewerFixture.h"
 
+#include "common/RtspAddress.h"
+
 #include "window/CabinCameraMenuItemView.h"
 #include "window/ViewerMainMenu.h"
 #include "window/WindowFrameText.h"
@@ -193,6 +195,38 @@ TEST_F(LivePicture, removingEveryCameraLeavesNoPictureBehindTheEmptyState) {
     EXPECT_TRUE(delegate->overlay().emptyStateLabel()->isVisibleTo(delegate->viewerWindow()));
     EXPECT_TRUE(waitFor([&] { return isBlack(colourAt(greyBar)); }, 3000))
         << colourAt(greyBar).name().toStdString();
+}
+
+TEST_F(LivePicture, anAddressThatIsNotRtspIsNeverLoadedAndTheCameraStillPlays) {
+    ASSERT_TRUE(camera.start());
+    // A bright picture the engine would gladly show.
+    const QString picture = directory.path() + QStringLiteral("/picture.ppm");
+    QFile file(picture);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(QByteArray("P6\n2 2\n255\n") + QByteArray(12, '\xff'));
+    file.close();
+    const QList<Camera> cameras{{QStringLiteral("Bars"), camera.url()},
+                                {QStringLiteral("Filter"), QStringLiteral("av://lavfi:testsrc")},
+                                {QStringLiteral("Picture"), QStringLiteral("file://") + picture}};
+    launch(cameras);
+    ASSERT_TRUE(waitFor([this] { return isPlaying(); })) << log.texts().join('\n').toStdString();
+    const QPointF greyBar{0.08, 0.35};
+
+    for (const qsizetype index : {1, 2}) {
+        SCOPED_TRACE(cameras[index].url.toStdString());
+        delegate->selectCamera(index);
+        EXPECT_FALSE(supervisor().hasEngine());
+        EXPECT_TRUE(supervisor().statusText().startsWith(unplayableAddressText()))
+            << supervisor().statusText().toStdString();
+        // The picture is cleared and stays so: nothing was loaded.
+        EXPECT_TRUE(waitFor([&] { return isBlack(colourAt(greyBar)); }, 3000));
+        EXPECT_FALSE(waitFor([this] { return supervisor().hasEngine(); }, 2000));
+        EXPECT_TRUE(isBlack(colourAt(greyBar))) << colourAt(greyBar).name().toStdString();
+
+        delegate->selectCamera(0);
+        EXPECT_TRUE(waitFor([this] { return isPlaying(); }));
+        EXPECT_TRUE(waitFor([&] { return !isBlack(colourAt(greyBar)); }, 5000));
+    }
 }
 
 } // namespace

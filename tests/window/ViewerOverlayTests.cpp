@@ -152,6 +152,49 @@ TEST_F(Overlay, withoutCamerasTheTextShowsAndThePickerAndFocusButtonStayOff) {
     EXPECT_TRUE(overlay.closeViewerButton()->isEnabled());
 }
 
+TEST_F(Overlay, namesShowTheirInvisibleCharactersInThePickerAndItsMenu) {
+    // Drawn, "Garden\u202Erood" reads "Gardendoor": it could pass for another camera.
+    const QString disguised = QStringLiteral("Garden\u202Erood");
+    overlay.showCameras({QStringLiteral("Front Door"), disguised}, 1);
+
+    CameraPicker* picker = overlay.cameraPicker();
+    EXPECT_EQ(picker->items()[1], disguised);
+    EXPECT_EQ(picker->title(), QStringLiteral("Garden[U+202E]rood"));
+    ASSERT_EQ(picker->rowViews().size(), 2);
+    EXPECT_EQ(picker->rowViews()[1]->menuItem()->text(), QStringLiteral("Garden[U+202E]rood"));
+    EXPECT_EQ(picker->rowViews()[1]->accessibleName(), QStringLiteral("Garden[U+202E]rood"));
+    EXPECT_EQ(picker->rowViews()[0]->menuItem()->text(), QStringLiteral("Front Door"));
+}
+
+TEST_F(Overlay, theCameraMenuIsMadeWhenFirstNeededAndEachListGetsAMenuOfItsOwn) {
+    QStringList names;
+    for (int i = 0; i < 3000; ++i) {
+        names << QStringLiteral("Gate %1").arg(i);
+    }
+    overlay.showCameras(names, 7);
+    CameraPicker* picker = overlay.cameraPicker();
+    EXPECT_TRUE(picker->pickerMenu()->actions().isEmpty()) << "no rows before they are needed";
+    EXPECT_EQ(picker->title(), QStringLiteral("Gate 7"));
+
+    const QList<CabinCameraMenuItemView*> rows = picker->rowViews();
+    ASSERT_EQ(rows.size(), names.size());
+    EXPECT_EQ(rows[2999]->menuItem()->text(), QStringLiteral("Gate 2999"));
+    EXPECT_TRUE(rows[7]->isSelected);
+    rows[2999]->activateMenuItem();
+    EXPECT_EQ(reports, QStringList{"2999"});
+
+    // A new list comes with a new menu, which the overlay follows as it opens.
+    QMenu* previous = picker->pickerMenu();
+    overlay.showCameras({QStringLiteral("Front Door"), QStringLiteral("Garden")}, 1);
+    ASSERT_NE(picker->pickerMenu(), previous);
+    ASSERT_EQ(picker->rowViews().size(), 2);
+    picker->pickerMenu()->popup(picker->mapToGlobal(QPoint(0, picker->height())));
+    EXPECT_TRUE(pumpUntil([this] { return overlay.cameraMenuIsOpen(); }));
+    EXPECT_TRUE(picker->rowViews()[1]->isSelected);
+    picker->pickerMenu()->hide();
+    EXPECT_TRUE(pumpUntil([this] { return !overlay.cameraMenuIsOpen(); }));
+}
+
 TEST_F(Overlay, eachControlReportsWhatTheUserDid) {
     overlay.hoverChanged(true);
     ASSERT_TRUE(pumpUntil([this] { return controlsShown(); }));
