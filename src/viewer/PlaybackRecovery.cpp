@@ -89,6 +89,7 @@ PlaybackStatus PlaybackSupervisor::status() const {
         if (retry_) {
             status.nextAttemptAt = nextAttemptAt_;
         }
+        status.credentialsRefusedAgain = credentialsAreRefused();
     } else if (state_ == PlaybackSupervisorState::playing || lastPictureAt_) {
         // Playing, or loading the camera again to catch up with a picture
         // that stays on screen meanwhile. A picture is old after a few of the
@@ -120,7 +121,9 @@ void PlaybackSupervisor::schedulePlaybackRecovery(const QString& reason, bool im
     const int64_t generation = selectionGeneration_;
 
     const double slot =
-        RecoverySchedule::slotSeconds(attempt, immediate, secondsBetween(*outageSince_, now));
+        credentialsAreRefused()
+            ? RecoverySchedule::refusedCredentialsDelay
+            : RecoverySchedule::slotSeconds(attempt, immediate, secondsBetween(*outageSince_, now));
     const double delay = slot + scheduler_.randomUniform(0.0, maximumJitter);
     const bool recreate = forcePlayerRecreation || count % rebuildEveryNthAttempt == 0;
 
@@ -244,8 +247,15 @@ void PlaybackSupervisor::finishLocalNetworkProbe(bool reloadPlayer, int64_t gene
 
 void PlaybackSupervisor::noteCameraProblem(CameraProblem problem) {
     cameraProblem_ = problem;
+    credentialRefusals_ =
+        problem == CameraProblem::credentialsRefused ? credentialRefusals_ + 1 : 0;
     cameraUnreachable_ = false;
     statusReporter_.refresh();
+}
+
+bool PlaybackSupervisor::credentialsAreRefused() const {
+    return cameraProblem_ == CameraProblem::credentialsRefused &&
+           credentialRefusals_ >= RecoverySchedule::credentialRefusalsBeforeSlowing;
 }
 
 void PlaybackSupervisor::noteCameraReachable(bool reachable) {

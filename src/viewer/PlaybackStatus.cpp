@@ -2,6 +2,7 @@
 
 #include "common/RtspAddress.h"
 
+#include <QLocale>
 #include <QStringList>
 
 #include <algorithm>
@@ -71,6 +72,21 @@ QString playbackStatusText(const PlaybackStatus& status, SteadyTime now, const Q
     case PlaybackActivity::reconnecting: {
         if (status.lastPictureAt) {
             lines << noNewPictureSince(*status.lastPictureAt, now, wallNow);
+        }
+        if (status.credentialsRefusedAgain && status.nextAttemptAt) {
+            // Minutes away: the time of day says more than a countdown.
+            lines << describe(CameraProblem::credentialsRefused) +
+                         QStringLiteral(" Trying again at %1.")
+                             .arg(QLocale().toString(
+                                 wallNow
+                                     .addMSecs(
+                                         std::chrono::duration_cast<std::chrono::milliseconds>(
+                                             *status.nextAttemptAt - now)
+                                             .count())
+                                     .time(),
+                                 QLocale::ShortFormat))
+                  << QStringLiteral("Correct it in Camera Addresses (Ctrl+,).");
+            break;
         }
         addCameraTrouble(status, lines);
         const QString attempt = QStringLiteral(" (attempt %1)").arg(status.attempt);

@@ -51,6 +51,9 @@ struct PlaybackStatus {
     bool unreachable = false;
     // While stopped: the engine's failure, when that is why.
     std::optional<EngineStartError> engineFailure;
+    // While reconnecting: the camera refused the user name or password too
+    // often in a row, and the next attempt waits minutes.
+    bool credentialsRefusedAgain = false;
     // While connecting: the name of the camera on its way (never its address).
     QString cameraName;
 

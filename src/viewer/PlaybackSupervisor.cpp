@@ -178,6 +178,8 @@ void PlaybackSupervisor::playNewSelection() {
     lastSlotWasCutShort_ = false;
     lastPictureAt_.reset();
     cameraProblem_.reset();
+    // A changed address, or another camera, starts afresh.
+    credentialRefusals_ = 0;
     cameraUnreachable_ = false;
     engineFailure_.reset();
     cancelPendingRecovery();
@@ -305,6 +307,7 @@ void PlaybackSupervisor::recordRenderedFrame(int64_t generation) {
         awaitNewCamerasPicture(false);
     }
     cameraProblem_.reset();
+    credentialRefusals_ = 0;
     cameraUnreachable_ = false;
     outageSince_.reset();
     lastSlotWasCutShort_ = false;

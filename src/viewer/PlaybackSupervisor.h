@@ -160,6 +160,9 @@ private:
     void showError(const QString& message);
     // The view, while it exists.
     void awaitNewCamerasPicture(bool awaiting);
+    // The camera refused the user name or password too often in a row:
+    // attempts slow down to one every few minutes.
+    bool credentialsAreRefused() const;
     std::optional<CreatedVideoView> liveView() const;
 
     Scheduler& scheduler_;
@@ -170,6 +173,8 @@ private:
     VideoView* videoView_ = nullptr;
     // From choosing a camera until its first picture: the view stays black.
     bool awaitingNewCamerasPicture_ = false;
+    // Attempts in a row that the camera answered by refusing the user name or password.
+    int64_t credentialRefusals_ = 0;
 
     std::unique_ptr<EngineSession> session_;
     int64_t playerGeneration_ = 0;

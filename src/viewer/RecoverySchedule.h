@@ -29,6 +29,12 @@ struct RecoverySchedule {
     static constexpr double longOutageSeconds = 3600;
     static constexpr double longOutageDelay = 150;
 
+    // A camera that refused the user name or password this many times in a
+    // row is asked once every five minutes: real cameras lock an account
+    // after a few failures.
+    static constexpr int64_t credentialRefusalsBeforeSlowing = 3;
+    static constexpr double refusedCredentialsDelay = 300;
+
     static constexpr double firstKnockPeriod = 1.0;
     static constexpr double quickKnocksFor = 10;
     static constexpr double slowKnocksAfter = 600;

@@ -148,6 +148,53 @@ TEST_F(PlaybackStatusLine, namesWhyTheCameraCannotBePlayedInTheUsersWords) {
     }
 }
 
+// Real cameras lock an account after a few failures: after three refusals in a
+// row the camera is asked every five minutes, and the line says when and where
+// to correct it. Choosing the camera again starts afresh.
+TEST_F(PlaybackStatusLine, aRefusedPasswordIsTriedEveryFiveMinutesAfterThreeRefusals) {
+    start(threeCameras());
+    const QRegularExpression scheduled(QStringLiteral("Scheduling recovery \\d+ in ([0-9.]+) s"));
+    const auto refuse = [this, &scheduled]() -> double {
+        for (int step = 0; step < 2000 && (!supervisor->hasEngine() || supervisor->hasPreflight() ||
+                                           supervisor->hasPendingRecovery());
+             ++step) {
+            advanceSettling(Seconds(0.5));
+        }
+        log.clear();
+        EXPECT_TRUE(engine().deliver(
+            PlaybackEngineEvent::problemOfCamera(CameraProblem::credentialsRefused)));
+        EXPECT_TRUE(engine().deliver(PlaybackEngineEvent::endFile(EndFileReason::error, -13)));
+        settle();
+        for (const QString& text : log.texts()) {
+            if (const QRegularExpressionMatch match = scheduled.match(text); match.hasMatch()) {
+                return match.captured(1).toDouble();
+            }
+        }
+        return -1;
+    };
+    const struct {
+        bool chooseAgainFirst;
+        bool slowed;
+    } refusals[] = {{false, false}, {false, false}, {false, true}, {false, true}, {true, false}};
+    for (const auto& refusal : refusals) {
+        if (refusal.chooseAgainFirst) {
+            supervisor->playNewSelection();
+            settle();
+        }
+        const double delay = refuse();
+        ASSERT_GE(delay, 0);
+        EXPECT_EQ(delay >= 300, refusal.slowed) << delay;
+        const QStringList lines = shown().split(QLatin1Char('\n'));
+        EXPECT_EQ(lines.first().startsWith(QStringLiteral(
+                      "The camera did not accept the user name or password. Trying again at ")),
+                  refusal.slowed)
+            << shown().toStdString();
+        EXPECT_EQ(lines.last() == QStringLiteral("Correct it in Camera Addresses (Ctrl+,)."),
+                  refusal.slowed)
+            << shown().toStdString();
+    }
+}
+
 TEST_F(PlaybackStatusLine, aNetworkThatIsDownIsSaidAndSleepSaysNothing) {
     launchPlaying(threeCameras());
     supervisor->handleNetworkPath({false, false, false, false});
