@@ -77,12 +77,7 @@ AppDelegate::AppDelegate(AppDelegateServices services, QObject* parent)
                     snapshots_->pictureDrawn(engine, supervisor_->selectionGeneration());
                 },
             .showError = [this](const QString& message) { showPlaybackError(message); },
-            .showStatus =
-                [this](const QString& text) {
-                    if (overlay_) {
-                        overlay_->showStatus(text);
-                    }
-                },
+            .showStatus = [this](const QString& text) { showPlaybackStatus(text); },
             .wallClock = services_.wallClock,
             .stateChanged = [this] { updateSnapshotMenuItem(); }},
         this);
@@ -191,6 +186,18 @@ void AppDelegate::stopPlayerEngine() {
 
 void AppDelegate::setMPVProperty(const QString& name, const QString& value) {
     supervisor_->setEngineProperty(name, value);
+}
+
+void AppDelegate::showPlaybackStatus(const QString& text) {
+    if (!overlay_) {
+        return;
+    }
+    // A line that names the camera editor opens it when clicked.
+    std::function<void()> openEditor;
+    if (supervisor_ && supervisor_->statusOffersCameraEditor()) {
+        openEditor = [this] { showCameraSettings(); };
+    }
+    overlay_->showStatus(text, std::move(openEditor));
 }
 
 Result<void> AppDelegate::applyEditedCameraList(const QList<Camera>& newCameras) {

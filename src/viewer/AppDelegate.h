@@ -224,6 +224,8 @@ private:
     // The item of the main menu with this title, once the menu exists.
     QAction* menuItem(const QString& title) const;
     // The full-screen command reads "Enter Full Screen" or "Exit Full Screen".
+    // The playback status in the overlay's status line.
+    void showPlaybackStatus(const QString& text);
     void updateFullScreenMenuItem();
     // Save Snapshot is usable with a live picture; Start at Login's check mark
     // follows the autostart entry.

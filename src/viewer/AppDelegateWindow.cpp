@@ -100,7 +100,7 @@ void AppDelegate::createWindowCollaborators() {
     overlay_->stayOnTopToggled = [this](bool) { toggleStayOnTop(); };
     overlay_->focusButtonPressed = [this] { toggleFocusArea(); };
     overlay_->closeButtonPressed = [this] { closeCameraViewer(); };
-    overlay_->showStatus(supervisor_->statusText());
+    showPlaybackStatus(supervisor_->statusText());
 
     focusArea_ = std::make_unique<FocusAreaController>(
         *window, *window->pointerSurface(),

@@ -253,6 +253,12 @@ void PlaybackSupervisor::noteCameraProblem(CameraProblem problem) {
     statusReporter_.refresh();
 }
 
+bool PlaybackSupervisor::statusOffersCameraEditor() const {
+    const PlaybackStatus shown = status();
+    return shown.activity == PlaybackActivity::notPlayable ||
+           (shown.credentialsRefusedAgain && shown.nextAttemptAt);
+}
+
 bool PlaybackSupervisor::credentialsAreRefused() const {
     return cameraProblem_ == CameraProblem::credentialsRefused &&
            credentialRefusals_ >= RecoverySchedule::credentialRefusalsBeforeSlowing;

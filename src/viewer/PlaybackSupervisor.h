@@ -140,6 +140,9 @@ public:
     // What playback is doing, for the status line.
     PlaybackStatus status() const;
     const QString& statusText() const { return statusReporter_.text(); }
+    // Whether the status line's text sends the user to the camera editor (an
+    // address that is never played, a password refused again and again).
+    bool statusOffersCameraEditor() const;
 
 private:
     // Every change of state goes through here, so that the owner hears of it.

@@ -1,6 +1,9 @@
 #include "StatusLine.h"
 
+#include <QMouseEvent>
+
 #include <algorithm>
+#include <utility>
 
 namespace rure {
 
@@ -30,6 +33,29 @@ void StatusLine::showText(const QString& text) {
     if (parentWidget()) {
         placeIn(parentWidget()->size());
     }
+}
+
+void StatusLine::setClickAction(std::function<void()> action) {
+    clickAction_ = std::move(action);
+    const bool clickable = static_cast<bool>(clickAction_);
+    setAttribute(Qt::WA_TransparentForMouseEvents, !clickable);
+    if (clickable) {
+        setCursor(Qt::PointingHandCursor);
+    } else {
+        unsetCursor();
+    }
+}
+
+void StatusLine::mouseReleaseEvent(QMouseEvent* event) {
+    if (clickAction_ && event->button() == Qt::LeftButton &&
+        rect().contains(event->position().toPoint())) {
+        event->accept();
+        // Copied: the action may take this line's action away.
+        const std::function<void()> action = clickAction_;
+        action();
+        return;
+    }
+    QLabel::mouseReleaseEvent(event);
 }
 
 void StatusLine::placeIn(const QSize& size) {

@@ -2,6 +2,8 @@
 
 #include <QLabel>
 
+#include <functional>
+
 namespace rure {
 
 // The short text in the picture's lower left corner that says what the viewer
@@ -14,11 +16,21 @@ public:
     explicit StatusLine(QWidget* parent);
 
     void showText(const QString& text);
+    // With an action, the line takes clicks (a pointing hand over it) and a
+    // click runs it: for a text that offers to put things right. Without one,
+    // the pointer passes through to the picture.
+    void setClickAction(std::function<void()> action);
     // Places the line in the lower left corner of a parent of `size`, never
     // wider than the parent allows.
     void placeIn(const QSize& size);
 
     static constexpr int margin = 12;
+
+protected:
+    void mouseReleaseEvent(QMouseEvent* event) override;
+
+private:
+    std::function<void()> clickAction_;
 };
 
 } // namespace rure

@@ -160,9 +160,10 @@ OverlayNotice* ViewerOverlay::notice() const {
     return notice_;
 }
 
-void ViewerOverlay::showStatus(const QString& text) {
+void ViewerOverlay::showStatus(const QString& text, std::function<void()> clickAction) {
     if (statusLine_ && !isClosingViewer_) {
         statusLine_->showText(text);
+        statusLine_->setClickAction(std::move(clickAction));
     }
 }
 

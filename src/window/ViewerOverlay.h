@@ -56,8 +56,9 @@ public:
     // empty-state text shows, and the picker and the focus button stay off the
     // next time the controls appear.
     void showCameras(const QStringList& names, qsizetype selected);
-    // The status line in the picture's corner; empty hides it.
-    void showStatus(const QString& text);
+    // The status line in the picture's corner; empty hides it. With
+    // `clickAction`, a click on the line runs it.
+    void showStatus(const QString& text, std::function<void()> clickAction = {});
     // A short confirmation over the picture that goes by itself.
     void showNotice(const QString& text);
     // Marks `index` in the picker and its menu.

@@ -2,9 +2,11 @@
 
 #include "common/RtspAddress.h"
 #include "viewer/CameraSelection.h"
+#include "window/StatusLine.h"
 
 #include <QDir>
 #include <QFile>
+#include <QTest>
 
 namespace rure::test {
 namespace {
@@ -107,11 +109,19 @@ TEST_F(ControllerTest, anAddressThatIsNotRtspIsNeverHandedToTheEngineFromAnyPath
         launch();
         neverLoadedAndExplained();
         EXPECT_EQ(engines.journal().enginesCreated, enginesBefore);
+        // The line sends the user to the editor, and a click on it opens it.
+        StatusLine* line = delegate->overlay().statusLine();
+        ASSERT_NE(line, nullptr);
+        EXPECT_FALSE(line->testAttribute(Qt::WA_TransparentForMouseEvents));
+        QTest::mouseClick(line, Qt::LeftButton);
+        EXPECT_NE(delegate->cameraSettings(), nullptr);
 
         // Chosen while another camera plays: that camera's engine stops.
         delegate->selectCamera(0);
         settle();
         ASSERT_TRUE(supervisor().hasEngine());
+        EXPECT_TRUE(line->testAttribute(Qt::WA_TransparentForMouseEvents))
+            << "any other line lets the pointer through to the picture";
         delegate->selectCamera(1);
         neverLoadedAndExplained();
 
