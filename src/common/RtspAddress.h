@@ -20,6 +20,11 @@ bool isRtspAddress(const QString& address);
 // nothing otherwise.
 std::optional<QString> playableAddress(const QString& address);
 
+// `address` as shown outside editing: a password in it ("user:password@")
+// as eight dots, whatever its length, so that a glance or a screenshot does
+// not give it away. Anything else is shown as written.
+QString addressWithPasswordHidden(const QString& address);
+
 // Why a camera whose address is not an RTSP address is not played, in the
 // user's words. Never names the address.
 QString unplayableAddressText();

@@ -81,7 +81,9 @@ QVariant CameraTableModel::data(const QModelIndex& index, int role) const {
         case Qt::DisplayRole:
             // Shown with its invisible characters made visible, so that no
             // entry can pass for another; edited as stored.
-            return visibleName(name ? camera.name : camera.url);
+            // The address's password is shown as dots until it is edited.
+            return name ? visibleName(camera.name)
+                        : visibleName(addressWithPasswordHidden(camera.url));
         case Qt::EditRole:
             return name ? camera.name : camera.url;
         case Qt::FontRole: {

@@ -1,6 +1,7 @@
 #include "config/CameraConfigurationError.h"
 #include "config/CameraConfigurationStore.h"
 #include "settings/CameraListFile.h"
+#include "support/LogCapture.h"
 
 #include <QDir>
 #include <QFile>
@@ -74,21 +75,32 @@ TEST_F(CameraListFileTest, ImportsTheStoresOwnFilesAndDocumentsWithExtraMembers)
 }
 
 TEST_F(CameraListFileTest, RefusesFilesThatHoldNoSupportedCameraList) {
-    const std::pair<const char*, QByteArray> documents[] = {
-        {"empty-list.json", R"({"cameras": []})"},
-        {"top-level-array.json", R"([{"name": "Door", "url": "rtsp://door"}])"},
-        {"not-json.json", "cameras: door"},
-        {"empty.json", ""},
-        {"no-url.json", R"({"cameras": [{"name": "Door"}]})"},
+    // One text for the user; the log says which kind of file it was.
+    const struct {
+        const char* name;
+        QByteArray bytes;
+        const char* logged;
+    } documents[] = {
+        {"empty-list.json", R"({"cameras": []})", "its list holds no cameras."},
+        {"top-level-array.json", R"([{"name": "Door", "url": "rtsp://door"}])",
+         "The camera list is not a JSON object."},
+        {"not-json.json", "cameras: door", "The camera list is not valid JSON"},
+        {"empty.json", "", "The camera list is not valid JSON"},
+        {"no-url.json", R"({"cameras": [{"name": "Door"}]})", "Camera 1 has no \"url\" text."},
     };
-    for (const auto& [name, bytes] : documents) {
-        SCOPED_TRACE(name);
-        writeBytes(path(name), bytes);
-        const Result<QList<Camera>> imported = readCameraListFile(path(name));
+    for (const auto& document : documents) {
+        SCOPED_TRACE(document.name);
+        test::LogCapture log;
+        writeBytes(path(document.name), document.bytes);
+        const Result<QList<Camera>> imported = readCameraListFile(path(document.name));
         ASSERT_FALSE(imported.ok());
         EXPECT_EQ(imported.error(), toError(CameraConfigurationError::invalidFile));
         EXPECT_EQ(imported.error().description,
                   "The selected file does not contain a supported camera list.");
+        ASSERT_EQ(log.texts().size(), 1);
+        EXPECT_TRUE(log.texts().first().startsWith(
+            QStringLiteral("The chosen file is no camera list: ") + document.logged))
+            << log.texts().first().toStdString();
     }
 }
 
