@@ -13,9 +13,11 @@
 #include <QAction>
 #include <QApplication>
 #include <QDesktopServices>
+#include <QGridLayout>
 #include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QSpacerItem>
 
 namespace rure {
 
@@ -30,6 +32,11 @@ const QString exitFullScreenTitle = QStringLiteral("Exit &Full Screen");
 const QString saveSnapshotTitle = QStringLiteral("&Save Snapshot");
 const QString startAtLoginTitle = QStringLiteral("Start at &Login");
 
+// The narrowest informational alert, and the room its title bar's buttons
+// and icon take beside the title.
+constexpr int minimumAlertWidth = 320;
+constexpr int titleBarAllowance = 160;
+
 // Where an informational alert goes: a sheet on the active window, or on the
 // viewer window, or an application-modal alert when neither exists.
 void presentInformation(QWidget* fallbackWindow, const QString& title, const QString& text) {
@@ -43,6 +50,15 @@ void presentInformation(QWidget* fallbackWindow, const QString& title, const QSt
     QPushButton* ok = alert->addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
     ok->setStyleSheet(RurePalette::accentButtonStyle());
     alert->setDefaultButton(ok);
+    // Wide enough for its title beside the title bar's buttons: a short text
+    // alone made a window that cut "About Rure". A message box sizes itself to
+    // its texts and ignores a minimum width; a spacer across its grid holds.
+    if (auto* grid = qobject_cast<QGridLayout*>(alert->layout())) {
+        const int titleWidth = alert->fontMetrics().horizontalAdvance(title);
+        grid->addItem(new QSpacerItem(std::max(minimumAlertWidth, titleWidth + titleBarAllowance),
+                                      0, QSizePolicy::Minimum, QSizePolicy::Expanding),
+                      grid->rowCount(), 0, 1, grid->columnCount());
+    }
     alert->setWindowModality(parent && parent->isVisible() ? Qt::WindowModal
                                                            : Qt::ApplicationModal);
     alert->show();

@@ -239,6 +239,9 @@ TEST_F(ControllerTest, quickHelpAndAboutAppearOverTheViewer) {
             if (box->windowTitle() == QStringLiteral("About Rure")) {
                 EXPECT_TRUE(box->informativeText().contains(QStringLiteral("Build ")));
             }
+            // Wide enough that the title bar does not cut its title.
+            EXPECT_GE(box->width(), box->fontMetrics().horizontalAdvance(box->windowTitle()) + 160)
+                << box->windowTitle().toStdString();
             box->close();
         }
     }
