@@ -54,6 +54,10 @@ bool NetworkPathMonitor::start() {
             &NetworkPathMonitor::postReport);
     connect(information_, &QNetworkInformation::transportMediumChanged, this,
             &NetworkPathMonitor::postReport);
+    if (!routes_.start()) {
+        RureLog::network().notice(QStringLiteral(
+            "Route changes are not observed; the network path follows the backend."));
+    }
     postReport();
     return true;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/NetworkPathSignature.h"
+#include "platform/RouteCheck.h"
 
 #include <QNetworkInformation>
 #include <QObject>
@@ -16,7 +17,9 @@ NetworkPathSignature networkPathSignatureFrom(QNetworkInformation::Reachability 
                                               QNetworkInformation::TransportMedium medium);
 
 // Reports the network path from Qt's network information backend: once after
-// start(), then after every change. Reports are posted, never made from inside
+// start(), then after every change, and again after every change of the
+// machine's interfaces, addresses and routes (the backend's word may stay the
+// same while a camera's subnet comes or goes). Reports are posted, never made from inside
 // start(), and the changes of one event-loop turn (reachability and medium often
 // change together) make a single report.
 class NetworkPathMonitor final : public QObject {
@@ -45,6 +48,7 @@ private:
 
     std::function<void(NetworkPathSignature)> pathChanged_;
     QNetworkInformation* information_ = nullptr;
+    RouteChangeWatch routes_{[this] { postReport(); }};
     bool reportPosted_ = false;
     bool cancelled_ = false;
 };

@@ -79,7 +79,8 @@ AppDelegate::AppDelegate(AppDelegateServices services, QObject* parent)
             .showError = [this](const QString& message) { showPlaybackError(message); },
             .showStatus = [this](const QString& text) { showPlaybackStatus(text); },
             .wallClock = services_.wallClock,
-            .stateChanged = [this] { updateSnapshotMenuItem(); }},
+            .stateChanged = [this] { updateSnapshotMenuItem(); },
+            .routeReaches = services_.routeReaches},
         this);
     snapshots_ = std::make_unique<SnapshotController>(
         *services_.scheduler,

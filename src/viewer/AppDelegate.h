@@ -75,6 +75,9 @@ struct AppDelegateServices {
     QString autostartEntryPath{};
     // The local time that names snapshots; empty: the system's clock.
     std::function<QDateTime()> wallClock{};
+    // Whether a camera's host has a route while the network path is down;
+    // empty: the machine's routes (hasRouteTo).
+    std::function<bool(const QString& host)> routeReaches{};
 };
 
 // The viewer's single controller and the owner of its parts: the camera

@@ -5,6 +5,7 @@
 
 #include "common/RureLog.h"
 #include "common/VisibleName.h"
+#include "platform/RouteCheck.h"
 #include "viewer/CameraSelection.h"
 #include "viewer/RecoverySchedule.h"
 
@@ -282,23 +283,43 @@ void PlaybackSupervisor::handleNetworkPath(NetworkPathSignature signature) {
         return;
     }
     const std::optional<NetworkPathSignature> previous = networkPath_;
+    const bool wasDown = hold_.pathIsDown;
     networkPath_ = signature;
-    hold_.pathIsDown = !signature.isSatisfied;
-    RureLog::network().info(
-        QStringLiteral("Network path update: satisfied=%1, wifi=%2, ethernet=%3.")
-            .arg(logBool(signature.isSatisfied), logBool(signature.usesWiFi),
-                 logBool(signature.usesEthernet)));
+    hold_.pathIsDown = !pathReachesCamera();
+    // Route changes report the same path again; only a change is worth a line.
+    if (previous != signature || wasDown != hold_.pathIsDown) {
+        RureLog::network().info(
+            QStringLiteral("Network path update: satisfied=%1, wifi=%2, ethernet=%3.")
+                .arg(logBool(signature.isSatisfied), logBool(signature.usesWiFi),
+                     logBool(signature.usesEthernet)));
+        if (!signature.isSatisfied && !hold_.pathIsDown) {
+            RureLog::network().info(
+                QStringLiteral("No default route, but the camera's address has a route."));
+        }
+    }
 
-    if (!signature.isSatisfied) {
+    if (hold_.pathIsDown) {
         cancelPendingRecovery();
         cancelLocalNetworkProbe();
         setState(PlaybackSupervisorState::suspended);
         return;
     }
-    if (previous && *previous != signature) {
+    if ((previous && *previous != signature) || wasDown) {
         schedulePlaybackRecovery(QStringLiteral("network path became usable or changed"), true,
                                  true);
     }
+}
+
+bool PlaybackSupervisor::pathReachesCamera() const {
+    if (!networkPath_ || networkPath_->isSatisfied) {
+        return true;
+    }
+    const Camera* camera = selection_.selectedCamera();
+    const auto target = camera ? localNetworkPreflightTarget(camera->url) : std::nullopt;
+    if (!target) {
+        return false;
+    }
+    return client_.routeReaches ? client_.routeReaches(target->host) : hasRouteTo(target->host);
 }
 
 void PlaybackSupervisor::systemWillSleep() {

@@ -173,6 +173,10 @@ void PlaybackSupervisor::beginLoad() {
 
 void PlaybackSupervisor::playNewSelection() {
     ++selectionGeneration_;
+    // Another camera may be reachable where the last was not, or the reverse.
+    if (networkPath_ && !hold_.closing) {
+        hold_.pathIsDown = !pathReachesCamera();
+    }
     retryCount_ = 0;
     outageSince_.reset();
     lastSlotWasCutShort_ = false;

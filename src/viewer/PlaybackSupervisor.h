@@ -66,6 +66,9 @@ public:
         std::function<QDateTime()> wallClock;
         // state() changed.
         std::function<void()> stateChanged{};
+        // Whether the machine has a route to a camera's host (hasRouteTo when
+        // not set): a camera on a local subnet plays without a default route.
+        std::function<bool(const QString& host)> routeReaches{};
     };
 
     PlaybackSupervisor(Scheduler& scheduler, PlaybackEngineFactory& engines,
@@ -166,6 +169,10 @@ private:
     // The camera refused the user name or password too often in a row:
     // attempts slow down to one every few minutes.
     bool credentialsAreRefused() const;
+    // Whether the network path lets the selected camera be reached: the
+    // desktop says the network is usable, or the camera's address has a route
+    // through an interface that is up.
+    bool pathReachesCamera() const;
     std::optional<CreatedVideoView> liveView() const;
 
     Scheduler& scheduler_;

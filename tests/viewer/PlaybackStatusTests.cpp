@@ -195,6 +195,30 @@ TEST_F(PlaybackStatusLine, aRefusedPasswordIsTriedEveryFiveMinutesAfterThreeRefu
     }
 }
 
+// Cameras on a segment of their own often have no gateway: a path without a
+// default route still reaches a camera whose address has a route, as soon as
+// that route appears.
+TEST_F(PlaybackStatusLine, aCameraWithARouteIsTriedWithoutADefaultRoute) {
+    launchPlaying(threeCameras());
+    supervisor->handleNetworkPath({false, false, false, false});
+    advanceSettling(Seconds(0.25));
+    EXPECT_TRUE(shown().endsWith(QStringLiteral("No network connection"))) << shown().toStdString();
+    EXPECT_FALSE(supervisor->hasPendingRecovery());
+
+    // A route to the camera's subnet is added; the desktop still sees no network.
+    camerasHaveRoute = true;
+    supervisor->handleNetworkPath({false, false, false, false});
+    EXPECT_TRUE(supervisor->hasPendingRecovery());
+    advanceSettling(Seconds(0.25));
+    EXPECT_FALSE(shown().contains(QStringLiteral("No network connection")))
+        << shown().toStdString();
+    for (int step = 0; step < 40 && !supervisor->hasEngine(); ++step) {
+        advanceSettling(Seconds(0.25));
+    }
+    supervisor->recordRenderedFrame(supervisor->playerGeneration());
+    EXPECT_EQ(shown(), QString());
+}
+
 TEST_F(PlaybackStatusLine, aNetworkThatIsDownIsSaidAndSleepSaysNothing) {
     launchPlaying(threeCameras());
     supervisor->handleNetworkPath({false, false, false, false});

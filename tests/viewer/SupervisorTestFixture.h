@@ -48,12 +48,15 @@ protected:
                             std::chrono::duration_cast<std::chrono::milliseconds>(scheduler.now() -
                                                                                   startedAt)
                                 .count());
-                    }});
+                    },
+                .routeReaches = [this](const QString&) { return camerasHaveRoute; }});
         supervisor->attachView(video);
         supervisor->requestLocalNetworkAccessAndStart();
         settle();
     }
 
+    // Whether the cameras' hosts have a route while the path is reported down.
+    bool camerasHaveRoute = false;
     ViewerSettings viewerSettings;
     CameraSelection selection;
     CreatedVideoView video;

@@ -34,7 +34,9 @@ inline AppDelegateServices testViewerServices(CameraConfigurationStore& store, Q
         .presentPlaybackError = [&alerts](QWidget*, const QString& message) { alerts << message; },
         .sleepWakeBus = std::move(sleepWakeBus),
         .snapshotFolder = snapshotFolderIn(home),
-        .autostartEntryPath = autostartEntryIn(home)};
+        .autostartEntryPath = autostartEntryIn(home),
+        // A path reported down reaches no camera, whatever this machine's routes.
+        .routeReaches = [](const QString&) { return false; }};
 }
 
 } // namespace rure::test
