@@ -229,6 +229,8 @@ private:
     // The full-screen command reads "Enter Full Screen" or "Exit Full Screen".
     // The playback status in the overlay's status line.
     void showPlaybackStatus(const QString& text);
+    // The keys that choose a camera in the viewer window.
+    void installCameraKeys();
     void updateFullScreenMenuItem();
     // Save Snapshot is usable with a live picture; Start at Login's check mark
     // follows the autostart entry.

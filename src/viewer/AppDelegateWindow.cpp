@@ -3,7 +3,6 @@
 #include "AppDelegate.h"
 
 #include "common/VisibleName.h"
-
 #include "engine/VideoView.h"
 #include "engine/VideoViewChoice.h"
 #include "platform/UserActivation.h"
@@ -16,6 +15,7 @@
 #include "window/WindowFrameText.h"
 
 #include <QGuiApplication>
+#include <QShortcut>
 #include <QWindow>
 
 namespace rure {
@@ -38,6 +38,8 @@ void AppDelegate::createWindow() {
             focusArea_->fullScreenChanged(window->isFullScreen());
         }
     };
+
+    installCameraKeys();
 
     // Back to front: the picture, the pointer surface, then the overlay.
     QWidget* root = window->contentView();
@@ -164,6 +166,31 @@ void AppDelegate::windowDidResize() {
     if (windowFrame_) {
         windowFrame_->saveWindowFrame();
     }
+}
+
+void AppDelegate::installCameraKeys() {
+    // Ctrl+1 ... Ctrl+9 choose the first nine cameras; Page Up and Page Down
+    // the previous and the next, round the list. Keys for a camera the list
+    // does not have do nothing.
+    const auto bind = [this](const QKeySequence& keys, std::function<qsizetype()> target) {
+        auto* shortcut = new QShortcut(keys, window);
+        connect(shortcut, &QShortcut::activated, this, [this, target = std::move(target)] {
+            const qsizetype index = target();
+            if (index >= 0 && index < selection_.cameras().size()) {
+                selectCamera(index);
+            }
+        });
+    };
+    for (int number = 1; number <= 9; ++number) {
+        bind(QKeySequence(Qt::CTRL | static_cast<Qt::Key>(Qt::Key_0 + number)),
+             [number] { return qsizetype{number - 1}; });
+    }
+    const auto step = [this](qsizetype by) {
+        const qsizetype count = selection_.cameras().size();
+        return count == 0 ? qsizetype{-1} : (selection_.selectedIndex() + by + count) % count;
+    };
+    bind(QKeySequence(Qt::Key_PageDown), [step] { return step(1); });
+    bind(QKeySequence(Qt::Key_PageUp), [step] { return step(-1); });
 }
 
 void AppDelegate::toggleFullScreen() {

@@ -166,6 +166,30 @@ TEST(CameraSelectionAfterEdit, followsTheSameCameraThenTheNameThenThePosition) {
     }
 }
 
+TEST_F(ControllerTest, camerasAreChosenFromTheKeyboard) {
+    saveCameras(threeCameras());
+    launch();
+    ViewerWindow* window = delegate->viewerWindow();
+    const struct {
+        const char* keys;
+        Qt::Key key;
+        Qt::KeyboardModifiers modifiers;
+        qsizetype selected;
+    } presses[] = {
+        {"Ctrl+3", Qt::Key_3, Qt::ControlModifier, 2},
+        {"Page Down, round the list", Qt::Key_PageDown, Qt::NoModifier, 0},
+        {"Page Up, round the list", Qt::Key_PageUp, Qt::NoModifier, 2},
+        {"Ctrl+2", Qt::Key_2, Qt::ControlModifier, 1},
+        {"Ctrl+9, no such camera", Qt::Key_9, Qt::ControlModifier, 1},
+    };
+    for (const auto& press : presses) {
+        SCOPED_TRACE(press.keys);
+        QTest::keyClick(window, press.key, press.modifiers);
+        EXPECT_EQ(delegate->cameraSelection().selectedIndex(), press.selected);
+        EXPECT_EQ(delegate->overlay().cameraPicker()->selectedIndex(), press.selected);
+    }
+}
+
 TEST_F(ControllerTest, savingAnEditedListStoresItAndFollowsTheSelectedCamera) {
     QList<Camera> cameras = threeCameras();
     saveCameras(cameras);
