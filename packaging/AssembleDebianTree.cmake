@@ -7,6 +7,7 @@
 #   usr/bin/rure                               -> ../lib/rure/Rure.app/Contents/bin/rure
 #   usr/share/applications/com.didirezoror.rure.desktop   with Exec=rure
 #   usr/share/icons/hicolor/scalable/apps/com.didirezoror.rure.svg
+#   usr/share/metainfo/com.didirezoror.rure.metainfo.xml
 #   usr/share/doc/rure/copyright
 #   usr/share/doc/rure/changelog.Debian.gz
 #   usr/share/man/man1/rure.1.gz
@@ -16,7 +17,7 @@
 # tree is made next to its place and moved there only when complete.
 cmake_minimum_required(VERSION 3.25)
 
-foreach(name APP_BUNDLE DESKTOP_ENTRY ICON COPYRIGHT CHANGELOG MAN_PAGE ROOT STAMP)
+foreach(name APP_BUNDLE DESKTOP_ENTRY ICON COPYRIGHT CHANGELOG MAN_PAGE METAINFO ROOT STAMP)
     if(NOT DEFINED ${name} OR "${${name}}" STREQUAL "")
         message(FATAL_ERROR "AssembleDebianTree.cmake needs -D${name}=...")
     endif()
@@ -31,8 +32,9 @@ set(applications_dir "${staging}/usr/share/applications")
 set(icons_dir "${staging}/usr/share/icons/hicolor/scalable/apps")
 set(doc_dir "${staging}/usr/share/doc/rure")
 set(man_dir "${staging}/usr/share/man/man1")
+set(metainfo_dir "${staging}/usr/share/metainfo")
 file(MAKE_DIRECTORY "${lib_dir}" "${bin_dir}" "${applications_dir}" "${icons_dir}" "${doc_dir}"
-     "${man_dir}")
+     "${man_dir}" "${metainfo_dir}")
 
 # The folders made so far, before the bundle is copied in.
 file(GLOB_RECURSE tree_dirs LIST_DIRECTORIES true "${staging}/*")
@@ -71,6 +73,7 @@ file(CHMOD "${applications_dir}/com.didirezoror.rure.desktop"
      PERMISSIONS OWNER_READ OWNER_WRITE GROUP_READ WORLD_READ)
 
 install_file("${ICON}" "${icons_dir}/com.didirezoror.rure.svg")
+install_file("${METAINFO}" "${metainfo_dir}/com.didirezoror.rure.metainfo.xml")
 install_file("${COPYRIGHT}" "${doc_dir}/copyright")
 
 # gzip -9n: the best compression, and no name or time stamp in the header, so

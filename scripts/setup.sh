@@ -45,6 +45,7 @@ libqt6svg6
 file
 lintian
 desktop-file-utils
+appstream
 iproute2
 "
 

@@ -105,6 +105,7 @@ TEST_F(DebianPackage, installsTheSignedBundleUnderUsrOwnedByRootWithStandardMode
           "./usr/lib/rure/Rure.app/Contents/Signature/Manifest.sig", "./usr/bin/rure",
           "./usr/share/applications/com.didirezoror.rure.desktop",
           "./usr/share/icons/hicolor/scalable/apps/com.didirezoror.rure.svg",
+          "./usr/share/metainfo/com.didirezoror.rure.metainfo.xml",
           "./usr/share/doc/rure/copyright", "./usr/share/doc/rure/changelog.Debian.gz",
           "./usr/share/man/man1/rure.1.gz"}) {
         EXPECT_TRUE(paths.contains(QString::fromUtf8(expected))) << expected << " missing from:\n"
@@ -223,6 +224,26 @@ TEST_F(DebianPackage, controlFieldsDescribeThePackageAndTheLibrariesItNeeds) {
         EXPECT_TRUE(depends.contains(QString::fromUtf8(dependency)))
             << dependency << " missing from: " << depends.toStdString();
     }
+}
+
+// Software centres list the program from its metainfo, which names the
+// desktop entry it launches and declares the rtsp:// links it opens.
+TEST_F(DebianPackage, softwareCentresTakeItsMetainfo) {
+    const QString appstream = QStandardPaths::findExecutable(QStringLiteral("appstreamcli"));
+    if (appstream.isEmpty()) {
+        GTEST_SKIP() << "appstreamcli is not installed (scripts/setup.sh installs it)";
+    }
+    const QString metainfo =
+        installed(QStringLiteral("usr/share/metainfo/com.didirezoror.rure.metainfo.xml"));
+    const QString text = QString::fromUtf8(readFile(metainfo));
+    EXPECT_TRUE(text.contains(QStringLiteral(
+        "<launchable type=\"desktop-id\">com.didirezoror.rure.desktop</launchable>")));
+    EXPECT_TRUE(text.contains(QStringLiteral("<mediatype>x-scheme-handler/rtsp</mediatype>")));
+    // Offline: the check never fetches the screenshot or the home page.
+    const ProgramRun run =
+        runProgram(appstream, {QStringLiteral("validate"), QStringLiteral("--no-net"), metainfo});
+    ASSERT_TRUE(run.started) << run.errors.toStdString();
+    EXPECT_EQ(run.exitCode, 0) << run.output.toStdString() << run.errors.toStdString();
 }
 
 TEST_F(DebianPackage, lintianFindsNoErrors) {
