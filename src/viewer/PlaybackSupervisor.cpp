@@ -77,6 +77,7 @@ void PlaybackSupervisor::startPlayer() {
     const qsizetype index = selection_.selectedIndex();
     setState(PlaybackSupervisorState::starting);
     ++playerGeneration_;
+    engineReportsLoadedStreams_ = false;
     const int64_t generation = playerGeneration_;
     RureLog::playback().notice(
         QStringLiteral("Starting video engine generation %1.").arg(generation));
@@ -127,6 +128,7 @@ void PlaybackSupervisor::loadCamera(qsizetype index) {
     const CameraLoad load = loadedSelection_ == selectionGeneration_ ? CameraLoad::sameCamera
                                                                      : CameraLoad::newSelection;
     loadedSelection_ = selectionGeneration_;
+    awaitingLoadedStream_ = load == CameraLoad::newSelection;
     if (client_.willLoadCamera) {
         client_.willLoadCamera(load);
     }
@@ -258,6 +260,8 @@ void PlaybackSupervisor::handlePlaybackEngineEvent(PlaybackEngineEvent event, in
         break;
     case Kind::fileLoaded:
         log.debug(QStringLiteral("mpv loaded stream headers and began decoding."));
+        engineReportsLoadedStreams_ = true;
+        awaitingLoadedStream_ = false;
         break;
     case Kind::playbackRestart:
         log.debug(QStringLiteral("mpv restarted playback; waiting for a rendered frame."));
@@ -296,6 +300,11 @@ void PlaybackSupervisor::handlePlaybackEngineEvent(PlaybackEngineEvent event, in
 
 void PlaybackSupervisor::recordRenderedFrame(int64_t generation) {
     if (generation != playerGeneration_ || hold_.closing || hold_.sleeping) {
+        return;
+    }
+    // Another camera chosen in the same engine: a picture drawn before its
+    // stream is loaded is the last camera's, never this one's first.
+    if (awaitingLoadedStream_ && engineReportsLoadedStreams_) {
         return;
     }
     const PlaybackSupervisorState previous = state_;

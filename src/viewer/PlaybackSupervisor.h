@@ -183,6 +183,10 @@ private:
     VideoView* videoView_ = nullptr;
     // From choosing a camera until its first picture: the view stays black.
     bool awaitingNewCamerasPicture_ = false;
+    // An engine that has told of a loaded stream tells of every later one; a
+    // new camera's pictures count only after its stream is loaded.
+    bool engineReportsLoadedStreams_ = false;
+    bool awaitingLoadedStream_ = false;
     // Attempts in a row that the camera answered by refusing the user name or password.
     int64_t credentialRefusals_ = 0;
 
