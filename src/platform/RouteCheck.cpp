@@ -1,14 +1,14 @@
 #include "RouteCheck.h"
 
+#include "platform/SocketAddress.h"
+
 #include <QHostAddress>
 #include <QMetaObject>
 #include <QSocketNotifier>
 
 #include <array>
-#include <cstring>
 #include <linux/netlink.h>
 #include <linux/rtnetlink.h>
-#include <netinet/in.h>
 #include <sys/socket.h>
 
 namespace rure {
@@ -22,25 +22,9 @@ bool hasRouteTo(const QString& host) {
     if (address.isNull()) {
         return false;
     }
-    sockaddr_storage target{};
     socklen_t length = 0;
-    bool isIPv4 = false;
-    const quint32 ipv4 = address.toIPv4Address(&isIPv4);
-    if (isIPv4 && address.protocol() == QAbstractSocket::IPv4Protocol) {
-        auto* inet = reinterpret_cast<sockaddr_in*>(&target);
-        inet->sin_family = AF_INET;
-        inet->sin_port = htons(9);
-        inet->sin_addr.s_addr = htonl(ipv4);
-        length = sizeof(sockaddr_in);
-    } else if (address.protocol() == QAbstractSocket::IPv6Protocol) {
-        auto* inet6 = reinterpret_cast<sockaddr_in6*>(&target);
-        inet6->sin6_family = AF_INET6;
-        inet6->sin6_port = htons(9);
-        const Q_IPV6ADDR bytes = address.toIPv6Address();
-        std::memcpy(&inet6->sin6_addr, bytes.c, sizeof bytes.c);
-        inet6->sin6_scope_id = address.scopeId().toUInt();
-        length = sizeof(sockaddr_in6);
-    } else {
+    const sockaddr_storage target = socketAddressOf(address, 9, length);
+    if (length == 0) {
         return false;
     }
     // Connecting a datagram socket only picks a route and a source address.

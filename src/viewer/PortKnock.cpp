@@ -1,51 +1,15 @@
 #include "PortKnock.h"
 
+#include "platform/SocketAddress.h"
+
 #include <QHostInfo>
 #include <QMetaObject>
 #include <QSocketNotifier>
 
-#include <arpa/inet.h>
 #include <cerrno>
-#include <cstring>
-#include <net/if.h>
-#include <netinet/in.h>
 #include <sys/socket.h>
 
 namespace rure {
-
-namespace {
-
-// The socket address for `address` and `port`; its family is AF_UNSPEC for an
-// address that is neither IPv4 nor IPv6.
-sockaddr_storage socketAddress(const QHostAddress& address, quint16 port, socklen_t& length) {
-    sockaddr_storage storage{};
-    length = 0;
-    bool isIPv4 = false;
-    const quint32 ipv4 = address.toIPv4Address(&isIPv4);
-    if (isIPv4 && address.protocol() == QAbstractSocket::IPv4Protocol) {
-        auto* inet = reinterpret_cast<sockaddr_in*>(&storage);
-        inet->sin_family = AF_INET;
-        inet->sin_port = htons(port);
-        inet->sin_addr.s_addr = htonl(ipv4);
-        length = sizeof(sockaddr_in);
-    } else if (address.protocol() == QAbstractSocket::IPv6Protocol) {
-        auto* inet6 = reinterpret_cast<sockaddr_in6*>(&storage);
-        inet6->sin6_family = AF_INET6;
-        inet6->sin6_port = htons(port);
-        const Q_IPV6ADDR bytes = address.toIPv6Address();
-        std::memcpy(&inet6->sin6_addr, bytes.c, sizeof bytes.c);
-        const QString scope = address.scopeId();
-        if (!scope.isEmpty()) {
-            bool numeric = false;
-            const uint index = scope.toUInt(&numeric);
-            inet6->sin6_scope_id = numeric ? index : ::if_nametoindex(scope.toUtf8().constData());
-        }
-        length = sizeof(sockaddr_in6);
-    }
-    return storage;
-}
-
-} // namespace
 
 PortKnock::PortKnock(QObject* parent) : QObject(parent) {}
 
@@ -97,7 +61,7 @@ void PortKnock::tryNextAddress() {
     while (!addresses_.isEmpty()) {
         const QHostAddress address = addresses_.takeFirst();
         socklen_t length = 0;
-        const sockaddr_storage target = socketAddress(address, port_, length);
+        const sockaddr_storage target = socketAddressOf(address, port_, length);
         if (length == 0) {
             continue;
         }
