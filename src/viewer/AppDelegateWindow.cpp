@@ -32,6 +32,7 @@ void AppDelegate::createWindow() {
     window->didMove = [this] { windowDidMove(); };
     window->didResize = [this] { windowDidResize(); };
     window->willClose = [this] { windowWillClose(); };
+    window->pointerLeft = [this] { hoverChanged(false); };
     window->windowStateChanged = [this] {
         updateFullScreenMenuItem();
         if (focusArea_ && window) {

@@ -85,10 +85,14 @@ void DraggableContentView::enterEvent(QEnterEvent* event) {
 
 void DraggableContentView::leaveEvent(QEvent* event) {
     QWidget::leaveEvent(event);
-    // Moving onto a control over the picture also "leaves" this view; only
-    // leaving its bounds counts.
+    // Moving onto a control over the picture also "leaves" this view; that
+    // is still over the picture. Another window opened over it (the camera
+    // editor, a dialog) is not.
     if (hoverChanged) {
-        hoverChanged(rect().contains(mapFromGlobal(QCursor::pos())));
+        const QPoint pointer = QCursor::pos();
+        const QWidget* under = QApplication::widgetAt(pointer);
+        hoverChanged(rect().contains(mapFromGlobal(pointer)) && under != nullptr &&
+                     under->window() == window());
     }
 }
 

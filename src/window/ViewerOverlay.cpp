@@ -190,6 +190,9 @@ void ViewerOverlay::showCameras(const QStringList& names, qsizetype selected) {
     if (emptyStateLabel_) {
         emptyStateLabel_->setVisible(!hasCameras_);
     }
+    // The first camera may arrive while the controls are up.
+    enable(cameraPicker_, viewerControlsAreVisible_ && hasCameras_);
+    enable(focusViewerButton_, viewerControlsAreVisible_ && hasCameras_);
 }
 
 void ViewerOverlay::showSelectedCamera(qsizetype index) {

@@ -185,6 +185,13 @@ void ViewerWindow::changeEvent(QEvent* event) {
     }
 }
 
+void ViewerWindow::leaveEvent(QEvent* event) {
+    QWidget::leaveEvent(event);
+    if (pointerLeft) {
+        pointerLeft();
+    }
+}
+
 void ViewerWindow::keyPressEvent(QKeyEvent* event) {
     altAlone_ = event->key() == Qt::Key_Alt && event->modifiers() == Qt::AltModifier;
     // Escape reaches the window only when nothing inside it (an area

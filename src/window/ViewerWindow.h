@@ -75,6 +75,9 @@ public:
     // The window entered or left full screen, or was minimised or restored,
     // whether the viewer or the window manager did it.
     std::function<void()> windowStateChanged;
+    // The pointer left the window, from whatever view it was over, or another
+    // window now covers the place where it rests.
+    std::function<void()> pointerLeft;
     // True while the edges must not start a resize (the picture takes every press).
     std::function<bool()> edgeResizeSuppressed;
 
@@ -90,6 +93,7 @@ protected:
     void moveEvent(QMoveEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void changeEvent(QEvent* event) override;
+    void leaveEvent(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void keyReleaseEvent(QKeyEvent* event) override;

@@ -92,6 +92,32 @@ TEST_F(ViewerControls, withoutCamerasThePickerAndTheAreaButtonAreOff) {
     EXPECT_FALSE(delegate->overlay().cameraPicker()->isHidden());
 }
 
+TEST_F(ViewerControls, theFirstCameraAddedUnderThePointerBehavesAsAfterALaunch) {
+    launchActive({});
+    const ViewerOverlay& overlay = delegate->overlay();
+    ViewerWindow* window = delegate->viewerWindow();
+    const QPoint overPicker = overlay.cameraPicker()->mapToGlobal(QPoint(10, 10));
+    QCursor::setPos(overPicker);
+    ASSERT_TRUE(pumpUntil([this] { return controlsShown(); }));
+
+    // Add a camera in the editor, which opens over the pointer, and save.
+    delegate->showCameraSettings();
+    QWidget* editor = delegate->cameraSettings()->window();
+    editor->move(overPicker - QPoint(editor->width() / 2, editor->height() / 2));
+    EXPECT_TRUE(pumpUntil([this] { return controlsGone(); }));
+    ASSERT_TRUE(delegate->applyEditedCameraList({threeCameras()[0]}).ok());
+    editor->close();
+
+    // Back over the picture, the picker and the area button work.
+    EXPECT_TRUE(pumpUntil([this] { return controlsShown(); }));
+    EXPECT_TRUE(overlay.cameraPicker()->isEnabled());
+    EXPECT_TRUE(overlay.focusViewerButton()->isEnabled());
+
+    // Leaving the window from over a control hides them.
+    QCursor::setPos(window->geometry().bottomRight() + QPoint(40, 40));
+    EXPECT_TRUE(pumpUntil([this] { return controlsGone(); }));
+}
+
 TEST_F(ViewerControls, theMenuButtonOpensTheMainMenusAndKeepsTheControlsUp) {
     launchActive({});
     delegate->hoverChanged(true);
