@@ -38,6 +38,7 @@ namespace rure {
 
 class CameraConfigurationStore;
 class CameraSettingsController;
+class CamerasMenu;
 class DraggableContentView;
 class FocusAreaController;
 class VideoView;
@@ -236,6 +237,9 @@ private:
     // follows the autostart entry.
     void updateSnapshotMenuItem();
     void updateStartAtLoginMenuItem();
+    // Stay on Top's check mark, and the area command's title and state,
+    // follow the controls over the picture.
+    void updateViewMenuItems();
     void snapshotSaved(const QString& path);
 
     AppDelegateServices services_;
@@ -270,6 +274,8 @@ private:
     Lifecycle lifecycle_ = Lifecycle::running;
     std::unique_ptr<UpdateCheckScheduler> updateChecks_;
     std::unique_ptr<ViewerMainMenu> mainMenu_;
+    // The main menu's list of cameras (its submenu owns it).
+    QPointer<CamerasMenu> camerasMenu_;
     // Save Snapshot, after the focus area (whose crop it may lift for a moment).
     std::unique_ptr<SnapshotController> snapshots_;
     AutostartEntry autostart_;

@@ -5,6 +5,8 @@
 #include "common/RurePalette.h"
 #include "settings/CameraSettingsController.h"
 #include "updates/InstalledIdentity.h"
+#include "viewer/FocusAreaController.h"
+#include "window/CamerasMenu.h"
 #include "window/ViewerHelp.h"
 #include "window/ViewerMainMenu.h"
 #include "window/ViewerOverlay.h"
@@ -31,6 +33,11 @@ const QString enterFullScreenTitle = QStringLiteral("Enter &Full Screen");
 const QString exitFullScreenTitle = QStringLiteral("Exit &Full Screen");
 const QString saveSnapshotTitle = QStringLiteral("&Save Snapshot");
 const QString startAtLoginTitle = QStringLiteral("Start at &Login");
+const QString camerasTitle = QStringLiteral("C&ameras");
+const QString stayOnTopTitle = QStringLiteral("Stay on &Top");
+const QString focusOnAreaTitle = QStringLiteral("Focus on an &Area");
+const QString cancelAreaSelectionTitle = QStringLiteral("Cancel &Area Selection");
+const QString showOriginalTitle = QStringLiteral("Show Original &View");
 
 // The narrowest informational alert, and the room its title bar's buttons
 // and icon take beside the title.
@@ -84,6 +91,7 @@ void AppDelegate::installMainMenu() {
     const std::vector<MainMenuCommand> commands{
         {rure, ellipsis("&Camera Addresses"), QKeySequence(Qt::CTRL | Qt::Key_Comma),
          command(&AppDelegate::showCameraSettings)},
+        {rure, camerasTitle, {}, {}, {}, false, false, true},
         // Also first in the menu button's pop-up, right under the pointer.
         {rure,
          saveSnapshotTitle,
@@ -114,6 +122,20 @@ void AppDelegate::installMainMenu() {
          command(&AppDelegate::toggleFullScreen),
          QList{QKeySequence(Qt::CTRL | Qt::META | Qt::Key_F)} +
              QKeySequence::keyBindings(QKeySequence::FullScreen)},
+        {windowMenu, {}, {}, {}},
+        {windowMenu,
+         stayOnTopTitle,
+         QKeySequence(Qt::CTRL | Qt::Key_T),
+         [weakSelf] {
+             if (weakSelf && weakSelf->overlay_) {
+                 weakSelf->overlay_->setStaysOnTop(!weakSelf->overlay_->staysOnTop());
+                 weakSelf->toggleStayOnTop();
+             }
+         },
+         {},
+         true},
+        {windowMenu, focusOnAreaTitle, QKeySequence(Qt::CTRL | Qt::Key_F),
+         command(&AppDelegate::toggleFocusArea)},
         {help, QStringLiteral("Rure &Help"), QKeySequence(Qt::Key_F1),
          command(&AppDelegate::openRureHelp),
          QList{QKeySequence(Qt::CTRL | Qt::Key_Question)} +
@@ -124,14 +146,25 @@ void AppDelegate::installMainMenu() {
         {help, QStringLiteral("&About Rure"), {}, command(&AppDelegate::showAbout)},
     };
     mainMenu_ = std::make_unique<ViewerMainMenu>(*window, commands);
+    if (QMenu* cameras = mainMenu_->submenu(camerasTitle)) {
+        camerasMenu_ = new CamerasMenu(*cameras);
+        camerasMenu_->cameraChosen = [weakSelf](qsizetype index) {
+            if (weakSelf) {
+                weakSelf->selectCamera(index);
+            }
+        };
+        camerasMenu_->showCameras(selection_.names(), selection_.selectedIndex());
+    }
     updateFullScreenMenuItem();
     updateSnapshotMenuItem();
     updateStartAtLoginMenuItem();
+    updateViewMenuItems();
     // The entry may have been written or removed by hand since.
     mainMenu_->menuWillShow = [weakSelf] {
         if (weakSelf) {
             weakSelf->updateSnapshotMenuItem();
             weakSelf->updateStartAtLoginMenuItem();
+            weakSelf->updateViewMenuItems();
         }
     };
     // The pop-up keeps the controls up while it is open, like the camera menu.
@@ -144,8 +177,13 @@ void AppDelegate::installMainMenu() {
             weakSelf->overlay_->setControlsTopInset(height);
         }
     };
-    window->menuKeyPressed = [weakSelf] {
-        if (weakSelf && weakSelf->mainMenu_) {
+    window->menuKeyPressed = [weakSelf](Qt::Key key) {
+        if (!weakSelf || !weakSelf->mainMenu_) {
+            return;
+        }
+        if (key == Qt::Key_F10) {
+            weakSelf->mainMenu_->openFirstMenu();
+        } else {
             weakSelf->mainMenu_->toggleInWindowBar();
         }
     };
@@ -178,6 +216,28 @@ void AppDelegate::updateSnapshotMenuItem() {
 void AppDelegate::updateStartAtLoginMenuItem() {
     if (QAction* item = menuItem(startAtLoginTitle)) {
         item->setChecked(startsAtLogin());
+    }
+}
+
+void AppDelegate::updateViewMenuItems() {
+    if (!overlay_) {
+        return;
+    }
+    if (QAction* item = menuItem(stayOnTopTitle)) {
+        item->setChecked(overlay_->staysOnTop());
+    }
+    // The command reads as the area button's tooltip does: "Focus on an
+    // Area", "Cancel Area Selection" or "Show Original View".
+    for (const QString& title : {focusOnAreaTitle, cancelAreaSelectionTitle, showOriginalTitle}) {
+        if (QAction* item = menuItem(title)) {
+            const FocusButtonState state =
+                focusArea_ ? focusArea_->focusButtonState() : FocusButtonState::focusOnArea;
+            item->setText(state == FocusButtonState::showOriginal      ? showOriginalTitle
+                          : state == FocusButtonState::cancelSelection ? cancelAreaSelectionTitle
+                                                                       : focusOnAreaTitle);
+            item->setEnabled(selection_.selectedCamera() != nullptr);
+            break;
+        }
     }
 }
 

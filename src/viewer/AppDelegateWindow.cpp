@@ -8,6 +8,7 @@
 #include "platform/UserActivation.h"
 #include "viewer/CameraSelection.h"
 #include "viewer/FocusAreaController.h"
+#include "window/CamerasMenu.h"
 #include "window/DraggableContentView.h"
 #include "window/ViewerOverlay.h"
 #include "window/ViewerWindow.h"
@@ -81,6 +82,9 @@ void AppDelegate::createWindow() {
             const Camera* camera = selection_.selectedCamera();
             window->showCameraName(camera ? visibleName(camera->name) : QString());
         }
+        if (camerasMenu_) {
+            camerasMenu_->showCameras(selection_.names(), selection_.selectedIndex());
+        }
     };
     selection_.setChangeHandler(showSelectedCameraName);
     showSelectedCameraName();
@@ -103,6 +107,9 @@ void AppDelegate::createWindowCollaborators() {
     overlay_->stayOnTopToggled = [this](bool) { toggleStayOnTop(); };
     overlay_->focusButtonPressed = [this] { toggleFocusArea(); };
     overlay_->closeButtonPressed = [this] { closeCameraViewer(); };
+    window->tabPressed = [overlay = overlay_.get()](bool forward) {
+        overlay->focusControls(forward);
+    };
     showPlaybackStatus(supervisor_->statusText());
 
     focusArea_ = std::make_unique<FocusAreaController>(

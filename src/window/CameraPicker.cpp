@@ -3,6 +3,7 @@
 #include "common/RurePalette.h"
 #include "common/VisibleName.h"
 #include "window/CabinCameraMenuItemView.h"
+#include "window/ViewerControlButton.h"
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -75,7 +76,7 @@ CameraPicker::CameraPicker(QWidget* parent) : QPushButton(parent) {
     // the menu to place it.
     connect(this, &QAbstractButton::pressed, this, &CameraPicker::makeRows);
     replaceMenu();
-    setFocusPolicy(Qt::NoFocus);
+    setFocusPolicy(Qt::TabFocus);
     setToolTip(QStringLiteral("Choose a camera"));
     setAccessibleName(QStringLiteral("Choose a camera"));
     setCursor(Qt::ArrowCursor);
@@ -269,6 +270,21 @@ void CameraPicker::paintEvent(QPaintEvent*) {
     painter.drawText(
         titleRect, Qt::AlignCenter,
         fontMetrics().elidedText(title, Qt::ElideRight, std::max(titleRect.width(), 0)));
+    if (hasFocus()) {
+        paintKeyboardFocusRing(painter, QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5),
+                               cornerRadius);
+    }
+}
+
+void CameraPicker::keyPressEvent(QKeyEvent* event) {
+    // Space opens the menu as on any menu button; so do the arrow keys.
+    if ((event->key() == Qt::Key_Down || event->key() == Qt::Key_Up) &&
+        event->modifiers() == Qt::NoModifier && !names_.isEmpty()) {
+        event->accept();
+        showMenu();
+        return;
+    }
+    QPushButton::keyPressEvent(event);
 }
 
 } // namespace rure

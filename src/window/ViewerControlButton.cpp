@@ -15,12 +15,21 @@ constexpr double symbolSide = 13.0;
 
 } // namespace
 
+void paintKeyboardFocusRing(QPainter& painter, const QRectF& bounds, double radius) {
+    painter.save();
+    painter.setPen(QPen(Qt::white, 2.0));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawRoundedRect(bounds.adjusted(1.0, 1.0, -1.0, -1.0), radius, radius);
+    painter.restore();
+}
+
 ViewerControlButton::ViewerControlButton(const QString& toolTip, QWidget* parent)
     : QAbstractButton(parent) {
     setToolTip(toolTip);
     setAccessibleName(toolTip);
     setFixedSize(size);
-    setFocusPolicy(Qt::NoFocus);
+    // Tab reaches the controls; a click leaves the keyboard where it was.
+    setFocusPolicy(Qt::TabFocus);
     setCursor(Qt::ArrowCursor);
 }
 
@@ -34,6 +43,9 @@ void ViewerControlButton::paintEvent(QPaintEvent*) {
     QRectF square(0, 0, symbolSide, symbolSide);
     square.moveCenter(bounds.center());
     paintSymbol(painter, square);
+    if (hasFocus()) {
+        paintKeyboardFocusRing(painter, bounds, 6);
+    }
 }
 
 QColor ViewerControlButton::fillColour() const {

@@ -2,7 +2,13 @@
 
 #include <QAbstractButton>
 
+class QPainter;
+
 namespace rure {
+
+// The ring a control over the picture draws while it has the keyboard's
+// focus: the controls take focus only from Tab, so a focused one always shows it.
+void paintKeyboardFocusRing(QPainter& painter, const QRectF& bounds, double radius);
 
 // The 28 x 24 borderless buttons over the picture, which draw themselves.
 class ViewerControlButton : public QAbstractButton {

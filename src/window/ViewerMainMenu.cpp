@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QEvent>
+#include <QKeyEvent>
 #include <QMenu>
 #include <QMenuBar>
 #include <QWidget>
@@ -55,9 +56,16 @@ ViewerMainMenu::ViewerMainMenu(QWidget& window, const std::vector<MainMenuComman
             current = menuBar_->addMenu(command.menu);
             currentTitle = command.menu;
             connect(current, &QMenu::aboutToShow, this, announce);
+            // Queued: moving to the next menu hides one before the other shows.
+            connect(current, &QMenu::aboutToHide, this, &ViewerMainMenu::hideBarWithoutOpenMenu,
+                    Qt::QueuedConnection);
         }
         if (command.title.isEmpty()) {
             current->addSeparator();
+            continue;
+        }
+        if (command.opensSubmenu) {
+            current->addMenu(command.title);
             continue;
         }
         QAction* action = current->addAction(command.title);
@@ -129,6 +137,10 @@ bool ViewerMainMenu::eventFilter(QObject* watched, QEvent* event) {
         }
     } else if (event->type() == QEvent::Resize && watched == windowObject_) {
         placeInWindowBar();
+    } else if (event->type() == QEvent::KeyPress && watched == windowObject_) {
+        return barKeyPressed(*static_cast<QKeyEvent*>(event));
+    } else if (event->type() == QEvent::WindowDeactivate && watched == windowObject_) {
+        setInWindowBarShown(false);
     }
     return false;
 }
@@ -155,19 +167,82 @@ QAction* ViewerMainMenu::action(const QString& title) const {
     return nullptr;
 }
 
+QMenu* ViewerMainMenu::submenu(const QString& title) const {
+    QAction* item = action(title);
+    return item ? item->menu() : nullptr;
+}
+
 void ViewerMainMenu::toggleInWindowBar() {
-    if (!menuBar_ || menuBar_->isNativeMenuBar()) {
+    if (menuBar_) {
+        setInWindowBarShown(menuBar_->isHidden());
+    }
+}
+
+void ViewerMainMenu::setInWindowBarShown(bool shown) {
+    if (!menuBar_ || menuBar_->isNativeMenuBar() || shown == !menuBar_->isHidden()) {
         return;
     }
-    if (!menuBar_->isHidden()) {
-        menuBar_->hide();
-    } else {
+    if (shown) {
         placeInWindowBar();
         menuBar_->raise();
         menuBar_->show();
+    } else {
+        menuBar_->hide();
     }
     if (inWindowBarChanged) {
         inWindowBarChanged(inWindowBarHeight());
+    }
+}
+
+void ViewerMainMenu::openMenu(QAction* menu) {
+    if (!menuBar_ || menuBar_->isNativeMenuBar() || menu == nullptr) {
+        return;
+    }
+    setInWindowBarShown(true);
+    menuBar_->setActiveAction(menu);
+}
+
+void ViewerMainMenu::openFirstMenu() {
+    if (menuBar_ && !menuBar_->actions().isEmpty()) {
+        openMenu(menuBar_->actions().constFirst());
+    }
+}
+
+void ViewerMainMenu::hideBarWithoutOpenMenu() {
+    if (!menuBar_) {
+        return;
+    }
+    for (QAction* menu : menuBar_->actions()) {
+        if (menu->menu() && menu->menu()->isVisible()) {
+            return;
+        }
+    }
+    setInWindowBarShown(false);
+}
+
+bool ViewerMainMenu::barKeyPressed(const QKeyEvent& key) {
+    if (!menuBar_ || menuBar_->isHidden() || key.modifiers() != Qt::NoModifier) {
+        return false;
+    }
+    const QList<QAction*> menus = menuBar_->actions();
+    switch (key.key()) {
+    case Qt::Key_Down:
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_Space:
+    case Qt::Key_Right:
+        openFirstMenu();
+        return true;
+    case Qt::Key_Left:
+        if (!menus.isEmpty()) {
+            openMenu(menus.constLast());
+        }
+        return true;
+    case Qt::Key_Escape:
+        setInWindowBarShown(false);
+        return true;
+    default:
+        return false;
     }
 }
 
@@ -177,10 +252,7 @@ bool ViewerMainMenu::openMenuWithMnemonic(QChar letter) {
     }
     for (QAction* menu : menuBar_->actions()) {
         if (menu->menu() && mnemonicOf(menu->text()) == letter.toLower()) {
-            if (!menuBar_->isVisible()) {
-                toggleInWindowBar();
-            }
-            menuBar_->setActiveAction(menu);
+            openMenu(menu);
             return true;
         }
     }

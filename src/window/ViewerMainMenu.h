@@ -11,6 +11,7 @@
 #include <vector>
 
 class QAction;
+class QKeyEvent;
 class QMenu;
 class QWidget;
 
@@ -28,6 +29,8 @@ struct MainMenuCommand {
     bool checkable = false;
     // The item also heads the menu button's pop-up, above the menus.
     bool headsPopup = false;
+    // The item opens a submenu, which its owner fills (submenu()).
+    bool opensSubmenu = false;
 };
 
 // A title as the user reads it: "&Close" is "Close", "&&" an ampersand.
@@ -35,10 +38,12 @@ QString withoutMnemonic(const QString& title);
 
 // The viewer's menu bar: "Rure", "Window" and "Help", built once at launch.
 // The bar goes to the desktop's global menu where there is one; otherwise it
-// lies hidden over the top of the window and Alt shows it, in the desktop's
-// colours (not the black window's) and across the window's whole width. Every
-// shortcut works either way, because the commands are also actions of the
-// window.
+// lies hidden over the top of the window, in the desktop's colours (not the
+// black window's) and across the window's whole width, and shows only while
+// the user works in it: Alt shows it (Down, Return or Space then opens the
+// first menu, Escape hides it), F10 or Alt and a menu's letter open a menu,
+// and it goes when its last open menu closes. Every shortcut works either
+// way, because the commands are also actions of the window.
 class ViewerMainMenu final : public QObject {
     Q_OBJECT
 
@@ -51,9 +56,13 @@ public:
     // The action of the command with this title (with or without its
     // mnemonic), or null.
     QAction* action(const QString& title) const;
+    // The submenu of the command with this title, or null.
+    QMenu* submenu(const QString& title) const;
 
     // Shows or hides the in-window bar (nothing when the desktop shows it).
     void toggleInWindowBar();
+    // Shows the in-window bar with its first menu open.
+    void openFirstMenu();
     // The height the in-window bar covers at the top of the window: 0 while
     // it is hidden or the desktop shows the menus.
     int inWindowBarHeight() const;
@@ -72,6 +81,12 @@ protected:
 private:
     void useDesktopColours();
     void placeInWindowBar();
+    void setInWindowBarShown(bool shown);
+    void openMenu(QAction* menu);
+    // After a menu of the bar closed: the bar goes unless another one opened.
+    void hideBarWithoutOpenMenu();
+    // A key while the bar shows with no menu open; true when it was the bar's.
+    bool barKeyPressed(const QKeyEvent& key);
 
     // The bar and the pop-up belong to the window, which may go first.
     QPointer<QWidget> window_;

@@ -6,8 +6,9 @@
 #include "window/ViewerControlButton.h"
 #include "window/ViewerControlLayout.h"
 
+#include <QApplication>
 #include <QGraphicsOpacityEffect>
-#include <QGuiApplication>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QParallelAnimationGroup>
@@ -102,7 +103,10 @@ ViewerOverlay::ViewerOverlay(QWidget& root)
 
     for (QWidget* control : viewerControls()) {
         makeInvisible(control);
+        control->installEventFilter(this);
     }
+    connect(qApp, &QApplication::focusChanged, this,
+            [this](QWidget*, QWidget* now) { keyboardFocusChanged(now); });
     // Back to front: whatever the root already holds (the picture and the
     // pointer surface), the empty-state text, the status line, then the
     // controls. The text lets the pointer through to the surface: drags and
@@ -241,6 +245,42 @@ void ViewerOverlay::setSelectingFocusArea(bool selecting) {
     updateViewerControls();
 }
 
+void ViewerOverlay::focusControls(bool first) {
+    if (isClosingViewer_) {
+        return;
+    }
+    keyboardIsInControls_ = true;
+    updateViewerControls();
+    QList<QWidget*> controls = viewerControls();
+    if (!first) {
+        std::reverse(controls.begin(), controls.end());
+    }
+    const auto target = std::find_if(controls.cbegin(), controls.cend(),
+                                     [](const QWidget* control) { return control->isEnabled(); });
+    if (target != controls.cend()) {
+        (*target)->setFocus(first ? Qt::TabFocusReason : Qt::BacktabFocusReason);
+    }
+}
+
+void ViewerOverlay::keyboardFocusChanged(QWidget* now) {
+    const bool inControls = now != nullptr && viewerControls().contains(now);
+    if (inControls != keyboardIsInControls_ && !isClosingViewer_) {
+        keyboardIsInControls_ = inControls;
+        updateViewerControls();
+    }
+}
+
+bool ViewerOverlay::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::KeyPress &&
+        static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
+        if (auto* control = qobject_cast<QWidget*>(watched); control && control->hasFocus()) {
+            control->clearFocus();
+            return true;
+        }
+    }
+    return QObject::eventFilter(watched, event);
+}
+
 void ViewerOverlay::hoverChanged(bool pointerInside) {
     if (isClosingViewer_) {
         return;
@@ -264,7 +304,8 @@ void ViewerOverlay::updateViewerControls() {
         return;
     }
     keepViewerControlsInFront();
-    const bool show = pointerIsOverViewer_ || cameraMenuIsOpen_ || isSelectingFocusArea_;
+    const bool show =
+        pointerIsOverViewer_ || cameraMenuIsOpen_ || isSelectingFocusArea_ || keyboardIsInControls_;
     if (show == viewerControlsAreVisible_) {
         return;
     }

@@ -71,6 +71,10 @@ public:
     void setFocusButtonState(FocusButtonState state);
     // While an area is being selected the controls stay up. Applies the rule.
     void setSelectingFocusArea(bool selecting);
+    // Tab or Shift+Tab reached the window: the controls come up and the first
+    // (or last) that works takes the keyboard. They stay up while one of them
+    // has it; Escape gives it back to the picture.
+    void focusControls(bool first);
 
     // The visibility rule.
     void hoverChanged(bool pointerInside);
@@ -102,6 +106,7 @@ public:
     bool cameraMenuIsOpen() const { return cameraMenuIsOpen_; }
     bool usesCompactViewerControls() const { return usesCompactViewerControls_; }
     bool isFading() const;
+    bool keyboardIsInControls() const { return keyboardIsInControls_; }
 
     // The views, for placing things next to them and for tests.
     CameraPicker* cameraPicker() const;
@@ -115,8 +120,12 @@ public:
     // The controls that still exist, from back to front.
     QList<QWidget*> viewerControls() const;
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     void fadeViewerControls(bool show);
+    void keyboardFocusChanged(QWidget* now);
 
     QPointer<QWidget> root_;
     QPointer<QLabel> emptyStateLabel_;
@@ -135,6 +144,7 @@ private:
     bool usesCompactViewerControls_ = false;
     bool pointerIsOverViewer_ = false;
     bool cameraMenuIsOpen_ = false;
+    bool keyboardIsInControls_ = false;
     bool viewerControlsAreVisible_ = false;
 };
 

@@ -193,15 +193,22 @@ void ViewerWindow::leaveEvent(QEvent* event) {
 }
 
 void ViewerWindow::keyPressEvent(QKeyEvent* event) {
-    altAlone_ = event->key() == Qt::Key_Alt && event->modifiers() == Qt::AltModifier;
+    // Whether the Alt key's own press carries its modifier depends on the
+    // platform: either way, nothing else is held.
+    altAlone_ = event->key() == Qt::Key_Alt && (event->modifiers() & ~Qt::AltModifier) == 0;
     // Escape reaches the window only when nothing inside it (an area
     // selection, an open menu) took it first.
     if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier && isFullScreen()) {
         toggleFullScreen();
         return;
     }
+    if ((event->key() == Qt::Key_Tab || event->key() == Qt::Key_Backtab) &&
+        !(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier)) && tabPressed) {
+        tabPressed(event->key() == Qt::Key_Tab);
+        return;
+    }
     if (event->key() == Qt::Key_F10 && event->modifiers() == Qt::NoModifier && menuKeyPressed) {
-        menuKeyPressed();
+        menuKeyPressed(Qt::Key_F10);
         return;
     }
     // The bar's own mnemonics act only while it is on screen.
@@ -216,7 +223,7 @@ void ViewerWindow::keyPressEvent(QKeyEvent* event) {
 void ViewerWindow::keyReleaseEvent(QKeyEvent* event) {
     if (event->key() == Qt::Key_Alt && altAlone_ && menuKeyPressed) {
         altAlone_ = false;
-        menuKeyPressed();
+        menuKeyPressed(Qt::Key_Alt);
         return;
     }
     altAlone_ = false;

@@ -68,8 +68,11 @@ public:
     std::function<void()> didMove;
     std::function<void()> didResize;
     std::function<void()> willClose;
-    // Alt (alone) or F10 was pressed: the menu bar's key.
-    std::function<void()> menuKeyPressed;
+    // Alt (alone) or F10 was pressed: the menu bar's keys.
+    std::function<void(Qt::Key key)> menuKeyPressed;
+    // Tab (forward) or Shift+Tab reached the window: nothing in it had the
+    // keyboard to pass on.
+    std::function<void(bool forward)> tabPressed;
     // Alt and a letter reached the window: true when a menu opened for it.
     std::function<bool(QChar)> menuMnemonicPressed;
     // The window entered or left full screen, or was minimised or restored,

@@ -9,6 +9,7 @@
 #include <QGraphicsOpacityEffect>
 #include <QMenu>
 #include <QTest>
+#include <QTimer>
 
 namespace rure::test {
 namespace {
@@ -116,6 +117,37 @@ TEST_F(ViewerControls, theFirstCameraAddedUnderThePointerBehavesAsAfterALaunch) 
     // Leaving the window from over a control hides them.
     QCursor::setPos(window->geometry().bottomRight() + QPoint(40, 40));
     EXPECT_TRUE(pumpUntil([this] { return controlsGone(); }));
+}
+
+TEST_F(ViewerControls, tabBringsTheControlsToTheKeyboard) {
+    launchActive(threeCameras());
+    ViewerWindow* window = delegate->viewerWindow();
+    const ViewerOverlay& overlay = delegate->overlay();
+    CameraPicker* picker = overlay.cameraPicker();
+
+    // Tab: the picker, with the controls up though the pointer is away; Down opens it.
+    QTest::keyClick(window->windowHandle(), Qt::Key_Tab);
+    EXPECT_TRUE(picker->hasFocus());
+    EXPECT_TRUE(pumpUntil([this] { return controlsShown(); }));
+    bool menuOpened = false;
+    // The menu runs its own loop until it closes.
+    QTimer::singleShot(300, picker, [picker, &menuOpened] {
+        menuOpened = picker->pickerMenu()->isVisible();
+        picker->pickerMenu()->close();
+    });
+    QTest::keyClick(window->windowHandle(), Qt::Key_Down);
+    EXPECT_TRUE(pumpUntil([&menuOpened] { return menuOpened; }));
+    EXPECT_TRUE(picker->hasFocus());
+
+    // Escape gives the keyboard back to the picture, and the controls go.
+    QTest::keyClick(window->windowHandle(), Qt::Key_Escape);
+    EXPECT_FALSE(picker->hasFocus());
+    EXPECT_TRUE(pumpUntil([this] { return controlsGone(); }));
+
+    // Shift+Tab starts from the last control.
+    QTest::keyClick(window->windowHandle(), Qt::Key_Backtab, Qt::ShiftModifier);
+    EXPECT_TRUE(overlay.closeViewerButton()->hasFocus());
+    EXPECT_TRUE(pumpUntil([this] { return controlsShown(); }));
 }
 
 TEST_F(ViewerControls, theMenuButtonOpensTheMainMenusAndKeepsTheControlsUp) {

@@ -70,10 +70,11 @@ TEST_F(ControllerTest, theMainMenuHoldsItsCommandsAndShortcuts) {
     ASSERT_NE(bar, nullptr);
     EXPECT_EQ(menuTitles(bar), QStringList({"Rure", "Window", "Help"}));
     EXPECT_EQ(itemsOf(bar, QStringLiteral("Rure")),
-              QStringList({QStringLiteral("Camera Addresses\u2026"), "Save Snapshot", "-",
-                           "Start at Login", QStringLiteral("Check for Updates\u2026"), "-",
+              QStringList({QStringLiteral("Camera Addresses\u2026"), "Cameras", "Save Snapshot",
+                           "-", "Start at Login", QStringLiteral("Check for Updates\u2026"), "-",
                            "Quit Rure"}));
-    EXPECT_EQ(itemsOf(bar, QStringLiteral("Window")), QStringList({"Close", "Enter Full Screen"}));
+    EXPECT_EQ(itemsOf(bar, QStringLiteral("Window")),
+              QStringList({"Close", "Enter Full Screen", "-", "Stay on Top", "Focus on an Area"}));
     EXPECT_EQ(itemsOf(bar, QStringLiteral("Help")),
               QStringList({"Rure Help", "Quick Help in Rure", "-",
                            QStringLiteral("Send Feedback\u2026"), "About Rure"}));
@@ -90,6 +91,8 @@ TEST_F(ControllerTest, theMainMenuHoldsItsCommandsAndShortcuts) {
         {"Enter Full Screen",
          {QKeySequence(Qt::Key_F11), QKeySequence(Qt::CTRL | Qt::META | Qt::Key_F)}},
         {"Rure Help", {QKeySequence(Qt::Key_F1), QKeySequence(Qt::CTRL | Qt::Key_Question)}},
+        {"Stay on Top", {QKeySequence(Qt::CTRL | Qt::Key_T)}},
+        {"Focus on an Area", {QKeySequence(Qt::CTRL | Qt::Key_F)}},
     };
     for (const auto& entry : shortcuts) {
         bool found = false;
@@ -104,7 +107,7 @@ TEST_F(ControllerTest, theMainMenuHoldsItsCommandsAndShortcuts) {
     }
 }
 
-TEST_F(ControllerTest, theMenuBarThatF10ShowsPushesTheControlsBelowIt) {
+TEST_F(ControllerTest, theMenuBarShowsOnlyWhileInUseAndPushesTheControlsBelowIt) {
     saveCameras(threeCameras());
     launch();
     ViewerWindow& window = *delegate->viewerWindow();
@@ -123,15 +126,107 @@ TEST_F(ControllerTest, theMenuBarThatF10ShowsPushesTheControlsBelowIt) {
     ASSERT_TRUE(bar->isHidden());
     EXPECT_EQ(controlsTop(), 12);
 
-    QTest::keyClick(&window, Qt::Key_F10);
-    ASSERT_TRUE(bar->isVisible());
-    EXPECT_GT(bar->height(), 0);
-    EXPECT_EQ(bar->geometry(), QRect(0, 0, window.width(), bar->height()));
-    EXPECT_EQ(controlsTop(), bar->height() + 12);
+    // F10 opens the first menu; Alt shows the bar and Down opens it.
+    for (const bool withAlt : {false, true}) {
+        SCOPED_TRACE(withAlt ? "Alt, Down" : "F10");
+        if (withAlt) {
+            QTest::keyPress(&window, Qt::Key_Alt, Qt::AltModifier);
+            QTest::keyRelease(&window, Qt::Key_Alt);
+            ASSERT_TRUE(bar->isVisible());
+            QTest::keyClick(&window, Qt::Key_Down);
+        } else {
+            QTest::keyClick(&window, Qt::Key_F10);
+        }
+        QMenu* open = nullptr;
+        ASSERT_TRUE(pumpUntil([&open] {
+            open = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+            return open != nullptr;
+        }));
+        EXPECT_EQ(open->title(), QStringLiteral("&Rure"));
+        ASSERT_TRUE(bar->isVisible());
+        EXPECT_EQ(bar->geometry(), QRect(0, 0, window.width(), bar->height()));
+        EXPECT_EQ(controlsTop(), bar->height() + 12);
 
-    QTest::keyClick(&window, Qt::Key_F10);
-    EXPECT_TRUE(bar->isHidden());
-    EXPECT_EQ(controlsTop(), 12);
+        // Closing the menu takes the bar away from the picture.
+        open->close();
+        EXPECT_TRUE(pumpUntil([bar] { return bar->isHidden(); }));
+        EXPECT_EQ(controlsTop(), 12);
+    }
+}
+
+TEST_F(ControllerTest, theMenuListsTheCamerasAndFollowsTheControls) {
+    QList<Camera> cameras = threeCameras();
+    cameras[1].name = QStringLiteral("Gate & Yard");
+    saveCameras(cameras);
+    launch();
+    QMenuBar* bar = menuBarOf(delegate->viewerWindow());
+    ASSERT_NE(bar, nullptr);
+    QMenu* camerasMenu = nullptr;
+    for (QAction* item : bar->actions().constFirst()->menu()->actions()) {
+        if (withoutMnemonic(item->text()) == QStringLiteral("Cameras")) {
+            camerasMenu = item->menu();
+        }
+    }
+    ASSERT_NE(camerasMenu, nullptr);
+    const auto shown = [camerasMenu] {
+        emit camerasMenu->aboutToShow();
+        QStringList items;
+        for (QAction* item : camerasMenu->actions()) {
+            items << (item->isChecked() ? QStringLiteral("* ") : QString()) + item->text();
+        }
+        return items;
+    };
+    const QString ctrl = QKeySequence(Qt::CTRL).toString(QKeySequence::NativeText);
+    EXPECT_EQ(shown(),
+              QStringList({"* " + cameras[0].name + "\t" + ctrl + "1",
+                           "Gate && Yard\t" + ctrl + "2", cameras[2].name + "\t" + ctrl + "3"}));
+
+    // Choosing an item shows that camera and moves the mark; so does the picker.
+    camerasMenu->actions()[2]->trigger();
+    EXPECT_EQ(delegate->cameraSelection().selectedIndex(), 2);
+    delegate->selectCamera(1);
+    EXPECT_TRUE(shown()[1].startsWith(QStringLiteral("* Gate")));
+
+    // A saved edit is what the menu lists next time it opens.
+    ASSERT_TRUE(delegate->applyEditedCameraList({cameras[2]}).ok());
+    EXPECT_EQ(shown(), QStringList({"* " + cameras[2].name + "\t" + ctrl + "1"}));
+    ASSERT_TRUE(delegate->applyEditedCameraList({}).ok());
+    EXPECT_EQ(shown(), QStringList({QStringLiteral("No Cameras")}));
+}
+
+TEST_F(ControllerTest, stayOnTopAndTheAreaCommandAreMenuItems) {
+    saveCameras(threeCameras());
+    launch();
+    QMenuBar* bar = menuBarOf(delegate->viewerWindow());
+    ASSERT_NE(bar, nullptr);
+    QMenu* windowMenu = bar->actions()[1]->menu();
+    const auto item = [windowMenu](const char* title) -> QAction* {
+        emit windowMenu->aboutToShow();
+        for (QAction* action : windowMenu->actions()) {
+            if (withoutMnemonic(action->text()) == QString::fromUtf8(title)) {
+                return action;
+            }
+        }
+        return nullptr;
+    };
+    ASSERT_NE(item("Stay on Top"), nullptr);
+    item("Stay on Top")->trigger();
+    EXPECT_TRUE(delegate->viewerWindow()->staysOnTop());
+    EXPECT_TRUE(delegate->overlay().staysOnTop());
+    EXPECT_TRUE(item("Stay on Top")->isChecked());
+    item("Stay on Top")->trigger();
+    EXPECT_FALSE(delegate->viewerWindow()->staysOnTop());
+    EXPECT_FALSE(item("Stay on Top")->isChecked());
+
+    // The area command reads as the area button does.
+    ASSERT_NE(item("Focus on an Area"), nullptr);
+    item("Focus on an Area")->trigger();
+    EXPECT_TRUE(delegate->focusArea().isSelectingFocusArea());
+    ASSERT_NE(item("Cancel Area Selection"), nullptr);
+    item("Cancel Area Selection")->trigger();
+    EXPECT_FALSE(delegate->focusArea().isSelectingFocusArea());
+    ASSERT_TRUE(delegate->applyEditedCameraList({}).ok());
+    EXPECT_FALSE(item("Focus on an Area")->isEnabled());
 }
 
 // The letter after the single "&" of a title; none without one.
