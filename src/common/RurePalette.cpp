@@ -17,6 +17,10 @@ QString RurePalette::accentButtonStyle(const QColor& fill) {
     return QStringLiteral("QPushButton { background-color: %1; color: white; border: none; "
                           "border-radius: 5px; padding: 4px 18px; }"
                           " QPushButton:pressed { background-color: %2; }"
+                          // The keyboard's ring, in the text colour of the
+                          // window around it: it stands out on either theme.
+                          " QPushButton:focus { border: 2px solid palette(window-text); "
+                          "padding: 2px 16px; }"
                           " QPushButton:disabled { background-color: rgba(%3, %4, %5, 115); "
                           "color: rgba(255, 255, 255, 190); }")
         .arg(fill.name(), pressed.name())

@@ -111,15 +111,19 @@ void CameraCellDelegate::initStyleOption(QStyleOptionViewItem* option,
 }
 
 bool CameraCellDelegate::eventFilter(QObject* object, QEvent* event) {
-    // Escape in a cell ends that cell's edit and keeps its text (every keystroke
-    // is already in the draft); the window's Escape, which cancels the whole
-    // editor, must not see it.
-    const bool isEscape =
-        (event->type() == QEvent::ShortcutOverride || event->type() == QEvent::KeyPress) &&
-        static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape &&
-        static_cast<QKeyEvent*>(event)->modifiers() == Qt::NoModifier;
+    // Escape or Return in a cell ends that cell's edit and keeps its text
+    // (every keystroke is already in the draft); the window's keys, which
+    // cancel or save the whole editor, must not see them: Return saves only
+    // outside an edit.
+    const bool isKey =
+        event->type() == QEvent::ShortcutOverride || event->type() == QEvent::KeyPress;
+    const auto* key = static_cast<QKeyEvent*>(event);
+    const bool endsEdit = isKey &&
+                          (key->key() == Qt::Key_Escape || key->key() == Qt::Key_Return ||
+                           key->key() == Qt::Key_Enter) &&
+                          (key->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
     auto* editor = qobject_cast<QWidget*>(object);
-    if (isEscape && editor) {
+    if (endsEdit && editor) {
         event->accept();
         if (event->type() == QEvent::KeyPress) {
             emit commitData(editor);

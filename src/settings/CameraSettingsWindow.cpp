@@ -73,6 +73,8 @@ CameraSettingsWindow::CameraSettingsWindow(QWidget* parent)
 
     table_ = new CameraTableView(this);
     table_->setObjectName(QStringLiteral("cameraTable"));
+    // Tab leaves the table for the buttons; the arrow keys move between cells.
+    table_->setTabKeyNavigation(false);
 
     auto* footer = new QLabel(this);
     footer->setObjectName(QStringLiteral("footer"));
@@ -109,6 +111,18 @@ CameraSettingsWindow::CameraSettingsWindow(QWidget* parent)
     content->addWidget(table_, 1);
     content->addSpacing(18);
     content->addLayout(bottomRow);
+
+    // Tab follows the page from top to bottom: the list's buttons, the
+    // table, then Cancel, Save and the link.
+    QWidget* previous = nullptr;
+    for (QWidget* next : std::initializer_list<QWidget*>{add_, findCameras_, remove_,
+                                                         sortAscending_, sortDescending_, import_,
+                                                         export_, table_, cancel_, save_, footer}) {
+        if (previous != nullptr) {
+            setTabOrder(previous, next);
+        }
+        previous = next;
+    }
 }
 
 void CameraSettingsWindow::setStaysOnTop(bool staysOnTop) {

@@ -146,6 +146,16 @@ TEST_F(CameraSettingsLookTest, SaveAndTheAlertsOkReadWhiteOnTheAccent) {
         QPushButton& save = *window().saveButton();
         expectReadable(save.grab().toImage(), save.rect().adjusted(6, 4, -6, -4),
                        QStringLiteral("Save"));
+        // With the keyboard's focus, a ring round it stands out from the window.
+        const QImage plain = save.grab().toImage();
+        save.setFocus(Qt::TabFocusReason);
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&window()));
+        const QImage focused = save.grab().toImage();
+        const QPoint edge(save.width() / 2, 0);
+        EXPECT_NE(plain.pixelColor(edge), focused.pixelColor(edge));
+        EXPECT_GE(
+            contrastRatio(focused.pixelColor(edge), window().palette().color(QPalette::Window)),
+            3.0);
 
         QMessageBox* alert = CameraSettingsDialogs::showAlert(
             &window(), {QStringLiteral("Check Porch"), QStringLiteral("Enter a name.")});

@@ -241,8 +241,11 @@ TEST_F(CameraSettingsWindowTest, TypedTextReachesTheDraftAndSaveHandsOverTrimmed
     QTest::keyClicks(addressEditor, "porch:8554 ");
     EXPECT_EQ(editor().draftCameras().at(3).url, "rtsp://porch:8554 ");
 
-    // Return while a cell is edited saves, with the cell's text committed.
+    // Return while a cell is edited ends the edit; Return again saves.
     QTest::keyClick(addressEditor, Qt::Key_Return);
+    EXPECT_FALSE(table().isEditing());
+    EXPECT_TRUE(saved.empty());
+    QTest::keyClick(&table(), Qt::Key_Return);
     ASSERT_EQ(saved.size(), 1u);
     EXPECT_EQ(saved[0], (xyz + QList<Camera>{Camera{"Porch", "rtsp://porch:8554"}}));
     EXPECT_TRUE(alerts.empty());
@@ -280,6 +283,13 @@ TEST_F(CameraSettingsWindowTest, ReturnAndEscapeOnTheTable) {
     editor().showAndActivate();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&window()));
     editor().selectRow(1);
+    // Tab leaves the table for the buttons, and Shift+Tab comes back.
+    table().setFocus();
+    QTest::keyClick(&table(), Qt::Key_Tab);
+    EXPECT_FALSE(table().hasFocus());
+    EXPECT_NE(qobject_cast<QPushButton*>(QApplication::focusWidget()), nullptr);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab, Qt::ShiftModifier);
+    EXPECT_TRUE(table().hasFocus());
     QTest::keyClick(&table(), Qt::Key_Return);
     ASSERT_EQ(saved.size(), 1u);
     EXPECT_EQ(saved[0], xyz);
