@@ -19,6 +19,15 @@ struct RurePalette {
     // the default button of alerts and windows. Pressed it darkens; disabled it
     // fades.
     static QString accentButtonStyle(const QColor& fill = cabinStrong());
+
+    // Contrast between two opaque colours, as WCAG measures it (1 to 21).
+    static double contrast(const QColor& first, const QColor& second);
+    // `text` faded toward `background` as far as it can go while it still
+    // reads at 4.5:1 (WCAG AA) against it: secondary text and placeholders.
+    static QColor readableFaded(const QColor& text, const QColor& background);
+    // The accent as text on `background` (a link): deepened on a light
+    // background, lightened on a dark one, until it reads at 4.5:1.
+    static QColor readableAccent(const QColor& background);
 };
 
 } // namespace rure

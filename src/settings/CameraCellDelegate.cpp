@@ -7,9 +7,6 @@
 #include <QLineEdit>
 #include <QPersistentModelIndex>
 
-#include <algorithm>
-#include <cmath>
-
 namespace rure {
 
 namespace {
@@ -17,39 +14,6 @@ namespace {
 QString placeholderText(int column) {
     return column == CameraTableModel::nameColumn ? QStringLiteral("Camera name")
                                                   : QStringLiteral("rtsp://\u2026");
-}
-
-double luminance(const QColor& colour) {
-    const auto linear = [](double channel) {
-        return channel <= 0.04045 ? channel / 12.92 : std::pow((channel + 0.055) / 1.055, 2.4);
-    };
-    const QColor rgb = colour.toRgb();
-    return 0.2126 * linear(rgb.redF()) + 0.7152 * linear(rgb.greenF()) +
-           0.0722 * linear(rgb.blueF());
-}
-
-// The text colour faded toward the background, as far as it can go while it
-// still reads at 4.5:1 (WCAG AA) or better against it.
-QColor readablePlaceholderColour(const QColor& text, const QColor& background) {
-    const double backgroundLuminance = luminance(background);
-    const auto contrast = [backgroundLuminance](const QColor& colour) {
-        const double own = luminance(colour);
-        return (std::max(own, backgroundLuminance) + 0.05) /
-               (std::min(own, backgroundLuminance) + 0.05);
-    };
-    const auto blend = [&](double share) {
-        return QColor::fromRgbF(
-            static_cast<float>(share * text.redF() + (1 - share) * background.redF()),
-            static_cast<float>(share * text.greenF() + (1 - share) * background.greenF()),
-            static_cast<float>(share * text.blueF() + (1 - share) * background.blueF()));
-    };
-    for (double share = 0.5; share < 1.0; share += 0.02) {
-        const QColor faded = blend(share);
-        if (contrast(faded) >= 4.6) {
-            return faded;
-        }
-    }
-    return text;
 }
 
 } // namespace
@@ -105,7 +69,7 @@ void CameraCellDelegate::initStyleOption(QStyleOptionViewItem* option,
                 index.row() % 2 == 1 ? QPalette::AlternateBase : QPalette::Base);
             option->palette.setColor(
                 QPalette::Text,
-                readablePlaceholderColour(option->palette.color(QPalette::Text), background));
+                RurePalette::readableFaded(option->palette.color(QPalette::Text), background));
         }
     }
 }

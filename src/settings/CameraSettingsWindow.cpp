@@ -36,13 +36,12 @@ CameraSettingsWindow::CameraSettingsWindow(QWidget* parent)
     titleFont.setWeight(QFont::DemiBold);
     title->setFont(titleFont);
 
-    auto* description = new QLabel(
+    auto* description = description_ = new QLabel(
         QStringLiteral(
             "Customize camera names and full RTSP addresses. Drag rows to change their "
             "order, or use the sorting shortcuts. Changes are stored only on this computer."),
         this);
     description->setWordWrap(true);
-    description->setForegroundRole(QPalette::PlaceholderText);
 
     add_ = button(QStringLiteral("Add Camera"), QStringLiteral("add"), this);
     findCameras_ =
@@ -76,7 +75,7 @@ CameraSettingsWindow::CameraSettingsWindow(QWidget* parent)
     // Tab leaves the table for the buttons; the arrow keys move between cells.
     table_->setTabKeyNavigation(false);
 
-    auto* footer = new QLabel(this);
+    auto* footer = footer_ = new QLabel(this);
     footer->setObjectName(QStringLiteral("footer"));
     footer->setTextFormat(Qt::RichText);
     footer->setTextInteractionFlags(Qt::TextBrowserInteraction);
@@ -84,10 +83,6 @@ CameraSettingsWindow::CameraSettingsWindow(QWidget* parent)
     footer->setAlignment(Qt::AlignCenter);
     footer->setFixedHeight(18);
     footer->setAccessibleName(QString());
-    footer->setText(QStringLiteral("<span style=\"font-size:12pt\"> </span><a href=\"%1\" "
-                                   "style=\"color:%2; text-decoration:none; font-size:12pt; "
-                                   "font-weight:500\">Razuzivi</a>")
-                        .arg(makerSite, RurePalette::cabin().name()));
 
     auto* closeButtons = new QHBoxLayout;
     closeButtons->setSpacing(10);
@@ -111,6 +106,8 @@ CameraSettingsWindow::CameraSettingsWindow(QWidget* parent)
     content->addWidget(table_, 1);
     content->addSpacing(18);
     content->addLayout(bottomRow);
+
+    applyReadableColours();
 
     // Tab follows the page from top to bottom: the list's buttons, the
     // table, then Cancel, Save and the link.
@@ -141,6 +138,25 @@ void CameraSettingsWindow::setStaysOnTop(bool staysOnTop) {
     // native window (hiding it); the native window's own flag changes in place.
     handle->setFlag(Qt::WindowStaysOnTopHint, staysOnTop);
     overrideWindowFlags(flags);
+}
+
+void CameraSettingsWindow::applyReadableColours() {
+    const QColor background = palette().color(QPalette::Window);
+    QPalette faded = description_->palette();
+    faded.setColor(QPalette::WindowText,
+                   RurePalette::readableFaded(palette().color(QPalette::WindowText), background));
+    description_->setPalette(faded);
+    footer_->setText(QStringLiteral("<span style=\"font-size:12pt\"> </span><a href=\"%1\" "
+                                    "style=\"color:%2; text-decoration:none; font-size:12pt; "
+                                    "font-weight:500\">Razuzivi</a>")
+                         .arg(makerSite, RurePalette::readableAccent(background).name()));
+}
+
+void CameraSettingsWindow::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::PaletteChange && description_ != nullptr) {
+        applyReadableColours();
+    }
 }
 
 void CameraSettingsWindow::closeEvent(QCloseEvent* event) {

@@ -4,6 +4,7 @@
 
 #include <functional>
 
+class QLabel;
 class QPushButton;
 
 namespace rure {
@@ -35,8 +36,13 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
+    // The description's grey and the link's accent, made readable on the
+    // window's background of the moment (light or dark).
+    void applyReadableColours();
+
     std::function<void()> closeObserver_;
     bool notifyingClose_ = false;
     CameraTableView* table_ = nullptr;
@@ -49,6 +55,8 @@ private:
     QPushButton* export_ = nullptr;
     QPushButton* cancel_ = nullptr;
     QPushButton* save_ = nullptr;
+    QLabel* description_ = nullptr;
+    QLabel* footer_ = nullptr;
 };
 
 } // namespace rure

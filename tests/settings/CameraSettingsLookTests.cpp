@@ -136,6 +136,24 @@ TEST_F(CameraSettingsLookTest, TheDescriptionNamesThisComputer) {
         << texts.join(QStringLiteral(" | ")).toStdString();
 }
 
+TEST_F(CameraSettingsLookTest, TheDescriptionAndTheLinkRead) {
+    for (const Appearance appearance : appearances) {
+        SCOPED_TRACE(appearanceName(appearance).toStdString());
+        const ScopedFusionAppearance look(appearance);
+        open(threeCameras);
+        editor().showAndActivate();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&window()));
+        const QImage image = window().grab().toImage();
+        for (const QLabel* label : window().findChildren<QLabel*>()) {
+            if (label->text().startsWith(QStringLiteral("Customize")) ||
+                label->objectName() == QStringLiteral("footer")) {
+                expectReadable(image, label->geometry(), label->text().left(20));
+            }
+        }
+        editor().cancel();
+    }
+}
+
 TEST_F(CameraSettingsLookTest, SaveAndTheAlertsOkReadWhiteOnTheAccent) {
     for (const Appearance appearance : appearances) {
         SCOPED_TRACE(appearanceName(appearance).toStdString());

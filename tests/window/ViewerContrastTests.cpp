@@ -129,6 +129,14 @@ TEST(ViewerContrast, theTextsOverThePictureRead) {
         expectReadable(image, boxIn(window, picker, picker.rect().adjusted(6, 3, -6, -3)),
                        QStringLiteral("camera chooser"));
 
+        // Dimmed, the chooser still reads over the brightest picture.
+        window.contentView()->setStyleSheet(QStringLiteral("background: white"));
+        picker.setEnabled(false);
+        expectReadable(window.grab().toImage(),
+                       boxIn(window, picker, picker.rect().adjusted(6, 3, -6, -3)),
+                       QStringLiteral("dimmed camera chooser over white"));
+        window.contentView()->setStyleSheet({});
+
         overlay.showCameras({}, 0);
         image = window.grab().toImage();
         QLabel& empty = *overlay.emptyStateLabel();
