@@ -121,7 +121,11 @@ int main(int argc, char* argv[]) {
                                        .presentPlaybackError = {},
                                        .sleepWakeBus = QDBusConnection::systemBus(),
                                        .observeNetworkPath = true,
+#ifdef RURE_UPDATES_BY_PACKAGE_MANAGER
+                                       .updateService = nullptr,
+#else
                                        .updateService = &updateService,
+#endif
                                        .updatePresenters = {}};
     rure::AppDelegate delegate(std::move(services));
     instance.requestReceived = [&delegate](const rure::LaunchRequest& later) {

@@ -79,6 +79,9 @@ struct AppDelegateServices {
     // Whether a camera's host has a route while the network path is down;
     // empty: the machine's routes (hasRouteTo).
     std::function<bool(const QString& host)> routeReaches{};
+    // Opens an address in the desktop's browser; false when nothing could.
+    // Empty: QDesktopServices.
+    std::function<bool(const QUrl& url)> openUrl{};
 };
 
 // The viewer's single controller and the owner of its parts: the camera

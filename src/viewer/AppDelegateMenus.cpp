@@ -2,11 +2,13 @@
 // feedback and the About panel.
 #include "AppDelegate.h"
 
+#include "common/RureLog.h"
 #include "common/RurePalette.h"
 #include "settings/CameraSettingsController.h"
 #include "updates/InstalledIdentity.h"
 #include "viewer/FocusAreaController.h"
 #include "window/CamerasMenu.h"
+#include "window/ManualPage.h"
 #include "window/ViewerHelp.h"
 #include "window/ViewerMainMenu.h"
 #include "window/ViewerOverlay.h"
@@ -20,6 +22,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSpacerItem>
+#include <QTextBrowser>
 
 namespace rure {
 
@@ -32,6 +35,7 @@ QString ellipsis(const char* text) {
 const QString enterFullScreenTitle = QStringLiteral("Enter &Full Screen");
 const QString exitFullScreenTitle = QStringLiteral("Exit &Full Screen");
 const QString saveSnapshotTitle = QStringLiteral("&Save Snapshot");
+const QString manualWindowName = QStringLiteral("manual");
 const QString startAtLoginTitle = QStringLiteral("Start at &Login");
 const QString camerasTitle = QStringLiteral("C&ameras");
 const QString stayOnTopTitle = QStringLiteral("Stay on &Top");
@@ -88,7 +92,7 @@ void AppDelegate::installMainMenu() {
     const QString rure = QStringLiteral("&Rure");
     const QString windowMenu = QStringLiteral("&Window");
     const QString help = QStringLiteral("&Help");
-    const std::vector<MainMenuCommand> commands{
+    std::vector<MainMenuCommand> commands{
         {rure, ellipsis("&Camera Addresses"), QKeySequence(Qt::CTRL | Qt::Key_Comma),
          command(&AppDelegate::showCameraSettings)},
         {rure, camerasTitle, {}, {}, {}, false, false, true},
@@ -145,6 +149,12 @@ void AppDelegate::installMainMenu() {
         {help, ellipsis("Send &Feedback"), {}, command(&AppDelegate::sendFeedback)},
         {help, QStringLiteral("&About Rure"), {}, command(&AppDelegate::showAbout)},
     };
+    // A build whose updates come from the package manager has nothing to check.
+    if (!updateChecks_) {
+        std::erase_if(commands, [](const MainMenuCommand& item) {
+            return item.title == ellipsis("Check for &Updates");
+        });
+    }
     mainMenu_ = std::make_unique<ViewerMainMenu>(*window, commands);
     if (QMenu* cameras = mainMenu_->submenu(camerasTitle)) {
         camerasMenu_ = new CamerasMenu(*cameras);
@@ -249,9 +259,37 @@ void AppDelegate::showMainMenuFromButton() {
 
 void AppDelegate::openRureHelp() {
     const QUrl page = rureHelpPageUrl();
-    if (page.isValid()) {
-        QDesktopServices::openUrl(page);
+    const auto open = services_.openUrl ? services_.openUrl : [](const QUrl& url) {
+        return QDesktopServices::openUrl(url);
+    };
+    if (page.isValid() && open(page)) {
+        return;
     }
+    // No browser: the manual that comes with the program, in a window of its own.
+    RureLog::lifecycle().notice(
+        QStringLiteral("No browser opened the help page; showing the manual."));
+    const QString manual = bundledManualHtml();
+    if (manual.isEmpty() || !window) {
+        presentInformation(window, QStringLiteral("Rure Help"),
+                           QStringLiteral("No web browser could open the help page at %1, and "
+                                          "this copy of Rure has no manual of its own.")
+                               .arg(page.toString()));
+        return;
+    }
+    auto* browser = window->findChild<QTextBrowser*>(manualWindowName);
+    if (browser == nullptr) {
+        browser = new QTextBrowser(window);
+        browser->setObjectName(manualWindowName);
+        browser->setWindowFlag(Qt::Window);
+        browser->setAttribute(Qt::WA_DeleteOnClose);
+        browser->setWindowTitle(QStringLiteral("Rure Help"));
+        browser->setOpenExternalLinks(true);
+        browser->setHtml(manual);
+        browser->resize(640, 720);
+    }
+    browser->show();
+    browser->raise();
+    browser->activateWindow();
 }
 
 void AppDelegate::showQuickHelp() {

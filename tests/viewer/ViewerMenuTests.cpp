@@ -1,6 +1,7 @@
 #include "ControllerTestFixture.h"
 
 #include "settings/CameraSettingsController.h"
+#include "updates/RureUpdateService.h"
 #include "window/ViewerHelp.h"
 #include "window/ViewerMainMenu.h"
 
@@ -12,6 +13,7 @@
 #include <QRegularExpression>
 #include <QSet>
 #include <QTest>
+#include <QTextBrowser>
 
 #include <climits>
 
@@ -71,8 +73,7 @@ TEST_F(ControllerTest, theMainMenuHoldsItsCommandsAndShortcuts) {
     EXPECT_EQ(menuTitles(bar), QStringList({"Rure", "Window", "Help"}));
     EXPECT_EQ(itemsOf(bar, QStringLiteral("Rure")),
               QStringList({QStringLiteral("Camera Addresses\u2026"), "Cameras", "Save Snapshot",
-                           "-", "Start at Login", QStringLiteral("Check for Updates\u2026"), "-",
-                           "Quit Rure"}));
+                           "-", "Start at Login", "-", "Quit Rure"}));
     EXPECT_EQ(itemsOf(bar, QStringLiteral("Window")),
               QStringList({"Close", "Enter Full Screen", "-", "Stay on Top", "Focus on an Area"}));
     EXPECT_EQ(itemsOf(bar, QStringLiteral("Help")),
@@ -297,6 +298,52 @@ TEST_F(ActiveViewerMenus, f1OpensTheHelpPageAndAltWithAMnemonicOpensItsMenu) {
     QTest::keyClick(open, Qt::Key_F);
     EXPECT_TRUE(pumpUntil([window] { return window->isFullScreen(); }));
     EXPECT_EQ(QApplication::activePopupWidget(), nullptr);
+}
+
+TEST_F(ControllerTest, onlyABuildThatChecksForUpdatesOffersTheCommand) {
+    // A server on the loopback that nothing answers on.
+    const RureUpdateService updates(QUrl(QStringLiteral("https://127.0.0.1:9")));
+    for (const RureUpdateService* service :
+         {&updates, static_cast<const RureUpdateService*>(nullptr)}) {
+        AppDelegateServices services = testViewerServices(store, settings, scheduler, engines,
+                                                          alerts, sleepWakeBus, directory.path());
+        services.updateService = service;
+        services.updatePresenters = {[](const QString&, const QString&) {},
+                                     [](const RureUpdateManifest&) {}};
+        delegate = std::make_unique<AppDelegate>(std::move(services));
+        delegate->applicationDidFinishLaunching();
+        scheduler.runPosted();
+        EXPECT_EQ(itemsOf(menuBarOf(delegate->viewerWindow()), QStringLiteral("Rure"))
+                      .contains(QStringLiteral("Check for Updates\u2026")),
+                  service != nullptr);
+        delegate.reset();
+    }
+}
+
+TEST_F(ControllerTest, withoutABrowserF1ShowsTheManualThatComesWithRure) {
+    AppDelegateServices services = testViewerServices(store, settings, scheduler, engines, alerts,
+                                                      sleepWakeBus, directory.path());
+    QList<QUrl> tried;
+    services.openUrl = [&tried](const QUrl& url) {
+        tried << url;
+        return false;
+    };
+    delegate = std::make_unique<AppDelegate>(std::move(services));
+    delegate->applicationDidFinishLaunching();
+    scheduler.runPosted();
+    for (int press = 0; press < 2; ++press) {
+        delegate->openRureHelp();
+    }
+    EXPECT_EQ(tried, QList<QUrl>({rureHelpPageUrl(), rureHelpPageUrl()}));
+    // One window, however often F1 is pressed.
+    const QList<QTextBrowser*> manuals = delegate->viewerWindow()->findChildren<QTextBrowser*>();
+    ASSERT_EQ(manuals.size(), 1);
+    EXPECT_TRUE(manuals[0]->isVisible());
+    EXPECT_EQ(manuals[0]->windowTitle(), QStringLiteral("Rure Help"));
+    const QString text = manuals[0]->toPlainText();
+    EXPECT_TRUE(text.contains(QStringLiteral("viewer for a live RTSP network camera")));
+    EXPECT_TRUE(text.contains(QStringLiteral("RURE_LOG_LEVEL")));
+    EXPECT_FALSE(text.contains(QStringLiteral("\\f"))) << "font escapes left in the text";
 }
 
 TEST_F(ControllerTest, helpAndFeedbackOpenTheirAddresses) {
