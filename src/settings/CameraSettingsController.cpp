@@ -108,9 +108,7 @@ void CameraSettingsController::setStaysOnTop(bool staysOnTop) {
 void CameraSettingsController::showAndActivate() {
     if (!window_->isVisible()) {
         if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-            QRect frame = window_->frameGeometry();
-            frame.moveCenter(screen->availableGeometry().center());
-            window_->move(frame.topLeft());
+            window_->placeWithin(screen->availableGeometry());
         }
     }
     window_->show();

@@ -13,6 +13,8 @@
 namespace rure {
 
 namespace {
+constexpr QSize usualSize{900, 620};
+constexpr QSize usualMinimumSize{760, 480};
 const QString makerSite = QStringLiteral("https://didirezoror.com");
 
 QPushButton* button(const QString& title, const QString& name, QWidget* parent) {
@@ -27,8 +29,8 @@ CameraSettingsWindow::CameraSettingsWindow(QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
                           Qt::WindowMaximizeButtonHint) {
     setWindowTitle(QStringLiteral("Cameras"));
-    resize(900, 620);
-    setMinimumSize(760, 480);
+    resize(usualSize);
+    setMinimumSize(usualMinimumSize);
 
     auto* title = new QLabel(QStringLiteral("Cameras"), this);
     QFont titleFont = title->font();
@@ -138,6 +140,17 @@ void CameraSettingsWindow::setStaysOnTop(bool staysOnTop) {
     // native window (hiding it); the native window's own flag changes in place.
     handle->setFlag(Qt::WindowStaysOnTopHint, staysOnTop);
     overrideWindowFlags(flags);
+}
+
+void CameraSettingsWindow::placeWithin(const QRect& available) {
+    // The frame the window manager adds is not known before the window
+    // shows; leave room for a title bar and a border.
+    const QSize room = available.size() - QSize(16, 48);
+    setMinimumSize(usualMinimumSize.boundedTo(room));
+    resize(usualSize.boundedTo(room));
+    QRect frame(QPoint(0, 0), size() + QSize(16, 48));
+    frame.moveCenter(available.center());
+    move(frame.topLeft());
 }
 
 void CameraSettingsWindow::applyReadableColours() {

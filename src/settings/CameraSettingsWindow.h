@@ -20,6 +20,10 @@ public:
     // Runs whenever the window closes, whatever closed it.
     void setCloseObserver(std::function<void()> observer) { closeObserver_ = std::move(observer); }
     bool isNotifyingClose() const { return notifyingClose_; }
+    // Centres the window in `available` (a screen's area without its panels),
+    // at its usual size or smaller, so that Save stays on screen on a small or
+    // much enlarged screen.
+    void placeWithin(const QRect& available);
 
     void setStaysOnTop(bool staysOnTop);
 

@@ -3,6 +3,7 @@
 #include "common/RtspAddress.h"
 
 #include <QLocale>
+#include <QRegularExpression>
 #include <QStringList>
 
 #include <algorithm>
@@ -13,14 +14,25 @@ namespace rure {
 
 namespace {
 
-// "14:03:22" today; with the date when the picture is from an earlier day.
+// The locale's time of day with seconds ("14:03:22", "2:03:22 PM"), without
+// the time zone its long format may name.
+QString timeWithSeconds(const QTime& time) {
+    QString format = QLocale().timeFormat(QLocale::LongFormat);
+    static const QRegularExpression zone(QStringLiteral(R"(\s*\bt+\b\s*)"));
+    format.replace(zone, QStringLiteral(" "));
+    return QLocale().toString(time, format.trimmed());
+}
+
+// The time today; with the locale's short date when the picture is from an
+// earlier day.
 QString wallTimeOf(SteadyTime at, SteadyTime now, const QDateTime& wallNow) {
     const auto age = std::chrono::duration_cast<std::chrono::milliseconds>(now - at);
     const QDateTime wall = wallNow.addMSecs(-age.count());
     if (wall.date() == wallNow.date()) {
-        return wall.toString(QStringLiteral("HH:mm:ss"));
+        return timeWithSeconds(wall.time());
     }
-    return wall.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+    return QLocale().toString(wall.date(), QLocale::ShortFormat) + u' ' +
+           timeWithSeconds(wall.time());
 }
 
 QString noNewPictureSince(SteadyTime at, SteadyTime now, const QDateTime& wallNow) {

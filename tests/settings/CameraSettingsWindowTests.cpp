@@ -303,6 +303,19 @@ TEST_F(CameraSettingsWindowTest, ReturnAndEscapeOnTheTable) {
     EXPECT_EQ(saved.size(), 1u);
 }
 
+TEST_F(CameraSettingsWindowTest, OnASmallScreenTheWindowAndItsSaveFit) {
+    // 1366 x 768 at twice the scale, less a panel: the screen's area in points.
+    const QRect available(0, 27, 683, 357);
+    open(xyz);
+    editor().showAndActivate();
+    window().placeWithin(available);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window()));
+    EXPECT_TRUE(available.contains(window().frameGeometry())) << window().frameGeometry().width();
+    const QRect save(window().saveButton()->mapTo(&window(), QPoint(0, 0)),
+                     window().saveButton()->size());
+    EXPECT_TRUE(window().rect().contains(save));
+}
+
 TEST_F(CameraSettingsWindowTest, FailedSaveShowsTheErrorAndKeepsTheEditorOpen) {
     // A directory where the camera list file belongs: the real store cannot save.
     ASSERT_TRUE(QDir().mkpath(store().appSupportDirectory() + "/cameras.json/occupied"));

@@ -272,15 +272,32 @@ TEST_F(PlaybackStatusLine, withNothingPendingItSaysWhatIsWrongNeverACountdown) {
     }
 }
 
-TEST(PlaybackStatusText, aPictureFromAnEarlierDayCarriesItsDate) {
+TEST(PlaybackStatusText, timesFollowTheLocaleAndAnEarlierDayCarriesItsDate) {
     const SteadyTime now{std::chrono::hours(1000)};
     PlaybackStatus status;
     status.activity = PlaybackActivity::playing;
     status.staleAfterSeconds = 2;
-    status.lastPictureAt = now - std::chrono::hours(20);
     const QDateTime wallNow{QDate(2026, 12, 9), QTime(9, 30, 0)};
-    EXPECT_EQ(playbackStatusText(status, now, wallNow),
-              QStringLiteral("No new picture since 2026-12-08 13:30:00"));
+    const QLocale before;
+    const struct {
+        const char* locale;
+        const char* today;
+        const char* earlier;
+    } cases[] = {
+        {"de_DE", "09:29:00", "08.12.26 13:30:00"},
+        {"en_US", "9:29:00 AM", "12/8/26 1:30:00 PM"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.locale);
+        QLocale::setDefault(QLocale(QString::fromLatin1(c.locale)));
+        status.lastPictureAt = now - std::chrono::minutes(1);
+        EXPECT_EQ(playbackStatusText(status, now, wallNow),
+                  QStringLiteral("No new picture since ") + QString::fromUtf8(c.today));
+        status.lastPictureAt = now - std::chrono::hours(20);
+        EXPECT_EQ(playbackStatusText(status, now, wallNow),
+                  QStringLiteral("No new picture since ") + QString::fromUtf8(c.earlier));
+    }
+    QLocale::setDefault(before);
     status.lastPictureAt = now - std::chrono::milliseconds(1999);
     EXPECT_EQ(playbackStatusText(status, now, wallNow), QString());
 }
