@@ -2,6 +2,7 @@
 
 #include "DiscoveryError.h"
 #include "DiscoveryLimits.h"
+#include "common/BoundedRead.h"
 
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
@@ -53,19 +54,7 @@ void SoapExchange::cancel() {
 }
 
 bool SoapExchange::takeAvailableBytes() {
-    while (reply_->bytesAvailable() > 0) {
-        const qsizetype room = discovery::replyBodyLimit - body_.size();
-        // One byte beyond the room tells that the body is too long.
-        const QByteArray chunk = reply_->read(room + 1);
-        if (chunk.isEmpty()) {
-            break;
-        }
-        if (chunk.size() > room) {
-            return false;
-        }
-        body_.append(chunk);
-    }
-    return true;
+    return readBounded(*reply_, body_, discovery::replyBodyLimit);
 }
 
 void SoapExchange::readBody() {

@@ -3,6 +3,7 @@
 #include "ManifestAcceptance.h"
 #include "RureUpdateCheckError.h"
 #include "UpdateDecision.h"
+#include "common/BoundedRead.h"
 #include "common/RureLog.h"
 
 #include <QNetworkAccessManager>
@@ -111,19 +112,7 @@ void UpdateCheckTransfer::cancel() {
 }
 
 bool UpdateCheckTransfer::takeAvailableBytes() {
-    while (reply_->bytesAvailable() > 0) {
-        const qsizetype room = bodyLimit - earlierBodiesSize_ - body_.size();
-        // One byte beyond the room is enough to know that the body is too long.
-        const QByteArray chunk = reply_->read(room + 1);
-        if (chunk.size() > room) {
-            return false;
-        }
-        if (chunk.isEmpty()) {
-            break;
-        }
-        body_.append(chunk);
-    }
-    return true;
+    return readBounded(*reply_, body_, bodyLimit - earlierBodiesSize_);
 }
 
 void UpdateCheckTransfer::readBody() {

@@ -134,7 +134,7 @@ void AppDelegate::applicationDidFinishLaunching() {
             if (window) {
                 window->ensureShown();
             }
-            requestLocalNetworkAccessAndStart();
+            supervisor_->requestLocalNetworkAccessAndStart();
         });
     }
 
@@ -167,10 +167,6 @@ void AppDelegate::applicationWillTerminate() {
 
 void AppDelegate::startPlayer() {
     supervisor_->startPlayer();
-}
-
-void AppDelegate::loadCamera(qsizetype index) {
-    supervisor_->loadCamera(index);
 }
 
 void AppDelegate::selectCamera(qsizetype index) {
@@ -230,16 +226,6 @@ void AppDelegate::showSelectionInPicker() {
     if (overlay_) {
         overlay_->showSelectedCamera(selection_.selectedIndex());
     }
-}
-
-void AppDelegate::cameraChanged() {
-    if (overlay_) {
-        selectCamera(overlay_->selectedCameraIndex());
-    }
-}
-
-void AppDelegate::cameraMenuItemSelected(qsizetype tag) {
-    selectCamera(tag);
 }
 
 void AppDelegate::showPlaybackError(const QString& message) {

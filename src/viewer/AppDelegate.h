@@ -104,25 +104,13 @@ public:
 
     // Engine and cameras.
     void startPlayer();
-    void loadCamera(qsizetype index);
     void selectCamera(qsizetype index);
     void stopPlayerEngine();
     void setMPVProperty(const QString& name, const QString& value);
     // The editor's save handler: saves `cameras`, adopts them and re-selects a camera.
     Result<void> applyEditedCameraList(const QList<Camera>& cameras);
-    void cameraChanged();
-    void cameraMenuItemSelected(qsizetype tag);
 
-    // Playback supervision.
-    void handlePlaybackEngineEvent(PlaybackEngineEvent event, int64_t generation);
-    void recordRenderedFrame(int64_t generation);
-    // Loads the selected camera again because its picture fell behind; `why`
-    // starts the log line.
-    void catchUpWithLiveStream(const QString& why);
-    void startPlaybackWatchdog();
-    void evaluatePlaybackHealth();
-    void schedulePlaybackRecovery(const QString& reason, bool immediate,
-                                  bool forcePlayerRecreation);
+    // An alert about playback, over the window.
     void showPlaybackError(const QString& message);
 
     // Updates: the "Check for Updates…" command.
@@ -160,14 +148,6 @@ public:
 
     // Network path and sleep.
     void startSystemRecoveryMonitoring();
-    void handleNetworkPath(NetworkPathSignature signature);
-    void systemWillSleep();
-    void systemDidWake();
-
-    // Local-network preflight.
-    void requestLocalNetworkAccessAndStart();
-    void finishLocalNetworkProbe(bool reloadPlayer, int64_t generation);
-    void cancelLocalNetworkProbe();
 
     // Window.
     void createWindow();
@@ -198,13 +178,13 @@ public:
     // The collaborators, for observers (tests among them).
     const CameraSelection& cameraSelection() const { return selection_; }
     const PlaybackSupervisor& playbackSupervisor() const { return *supervisor_; }
+    // Engine events, rendered pictures, recoveries, the network path and
+    // sleep and wake go to the supervisor itself.
+    PlaybackSupervisor& playback() { return *supervisor_; }
 
     // Controls over the picture.
     void hoverChanged(bool pointerInside);
     void applicationDidResignActive();
-    void updateViewerControls();
-    void keepViewerControlsInFront();
-    void updateViewerControlLayout();
     QList<QRect> viewerControlRects() const;
     void toggleStayOnTop();
     void secondaryClick();
@@ -217,9 +197,7 @@ public:
 
     // Focus on an area of the picture.
     void toggleFocusArea();
-    void restoreOriginalCameraView();
     void updateFocusButton();
-    void applyFocusedCameraView(const VideoFocusCrop& crop, bool reshapeWindow);
     void focusSelectionCompleted(const QRectF& selection);
     void focusSelectionCancelled();
 
@@ -244,6 +222,8 @@ private:
     // follow the controls over the picture.
     void updateViewMenuItems();
     void snapshotSaved(const QString& path);
+    // Lets go of the editor whose window just closed.
+    void releaseClosedEditor();
 
     AppDelegateServices services_;
     ViewerSettings viewerSettings_;

@@ -29,24 +29,6 @@ void AppDelegate::applicationDidResignActive() {
     }
 }
 
-void AppDelegate::updateViewerControls() {
-    if (overlay_) {
-        overlay_->updateViewerControls();
-    }
-}
-
-void AppDelegate::keepViewerControlsInFront() {
-    if (overlay_) {
-        overlay_->keepViewerControlsInFront();
-    }
-}
-
-void AppDelegate::updateViewerControlLayout() {
-    if (overlay_) {
-        overlay_->updateViewerControlLayout();
-    }
-}
-
 QList<QRect> AppDelegate::viewerControlRects() const {
     const DraggableContentView* surface = interactionSurface();
     if (!overlay_ || surface == nullptr) {

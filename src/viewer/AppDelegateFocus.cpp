@@ -31,18 +31,6 @@ void AppDelegate::focusSelectionCompleted(const QRectF& selection) {
     focusArea_->focusSelectionCompleted(selection, engine != nullptr);
 }
 
-void AppDelegate::applyFocusedCameraView(const VideoFocusCrop& crop, bool reshapeWindow) {
-    if (focusArea_) {
-        focusArea_->applyFocusedCameraView(crop, reshapeWindow);
-    }
-}
-
-void AppDelegate::restoreOriginalCameraView() {
-    if (focusArea_) {
-        focusArea_->restoreOriginalCameraView();
-    }
-}
-
 void AppDelegate::updateFocusButton() {
     if (overlay_ && focusArea_) {
         overlay_->setFocusButtonState(focusArea_->focusButtonState());

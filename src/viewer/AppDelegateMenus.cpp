@@ -314,6 +314,13 @@ void AppDelegate::showAbout() {
     }
 }
 
+void AppDelegate::releaseClosedEditor() {
+    // Called from the editor's own close: it goes once that has returned. A
+    // new editor may open before then.
+    std::shared_ptr<CameraSettingsController> closed(settingsController.release());
+    services_.scheduler->post(this, [closed] {});
+}
+
 void AppDelegate::showCameraSettings() {
     if (settingsController) {
         settingsController->showAndActivate();
@@ -332,7 +339,7 @@ void AppDelegate::showCameraSettings() {
         [weakSelf] {
             if (weakSelf) {
                 weakSelf->linkedAddressesToShow_.clear();
-                weakSelf->settingsController.reset();
+                weakSelf->releaseClosedEditor();
             }
         },
         *services_.store);

@@ -1,5 +1,5 @@
 // Where the network path and sleep and wake are heard: the platform's monitors
-// call the controller's entry points, which the playback supervisor acts on.
+// report to the playback supervisor, which acts on them.
 #include "AppDelegate.h"
 
 #include "platform/NetworkPathMonitor.h"
@@ -12,11 +12,12 @@ void AppDelegate::startSystemRecoveryMonitoring() {
     // exist (their signals and queued reports are tied to them).
     if (services_.sleepWakeBus) {
         systemMonitors_.sleepWake = std::make_unique<SleepWakeMonitor>(
-            *services_.sleepWakeBus, [this] { systemWillSleep(); }, [this] { systemDidWake(); });
+            *services_.sleepWakeBus, [this] { supervisor_->systemWillSleep(); },
+            [this] { supervisor_->systemDidWake(); });
     }
     if (services_.observeNetworkPath) {
         systemMonitors_.networkPath = std::make_unique<NetworkPathMonitor>(
-            [this](NetworkPathSignature signature) { handleNetworkPath(signature); });
+            [this](NetworkPathSignature signature) { supervisor_->handleNetworkPath(signature); });
         systemMonitors_.networkPath->start();
     }
 }

@@ -102,7 +102,7 @@ void AppDelegate::createWindow() {
 
 void AppDelegate::createWindowCollaborators() {
     overlay_ = std::make_unique<ViewerOverlay>(*window->contentView());
-    overlay_->cameraChosen = [this](qsizetype index) { cameraMenuItemSelected(index); };
+    overlay_->cameraChosen = [this](qsizetype index) { selectCamera(index); };
     overlay_->menuButtonPressed = [this] { showMainMenuFromButton(); };
     overlay_->stayOnTopToggled = [this](bool) { toggleStayOnTop(); };
     overlay_->focusButtonPressed = [this] { toggleFocusArea(); };

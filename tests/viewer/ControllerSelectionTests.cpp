@@ -53,7 +53,7 @@ TEST_F(ControllerTest, selectingACameraReusesTheEngineAndRemembersTheChoice) {
 TEST_F(ControllerTest, selectingACameraResetsRetriesAndDropsThePendingRecovery) {
     saveCameras(threeCameras());
     launch();
-    delegate->schedulePlaybackRecovery(QStringLiteral("test"), false, false);
+    delegate->playback().schedulePlaybackRecovery(QStringLiteral("test"), false, false);
     ASSERT_TRUE(supervisor().hasPendingRecovery());
     ASSERT_EQ(supervisor().retryCount(), 1);
 
@@ -126,9 +126,9 @@ TEST_F(ControllerTest, anAddressThatIsNotRtspIsNeverHandedToTheEngineFromAnyPath
         neverLoadedAndExplained();
 
         // A wake, a network path change and a link to it change nothing.
-        delegate->systemDidWake();
+        delegate->playback().systemDidWake();
         for (const bool wifi : {false, true}) {
-            delegate->handleNetworkPath(NetworkPathSignature{true, wifi, !wifi});
+            delegate->playback().handleNetworkPath(NetworkPathSignature{true, wifi, !wifi});
         }
         delegate->handleLaunchRequest({LaunchRequest::Kind::openAddress, address});
         advanceSettling(Seconds(30), Seconds(1));

@@ -36,10 +36,10 @@ TEST_F(ControllerTest, terminationCancelsPendingWorkBeforeTheEngineGoesAndRunsOn
     saveCameras(threeCameras());
     launch();
     // A recovery that has begun its preflight, and another one waiting.
-    delegate->schedulePlaybackRecovery(QStringLiteral("test"), false, false);
+    delegate->playback().schedulePlaybackRecovery(QStringLiteral("test"), false, false);
     scheduler.advance(Seconds(0.6));
     ASSERT_TRUE(supervisor().hasPreflight());
-    delegate->schedulePlaybackRecovery(QStringLiteral("test"), false, true);
+    delegate->playback().schedulePlaybackRecovery(QStringLiteral("test"), false, true);
     ASSERT_TRUE(supervisor().hasPendingRecovery());
     engines.clearJournal();
 
@@ -89,10 +89,10 @@ TEST_F(ControllerTest, closingTheWindowStopsEverythingAndIgnoresLateWork) {
     EXPECT_EQ(supervisor().selectionGeneration(), selection + 1);
 
     // Late frames, events and recoveries of the closing viewer change nothing.
-    delegate->recordRenderedFrame(generation);
-    delegate->handlePlaybackEngineEvent(
+    delegate->playback().recordRenderedFrame(generation);
+    delegate->playback().handlePlaybackEngineEvent(
         PlaybackEngineEvent::of(PlaybackEngineEvent::Kind::shutdown), generation);
-    delegate->schedulePlaybackRecovery(QStringLiteral("test"), true, true);
+    delegate->playback().schedulePlaybackRecovery(QStringLiteral("test"), true, true);
     EXPECT_FALSE(supervisor().hasPendingRecovery());
     EXPECT_EQ(supervisor().state(), State::stopped);
 }

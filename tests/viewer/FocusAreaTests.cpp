@@ -200,7 +200,7 @@ TEST_F(FocusArea, theWindowTakesTheCropsShapeAndRightClicksShowTheWholePictureIn
 TEST_F(FocusArea, aSnapshotOfACropIsOfTheWholePictureAndTheCropComesBackAfterIt) {
     launchWithPicture(1920, 1080);
     const int64_t generation = supervisor().playerGeneration();
-    delegate->recordRenderedFrame(generation);
+    delegate->playback().recordRenderedFrame(generation);
     focusOn({0, 0}, {480, 540});
     const QStringList cropRow{QStringLiteral("set video-crop=960x1080+0+0"),
                               QStringLiteral("set keepaspect=no"), QStringLiteral("set panscan=0")};
@@ -218,7 +218,7 @@ TEST_F(FocusArea, aSnapshotOfACropIsOfTheWholePictureAndTheCropComesBackAfterIt)
     EXPECT_EQ(propertyWrites(), wholeRow);
     EXPECT_EQ(snapshotRequests(), 0);
     delegate->saveSnapshot();
-    delegate->recordRenderedFrame(generation);
+    delegate->playback().recordRenderedFrame(generation);
     EXPECT_EQ(snapshotRequests(), 1) << "one snapshot at a time while the picture changes";
 
     // Once the engine has answered, the crop is back.
@@ -240,7 +240,7 @@ TEST_F(FocusArea, aSnapshotOfACropIsOfTheWholePictureAndTheCropComesBackAfterIt)
     const auto playFor = [this, generation](Seconds total) {
         for (Seconds played{0}; played < total; played += Seconds(0.04)) {
             scheduler.advance(Seconds(0.04));
-            delegate->recordRenderedFrame(generation);
+            delegate->playback().recordRenderedFrame(generation);
         }
     };
     engine().properties["video-params/w"] = 960;

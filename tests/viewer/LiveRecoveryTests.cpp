@@ -290,9 +290,9 @@ TEST_F(LiveRecovery, theFocusedAreaAndTheWindowStayThroughAPowerLossAndAnEngineR
     ASSERT_TRUE(camera.restart());
     ASSERT_TRUE(waitForFramesAfter(Clock::now(), 30000)) << log.texts().join('\n').toStdString();
     const int64_t generation = supervisor().playerGeneration();
-    delegate->systemWillSleep();
+    delegate->playback().systemWillSleep();
     waitFor([] { return false; }, 1000);
-    delegate->systemDidWake();
+    delegate->playback().systemDidWake();
     ASSERT_TRUE(waitForFramesAfter(Clock::now(), 30000)) << log.texts().join('\n').toStdString();
     EXPECT_GT(supervisor().playerGeneration(), generation);
     EXPECT_TRUE(delegate->focusArea().focusCrop().has_value());

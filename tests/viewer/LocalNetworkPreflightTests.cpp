@@ -79,7 +79,7 @@ TEST_F(Preflight, aReachableCameraIsProbedWithoutABytePassingThenPlayed) {
     EXPECT_EQ(accepted->readAll(), QByteArray());
 
     // With an engine, a reachable camera is reloaded into it.
-    delegate->schedulePlaybackRecovery(QStringLiteral("test"), false, false);
+    delegate->playback().schedulePlaybackRecovery(QStringLiteral("test"), false, false);
     engines.clearJournal();
     scheduler.advance(Seconds(0.5));
     ASSERT_TRUE(supervisor().hasPreflight());
@@ -97,7 +97,7 @@ TEST_F(Preflight, anUnreachableCameraStartsTheEngineAnywayOrSchedulesOneRecovery
     ASSERT_TRUE(supervisor().hasEngine()) << "without an engine the engine starts anyway";
     log.clear();
 
-    delegate->schedulePlaybackRecovery(QStringLiteral("test"), false, false);
+    delegate->playback().schedulePlaybackRecovery(QStringLiteral("test"), false, false);
     engines.clearJournal();
     scheduler.advance(Seconds(0.5));
     settle();
@@ -164,7 +164,7 @@ TEST_F(Preflight, aSelectionDuringAPreflightCancelsItAndASecondRequestWaits) {
     delegate->selectCamera(1);
     ASSERT_TRUE(supervisor().hasPreflight());
     // A second request while one runs does nothing.
-    delegate->requestLocalNetworkAccessAndStart();
+    delegate->playback().requestLocalNetworkAccessAndStart();
     EXPECT_EQ(
         log.count(QStringLiteral("Beginning private local-network preflight for camera index 1.")),
         1);
@@ -191,16 +191,16 @@ TEST_F(Preflight, sleepAndALostPathAbandonAPreflight) {
         scheduler.runPosted();
         ASSERT_TRUE(supervisor().hasPreflight());
         if (sleep) {
-            delegate->systemWillSleep();
+            delegate->playback().systemWillSleep();
         } else {
-            delegate->handleNetworkPath({false, false, false, false});
+            delegate->playback().handleNetworkPath({false, false, false, false});
         }
         EXPECT_FALSE(supervisor().hasPreflight());
         pumpUntil([] { return false; }, 200);
         scheduler.advance(Seconds(3));
         EXPECT_FALSE(supervisor().hasEngine());
         // And no new preflight starts while either holds.
-        delegate->requestLocalNetworkAccessAndStart();
+        delegate->playback().requestLocalNetworkAccessAndStart();
         EXPECT_FALSE(supervisor().hasPreflight());
     }
 }

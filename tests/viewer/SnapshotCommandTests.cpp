@@ -26,7 +26,9 @@ protected:
     }
 
     // The engine draws a picture of the camera.
-    void showPicture() { delegate->recordRenderedFrame(supervisor().playerGeneration()); }
+    void showPicture() {
+        delegate->playback().recordRenderedFrame(supervisor().playerGeneration());
+    }
 
     QString folder() const { return snapshotFolderIn(directory.path()); }
 

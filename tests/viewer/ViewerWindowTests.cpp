@@ -22,7 +22,7 @@ void presentFrame(AppDelegate& delegate, FakePlaybackEngine& engine, std::option
     if (rotation) {
         engine.properties["video-params/rotate"] = *rotation;
     }
-    delegate.recordRenderedFrame(delegate.playbackSupervisor().playerGeneration());
+    delegate.playback().recordRenderedFrame(delegate.playbackSupervisor().playerGeneration());
 }
 
 double ratioOf(QSizeF size) {
