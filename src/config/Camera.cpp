@@ -14,7 +14,8 @@ bool canonicallyEqual(const QString& a, const QString& b) {
 } // namespace
 
 bool operator==(const Camera& a, const Camera& b) {
-    return canonicallyEqual(a.name, b.name) && canonicallyEqual(a.url, b.url);
+    return canonicallyEqual(a.name, b.name) && canonicallyEqual(a.url, b.url) &&
+           canonicallyEqual(a.subStreamUrl, b.subStreamUrl);
 }
 
 } // namespace rure

@@ -14,6 +14,7 @@ namespace {
 const QString camerasKey = QStringLiteral("cameras");
 const QString nameKey = QStringLiteral("name");
 const QString urlKey = QStringLiteral("url");
+const QString subStreamUrlKey = QStringLiteral("subStreamUrl");
 
 Error documentError(const QString& description) {
     return Error{ErrorDomain::json, 0, description};
@@ -24,7 +25,12 @@ Error documentError(const QString& description) {
 Result<QByteArray> encodeCameraList(const QList<Camera>& cameras) {
     QJsonArray array;
     for (const Camera& camera : cameras) {
-        array.append(QJsonObject{{nameKey, camera.name}, {urlKey, camera.url}});
+        QJsonObject object{{nameKey, camera.name}, {urlKey, camera.url}};
+        // Only where there is one: a list without small streams reads as before.
+        if (!camera.subStreamUrl.isEmpty()) {
+            object.insert(subStreamUrlKey, camera.subStreamUrl);
+        }
+        array.append(object);
     }
     return JsonEncoder::prettyPrinted().encode(QJsonObject{{camerasKey, array}});
 }
@@ -62,7 +68,12 @@ Result<QList<Camera>> decodeCameraList(const QByteArray& bytes) {
         if (!url.isString()) {
             return documentError(QStringLiteral("Camera %1 has no \"url\" text.").arg(number));
         }
-        cameras.append(Camera{name.toString(), url.toString()});
+        const QJsonValue subStreamUrl = object.value(subStreamUrlKey);
+        if (!subStreamUrl.isUndefined() && !subStreamUrl.isString()) {
+            return documentError(
+                QStringLiteral("Camera %1 has a \"subStreamUrl\" that is not text.").arg(number));
+        }
+        cameras.append(Camera{name.toString(), url.toString(), subStreamUrl.toString()});
     }
     return cameras;
 }

@@ -118,7 +118,17 @@ CameraValidation CameraListDraft::validated() const {
         if (!isRtspAddress(address)) {
             return {std::nullopt, invalidAddressAlert(name), CameraCell{i, CameraField::address}};
         }
-        result.append(Camera{name, address});
+        // The small stream, where the camera has one, is kept as it came
+        // (found on the network or imported) and checked as strictly.
+        const QString subStream = cameras_.at(i).subStreamUrl.trimmed();
+        if (!subStream.isEmpty() && !isRtspAddress(subStream)) {
+            return {std::nullopt,
+                    CameraAlert{QStringLiteral("Check ") + visibleName(name),
+                                QStringLiteral("The small stream's address is not an RTSP "
+                                               "address. Enter one beginning with rtsp://.")},
+                    CameraCell{i, CameraField::address}};
+        }
+        result.append(Camera{name, address, subStream});
     }
     return {std::move(result), {}, std::nullopt};
 }

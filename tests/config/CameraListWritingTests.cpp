@@ -31,6 +31,13 @@ TEST(ConfigCameraListWriting, WritesTheDocumentLayoutByteForByte) {
                          "    {\n      \"name\" : \"A\",\n      \"url\" : \"rtsp://a\"\n    },\n"
                          "    {\n      \"name\" : \"B\",\n      \"url\" : \"rtsp://b\"\n    }\n"
                          "  ]\n}"));
+    // A small stream is one more member, where there is one.
+    EXPECT_EQ(
+        encodedList({Camera{"A", "rtsp://a", "rtsp://a/sub"}}),
+        QByteArray("{\n  \"cameras\" : [\n"
+                   "    {\n      \"name\" : \"A\",\n      \"subStreamUrl\" : \"rtsp://a/sub\",\n"
+                   "      \"url\" : \"rtsp://a\"\n    }\n"
+                   "  ]\n}"));
 }
 
 TEST(ConfigCameraListWriting, WriteReadWriteKeepsBytesAndValuesExactly) {
@@ -53,6 +60,8 @@ TEST(ConfigCameraListWriting, WriteReadWriteKeepsBytesAndValuesExactly) {
          {Camera{"Web", "https://cam.example/video.mjpg"}, Camera{"File", "file:///tmp/x.mp4"},
           Camera{"Nonsense", "not an address at all"}}},
         {"empty values", {Camera{"", ""}}},
+        {"small streams",
+         {Camera{"Both", "rtsp://x/main", "rtsp://x/sub"}, Camera{"One", "rtsp://y"}}},
         {"control characters", {Camera{"tab\there", "line\nbreak\r\u0001"}}},
         {"astral characters", {Camera{QStringLiteral("Camera \U0001F4F7"), "rtsp://x"}}},
     };

@@ -166,3 +166,20 @@ TEST(CameraListDraftReplace, TakesCamerasAsTheyAre) {
 
 } // namespace
 } // namespace rure
+
+namespace rure {
+namespace {
+
+TEST(CameraListDraftValidation, KeepsASmallStreamTrimmedAndRefusesOneThatIsNotRtsp) {
+    CameraListDraft kept({Camera{"Gate", "rtsp://gate/main", " rtsp://gate/sub "}});
+    ASSERT_TRUE(kept.validated().cameras);
+    EXPECT_EQ(*kept.validated().cameras,
+              QList<Camera>({Camera{"Gate", "rtsp://gate/main", "rtsp://gate/sub"}}));
+
+    CameraListDraft refused({Camera{"Gate", "rtsp://gate/main", "http://gate/sub"}});
+    EXPECT_FALSE(refused.validated().ok());
+    EXPECT_EQ(refused.validated().alert.title, QStringLiteral("Check Gate"));
+}
+
+} // namespace
+} // namespace rure
