@@ -81,13 +81,14 @@ bool CameraCellDelegate::eventFilter(QObject* object, QEvent* event) {
     // outside an edit.
     const bool isKey =
         event->type() == QEvent::ShortcutOverride || event->type() == QEvent::KeyPress;
-    const auto* key = static_cast<QKeyEvent*>(event);
-    const bool endsEdit = isKey &&
-                          (key->key() == Qt::Key_Escape || key->key() == Qt::Key_Return ||
-                           key->key() == Qt::Key_Enter) &&
-                          (key->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
+    const auto endsEdit = [event] {
+        const auto* key = static_cast<const QKeyEvent*>(event);
+        return (key->key() == Qt::Key_Escape || key->key() == Qt::Key_Return ||
+                key->key() == Qt::Key_Enter) &&
+               (key->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
+    };
     auto* editor = qobject_cast<QWidget*>(object);
-    if (endsEdit && editor) {
+    if (isKey && editor && endsEdit()) {
         event->accept();
         if (event->type() == QEvent::KeyPress) {
             emit commitData(editor);
