@@ -31,8 +31,9 @@ void CameraListDraft::setText(qsizetype row, CameraField field, const QString& t
 
 namespace {
 
-CameraAlert invalidAddressAlert(const QString& trimmedName) {
-    return CameraAlert{QStringLiteral("Check ") + visibleName(trimmedName), enterRtspAddressText};
+CameraAlert invalidAddressAlert(const QString& trimmedName,
+                                const QString& message = enterRtspAddressText) {
+    return CameraAlert{QStringLiteral("Check ") + visibleName(trimmedName), message};
 }
 
 } // namespace
@@ -123,9 +124,9 @@ CameraValidation CameraListDraft::validated() const {
         const QString subStream = cameras_.at(i).subStreamUrl.trimmed();
         if (!subStream.isEmpty() && !isRtspAddress(subStream)) {
             return {std::nullopt,
-                    CameraAlert{QStringLiteral("Check ") + visibleName(name),
-                                QStringLiteral("The small stream's address is not an RTSP "
-                                               "address. Enter one beginning with rtsp://.")},
+                    invalidAddressAlert(name, QStringLiteral("The small stream's address is not "
+                                                             "an RTSP address. Enter one beginning "
+                                                             "with rtsp://.")),
                     CameraCell{i, CameraField::address}};
         }
         result.append(Camera{name, address, subStream});

@@ -15,6 +15,9 @@ namespace rure {
 namespace {
 constexpr QSize usualSize{900, 620};
 constexpr QSize usualMinimumSize{760, 480};
+// The frame the window manager adds is not known before the window shows:
+// room for a title bar and a border.
+constexpr QSize frameAllowance{16, 48};
 const QString makerSite = QStringLiteral("https://didirezoror.com");
 
 QPushButton* button(const QString& title, const QString& name, QWidget* parent) {
@@ -143,12 +146,10 @@ void CameraSettingsWindow::setStaysOnTop(bool staysOnTop) {
 }
 
 void CameraSettingsWindow::placeWithin(const QRect& available) {
-    // The frame the window manager adds is not known before the window
-    // shows; leave room for a title bar and a border.
-    const QSize room = available.size() - QSize(16, 48);
+    const QSize room = available.size() - frameAllowance;
     setMinimumSize(usualMinimumSize.boundedTo(room));
     resize(usualSize.boundedTo(room));
-    QRect frame(QPoint(0, 0), size() + QSize(16, 48));
+    QRect frame(QPoint(0, 0), size() + frameAllowance);
     frame.moveCenter(available.center());
     move(frame.topLeft());
 }

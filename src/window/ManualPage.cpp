@@ -88,6 +88,14 @@ QString manualPageToHtml(const QString& roff) {
             paragraph.clear();
         }
     };
+    // Text of the paragraph, or the term that .TP announced.
+    const auto addText = [&](const QString& text) {
+        paragraph += (paragraph.isEmpty() ? QString() : QStringLiteral(" ")) + text;
+        if (termNext) {
+            endParagraph();
+            termNext = false;
+        }
+    };
     const auto endDefinitions = [&] {
         endParagraph();
         if (inDefinitions) {
@@ -101,12 +109,7 @@ QString manualPageToHtml(const QString& roff) {
         }
         if (!line.startsWith(u'.')) {
             if (!line.trimmed().isEmpty()) {
-                paragraph +=
-                    (paragraph.isEmpty() ? QString() : QStringLiteral(" ")) + inlineHtml(line);
-            }
-            if (termNext && !paragraph.isEmpty()) {
-                endParagraph();
-                termNext = false;
+                addText(inlineHtml(line));
             }
             continue;
         }
@@ -135,22 +138,11 @@ QString manualPageToHtml(const QString& roff) {
             }
         } else if (macro == QStringLiteral("br")) {
             paragraph += QStringLiteral("<br>");
-        } else if (macro.size() == 1 &&
-                   (macro == QStringLiteral("B") || macro == QStringLiteral("I"))) {
-            paragraph += (paragraph.isEmpty() ? QString() : QStringLiteral(" ")) +
-                         alternating({words.join(u' ')}, macro[0], macro[0]);
-            if (termNext) {
-                endParagraph();
-                termNext = false;
-            }
+        } else if (macro == QStringLiteral("B") || macro == QStringLiteral("I")) {
+            addText(alternating({words.join(u' ')}, macro[0], macro[0]));
         } else if (macro.size() == 2 && QStringLiteral("BIR").contains(macro[0]) &&
                    QStringLiteral("BIR").contains(macro[1])) {
-            paragraph += (paragraph.isEmpty() ? QString() : QStringLiteral(" ")) +
-                         alternating(words, macro[0], macro[1]);
-            if (termNext) {
-                endParagraph();
-                termNext = false;
-            }
+            addText(alternating(words, macro[0], macro[1]));
         }
         // Other requests (.nh, .ad, .sp, ...) only shape the printed page.
     }

@@ -195,8 +195,7 @@ void ViewerOverlay::showCameras(const QStringList& names, qsizetype selected) {
         emptyStateLabel_->setVisible(!hasCameras_);
     }
     // The first camera may arrive while the controls are up.
-    enable(cameraPicker_, viewerControlsAreVisible_ && hasCameras_);
-    enable(focusViewerButton_, viewerControlsAreVisible_ && hasCameras_);
+    enableControls();
 }
 
 void ViewerOverlay::showSelectedCamera(qsizetype index) {
@@ -310,12 +309,7 @@ void ViewerOverlay::updateViewerControls() {
         return;
     }
     viewerControlsAreVisible_ = show;
-
-    enable(cameraPicker_, show && hasCameras_);
-    enable(focusViewerButton_, show && hasCameras_);
-    enable(stayOnTopButton_, show);
-    enable(mainMenuButton_, show);
-    enable(closeViewerButton_, show);
+    enableControls();
     for (QWidget* control : viewerControls()) {
         // A fading-out control no longer takes the pointer from the picture.
         control->setAttribute(Qt::WA_TransparentForMouseEvents, !show);
@@ -324,6 +318,15 @@ void ViewerOverlay::updateViewerControls() {
         }
     }
     fadeViewerControls(show);
+}
+
+void ViewerOverlay::enableControls() {
+    const bool show = viewerControlsAreVisible_;
+    enable(cameraPicker_, show && hasCameras_);
+    enable(focusViewerButton_, show && hasCameras_);
+    enable(stayOnTopButton_, show);
+    enable(mainMenuButton_, show);
+    enable(closeViewerButton_, show);
 }
 
 void ViewerOverlay::fadeViewerControls(bool show) {

@@ -124,6 +124,8 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // Controls that are up work, but the camera ones only with cameras.
+    void enableControls();
     void fadeViewerControls(bool show);
     void keyboardFocusChanged(QWidget* now);
 
