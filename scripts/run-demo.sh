@@ -31,7 +31,8 @@ for _ in $(seq 1 200); do
 done
 first=$(sed -n 1p "$camera_out")
 second=$(sed -n 2p "$camera_out")
-echo "run: test camera serving $first and $second"
+small=$(sed -n 3p "$camera_out")
+echo "run: test camera serving $first (small stream $small) and $second"
 
 export XDG_DATA_HOME="$state/data" XDG_CONFIG_HOME="$state/config"
 mkdir -p "$XDG_DATA_HOME/rure" "$XDG_CONFIG_HOME"
@@ -40,7 +41,8 @@ cat >"$XDG_DATA_HOME/rure/cameras.json" <<JSON
   "cameras" : [
     {
       "name" : "Test Camera — Colour Bars",
-      "url" : "$first"
+      "url" : "$first",
+      "subStreamUrl" : "$small"
     },
     {
       "name" : "Test Camera — Blue",

@@ -40,6 +40,12 @@ QStringList argumentsFor(const TestCamera::Options& options) {
     } else {
         arguments << QStringLiteral("--second-path") << options.secondPath;
     }
+    if (options.smallPath.isEmpty()) {
+        arguments << QStringLiteral("--no-small-path");
+    } else {
+        arguments << QStringLiteral("--small-path") << options.smallPath
+                  << QStringLiteral("--small-size") << options.smallSize;
+    }
     if (!options.user.isEmpty() || !options.password.isEmpty()) {
         arguments << QStringLiteral("--user") << options.user << QStringLiteral("--password")
                   << options.password;
@@ -64,6 +70,7 @@ bool TestCamera::start(const Options& options, int timeoutMs) {
 bool TestCamera::launch(const Options& options, int timeoutMs) {
     url_.clear();
     secondUrl_.clear();
+    smallUrl_.clear();
     port_ = 0;
     partialLine_.clear();
     lines_.clear();
@@ -96,6 +103,7 @@ bool TestCamera::launch(const Options& options, int timeoutMs) {
                 }
                 url_ = urls.value(0);
                 secondUrl_ = options.secondPath.isEmpty() ? QString() : urls.value(1);
+                smallUrl_ = options.smallPath.isEmpty() ? QString() : urls.constLast();
                 port_ = QUrl(url_).port();
                 return port_ > 0;
             }

@@ -16,6 +16,8 @@ struct TestCameraOptions {
     int port = 0; // 0 = any free port
     QString path = QStringLiteral("/camera");
     QString secondPath = QStringLiteral("/camera2"); // empty = no second path
+    QString smallPath;                               // empty = no small stream
+    QString smallSize = QStringLiteral("320x180");
     int width = 640;
     int height = 360;
     double fps = 30;
@@ -45,6 +47,7 @@ public:
 
     QString url() const { return url_; }
     QString secondUrl() const { return secondUrl_; } // empty without a second path
+    QString smallUrl() const { return smallUrl_; }   // empty without a small stream
     int port() const { return port_; }
     const Options& options() const { return options_; }
 
@@ -99,6 +102,7 @@ private:
     Options options_;
     QString url_;
     QString secondUrl_;
+    QString smallUrl_;
     int port_ = 0;
     QByteArray partialLine_;
     QStringList lines_;

@@ -479,10 +479,11 @@ TEST(TestCameraTest, ServesTheConfiguredPathsOnly) {
     struct Case {
         QString path;
         QString secondPath;
+        QString smallPath;
     };
     const Case cases[] = {
-        {QStringLiteral("/front"), QStringLiteral("/back")},
-        {QStringLiteral("/front"), QString()},
+        {QStringLiteral("/front"), QStringLiteral("/back"), QString()},
+        {QStringLiteral("/front"), QString(), QStringLiteral("/front-small")},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.secondPath.toStdString());
@@ -490,6 +491,7 @@ TEST(TestCameraTest, ServesTheConfiguredPathsOnly) {
         TestCamera::Options options;
         options.path = c.path;
         options.secondPath = c.secondPath;
+        options.smallPath = c.smallPath;
         ASSERT_TRUE(camera.start(options)) << camera.errorOutput().toStdString();
         EXPECT_EQ(camera.url(), pathUrl(camera.port(), c.path));
 
@@ -506,6 +508,14 @@ TEST(TestCameraTest, ServesTheConfiguredPathsOnly) {
             EXPECT_EQ(camera.secondUrl(), pathUrl(camera.port(), c.secondPath));
             auto second = decodingProbe(camera.secondUrl());
             EXPECT_TRUE(second->waitForCentre(isSecondPathColour, decodeTimeoutMs));
+        }
+        // The small stream: the first path's picture, smaller.
+        EXPECT_EQ(camera.smallUrl().isEmpty(), c.smallPath.isEmpty());
+        if (!c.smallPath.isEmpty()) {
+            EXPECT_EQ(camera.smallUrl(), pathUrl(camera.port(), c.smallPath));
+            auto small = decodingProbe(camera.smallUrl());
+            EXPECT_TRUE(small->waitForCentre(isBarsCentre, decodeTimeoutMs));
+            EXPECT_EQ(small->frameSize(), QSize(320, 180));
         }
     }
 }
@@ -765,6 +775,9 @@ TEST(TestCameraTest, RefusesInvalidArguments) {
         {QStringLiteral("--path"), QStringLiteral("camera")},
         {QStringLiteral("--path"), QStringLiteral("/same"), QStringLiteral("--second-path"),
          QStringLiteral("/same")},
+        {QStringLiteral("--path"), QStringLiteral("/same"), QStringLiteral("--small-path"),
+         QStringLiteral("/same")},
+        {QStringLiteral("--small-size"), QStringLiteral("640")},
         {QStringLiteral("--user"), QStringLiteral("viewer")},
         {QStringLiteral("--no-such-option")},
         {QStringLiteral("stray")},

@@ -181,6 +181,9 @@ std::variant<CameraOptions, OptionsError> parseCameraOptions(int argc, char** ar
     gboolean noSecondPath = FALSE;
     gchar* path = nullptr;
     gchar* secondPath = nullptr;
+    gchar* smallPath = nullptr;
+    gchar* smallSize = nullptr;
+    gboolean noSmallPath = FALSE;
     gchar* user = nullptr;
     gchar* password = nullptr;
     ZooArguments zoo;
@@ -193,6 +196,11 @@ std::variant<CameraOptions, OptionsError> parseCameraOptions(int argc, char** ar
          "/camera2"},
         {"no-second-path", 0, 0, G_OPTION_ARG_NONE, &noSecondPath,
          "Serve the colour-bar stream only", nullptr},
+        {"small-path", 0, 0, G_OPTION_ARG_STRING, &smallPath,
+         "Path of the small stream (the colour bars at --small-size)", "/small"},
+        {"no-small-path", 0, 0, G_OPTION_ARG_NONE, &noSmallPath, "Serve no small stream", nullptr},
+        {"small-size", 0, 0, G_OPTION_ARG_STRING, &smallSize, "Picture size of the small stream",
+         "640x360"},
         {"width", 0, 0, G_OPTION_ARG_INT, &width, "Picture width", "1280"},
         {"height", 0, 0, G_OPTION_ARG_INT, &height, "Picture height", "720"},
         {"fps", 0, 0, G_OPTION_ARG_DOUBLE, &fps, "Frames per second (0.1 to 240)", "30"},
@@ -238,6 +246,8 @@ std::variant<CameraOptions, OptionsError> parseCameraOptions(int argc, char** ar
 
     options.path = path ? take(path) : options.path;
     options.secondPath = secondPath ? take(secondPath) : options.secondPath;
+    options.smallPath = smallPath ? take(smallPath) : options.smallPath;
+    const std::string smallSizeText = take(smallSize);
     options.user = take(user);
     options.password = take(password);
 
@@ -268,8 +278,22 @@ std::variant<CameraOptions, OptionsError> parseCameraOptions(int argc, char** ar
         (!options.secondPath.empty() && !isValidPath(options.secondPath))) {
         return OptionsError{"paths must start with '/' and contain no spaces, '?' or '#'"};
     }
-    if (options.path == options.secondPath) {
-        return OptionsError{"--path and --second-path must differ"};
+    if (noSmallPath) {
+        options.smallPath.clear();
+    }
+    if (!options.smallPath.empty() && !isValidPath(options.smallPath)) {
+        return OptionsError{"paths must start with '/' and contain no spaces, '?' or '#'"};
+    }
+    if (options.path == options.secondPath || options.path == options.smallPath ||
+        (!options.secondPath.empty() && options.secondPath == options.smallPath)) {
+        return OptionsError{"--path, --second-path and --small-path must differ"};
+    }
+    if (!smallSizeText.empty()) {
+        const auto size = parsePictureSize(smallSizeText);
+        if (!size) {
+            return OptionsError{"--small-size must be WxH, between 16x16 and 7680x4320"};
+        }
+        options.smallSize = *size;
     }
     if (options.user.empty() != options.password.empty()) {
         return OptionsError{"--user and --password must be given together"};

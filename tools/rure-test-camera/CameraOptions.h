@@ -12,6 +12,9 @@ struct CameraOptions {
     int port = 8554; // 0 = any free port
     std::string path = "/camera";
     std::string secondPath = "/camera2"; // empty = no second path
+    // The camera's small stream: the first path's picture at smallSize.
+    std::string smallPath = "/small"; // empty = no small stream
+    PictureSize smallSize{640, 360};
     int width = 1280;
     int height = 720;
     // Frames per second; below 1 for slow cameras (0.2 is one frame every 5 s).

@@ -49,8 +49,8 @@ GstRTSPFilterResult removeSession(GstRTSPSessionPool*, GstRTSPSession*, gpointer
 // only weakly referenced: it belongs to the RTSP server and dies when its last
 // client leaves.
 struct CameraServer::Pipeline {
-    Pipeline(GstRTSPMedia* owner, bool isPrimary, GstElement* bin)
-        : primary(isPrimary), source(findElement(bin, element::source)),
+    Pipeline(GstRTSPMedia* owner, StreamPath servedPath, GstElement* bin)
+        : path(servedPath), source(findElement(bin, element::source)),
           size(findElement(bin, element::size)), valve(findElement(bin, element::valve)),
           encoder(findElement(bin, element::encoder)),
           audioValve(findElement(bin, element::audioValve)) {
@@ -77,7 +77,7 @@ struct CameraServer::Pipeline {
     }
 
     GWeakRef media;
-    const bool primary;
+    const StreamPath path;
     GstElement* const source;
     GstElement* const size;
     GstElement* const valve;
@@ -154,11 +154,16 @@ std::string CameraServer::listen() {
     GstRTSPMountPoints* mounts = gst_rtsp_server_get_mount_points(server_);
     gst_rtsp_mount_points_add_factory(
         mounts, options_.path.c_str(),
-        createFactory(pipelineDescription(options_, true), &primaryBinding_));
+        createFactory(pipelineDescription(options_, StreamPath::primary), &primaryBinding_));
     if (!options_.secondPath.empty()) {
         gst_rtsp_mount_points_add_factory(
             mounts, options_.secondPath.c_str(),
-            createFactory(pipelineDescription(options_, false), &secondBinding_));
+            createFactory(pipelineDescription(options_, StreamPath::second), &secondBinding_));
+    }
+    if (!options_.smallPath.empty()) {
+        gst_rtsp_mount_points_add_factory(
+            mounts, options_.smallPath.c_str(),
+            createFactory(pipelineDescription(options_, StreamPath::small), &smallBinding_));
     }
     g_object_unref(mounts);
 
@@ -187,6 +192,9 @@ std::vector<std::string> CameraServer::urls() const {
     if (!options_.secondPath.empty()) {
         result.push_back(base + options_.secondPath);
     }
+    if (!options_.smallPath.empty()) {
+        result.push_back(base + options_.smallPath);
+    }
     return result;
 }
 
@@ -200,12 +208,12 @@ gboolean CameraServer::onCleanupSessions(gpointer server) {
 
 void CameraServer::onMediaConfigure(GstRTSPMediaFactory*, GstRTSPMedia* media, gpointer binding) {
     const auto* factoryBinding = static_cast<const FactoryBinding*>(binding);
-    factoryBinding->server->adopt(media, factoryBinding->primary);
+    factoryBinding->server->adopt(media, factoryBinding->path);
 }
 
-void CameraServer::adopt(GstRTSPMedia* media, bool primary) {
+void CameraServer::adopt(GstRTSPMedia* media, StreamPath path) {
     GstElement* bin = gst_rtsp_media_get_element(media);
-    auto pipeline = std::make_shared<Pipeline>(media, primary, bin);
+    auto pipeline = std::make_shared<Pipeline>(media, path, bin);
     for (const char* name : {element::videoPayloader, element::audioPayloader}) {
         if (GstElement* payloader = findElement(bin, name)) {
             StreamClock::attach(clock_, payloader);
@@ -221,10 +229,10 @@ void CameraServer::adopt(GstRTSPMedia* media, bool primary) {
     // A client that joins a stalled, switched or resized camera sees the same
     // as the others.
     pipeline->setStalled(stalled_);
-    if (primary && pipeline->source) {
+    if (path != StreamPath::second && pipeline->source) {
         applyPicture(pipeline->source, picture_);
     }
-    if (pipeline->size && size_ != options_.pictureSize()) {
+    if (path != StreamPath::small && pipeline->size && size_ != options_.pictureSize()) {
         applySize(pipeline->size, size_);
     }
     pipelines_.push_back(std::move(pipeline));
@@ -290,7 +298,7 @@ std::int64_t CameraServer::showPicture(Picture picture) {
     }
     std::int64_t switchedAt = monotonicNanoseconds();
     for (const auto& pipeline : livePipelines()) {
-        if (pipeline->primary && pipeline->source) {
+        if (pipeline->path != StreamPath::second && pipeline->source) {
             applyPicture(pipeline->source, picture);
             switchedAt = monotonicNanoseconds();
         }
@@ -310,7 +318,7 @@ void CameraServer::resize(PictureSize size) {
         size_ = size;
     }
     for (const auto& pipeline : livePipelines()) {
-        if (pipeline->size) {
+        if (pipeline->path != StreamPath::small && pipeline->size) {
             applySize(pipeline->size, size);
         }
     }

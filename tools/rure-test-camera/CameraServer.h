@@ -2,6 +2,7 @@
 
 #include "CameraOptions.h"
 #include "Picture.h"
+#include "PipelineDescription.h"
 #include "SessionTimeout.h"
 #include "StillGate.h"
 #include "StreamClock.h"
@@ -41,13 +42,14 @@ public:
     void resume();
     // Disconnects every client; the server keeps listening.
     void dropClients();
-    // Switches the primary path's picture; returns the CLOCK_MONOTONIC time, in
-    // nanoseconds, at which the new picture took effect.
+    // Switches the picture of the primary path and of the small stream; returns the CLOCK_MONOTONIC
+    // time, in nanoseconds, at which the new picture took effect.
     std::int64_t showPicture(Picture picture);
     // Sends one picture every --still-interval seconds, or every picture again;
     // no effect without a still interval.
     void setStill(bool still);
-    // Switches the picture size of every path within the running sessions.
+    // Switches the picture size of every path but the small stream's within
+    // the running sessions.
     void resize(PictureSize size);
     // Makes the stream clock of every path jump by `seconds`.
     void jumpClock(double seconds);
@@ -56,7 +58,7 @@ private:
     struct Pipeline;
     struct FactoryBinding {
         CameraServer* server;
-        bool primary;
+        StreamPath path;
     };
 
     static void onMediaConfigure(GstRTSPMediaFactory* factory, GstRTSPMedia* media,
@@ -64,7 +66,7 @@ private:
     static gboolean onCleanupSessions(gpointer server);
 
     GstRTSPMediaFactory* createFactory(const std::string& launch, FactoryBinding* binding);
-    void adopt(GstRTSPMedia* media, bool primary);
+    void adopt(GstRTSPMedia* media, StreamPath path);
     // The pipelines still alive; dead ones are forgotten on the way.
     std::vector<std::shared_ptr<Pipeline>> livePipelines();
     static void applyPicture(GstElement* source, Picture picture);
@@ -79,8 +81,9 @@ private:
     // Shared with the streaming threads of every pipeline.
     const std::shared_ptr<StillGate> stillGate_; // null without a still interval
     const std::shared_ptr<StreamClock> clock_;
-    FactoryBinding primaryBinding_{this, true};
-    FactoryBinding secondBinding_{this, false};
+    FactoryBinding primaryBinding_{this, StreamPath::primary};
+    FactoryBinding secondBinding_{this, StreamPath::second};
+    FactoryBinding smallBinding_{this, StreamPath::small};
 
     // Media are configured on the main context but die on their own threads.
     std::mutex mutex_;

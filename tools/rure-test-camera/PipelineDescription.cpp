@@ -57,9 +57,9 @@ AudioChain audioChain(AudioCodec codec) {
     return {0, "", "", ""};
 }
 
-void describeVideo(std::ostringstream& launch, const CameraOptions& options, bool primary) {
+void describeVideo(std::ostringstream& launch, const CameraOptions& options, StreamPath path) {
     launch << "videotestsrc name=" << element::source << " is-live=true ";
-    if (primary) {
+    if (path != StreamPath::second) {
         launch << "pattern=" << patternName(Picture::pattern);
     } else {
         launch << "pattern=solid-color foreground-color=" << secondPathColour;
@@ -68,7 +68,9 @@ void describeVideo(std::ostringstream& launch, const CameraOptions& options, boo
     // valve sits before the encoder so that a stall starves the encoder instead
     // of cutting the RTP stream mid-frame; no queues, to keep latency low.
     launch << " ! capsfilter name=" << element::size << " caps=\""
-           << rawVideoCaps(options, options.pictureSize()) << "\""
+           << rawVideoCaps(options,
+                           path == StreamPath::small ? options.smallSize : options.pictureSize())
+           << "\""
            << " ! valve name=" << element::valve << " drop=false ! videoconvert";
     switch (options.codec) {
     case VideoCodec::h264:
@@ -107,10 +109,10 @@ std::string rawVideoCaps(const CameraOptions& options, PictureSize size) {
            ",framerate=" + frameRateFraction(options.fps);
 }
 
-std::string pipelineDescription(const CameraOptions& options, bool primary) {
+std::string pipelineDescription(const CameraOptions& options, StreamPath path) {
     std::ostringstream launch;
     launch << "( ";
-    describeVideo(launch, options, primary);
+    describeVideo(launch, options, path);
     if (options.audio != AudioCodec::none) {
         describeAudio(launch, options);
     }

@@ -18,10 +18,16 @@ inline constexpr const char* videoPayloader = "pay0";
 inline constexpr const char* audioPayloader = "pay1";
 } // namespace element
 
-// The gst-launch description of one path's media: colour bars on the primary
-// path, a solid colour on the other, encoded as the options say, with an audio
-// stream when they ask for one.
-std::string pipelineDescription(const CameraOptions& options, bool primary);
+// The paths a camera serves.
+enum class StreamPath {
+    primary, // the picture the commands change, at the camera's size
+    second,  // a solid colour
+    small,   // the primary path's picture at the small stream's size
+};
+
+// The gst-launch description of one path's media, encoded as the options say,
+// with an audio stream when they ask for one.
+std::string pipelineDescription(const CameraOptions& options, StreamPath path);
 
 // The caps of the raw pictures at `size`.
 std::string rawVideoCaps(const CameraOptions& options, PictureSize size);
