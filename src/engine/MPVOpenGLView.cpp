@@ -73,7 +73,8 @@ void MPVOpenGLView::consumeRenderUpdates() {
     // redraw of the last picture (after a reload into the same engine, for
     // example, long before the camera answers) is drawn but never counted.
     const bool newVideoFrame = newPictures_.nextFrameIsNew(renderContext_.get());
-    if (!isExposedOnScreen(*this)) {
+    holdingPicture_ = holdingPicture_ && !newVideoFrame && !hasPendingVideoFrame_;
+    if (!isExposedOnScreen(*this) || holdingPicture_) {
         consumeFrameWithoutDrawing(newVideoFrame);
         return;
     }
@@ -96,6 +97,10 @@ void MPVOpenGLView::consumeFrameWithoutDrawing(bool newVideoFrame) {
 }
 
 void MPVOpenGLView::paintGL() {
+    // The widget's framebuffer still holds the last picture: it stays.
+    if (holdingPicture_ && renderContext_ != nullptr) {
+        return;
+    }
     QOpenGLFunctions* gl = context()->functions();
     gl->glClearColor(0.0F, 0.0F, 0.0F, 1.0F);
     gl->glClear(GL_COLOR_BUFFER_BIT);
@@ -141,6 +146,10 @@ void MPVOpenGLView::setPictureHidden(bool hidden) {
         pictureHidden_ = hidden;
         update();
     }
+}
+
+void MPVOpenGLView::holdPictureUntilNextFrame() {
+    holdingPicture_ = true;
 }
 
 void MPVOpenGLView::presentedFrame() {

@@ -35,6 +35,7 @@ public:
     bool isAttached() const override { return renderContext_ != nullptr; }
     void clearPicture() override;
     void setPictureHidden(bool hidden) override;
+    void holdPictureUntilNextFrame() override;
 
     // GUI thread; posted by rure_render_update whenever the engine's rendering
     // state changed.
@@ -58,6 +59,8 @@ private:
     // Whether the paint that is about to be presented drew a pending frame.
     bool presentingPendingFrame_ = false;
     bool pictureHidden_ = false;
+    // The framebuffer keeps the last picture until a new one comes.
+    bool holdingPicture_ = false;
     std::function<void()> frameRenderedHandler_;
     QMetaObject::Connection contextDestructionConnection_;
 };

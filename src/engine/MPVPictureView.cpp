@@ -60,7 +60,8 @@ void MPVPictureView::consumeRenderUpdates() {
     // Only a picture the engine decoded from the camera is a heartbeat; its
     // redraws of the last picture are drawn but never counted.
     const bool newPicture = newPictures_.nextFrameIsNew(renderContext_.get());
-    if (!isExposedOnScreen(*this)) {
+    holdingPicture_ = holdingPicture_ && !newPicture;
+    if (!isExposedOnScreen(*this) || holdingPicture_) {
         skipPicture();
     } else {
         if (!renderPicture()) {
@@ -98,7 +99,8 @@ void MPVPictureView::redrawForNewSize() {
 
 void MPVPictureView::paintEvent(QPaintEvent* /*event*/) {
     // Resized while nobody could see it: the engine's picture at today's size.
-    if (renderContext_ != nullptr && !picture_.isNull() && picture_.size() != pixelSize()) {
+    if (renderContext_ != nullptr && !holdingPicture_ && !picture_.isNull() &&
+        picture_.size() != pixelSize()) {
         redrawForNewSize();
     }
     QPainter painter(this);
@@ -116,7 +118,7 @@ void MPVPictureView::resizeEvent(QResizeEvent* event) {
     // The engine's current picture, drawn again at the new size; not a heartbeat.
     if (renderContext_ == nullptr) {
         picture_ = QImage();
-    } else if (isExposedOnScreen(*this)) {
+    } else if (isExposedOnScreen(*this) && !holdingPicture_) {
         redrawForNewSize();
     }
 }
@@ -134,6 +136,10 @@ void MPVPictureView::setPictureHidden(bool hidden) {
         pictureHidden_ = hidden;
         update();
     }
+}
+
+void MPVPictureView::holdPictureUntilNextFrame() {
+    holdingPicture_ = !picture_.isNull();
 }
 
 void MPVPictureView::setFrameRenderedHandler(std::function<void()> handler) {

@@ -31,6 +31,7 @@ public:
     bool isAttached() const final { return renderContext_ != nullptr; }
     void clearPicture() final;
     void setPictureHidden(bool hidden) final;
+    void holdPictureUntilNextFrame() final;
     void setFrameRenderedHandler(std::function<void()> handler) final;
     const std::function<void()>& frameRenderedHandler() const final;
 
@@ -73,6 +74,7 @@ private:
     NewPictureFilter newPictures_;
     QImage picture_;
     bool pictureHidden_ = false;
+    bool holdingPicture_ = false;
     std::function<void()> frameRenderedHandler_;
 };
 

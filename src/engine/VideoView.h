@@ -35,6 +35,11 @@ public:
     // last camera's picture must not stand in for it.
     virtual void setPictureHidden(bool hidden) = 0;
 
+    // Keeps the picture on screen until the engine draws a new one from the
+    // camera: what it draws meanwhile (black, while it changes streams) is
+    // not shown. For a stream loaded again or swapped for another.
+    virtual void holdPictureUntilNextFrame() = 0;
+
     // Called once per new picture of the engine that has been presented.
     virtual void setFrameRenderedHandler(std::function<void()> handler) = 0;
     virtual const std::function<void()>& frameRenderedHandler() const = 0;

@@ -75,12 +75,21 @@ AppDelegate::AppDelegate(AppDelegateServices services, QObject* parent)
                 [this](PlaybackEngine& engine) {
                     updateWindowAspectRatio(engine);
                     snapshots_->pictureDrawn(engine, supervisor_->selectionGeneration());
+                    // A finished snapshot, or the main stream's size now known.
+                    supervisor_->reconsiderStream();
+                    if (overlay_) {
+                        overlay_->setStreamNote(
+                            supervisor_->playingStream() == CameraStream::small
+                                ? QStringLiteral("Small stream for the small window")
+                                : QString());
+                    }
                 },
             .showError = [this](const QString& message) { showPlaybackError(message); },
             .showStatus = [this](const QString& text) { showPlaybackStatus(text); },
             .wallClock = services_.wallClock,
             .stateChanged = [this] { updateSnapshotMenuItem(); },
-            .routeReaches = services_.routeReaches},
+            .routeReaches = services_.routeReaches,
+            .streamNeeds = [this] { return streamNeeds(); }},
         this);
     snapshots_ = std::make_unique<SnapshotController>(
         *services_.scheduler,

@@ -222,6 +222,8 @@ private:
     // follow the controls over the picture.
     void updateViewMenuItems();
     void snapshotSaved(const QString& path);
+    // How the picture is shown, for the choice of the camera's stream.
+    StreamNeeds streamNeeds() const;
     // Lets go of the editor whose window just closed.
     void releaseClosedEditor();
 

@@ -66,6 +66,7 @@ void AppDelegate::toggleTemporaryMaximum() {
         windowFrame_->toggleTemporaryMaximum(focusArea_ ? focusArea_->appliedVideoAspectRatio()
                                                         : std::nullopt);
     }
+    supervisor_->reconsiderStream();
 }
 
 void AppDelegate::closeCameraViewer() {

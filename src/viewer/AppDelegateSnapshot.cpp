@@ -38,7 +38,9 @@ void AppDelegate::saveSnapshot() {
     const QDateTime now =
         services_.wallClock ? services_.wallClock() : QDateTime::currentDateTime();
     snapshots_->save(*engine, selection_.selectedCamera()->name, now, focusArea_.get(),
-                     supervisor_->selectionGeneration());
+                     supervisor_->selectionGeneration(), supervisor_->mainPictureWhileSmallPlays());
+    // A snapshot of the small stream waits for the main one.
+    supervisor_->reconsiderStream();
 }
 
 void AppDelegate::snapshotSaved(const QString& path) {

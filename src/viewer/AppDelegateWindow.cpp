@@ -39,6 +39,7 @@ void AppDelegate::createWindow() {
         if (focusArea_ && window) {
             focusArea_->fullScreenChanged(window->isFullScreen());
         }
+        supervisor_->reconsiderStream();
     };
 
     installCameraKeys();
@@ -124,6 +125,7 @@ void AppDelegate::createWindowCollaborators() {
                 [this] {
                     updateFocusButton();
                     overlay_->setSelectingFocusArea(focusArea_->isSelectingFocusArea());
+                    supervisor_->reconsiderStream();
                 },
         });
 }
@@ -174,6 +176,19 @@ void AppDelegate::windowDidResize() {
     if (windowFrame_) {
         windowFrame_->saveWindowFrame();
     }
+    supervisor_->reconsiderStream();
+}
+
+StreamNeeds AppDelegate::streamNeeds() const {
+    QWidget* picture = videoWidget();
+    if (!picture || !windowFrame_ || !focusArea_) {
+        return {.shownArea = {}, .mainRequired = true};
+    }
+    const qreal ratio = picture->devicePixelRatioF();
+    return {.shownArea = QSize(qRound(picture->width() * ratio), qRound(picture->height() * ratio)),
+            .mainRequired = window->isFullScreen() || windowFrame_->isTemporarilyMaximized() ||
+                            focusArea_->focusCrop().has_value() ||
+                            snapshots_->isWaitingForWholePicture()};
 }
 
 void AppDelegate::installCameraKeys() {

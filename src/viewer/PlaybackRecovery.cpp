@@ -108,7 +108,8 @@ PlaybackStatus PlaybackSupervisor::status() const {
 
 void PlaybackSupervisor::schedulePlaybackRecovery(const QString& reason, bool immediate,
                                                   bool forcePlayerRecreation) {
-    if (!mayPlaybackRun() || !selectedCameraIsPlayable() || retry_) {
+    if (!mayPlaybackRun() || !selectedCameraIsPlayable() || retry_ ||
+        (!forcePlayerRecreation && fallBackFromSmallStream(reason))) {
         return;
     }
     const SteadyTime now = scheduler_.now();
@@ -305,6 +306,7 @@ void PlaybackSupervisor::handleNetworkPath(NetworkPathSignature signature) {
         return;
     }
     if ((previous && *previous != signature) || wasDown) {
+        streams_.giveSmallStreamAnotherChance();
         schedulePlaybackRecovery(QStringLiteral("network path became usable or changed"), true,
                                  true);
     }
@@ -345,6 +347,7 @@ void PlaybackSupervisor::systemDidWake() {
         QStringLiteral("The computer woke; scheduling a fresh camera connection."));
     hold_.sleeping = false;
     lastFrameRenderedAt_.reset();
+    streams_.giveSmallStreamAnotherChance();
     schedulePlaybackRecovery(QStringLiteral("system wake"), true, true);
 }
 

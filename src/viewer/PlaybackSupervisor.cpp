@@ -118,11 +118,11 @@ void PlaybackSupervisor::loadCamera(qsizetype index) {
     if (index < 0 || index >= cameras.size() || !session_) {
         return;
     }
-    const std::optional<QString> address = playableAddress(cameras[index].url);
-    if (!address) {
+    if (!playableAddress(cameras[index].url)) {
         refuseUnplayableCamera();
         return;
     }
+    const std::optional<QString> address = playableAddress(streams_.address(cameras[index]));
     // A recovery loads the camera of the current selection again; its picture
     // and any focused area stay. Only a new selection starts afresh.
     const CameraLoad load = loadedSelection_ == selectionGeneration_ ? CameraLoad::sameCamera
@@ -136,11 +136,13 @@ void PlaybackSupervisor::loadCamera(qsizetype index) {
     catchUp_.loaded(scheduler_.now());
     beginLoad();
     RureLog::playback().notice(
-        QStringLiteral("Loading camera index %1 for selection generation %2.")
+        QStringLiteral("Loading camera index %1 for selection generation %2%3.")
             .arg(index)
-            .arg(selectionGeneration_));
+            .arg(selectionGeneration_)
+            .arg(streams_.playing() == CameraStream::small ? QStringLiteral(", its small stream")
+                                                           : QString()));
 
-    const int status = session_->engine().loadFile(*address);
+    const int status = session_->engine().loadFile(address.value_or(cameras[index].url));
     if (status < 0) {
         RureLog::playback().error(
             QStringLiteral("mpv rejected the load command with error %1.").arg(status));
@@ -190,6 +192,11 @@ void PlaybackSupervisor::playNewSelection() {
     engineFailure_.reset();
     cancelPendingRecovery();
     cancelLocalNetworkProbe();
+    streams_.cameraChosen();
+    if (const Camera* camera = selection_.selectedCamera()) {
+        // A camera seen before in this run may start on its small stream.
+        streams_.choose(*camera, streamNeeds());
+    }
     // The last camera's picture goes at once: under the new camera's name it
     // would pass for that camera's, for as long as it takes to connect.
     awaitNewCamerasPicture(!selection_.isEmpty());
@@ -313,6 +320,7 @@ void PlaybackSupervisor::recordRenderedFrame(int64_t generation) {
     if (!previousFrame) {
         // The load's first picture: how long this camera takes to show one.
         cadence_.recordFirstPicture(secondsBetween(lastCameraLoad_, now));
+        notePictureSize();
     }
     lastFrameRenderedAt_ = now;
     lastPictureAt_ = now;
@@ -339,11 +347,8 @@ void PlaybackSupervisor::recordRenderedFrame(int64_t generation) {
 }
 
 void PlaybackSupervisor::catchUpWithLiveStream(const QString& why) {
-    const Camera* camera = selection_.selectedCamera();
-    const std::optional<QString> address =
-        camera ? playableAddress(camera->url) : std::optional<QString>();
     // A path that is down or changing reconnects by itself once it is usable.
-    if (!session_ || hold_.pathIsDown || !address) {
+    if (!session_ || hold_.pathIsDown || !selectedCameraIsPlayable()) {
         return;
     }
     const SteadyTime now = scheduler_.now();
@@ -354,11 +359,26 @@ void PlaybackSupervisor::catchUpWithLiveStream(const QString& why) {
                 .arg(catchUp_.spacingSeconds(), 0, 'f', 0));
         return;
     }
-    RureLog::playback().notice(
+    reloadSelectedCamera(
         QStringLiteral("%1; loading the camera again to return to the live picture.").arg(why));
+}
+
+void PlaybackSupervisor::reloadSelectedCamera(const QString& why) {
+    const Camera* camera = selection_.selectedCamera();
+    const std::optional<QString> address =
+        camera ? playableAddress(streams_.address(*camera)) : std::nullopt;
+    if (!session_ || !address) {
+        return;
+    }
+    RureLog::playback().notice(why);
     // Not loadCamera: the camera, its picture geometry and any focused area stay.
-    catchUp_.loaded(now);
+    catchUp_.loaded(scheduler_.now());
     beginLoad();
+    // Pictures drawn before the stream is loaded are still the last stream's.
+    awaitingLoadedStream_ = true;
+    if (videoView_ && viewWidget_) {
+        videoView_->holdPictureUntilNextFrame();
+    }
     const int status = session_->engine().loadFile(*address);
     if (status < 0) {
         RureLog::playback().error(

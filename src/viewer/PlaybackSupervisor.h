@@ -7,6 +7,7 @@
 #include "engine/VideoViewChoice.h"
 #include "platform/NetworkPathSignature.h"
 #include "viewer/CameraReturnWatch.h"
+#include "viewer/CameraStreams.h"
 #include "viewer/CatchUpMonitor.h"
 #include "viewer/FrameCadence.h"
 #include "viewer/LocalNetworkPreflight.h"
@@ -69,6 +70,9 @@ public:
         // Whether the machine has a route to a camera's host (hasRouteTo when
         // not set): a camera on a local subnet plays without a default route.
         std::function<bool(const QString& host)> routeReaches{};
+        // How the picture is shown now, for the choice between a camera's
+        // main and small streams (the main stream always when not set).
+        std::function<StreamNeeds()> streamNeeds{};
     };
 
     PlaybackSupervisor(Scheduler& scheduler, PlaybackEngineFactory& engines,
@@ -97,6 +101,14 @@ public:
     // Loads the selected camera again because its picture fell behind; `why`
     // starts the log line.
     void catchUpWithLiveStream(const QString& why);
+    // The way the picture is shown may have changed: the camera's other
+    // stream is loaded when the rule now prefers it. The picture on screen
+    // stays until the other stream's first one is drawn.
+    void reconsiderStream();
+    // Which of the selected camera's streams plays (or is loaded next).
+    CameraStream playingStream() const { return streams_.playing(); }
+    // While the small stream plays: the main stream's picture size.
+    std::optional<QSize> mainPictureWhileSmallPlays() const;
     void startPlaybackWatchdog();
     void evaluatePlaybackHealth();
     void schedulePlaybackRecovery(const QString& reason, bool immediate,
@@ -151,6 +163,16 @@ private:
     // Every change of state goes through here, so that the owner hears of it.
     void setState(PlaybackSupervisorState state);
     void startOrReloadPlayback();
+    // Loads the selected camera's chosen stream into the running engine with
+    // its picture, focused area and frame kept; the picture on screen stays
+    // until the next one is drawn. `why` is logged.
+    void reloadSelectedCamera(const QString& why);
+    // A recovery for `reason` is due while the small stream has not shown a
+    // picture since it was loaded: the main stream is loaded at once instead.
+    bool fallBackFromSmallStream(const QString& reason);
+    StreamNeeds streamNeeds() const;
+    // The first picture of a load: the main stream's size is learnt.
+    void notePictureSize();
     // Marks a new load of the selected camera as started now.
     void beginLoad();
     // Whether the selected camera has an address Rure plays (playableAddress).
@@ -220,6 +242,7 @@ private:
     // system (a path change, a wake) starts playback again.
     std::optional<EngineStartError> engineFailure_;
     FrameCadence cadence_;
+    CameraStreams streams_;
     CatchUpMonitor catchUp_;
     LocalNetworkPreflight preflight_;
     CameraReturnWatch returnWatch_;

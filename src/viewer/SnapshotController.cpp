@@ -23,23 +23,32 @@ SnapshotController::SnapshotController(Scheduler& scheduler, QString folder, Hoo
 
 void SnapshotController::save(PlaybackEngine& engine, const QString& cameraName,
                               const QDateTime& takenAt, FocusAreaController* focusArea,
-                              int64_t selectionGeneration) {
+                              int64_t selectionGeneration, std::optional<QSize> mainPicture) {
     if (awaiting_) {
         return;
     }
-    const std::optional<VideoFocusCrop> crop =
+    std::optional<VideoFocusCrop> crop =
         focusArea != nullptr ? focusArea->focusCrop() : std::nullopt;
-    if (!crop || focusArea->isShowingFullCameraTemporarily()) {
+    if (crop && focusArea->isShowingFullCameraTemporarily()) {
+        crop.reset();
+    }
+    if (!crop && !mainPicture) {
         saver_.takeSnapshot(engine, cameraName, takenAt);
         return;
     }
-    // The engine's picture is the crop: the whole picture is shown, and taken
-    // once the engine has drawn it.
-    focusArea->toggleFullCameraTemporarily();
+    // The engine's picture is the crop, or the small stream's: the whole
+    // picture is shown, and taken once the engine has drawn it.
+    if (crop) {
+        focusArea->toggleFullCameraTemporarily();
+    }
+    const QSize whole =
+        mainPicture ? *mainPicture
+                    : QSize(qRound(crop->sourceSize.width()), qRound(crop->sourceSize.height()));
     awaiting_ =
         AwaitingWholePicture{.cameraName = cameraName,
                              .takenAt = takenAt,
-                             .crop = *crop,
+                             .whole = whole,
+                             .crop = crop,
                              .focusArea = focusArea,
                              .selectionGeneration = selectionGeneration,
                              .deadline = scheduler_.schedule(wholePictureDeadline, this, [this] {
@@ -56,24 +65,24 @@ void SnapshotController::pictureDrawn(PlaybackEngine& engine, int64_t selectionG
         abandon(waitForPictureToSave);
         return;
     }
-    if (waiting.focusArea->focusCrop() == waiting.crop &&
+    if (waiting.crop && waiting.focusArea->focusCrop() == waiting.crop &&
         !waiting.focusArea->isShowingFullCameraTemporarily()) {
         // The user brought the crop back meanwhile.
         abandon({});
         return;
     }
     // The picture the engine draws is whole once it has the camera's size
-    // again (an engine that crops with a filter draws the crop's size).
-    const QSizeF wholeSize = waiting.crop.sourceSize;
-    if (engine.integerProperty("video-params/w") != qRound64(wholeSize.width()) ||
-        engine.integerProperty("video-params/h") != qRound64(wholeSize.height())) {
+    // again (an engine that crops with a filter draws the crop's size, the
+    // small stream its own).
+    const QSize whole = waiting.whole;
+    if (engine.integerProperty("video-params/w") != whole.width() ||
+        engine.integerProperty("video-params/h") != whole.height()) {
         return;
     }
     // The engine may still hold a cropped picture drawn before the filter
     // changed: one of another size is turned down, and the next picture drawn
     // asks again, until the deadline.
     waiting.asked = true;
-    const QSize whole(qRound(wholeSize.width()), qRound(wholeSize.height()));
     saver_.takeSnapshot(
         engine, waiting.cameraName, waiting.takenAt,
         [self = QPointer<SnapshotController>(this), whole](const std::optional<QImage>& picture) {
@@ -107,8 +116,9 @@ void SnapshotController::abandon(const QString& message) {
     }
 }
 
-void SnapshotController::showCropAgain(FocusAreaController* focusArea, const VideoFocusCrop& crop) {
-    if (focusArea->focusCrop() == crop && focusArea->isShowingFullCameraTemporarily()) {
+void SnapshotController::showCropAgain(FocusAreaController* focusArea,
+                                       const std::optional<VideoFocusCrop>& crop) {
+    if (crop && focusArea->focusCrop() == crop && focusArea->isShowingFullCameraTemporarily()) {
         focusArea->toggleFullCameraTemporarily();
     }
 }

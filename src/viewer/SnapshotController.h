@@ -6,6 +6,7 @@
 
 #include <QDateTime>
 #include <QObject>
+#include <QSize>
 #include <QString>
 
 #include <cstdint>
@@ -22,7 +23,9 @@ class PlaybackEngine;
 //
 // While a focus crop is shown the engine's picture is the crop: the whole
 // picture is shown for a moment (as a right click shows it), the snapshot is
-// taken once the engine draws it, and the crop comes back. When the whole
+// taken once the engine draws it, and the crop comes back. While the camera's
+// small stream plays, the snapshot waits in the same way for the main
+// stream's picture, which the viewer plays while a snapshot waits. When the whole
 // picture does not come within a few seconds, or the camera changes meanwhile,
 // the snapshot is given up with a word to the user.
 class SnapshotController final : public QObject {
@@ -41,9 +44,11 @@ public:
     // Takes a snapshot of `engine`'s picture of the camera `cameraName`, named
     // after `takenAt`. `focusArea` (when there is one) tells whether a crop is
     // shown; `selectionGeneration` tells the camera apart from later ones.
+    // `mainPicture`, while the small stream plays, is the main stream's size.
     // Nothing happens while an earlier snapshot waits for the whole picture.
     void save(PlaybackEngine& engine, const QString& cameraName, const QDateTime& takenAt,
-              FocusAreaController* focusArea, int64_t selectionGeneration);
+              FocusAreaController* focusArea, int64_t selectionGeneration,
+              std::optional<QSize> mainPicture = std::nullopt);
     // The engine drew a picture: a snapshot that waits for the whole picture
     // is taken once it shows.
     void pictureDrawn(PlaybackEngine& engine, int64_t selectionGeneration);
@@ -58,7 +63,10 @@ private:
     struct AwaitingWholePicture {
         QString cameraName;
         QDateTime takenAt;
-        VideoFocusCrop crop;
+        // The picture to wait for, in pixels.
+        QSize whole;
+        // The crop lifted for the snapshot, if one was.
+        std::optional<VideoFocusCrop> crop;
         FocusAreaController* focusArea = nullptr;
         int64_t selectionGeneration = 0;
         TaskHandle deadline;
@@ -70,7 +78,8 @@ private:
     // again; a non-empty `message` tells the user why.
     void abandon(const QString& message);
     // Shows the crop again that a snapshot lifted, unless the user changed the view since.
-    static void showCropAgain(FocusAreaController* focusArea, const VideoFocusCrop& crop);
+    static void showCropAgain(FocusAreaController* focusArea,
+                              const std::optional<VideoFocusCrop>& crop);
 
     Scheduler& scheduler_;
     std::function<void(const QString& message)> failed_;

@@ -165,10 +165,29 @@ OverlayNotice* ViewerOverlay::notice() const {
 }
 
 void ViewerOverlay::showStatus(const QString& text, std::function<void()> clickAction) {
-    if (statusLine_ && !isClosingViewer_) {
-        statusLine_->showText(text);
-        statusLine_->setClickAction(std::move(clickAction));
+    statusText_ = text;
+    statusClickAction_ = std::move(clickAction);
+    refreshStatusLine();
+}
+
+void ViewerOverlay::setStreamNote(const QString& note) {
+    if (note != streamNote_) {
+        streamNote_ = note;
+        refreshStatusLine();
     }
+}
+
+void ViewerOverlay::refreshStatusLine() {
+    if (!statusLine_ || isClosingViewer_) {
+        return;
+    }
+    if (!statusText_.isEmpty()) {
+        statusLine_->showText(statusText_);
+        statusLine_->setClickAction(statusClickAction_);
+        return;
+    }
+    statusLine_->showText(viewerControlsAreVisible_ ? streamNote_ : QString());
+    statusLine_->setClickAction({});
 }
 
 void ViewerOverlay::showNotice(const QString& text) {
@@ -310,6 +329,7 @@ void ViewerOverlay::updateViewerControls() {
     }
     viewerControlsAreVisible_ = show;
     enableControls();
+    refreshStatusLine();
     for (QWidget* control : viewerControls()) {
         // A fading-out control no longer takes the pointer from the picture.
         control->setAttribute(Qt::WA_TransparentForMouseEvents, !show);

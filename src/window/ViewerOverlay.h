@@ -59,6 +59,9 @@ public:
     // The status line in the picture's corner; empty hides it. With
     // `clickAction`, a click on the line runs it.
     void showStatus(const QString& text, std::function<void()> clickAction = {});
+    // A word on what plays, shown in the status line while the controls are
+    // up and the line has nothing else to say; empty for none.
+    void setStreamNote(const QString& note);
     // A short confirmation over the picture that goes by itself.
     void showNotice(const QString& text);
     // Marks `index` in the picker and its menu.
@@ -127,6 +130,8 @@ private:
     // Controls that are up work, but the camera ones only with cameras.
     void enableControls();
     void fadeViewerControls(bool show);
+    // The status line: the playback status, or else the stream note while the controls are up.
+    void refreshStatusLine();
     void keyboardFocusChanged(QWidget* now);
 
     QPointer<QWidget> root_;
@@ -140,6 +145,9 @@ private:
     QPointer<CloseViewerButton> closeViewerButton_;
     QPointer<QAbstractAnimation> controlsFade_;
     int controlsTopInset_ = 0;
+    QString statusText_;
+    std::function<void()> statusClickAction_;
+    QString streamNote_;
     bool hasCameras_ = false;
     bool isSelectingFocusArea_ = false;
     bool isClosingViewer_ = false;

@@ -49,6 +49,7 @@ public:
     bool isAttached() const override { return false; }
     void clearPicture() override {}
     void setPictureHidden(bool) override {}
+    void holdPictureUntilNextFrame() override {}
     void setFrameRenderedHandler(std::function<void()> handler) override {
         handler_ = std::move(handler);
     }

@@ -30,6 +30,7 @@ public:
     bool isAttached() const override { return attached_; }
     void clearPicture() override;
     void setPictureHidden(bool hidden) override { pictureHidden = hidden; }
+    void holdPictureUntilNextFrame() override { ++pictureHolds; }
     void setFrameRenderedHandler(std::function<void()> handler) override;
     const std::function<void()>& frameRenderedHandler() const override { return handler_; }
 
@@ -39,6 +40,7 @@ public:
 
     int attachStatus = 0;
     bool pictureHidden = false;
+    int pictureHolds = 0;
 
 private:
     std::shared_ptr<FakeEngineJournal> journal_;

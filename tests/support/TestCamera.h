@@ -16,7 +16,7 @@ struct TestCameraOptions {
     int port = 0; // 0 = any free port
     QString path = QStringLiteral("/camera");
     QString secondPath = QStringLiteral("/camera2"); // empty = no second path
-    QString smallPath;                               // empty = no small stream
+    QString smallPath{};                             // empty = no small stream
     QString smallSize = QStringLiteral("320x180");
     int width = 640;
     int height = 360;

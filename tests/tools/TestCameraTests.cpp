@@ -726,7 +726,7 @@ TEST(TestCameraTest, KeepsServingAfterStandardInputEnds) {
     process.setProgram(rure::test::testCameraProgram());
     process.setArguments({QStringLiteral("--port"), QStringLiteral("0"), QStringLiteral("--width"),
                           QStringLiteral("320"), QStringLiteral("--height"), QStringLiteral("180"),
-                          QStringLiteral("--no-second-path")});
+                          QStringLiteral("--no-second-path"), QStringLiteral("--no-small-path")});
     process.setStandardInputFile(QProcess::nullDevice());
     process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     process.start();

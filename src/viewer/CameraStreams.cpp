@@ -1,0 +1,51 @@
+#include "CameraStreams.h"
+
+#include "common/RtspAddress.h"
+
+namespace rure {
+
+void CameraStreams::cameraChosen() {
+    playing_ = CameraStream::main;
+    smallFailed_ = false;
+}
+
+bool CameraStreams::smallStreamUsable(const Camera& camera) const {
+    return !smallFailed_ && !camera.subStreamUrl.isEmpty() &&
+           playableAddress(camera.subStreamUrl).has_value();
+}
+
+bool CameraStreams::choose(const Camera& camera, const StreamNeeds& needs) {
+    const CameraStream chosen = chooseStream({.mainPicture = mainPicture(camera).value_or(QSize()),
+                                              .shownArea = needs.shownArea,
+                                              .smallStreamUsable = smallStreamUsable(camera),
+                                              .mainRequired = needs.mainRequired},
+                                             playing_);
+    if (chosen == playing_) {
+        return false;
+    }
+    playing_ = chosen;
+    return true;
+}
+
+const QString& CameraStreams::address(const Camera& camera) const {
+    return playing_ == CameraStream::small && smallStreamUsable(camera) ? camera.subStreamUrl
+                                                                        : camera.url;
+}
+
+void CameraStreams::mainPictureSeen(const Camera& camera, QSize size) {
+    if (size.isValid() && !size.isEmpty()) {
+        mainPictures_.insert(camera.url, size);
+    }
+}
+
+std::optional<QSize> CameraStreams::mainPicture(const Camera& camera) const {
+    const auto found = mainPictures_.constFind(camera.url);
+    return found == mainPictures_.cend() ? std::nullopt : std::optional<QSize>(*found);
+}
+
+void CameraStreams::smallStreamFailed() {
+    smallFailed_ = true;
+    playing_ = CameraStream::main;
+}
+
+} // namespace rure

@@ -1,0 +1,75 @@
+// The camera's two streams: the small one while the picture is shown small,
+// the main one otherwise, and the main one again when the small one fails.
+#include "PlaybackSupervisor.h"
+
+#include "common/RureLog.h"
+#include "viewer/CameraSelection.h"
+
+namespace rure {
+
+namespace {
+
+QString streamName(CameraStream stream) {
+    return stream == CameraStream::small ? QStringLiteral("small") : QStringLiteral("main");
+}
+
+} // namespace
+
+StreamNeeds PlaybackSupervisor::streamNeeds() const {
+    return client_.streamNeeds ? client_.streamNeeds()
+                               : StreamNeeds{.shownArea = {}, .mainRequired = true};
+}
+
+std::optional<QSize> PlaybackSupervisor::mainPictureWhileSmallPlays() const {
+    const Camera* camera = selection_.selectedCamera();
+    if (!camera || streams_.playing() != CameraStream::small) {
+        return std::nullopt;
+    }
+    return streams_.mainPicture(*camera);
+}
+
+void PlaybackSupervisor::reconsiderStream() {
+    const Camera* camera = selection_.selectedCamera();
+    if (!camera || hold_.closing || !streams_.choose(*camera, streamNeeds())) {
+        return;
+    }
+    // While nothing plays, or a recovery or preflight is pending, the next
+    // load takes the new choice: the change itself never costs a reconnect.
+    const bool loading =
+        state_ == PlaybackSupervisorState::playing || state_ == PlaybackSupervisorState::starting;
+    if (!mayPlaybackRun() || !loading || retry_ || preflight_.isRunning()) {
+        return;
+    }
+    reloadSelectedCamera(QStringLiteral("Switching camera index %1 to its %2 stream.")
+                             .arg(selection_.selectedIndex())
+                             .arg(streamName(streams_.playing())));
+}
+
+bool PlaybackSupervisor::fallBackFromSmallStream(const QString& reason) {
+    const Camera* camera = selection_.selectedCamera();
+    if (!camera || !session_ || streams_.playing() != CameraStream::small || lastFrameRenderedAt_) {
+        return false;
+    }
+    streams_.smallStreamFailed();
+    reloadSelectedCamera(
+        QStringLiteral("The small stream of camera index %1 brought no picture (%2); playing "
+                       "its main stream.")
+            .arg(selection_.selectedIndex())
+            .arg(reason));
+    return true;
+}
+
+void PlaybackSupervisor::notePictureSize() {
+    const Camera* camera = selection_.selectedCamera();
+    if (!camera || !session_ || streams_.playing() != CameraStream::main) {
+        return;
+    }
+    PlaybackEngine& engine = session_->engine();
+    const std::optional<int64_t> width = engine.integerProperty("video-params/w");
+    const std::optional<int64_t> height = engine.integerProperty("video-params/h");
+    if (width && height && *width > 0 && *height > 0 && *width <= 16384 && *height <= 16384) {
+        streams_.mainPictureSeen(*camera, QSize(int(*width), int(*height)));
+    }
+}
+
+} // namespace rure
