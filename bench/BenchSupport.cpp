@@ -7,8 +7,15 @@
 #include <QProcess>
 
 #include <algorithm>
+#include <ctime>
 
 namespace rure::bench {
+
+qint64 monotonicNanoseconds() {
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return static_cast<qint64>(now.tv_sec) * 1'000'000'000 + now.tv_nsec;
+}
 
 double median(std::vector<double> values) {
     if (values.empty()) {

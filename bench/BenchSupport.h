@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QtGlobal>
 #include <QStringList>
 
 #include <vector>
@@ -10,6 +11,9 @@ class QProcess;
 namespace rure::bench {
 
 double median(std::vector<double> values);
+
+// CLOCK_MONOTONIC, the clock the test camera stamps its picture switches with.
+qint64 monotonicNanoseconds();
 
 // The value after `--name` on the command line, or `fallback`.
 double optionValue(const QStringList& arguments, const QString& name, double fallback);

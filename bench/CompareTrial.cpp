@@ -28,12 +28,6 @@ qint64 secondsToNanoseconds(double seconds) {
 
 } // namespace
 
-qint64 monotonicNanoseconds() {
-    timespec now{};
-    clock_gettime(CLOCK_MONOTONIC, &now);
-    return static_cast<qint64>(now.tv_sec) * 1'000'000'000 + now.tv_nsec;
-}
-
 CompareTrial::CompareTrial(ScreenProbe& probe, test::TestCamera& camera, CompareSettings settings)
     : probe_(probe), camera_(camera), settings_(settings) {}
 

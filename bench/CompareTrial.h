@@ -1,5 +1,7 @@
 #pragma once
 
+#include "BenchSupport.h"
+
 #include <QPoint>
 #include <QRect>
 #include <QRgb>
@@ -45,9 +47,6 @@ struct LaunchResult {
     double recoverySeconds = 0;
     QString note; // why a figure is missing
 };
-
-// CLOCK_MONOTONIC, the clock the test camera stamps its picture switches with.
-qint64 monotonicNanoseconds();
 
 // Measures one launch of a player against the shared test camera by reading the
 // centre pixel of the player's window off the screen: the same method for every

@@ -35,6 +35,8 @@ public:
     bool announceSleep(bool sleeping);
 
     const PlaybackSupervisor& supervisor() const { return delegate_->playbackSupervisor(); }
+    // The controller itself, for benchmarks that drive the window.
+    AppDelegate& controller() { return *delegate_; }
     // The centre of the viewer window on the screen; nothing without a window.
     std::optional<QPoint> windowCentre() const;
     // Whether the viewer presented a frame within the last `seconds`.
