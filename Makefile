@@ -35,7 +35,7 @@ export CCACHE_DEPEND := 1
 CCACHE_MAXSIZE ?= 20G
 export CCACHE_MAXSIZE
 
-.PHONY: all setup configure build run test test-normal test-asan test-fuzz fuzz bench-build bench compare soak zoo clean format
+.PHONY: all setup configure build run test test-normal test-asan test-fuzz fuzz bench-build bench compare soak zoo streams clean format
 
 all: build
 
@@ -92,6 +92,10 @@ bench: bench-build
 # Rure side by side with mpv and ffplay on one virtual display; prints one table.
 compare: bench-build
 	BUILD_DIR=$(BUILD_DIR) bench/compare
+
+# A camera's main and small streams in the viewer, e.g. make streams STREAMS_FLAGS="--motion 8".
+streams: bench-build
+	BUILD_DIR=$(BUILD_DIR) bench/streams $(STREAMS_FLAGS)
 
 # The viewer under a seeded schedule of faults, e.g. make soak SOAK_FLAGS="--minutes 60 --seed 7".
 SOAK_FLAGS ?=

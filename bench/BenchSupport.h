@@ -1,8 +1,8 @@
 #pragma once
 
 #include <QString>
-#include <QtGlobal>
 #include <QStringList>
+#include <QtGlobal>
 
 #include <vector>
 

@@ -10,7 +10,11 @@
 // - the temporary maximum and full screen: which stream plays;
 // - slow resizes across the line: how many switches they cause.
 //
-//   rure-bench-streams [--seconds S] [--switches N]
+//   rure-bench-streams [--seconds S] [--switches N] [--motion PIXELS]
+//
+// --motion scrolls the camera's picture that many pixels a frame: a scene that
+// keeps changing, which costs a decoder as a real camera's picture does. The
+// still colour bars cost it almost nothing, whatever their size.
 #include "BenchSupport.h"
 #include "ProcessUsage.h"
 #include "ScreenProbe.h"
@@ -210,6 +214,8 @@ int main(int argc, char** argv) {
     const double seconds = rure::bench::optionValue(arguments, QStringLiteral("--seconds"), 20);
     const int switches =
         static_cast<int>(rure::bench::optionValue(arguments, QStringLiteral("--switches"), 5));
+    const int motion =
+        static_cast<int>(rure::bench::optionValue(arguments, QStringLiteral("--motion"), 0));
 
     std::optional<ScreenProbe> probe = ScreenProbe::open();
     if (!probe) {
@@ -224,14 +230,17 @@ int main(int argc, char** argv) {
     options.secondPath.clear();
     options.smallPath = QStringLiteral("/small");
     options.smallSize = QStringLiteral("640x360");
+    options.extraArguments = {QStringLiteral("--motion"), QString::number(motion)};
     if (!camera.start(options)) {
         std::fprintf(stderr, "the test camera did not start\n");
         return 1;
     }
     rure::test::LogCapture log;
 
-    std::printf("camera: main %dx%d, small %dx%d, 30 fps, key frame every second\n",
-                mainSize.width(), mainSize.height(), smallSize.width(), smallSize.height());
+    std::printf("camera: main %dx%d, small %dx%d, 30 fps, key frame every second, %s\n",
+                mainSize.width(), mainSize.height(), smallSize.width(), smallSize.height(),
+                motion > 0 ? qPrintable(QStringLiteral("scrolling %1 px a frame").arg(motion))
+                           : "still colour bars");
     std::printf("window: %dx%d; CPU over %.0f s, latency median of %d\n\n", smallWindow.width(),
                 smallWindow.height(), seconds, switches);
 
@@ -251,8 +260,8 @@ int main(int argc, char** argv) {
     }
     const double smallCpu = run.cpuShare(seconds);
     std::printf("CPU, main stream alone:      %5.1f %% of a core\n", mainOnlyCpu * 100);
-    std::printf("CPU, small stream chosen:    %5.1f %% of a core (%.1fx lower)\n\n",
-                smallCpu * 100, smallCpu > 0 ? mainOnlyCpu / smallCpu : 0.0);
+    std::printf("CPU, small stream chosen:    %5.1f %% of a core (%.1fx lower)\n\n", smallCpu * 100,
+                smallCpu > 0 ? mainOnlyCpu / smallCpu : 0.0);
 
     const double smallLatency = run.latency(switches);
     const StreamRun::Switch up = run.switchTo(largeWindow, mainSize);
@@ -290,9 +299,9 @@ int main(int argc, char** argv) {
             runFor(0.04);
         }
         runFor(2);
-        std::printf("slow resize %dx%d -> %dx%d: %d switch(es), now the %s stream\n",
-                    start.width(), start.height(), end.width(), end.height(),
-                    switchesSince(log, from), name(run.stream()));
+        std::printf("slow resize %dx%d -> %dx%d: %d switch(es), now the %s stream\n", start.width(),
+                    start.height(), end.width(), end.height(), switchesSince(log, from),
+                    name(run.stream()));
     }
     return 0;
 }

@@ -178,6 +178,7 @@ std::variant<CameraOptions, OptionsError> parseCameraOptions(int argc, char** ar
     gint height = options.height;
     gdouble fps = options.fps;
     gdouble keyframeInterval = options.keyframeInterval;
+    gint motion = options.motion;
     gboolean noSecondPath = FALSE;
     gchar* path = nullptr;
     gchar* secondPath = nullptr;
@@ -204,6 +205,8 @@ std::variant<CameraOptions, OptionsError> parseCameraOptions(int argc, char** ar
         {"width", 0, 0, G_OPTION_ARG_INT, &width, "Picture width", "1280"},
         {"height", 0, 0, G_OPTION_ARG_INT, &height, "Picture height", "720"},
         {"fps", 0, 0, G_OPTION_ARG_DOUBLE, &fps, "Frames per second (0.1 to 240)", "30"},
+        {"motion", 0, 0, G_OPTION_ARG_INT, &motion,
+         "Pixels the picture scrolls each frame (0 to 100; 0 = still)", "0"},
         {"keyframe-interval", 0, 0, G_OPTION_ARG_DOUBLE, &keyframeInterval,
          "Seconds between key frames", "1.0"},
         {"user", 0, 0, G_OPTION_ARG_STRING, &user, "Require RTSP authentication", "NAME"},
@@ -268,6 +271,9 @@ std::variant<CameraOptions, OptionsError> parseCameraOptions(int argc, char** ar
     if (!(fps >= 0.1 && fps <= 240)) {
         return OptionsError{"--fps must be between 0.1 and 240"};
     }
+    if (motion < 0 || motion > 100) {
+        return OptionsError{"--motion must be between 0 and 100 pixels"};
+    }
     if (!(keyframeInterval > 0.0) || !std::isfinite(keyframeInterval)) {
         return OptionsError{"--keyframe-interval must be a positive number of seconds"};
     }
@@ -307,6 +313,7 @@ std::variant<CameraOptions, OptionsError> parseCameraOptions(int argc, char** ar
     options.height = height;
     options.fps = fps;
     options.keyframeInterval = keyframeInterval;
+    options.motion = motion;
     return options;
 }
 

@@ -20,7 +20,10 @@ struct CameraOptions {
     // Frames per second; below 1 for slow cameras (0.2 is one frame every 5 s).
     double fps = 30;
     double keyframeInterval = 1.0; // seconds
-    std::string user;              // empty = no authentication
+    // Pixels the picture scrolls each frame, as a scene that keeps changing
+    // costs an encoder and a decoder; 0 = a picture that stands still.
+    int motion = 0;
+    std::string user; // empty = no authentication
     std::string password;
     AuthMethod auth = AuthMethod::basic;
 

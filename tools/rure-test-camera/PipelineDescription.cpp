@@ -61,6 +61,9 @@ void describeVideo(std::ostringstream& launch, const CameraOptions& options, Str
     launch << "videotestsrc name=" << element::source << " is-live=true ";
     if (path != StreamPath::second) {
         launch << "pattern=" << patternName(Picture::pattern);
+        if (options.motion > 0) {
+            launch << " horizontal-speed=" << options.motion;
+        }
     } else {
         launch << "pattern=solid-color foreground-color=" << secondPathColour;
     }
