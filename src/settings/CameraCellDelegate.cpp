@@ -12,8 +12,14 @@ namespace rure {
 namespace {
 
 QString placeholderText(int column) {
-    return column == CameraTableModel::nameColumn ? QStringLiteral("Camera name")
-                                                  : QStringLiteral("rtsp://\u2026");
+    switch (column) {
+    case CameraTableModel::nameColumn:
+        return QStringLiteral("Camera name");
+    case CameraTableModel::subStreamColumn:
+        return QStringLiteral("rtsp://\u2026 (optional)");
+    default:
+        return QStringLiteral("rtsp://\u2026");
+    }
 }
 
 } // namespace

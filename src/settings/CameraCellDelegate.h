@@ -4,10 +4,10 @@
 
 namespace rure {
 
-// Edits name and address cells in line edits that write every keystroke to the
-// model and select text in the strong accent; Escape ends a cell's edit only.
-// Empty cells show their placeholder ("Camera name", "rtsp://…"), greyed but
-// readable.
+// Edits name, address and small stream cells in line edits that write every
+// keystroke to the model and select text in the strong accent; Escape ends a
+// cell's edit only. Empty cells show their placeholder ("Camera name",
+// "rtsp://…", "rtsp://… (optional)"), greyed but readable.
 class CameraCellDelegate : public QStyledItemDelegate {
 public:
     using QStyledItemDelegate::QStyledItemDelegate;

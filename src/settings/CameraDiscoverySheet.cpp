@@ -3,6 +3,7 @@
 #include "DiscoveredCameras.h"
 #include "DiscoveredDeviceList.h"
 #include "common/VisibleName.h"
+#include "discovery/DeviceStreamRoles.h"
 #include "discovery/DeviceStreamsFetch.h"
 #include "discovery/DiscoveryError.h"
 
@@ -37,6 +38,18 @@ QString streamText(const DeviceStream& stream) {
     return details.isEmpty()
                ? name
                : QStringLiteral("%1 (%2)").arg(name, details.join(QStringLiteral(", ")));
+}
+
+QString streamsExplanation(const QList<DeviceStream>& streams, const DeviceStreamRoles& roles) {
+    QString text = QStringLiteral("Tick the streams to add. Each becomes a camera in the list; "
+                                  "nothing is stored until you save the list.");
+    if (roles.small) {
+        text += QStringLiteral(" The camera of \u201c%1\u201d gets \u201c%2\u201d as its small "
+                               "stream, for when its picture is shown small.")
+                    .arg(visibleName(streams.at(roles.main).profile.name),
+                         visibleName(streams.at(*roles.small).profile.name));
+    }
+    return text;
 }
 
 } // namespace
@@ -248,12 +261,14 @@ void CameraDiscoverySheet::showStreams(QList<DeviceStream> streams) {
     offeredStreams_ = std::move(streams);
     streams_.heading->setText(
         QStringLiteral("Streams of %1").arg(visibleName(chosen_->displayName())));
+    const DeviceStreamRoles roles = deviceStreamRoles(offeredStreams_);
+    streams_.explanation->setText(streamsExplanation(offeredStreams_, roles));
     streams_.streams->clear();
     for (qsizetype i = 0; i < offeredStreams_.size(); ++i) {
         auto* item = new QListWidgetItem(streamText(offeredStreams_.at(i)), streams_.streams);
         item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsUserCheckable | Qt::ItemIsSelectable);
-        // The first profile is the main stream on nearly every camera.
-        item->setCheckState(i == 0 ? Qt::Checked : Qt::Unchecked);
+        // The main stream, with the small one in it: one camera for the device.
+        item->setCheckState(i == roles.main ? Qt::Checked : Qt::Unchecked);
     }
     showPage(Page::streams);
 }
@@ -262,16 +277,17 @@ void CameraDiscoverySheet::addChosenStreams() {
     if (page_ != Page::streams || !chosen_) {
         return;
     }
-    QList<DeviceStream> chosen;
+    QList<qsizetype> chosen;
     for (int i = 0; i < streams_.streams->count() && i < offeredStreams_.size(); ++i) {
         if (streams_.streams->item(i)->checkState() == Qt::Checked) {
-            chosen.append(offeredStreams_.at(i));
+            chosen.append(i);
         }
     }
     if (chosen.isEmpty()) {
         return;
     }
-    const QList<Camera> cameras = discoveredCameras(*chosen_, chosen, credentials_);
+    const QList<Camera> cameras =
+        discoveredCameras(*chosen_, offeredStreams_, chosen, credentials_);
     credentials_ = {};
     if (camerasChosen) {
         camerasChosen(cameras);

@@ -23,10 +23,12 @@ class DeviceStreamsFetch;
 
 // "Find Cameras": the sheet over the camera editor that searches the local
 // networks for ONVIF cameras, lists those that answer, signs in to the chosen
-// one when it needs a login, and offers its streams. The streams the user
-// ticks are handed to `camerasChosen` as cameras (named after the device and
-// the profile, credentials in the address); the sheet then closes. Every
-// failure is shown in the sheet and hands nothing over. GUI thread.
+// one when it needs a login, and offers its streams, the device's main
+// stream ticked. The streams the user ticks are handed to `camerasChosen` as
+// cameras (named after the device and the profile, credentials in the
+// address, the main stream's with the device's small stream); the sheet then
+// closes. Every failure is shown in the sheet and hands nothing over. GUI
+// thread.
 class CameraDiscoverySheet final : public QDialog {
 public:
     enum class Page { search, login, working, streams };

@@ -9,6 +9,9 @@ std::optional<CameraField> cameraFieldForColumnId(const QString& identifier) {
     if (identifier == cameraColumnId::address) {
         return CameraField::address;
     }
+    if (identifier == cameraColumnId::subStream) {
+        return CameraField::subStream;
+    }
     return std::nullopt;
 }
 

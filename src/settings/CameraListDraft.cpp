@@ -26,14 +26,34 @@ void CameraListDraft::setText(qsizetype row, CameraField field, const QString& t
         return;
     }
     Camera& camera = cameras_[row];
-    (field == CameraField::name ? camera.name : camera.url) = text;
+    switch (field) {
+    case CameraField::name:
+        camera.name = text;
+        return;
+    case CameraField::address:
+        camera.url = text;
+        return;
+    case CameraField::subStream:
+        camera.subStreamUrl = text;
+        return;
+    }
+}
+
+bool CameraListDraft::hasSubStream() const {
+    return std::any_of(cameras_.cbegin(), cameras_.cend(), [](const Camera& camera) {
+        return !camera.subStreamUrl.trimmed().isEmpty();
+    });
 }
 
 namespace {
 
-CameraAlert invalidAddressAlert(const QString& trimmedName,
-                                const QString& message = enterRtspAddressText) {
-    return CameraAlert{QStringLiteral("Check ") + visibleName(trimmedName), message};
+CameraAlert invalidAddressAlert(const QString& trimmedName) {
+    return CameraAlert{QStringLiteral("Check ") + visibleName(trimmedName), enterRtspAddressText};
+}
+
+CameraAlert invalidSubStreamAlert(const QString& trimmedName) {
+    return CameraAlert{QStringLiteral("Check the small stream of ") + visibleName(trimmedName),
+                       enterRtspAddressText};
 }
 
 } // namespace
@@ -119,15 +139,11 @@ CameraValidation CameraListDraft::validated() const {
         if (!isRtspAddress(address)) {
             return {std::nullopt, invalidAddressAlert(name), CameraCell{i, CameraField::address}};
         }
-        // The small stream, where the camera has one, is kept as it came
-        // (found on the network or imported) and checked as strictly.
+        // The small stream is optional, and checked as strictly where there is one.
         const QString subStream = cameras_.at(i).subStreamUrl.trimmed();
         if (!subStream.isEmpty() && !isRtspAddress(subStream)) {
-            return {std::nullopt,
-                    invalidAddressAlert(name, QStringLiteral("The small stream's address is not "
-                                                             "an RTSP address. Enter one beginning "
-                                                             "with rtsp://.")),
-                    CameraCell{i, CameraField::address}};
+            return {std::nullopt, invalidSubStreamAlert(name),
+                    CameraCell{i, CameraField::subStream}};
         }
         result.append(Camera{name, address, subStream});
     }

@@ -42,6 +42,9 @@ public:
     qsizetype size() const { return cameras_.size(); }
     bool containsRow(std::optional<qsizetype> row) const;
 
+    // Whether any camera has a small stream.
+    bool hasSubStream() const;
+
     // Whether "Remove" may be used: at least two cameras and a selected row.
     bool canRemove(std::optional<qsizetype> selectedRow) const;
 
@@ -67,7 +70,8 @@ public:
     std::optional<qsizetype> move(const QString& payload, qsizetype dropRow);
 
     // The list Save hands over: names and addresses trimmed, every address an RTSP
-    // address. Stops at the first camera at fault. The draft keeps what was typed.
+    // address (a small stream, where there is one, too). Stops at the first
+    // camera at fault. The draft keeps what was typed.
     CameraValidation validated() const;
     // The alert Save would show for the address of `row`; none when Save
     // would take it (or for a row outside the draft).

@@ -8,6 +8,7 @@
 #include "common/RureLog.h"
 #include "config/CameraConfigurationStore.h"
 
+#include <QCheckBox>
 #include <QGuiApplication>
 #include <QMessageBox>
 #include <QPushButton>
@@ -36,6 +37,7 @@ CameraSettingsController::CameraSettingsController(QList<Camera> cameras, bool s
     table->setModel(model_);
     model_->setDropHandler(
         [this](const QString& payload, qsizetype row) { return dropRow(payload, row); });
+    revealSubStreams();
     QObject::connect(table->selectionModel(), &QItemSelectionModel::selectionChanged, window_,
                      [this] { applyRemoveButtonRule(); });
     // A reset replaces nothing in the selection model but clears its selection.
@@ -178,6 +180,7 @@ void CameraSettingsController::addDiscoveredCameras(const QList<Camera>& cameras
     RureLog::configuration().info(
         QStringLiteral("Added %1 cameras found on the network to the editor.").arg(cameras.size()));
     reloadAndSelect(first);
+    revealSubStreams();
     applyRemoveButtonRule();
 }
 
@@ -235,6 +238,7 @@ void CameraSettingsController::importCameras() {
     RureLog::configuration().info(
         QStringLiteral("Imported %1 cameras into the editor.").arg(draft_.size()));
     reloadAndSelect(0);
+    revealSubStreams();
     applyRemoveButtonRule();
 }
 
@@ -281,6 +285,9 @@ std::optional<QList<Camera>> CameraSettingsController::validatedCameras() {
     }
     showAlert(validation.alert);
     if (validation.cellToEdit) {
+        if (validation.cellToEdit->field == CameraField::subStream) {
+            window_->subStreamsToggle()->setChecked(true);
+        }
         window_->tableView()->editCell(validation.cellToEdit->row, validation.cellToEdit->field);
     }
     return std::nullopt;
@@ -296,6 +303,12 @@ void CameraSettingsController::reloadAndSelect(std::optional<qsizetype> row) {
     model_->reload();
     if (row && draft_.containsRow(*row)) {
         window_->tableView()->selectAndReveal(*row);
+    }
+}
+
+void CameraSettingsController::revealSubStreams() {
+    if (draft_.hasSubStream()) {
+        window_->subStreamsToggle()->setChecked(true);
     }
 }
 

@@ -81,6 +81,9 @@ private:
     std::optional<QList<Camera>> validatedCameras();
     void showAlert(const CameraAlert& alert);
     void reloadAndSelect(std::optional<qsizetype> row);
+    // Shows the small stream column once the list holds a small stream
+    // (opened, imported or found); the user's choice otherwise.
+    void revealSubStreams();
     void applyRemoveButtonRule();
     void windowClosed();
     QWidget* dialogParent() const;

@@ -3,6 +3,7 @@
 #include "CameraTableView.h"
 #include "common/RurePalette.h"
 
+#include <QCheckBox>
 #include <QCloseEvent>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -77,8 +78,18 @@ CameraSettingsWindow::CameraSettingsWindow(QWidget* parent)
 
     table_ = new CameraTableView(this);
     table_->setObjectName(QStringLiteral("cameraTable"));
-    // Tab leaves the table for the buttons; the arrow keys move between cells.
+    // Tab leaves the table for the controls below it; the arrow keys move
+    // between cells.
     table_->setTabKeyNavigation(false);
+
+    // Most cameras offer a smaller stream besides their main one; its column
+    // stays out of the way of those who never give one.
+    subStreams_ = new QCheckBox(QStringLiteral("Show Small Streams"), this);
+    subStreams_->setObjectName(QStringLiteral("showSmallStreams"));
+    subStreams_->setToolTip(
+        QStringLiteral("Show each camera\u2019s small stream: a lower-resolution stream of the "
+                       "same camera, for when its picture is shown small"));
+    connect(subStreams_, &QCheckBox::toggled, table_, &CameraTableView::setSubStreamColumnShown);
 
     auto* footer = footer_ = new QLabel(this);
     footer->setObjectName(QStringLiteral("footer"));
@@ -94,8 +105,10 @@ CameraSettingsWindow::CameraSettingsWindow(QWidget* parent)
     closeButtons->addWidget(cancel_);
     closeButtons->addWidget(save_);
 
-    // The footer is centred in the whole width, independent of the buttons beside it.
+    // The footer is centred in the whole width, independent of the controls
+    // beside it; the small streams' switch sits below the table at the left.
     auto* bottomRow = new QGridLayout;
+    bottomRow->addWidget(subStreams_, 0, 0, Qt::AlignLeft | Qt::AlignVCenter);
     bottomRow->addWidget(footer, 0, 0, Qt::AlignHCenter | Qt::AlignVCenter);
     bottomRow->addLayout(closeButtons, 0, 0, Qt::AlignRight | Qt::AlignVCenter);
 
@@ -115,11 +128,11 @@ CameraSettingsWindow::CameraSettingsWindow(QWidget* parent)
     applyReadableColours();
 
     // Tab follows the page from top to bottom: the list's buttons, the
-    // table, then Cancel, Save and the link.
+    // table and its switch, then Cancel, Save and the link.
     QWidget* previous = nullptr;
-    for (QWidget* next : std::initializer_list<QWidget*>{add_, findCameras_, remove_,
-                                                         sortAscending_, sortDescending_, import_,
-                                                         export_, table_, cancel_, save_, footer}) {
+    for (QWidget* next : std::initializer_list<QWidget*>{
+             add_, findCameras_, remove_, sortAscending_, sortDescending_, import_, export_, table_,
+             subStreams_, cancel_, save_, footer}) {
         if (previous != nullptr) {
             setTabOrder(previous, next);
         }

@@ -4,6 +4,7 @@
 
 #include <functional>
 
+class QCheckBox;
 class QLabel;
 class QPushButton;
 
@@ -35,6 +36,8 @@ public:
     QPushButton* sortDescendingButton() const { return sortDescending_; }
     QPushButton* importButton() const { return import_; }
     QPushButton* exportButton() const { return export_; }
+    // Shows and hides the table's small stream column.
+    QCheckBox* subStreamsToggle() const { return subStreams_; }
     QPushButton* cancelButton() const { return cancel_; }
     QPushButton* saveButton() const { return save_; }
 
@@ -57,6 +60,7 @@ private:
     QPushButton* sortDescending_ = nullptr;
     QPushButton* import_ = nullptr;
     QPushButton* export_ = nullptr;
+    QCheckBox* subStreams_ = nullptr;
     QPushButton* cancel_ = nullptr;
     QPushButton* save_ = nullptr;
     QLabel* description_ = nullptr;

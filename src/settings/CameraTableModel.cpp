@@ -16,8 +16,13 @@ namespace rure {
 
 namespace {
 
-bool isUnplayable(const Camera& camera) {
-    return !camera.url.trimmed().isEmpty() && !playableAddress(camera.url);
+bool isUnplayable(const QString& address) {
+    return !address.trimmed().isEmpty() && !playableAddress(address);
+}
+
+QString unplayableSubStreamText() {
+    return QStringLiteral("This camera\u2019s small stream is not a full rtsp:// address, so Rure "
+                          "does not play it.");
 }
 
 } // namespace
@@ -38,9 +43,23 @@ QString CameraTableModel::columnId(int column) {
         return cameraColumnId::name;
     case addressColumn:
         return cameraColumnId::address;
+    case subStreamColumn:
+        return cameraColumnId::subStream;
     default:
         return {};
     }
+}
+
+int CameraTableModel::columnOf(CameraField field) {
+    switch (field) {
+    case CameraField::name:
+        return nameColumn;
+    case CameraField::address:
+        return addressColumn;
+    case CameraField::subStream:
+        return subStreamColumn;
+    }
+    return nameColumn;
 }
 
 int CameraTableModel::rowCount(const QModelIndex& parent) const {
@@ -48,7 +67,7 @@ int CameraTableModel::rowCount(const QModelIndex& parent) const {
 }
 
 int CameraTableModel::columnCount(const QModelIndex& parent) const {
-    return parent.isValid() ? 0 : 3;
+    return parent.isValid() ? 0 : 4;
 }
 
 QVariant CameraTableModel::data(const QModelIndex& index, int role) const {
@@ -75,17 +94,21 @@ QVariant CameraTableModel::data(const QModelIndex& index, int role) const {
             return {};
         }
     case nameColumn:
-    case addressColumn: {
+    case addressColumn:
+    case subStreamColumn: {
         const bool name = index.column() == nameColumn;
+        const bool subStream = index.column() == subStreamColumn;
+        // The small stream is an address like the main one, and as secret.
+        const QString& address = subStream ? camera.subStreamUrl : camera.url;
         switch (role) {
         case Qt::DisplayRole:
             // Shown with its invisible characters made visible, so that no
             // entry can pass for another; edited as stored.
             // The address's password is shown as dots until it is edited.
             return name ? visibleName(camera.name)
-                        : visibleName(addressWithPasswordHidden(camera.url));
+                        : visibleName(addressWithPasswordHidden(address));
         case Qt::EditRole:
-            return name ? camera.name : camera.url;
+            return name ? camera.name : address;
         case Qt::FontRole: {
             QFont font = name ? QFont() : QFontDatabase::systemFont(QFontDatabase::FixedFont);
             font.setPointSize(name ? 13 : 12);
@@ -93,17 +116,18 @@ QVariant CameraTableModel::data(const QModelIndex& index, int role) const {
             return font;
         }
         case Qt::DecorationRole:
-            // A camera the viewer would refuse to play is marked where its
-            // address is, with the reason beside it. An empty address shows
-            // its placeholder instead.
-            if (!name && isUnplayable(camera)) {
+            // An address the viewer would refuse to play is marked in its
+            // cell, with the reason beside it. An empty one shows its
+            // placeholder instead.
+            if (!name && isUnplayable(address)) {
                 return QApplication::style()->standardIcon(QStyle::SP_MessageBoxWarning);
             }
             return {};
         case Qt::ToolTipRole:
         case Qt::AccessibleDescriptionRole:
-            if (!name && isUnplayable(camera)) {
-                return unplayableAddressText() + QLatin1Char(' ') + enterRtspAddressText;
+            if (!name && isUnplayable(address)) {
+                return (subStream ? unplayableSubStreamText() : unplayableAddressText()) +
+                       QLatin1Char(' ') + enterRtspAddressText;
             }
             return {};
         default:
@@ -136,6 +160,8 @@ QVariant CameraTableModel::headerData(int section, Qt::Orientation orientation, 
         return QStringLiteral("Camera Name");
     case addressColumn:
         return QStringLiteral("RTSP Address");
+    case subStreamColumn:
+        return QStringLiteral("Small Stream");
     default:
         return QString();
     }

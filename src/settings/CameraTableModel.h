@@ -8,8 +8,9 @@
 
 namespace rure {
 
-// Shows a draft as the editor's three columns (drag handle, name, address) and
-// carries rows as drag data of cameraRowMimeType. Edits go straight into the draft.
+// Shows a draft as the editor's four columns (drag handle, name, address and
+// small stream) and carries rows as drag data of cameraRowMimeType. Edits go
+// straight into the draft.
 class CameraTableModel : public QAbstractTableModel {
 public:
     static inline const QString cameraRowMimeType =
@@ -17,6 +18,7 @@ public:
     static constexpr int orderColumn = 0;
     static constexpr int nameColumn = 1;
     static constexpr int addressColumn = 2;
+    static constexpr int subStreamColumn = 3;
 
     // Decides a drop of a row payload above `row`; answers whether it was accepted.
     using DropHandler = std::function<bool(const QString& payload, qsizetype row)>;
@@ -29,6 +31,7 @@ public:
     void reload();
 
     static QString columnId(int column);
+    static int columnOf(CameraField field);
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;

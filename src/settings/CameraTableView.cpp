@@ -49,7 +49,7 @@ CameraTableView::CameraTableView(QWidget* parent) : QTableView(parent) {
     QHeaderView* header = horizontalHeader();
     header->setMinimumSectionSize(orderWidth);
     header->setDefaultSectionSize(nameWidth);
-    // The address column takes every change of the table's width.
+    // The last column shown takes every change of the table's width.
     header->setStretchLastSection(true);
     connect(header, &QHeaderView::sectionResized, this, [header](int section, int, int size) {
         if (section == CameraTableModel::nameColumn && size < nameMinimumWidth) {
@@ -69,6 +69,22 @@ void CameraTableView::setModel(QAbstractItemModel* model) {
     header->setSectionResizeMode(CameraTableModel::nameColumn, QHeaderView::Interactive);
     header->resizeSection(CameraTableModel::nameColumn, nameWidth);
     header->resizeSection(CameraTableModel::addressColumn, addressWidth);
+    setSubStreamColumnShown(false);
+}
+
+void CameraTableView::setSubStreamColumnShown(bool shown) {
+    QHeaderView* header = horizontalHeader();
+    if (header->count() <= CameraTableModel::subStreamColumn) {
+        return;
+    }
+    // An edit in a column about to go would go on out of sight.
+    endEditing();
+    // Shown, the two addresses share every change of the table's width;
+    // hidden, the address takes it alone, as the last column.
+    const QHeaderView::ResizeMode mode = shown ? QHeaderView::Stretch : QHeaderView::Interactive;
+    header->setSectionResizeMode(CameraTableModel::addressColumn, mode);
+    header->setSectionResizeMode(CameraTableModel::subStreamColumn, mode);
+    setColumnHidden(CameraTableModel::subStreamColumn, !shown);
 }
 
 std::optional<qsizetype> CameraTableView::selectedRow() const {
@@ -110,10 +126,9 @@ void CameraTableView::editCell(qsizetype row, CameraField field) {
     if (model() == nullptr) {
         return;
     }
-    const int column =
-        field == CameraField::name ? CameraTableModel::nameColumn : CameraTableModel::addressColumn;
-    const QModelIndex index = model()->index(static_cast<int>(row), column);
-    if (!index.isValid()) {
+    const QModelIndex index =
+        model()->index(static_cast<int>(row), CameraTableModel::columnOf(field));
+    if (!index.isValid() || isColumnHidden(index.column())) {
         return;
     }
     endEditing();

@@ -22,8 +22,11 @@ public:
     void selectAndReveal(qsizetype row);
     // Commits and closes the cell editor, if one is open.
     void endEditing();
-    // Starts editing a cell with its whole text selected.
+    // Starts editing a cell with its whole text selected; a small stream's
+    // cell only while its column is shown.
     void editCell(qsizetype row, CameraField field);
+    // Shows or hides the small stream column, hidden until it is asked for.
+    void setSubStreamColumnShown(bool shown);
 
 protected:
     void paintEvent(QPaintEvent* event) override;

@@ -1,5 +1,7 @@
 #include "DiscoveredCameras.h"
 
+#include "discovery/DeviceStreamRoles.h"
+
 namespace rure {
 
 QString discoveredCameraName(const DiscoveredDevice& device, const MediaProfile& profile) {
@@ -22,13 +24,24 @@ QString addressWithCredentials(const QUrl& stream, const DeviceCredentials& cred
     return address.toString(QUrl::FullyEncoded);
 }
 
-QList<Camera> discoveredCameras(const DiscoveredDevice& device, const QList<DeviceStream>& chosen,
+QList<Camera> discoveredCameras(const DiscoveredDevice& device, const QList<DeviceStream>& offered,
+                                const QList<qsizetype>& chosen,
                                 const DeviceCredentials& credentials) {
+    const DeviceStreamRoles roles = deviceStreamRoles(offered);
     QList<Camera> cameras;
     cameras.reserve(chosen.size());
-    for (const DeviceStream& stream : chosen) {
-        cameras.append(Camera{discoveredCameraName(device, stream.profile),
-                              addressWithCredentials(stream.address, credentials)});
+    for (const qsizetype row : chosen) {
+        if (row < 0 || row >= offered.size()) {
+            continue;
+        }
+        const DeviceStream& stream = offered.at(row);
+        Camera camera{discoveredCameraName(device, stream.profile),
+                      addressWithCredentials(stream.address, credentials)};
+        if (row == roles.main && roles.small) {
+            camera.subStreamUrl =
+                addressWithCredentials(offered.at(*roles.small).address, credentials);
+        }
+        cameras.append(std::move(camera));
     }
     return cameras;
 }

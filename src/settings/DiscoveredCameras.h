@@ -20,8 +20,11 @@ QString discoveredCameraName(const DiscoveredDevice& device, const MediaProfile&
 // exactly what the user typed. Without credentials, the address as it is.
 QString addressWithCredentials(const QUrl& stream, const DeviceCredentials& credentials);
 
-// One camera per chosen stream, in order.
-QList<Camera> discoveredCameras(const DiscoveredDevice& device, const QList<DeviceStream>& chosen,
+// One camera per chosen stream of those the device offers, in order. The
+// camera of the device's main stream also gets its small stream (see
+// deviceStreamRoles), so that a device becomes one camera with both.
+QList<Camera> discoveredCameras(const DiscoveredDevice& device, const QList<DeviceStream>& offered,
+                                const QList<qsizetype>& chosen,
                                 const DeviceCredentials& credentials);
 
 } // namespace rure

@@ -199,10 +199,7 @@ DiscoveryStreamsPage buildStreamsPage(QWidget* parent) {
     parts.page = new QWidget(parent);
     parts.page->setObjectName(QStringLiteral("streamsPage"));
     parts.heading = sheetHeading(QStringLiteral("streamsHeading"), parts.page);
-    auto* explanation = sheetLabel(QStringLiteral("streamsExplanation"), parts.page);
-    explanation->setText(QStringLiteral(
-        "Tick the streams to add. Each becomes a camera in the list; nothing is stored until "
-        "you save the list."));
+    parts.explanation = sheetLabel(QStringLiteral("streamsExplanation"), parts.page);
     parts.streams = new QListWidget(parts.page);
     parts.streams->setObjectName(QStringLiteral("streams"));
     prepareList(parts.streams);
@@ -211,7 +208,7 @@ DiscoveryStreamsPage buildStreamsPage(QWidget* parent) {
         sheetDefaultButton(QStringLiteral("Add Cameras"), QStringLiteral("addCameras"), parts.page);
     QVBoxLayout* layout = sheetPageLayout(parts.page);
     layout->addWidget(parts.heading);
-    layout->addWidget(explanation);
+    layout->addWidget(parts.explanation);
     layout->addWidget(parts.streams, 1);
     layout->addLayout(sheetButtonRow({}, {parts.back, parts.add}));
     return parts;

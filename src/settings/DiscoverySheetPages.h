@@ -50,6 +50,8 @@ struct DiscoveryWorkingPage {
 struct DiscoveryStreamsPage {
     QWidget* page = nullptr;
     QLabel* heading = nullptr;
+    // What becomes of the ticked streams; set with them.
+    QLabel* explanation = nullptr;
     QListWidget* streams = nullptr;
     QPushButton* back = nullptr;
     QPushButton* add = nullptr;

@@ -5,6 +5,7 @@
 
 #include "common/RtspAddress.h"
 
+#include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -70,10 +71,10 @@ TEST_F(CameraSearchTest, TickedStreamsBecomeRowsOfTheDraftAndNothingIsSaved) {
     sheet().addChosenStreams();
 
     EXPECT_FALSE(sheetIsOpen());
+    const QString sub = QStringLiteral("rtsp://127.0.0.1:8554/device1/sub");
     const QList<Camera> expected{
-        before.at(0), Camera{QString::fromUtf8("Front Door \u2014 Main Stream"), streamOf(1)},
-        Camera{QString::fromUtf8("Front Door \u2014 Sub Stream"),
-               QStringLiteral("rtsp://127.0.0.1:8554/device1/sub")}};
+        before.at(0), Camera{QString::fromUtf8("Front Door \u2014 Main Stream"), streamOf(1), sub},
+        Camera{QString::fromUtf8("Front Door \u2014 Sub Stream"), sub}};
     EXPECT_EQ(editor->draftCameras(), expected);
     EXPECT_EQ(editor->selectedRow(), 1) << "the first new row is selected";
     EXPECT_TRUE(saved.empty());
@@ -84,6 +85,25 @@ TEST_F(CameraSearchTest, TickedStreamsBecomeRowsOfTheDraftAndNothingIsSaved) {
     ASSERT_EQ(saved.size(), 1u);
     EXPECT_EQ(saved.at(0), expected);
     EXPECT_TRUE(alerts.empty()) << "the rows pass the editor's validation";
+}
+
+TEST_F(CameraSearchTest, TheSharpestStreamBecomesTheCameraAndTheSmallestItsSmallStream) {
+    const QString sub = QStringLiteral("rtsp://127.0.0.1:8554/device1/sub");
+    startDevice({.secondStream = sub, .secondProfileFirst = true});
+    findCameras();
+    choose(listedRow(QStringLiteral("Front Door")));
+    ASSERT_EQ(sheet().page(), Page::streams) << sheet().searchPage().message->text().toStdString();
+    QListWidget& streams = *sheet().streamsPage().streams;
+    ASSERT_EQ(streams.count(), 2);
+    EXPECT_EQ(streams.item(0)->checkState(), Qt::Unchecked) << "the small one, listed first";
+    EXPECT_EQ(streams.item(1)->checkState(), Qt::Checked);
+    sheet().addChosenStreams();
+
+    EXPECT_EQ(editor->draftCameras().last(),
+              (Camera{QString::fromUtf8("Front Door \u2014 Main Stream"), streamOf(1), sub}));
+    const auto* smallStreams = editor->window()->findChild<QCheckBox*>("showSmallStreams");
+    ASSERT_NE(smallStreams, nullptr);
+    EXPECT_TRUE(smallStreams->isChecked()) << "the small stream found shows in the editor";
 }
 
 TEST_F(CameraSearchTest, AWrongLoginIsSaidPlainlyAndTheRightOneEndsUpInTheAddress) {

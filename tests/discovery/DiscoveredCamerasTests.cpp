@@ -3,6 +3,7 @@
 // check accepts it and the engine reads them back exactly; and which
 // addresses count as the local network of an interface.
 #include "common/RtspAddress.h"
+#include "discovery/DeviceStreamRoles.h"
 #include "discovery/LocalNetwork.h"
 #include "settings/DiscoveredCameras.h"
 
@@ -31,20 +32,46 @@ TEST(DiscoveredCamerasTest, EachStreamBecomesARowNamedAfterTheDeviceAndProfile) 
     DiscoveredDevice anonymous = unnamed;
     anonymous.manufacturer.clear();
     anonymous.model.clear();
-    const QList<Camera> rows = discoveredCameras(
-        frontDoor(),
-        {stream(QStringLiteral("Main Stream"), QStringLiteral("rtsp://10.0.0.5/main")),
-         stream(QStringLiteral("Sub Stream"), QStringLiteral("rtsp://10.0.0.5:8554/sub"))},
-        {});
+    const QList<DeviceStream> offered{
+        stream(QStringLiteral("Main Stream"), QStringLiteral("rtsp://10.0.0.5/main")),
+        stream(QStringLiteral("Sub Stream"), QStringLiteral("rtsp://10.0.0.5:8554/sub"))};
+    const QList<Camera> rows = discoveredCameras(frontDoor(), offered, {0, 1}, {});
     ASSERT_EQ(rows.size(), 2);
+    // The main stream's row carries the device's small stream.
     EXPECT_EQ(rows.at(0), (Camera{QStringLiteral("Front Door \u2014 Main Stream"),
-                                  QStringLiteral("rtsp://10.0.0.5/main")}));
+                                  QStringLiteral("rtsp://10.0.0.5/main"),
+                                  QStringLiteral("rtsp://10.0.0.5:8554/sub")}));
     EXPECT_EQ(rows.at(1), (Camera{QStringLiteral("Front Door \u2014 Sub Stream"),
                                   QStringLiteral("rtsp://10.0.0.5:8554/sub")}));
+    const DeviceCredentials login{QStringLiteral("admin"), QStringLiteral("pw")};
+    EXPECT_EQ(discoveredCameras(frontDoor(), offered, {0}, login).value(0).subStreamUrl,
+              addressWithCredentials(offered.at(1).address, login));
     EXPECT_EQ(discoveredCameraName(unnamed, MediaProfile{"t", "Main", {}, 0, 0}),
               QStringLiteral("Rure Labs RT-100 \u2014 Main"));
     EXPECT_EQ(discoveredCameraName(anonymous, MediaProfile{"t", "Main", {}, 0, 0}),
               QStringLiteral("10.0.0.5 \u2014 Main"));
+}
+
+DeviceStream sized(const QString& name, int width, int height, const QString& path = {}) {
+    return DeviceStream{MediaProfile{name, name, {}, width, height},
+                        QUrl(QStringLiteral("rtsp://10.0.0.5/") + (path.isEmpty() ? name : path))};
+}
+
+TEST(DeviceStreamRolesTest, TheSharpestStreamIsTheMainOneAndTheSmallestItsSmallStream) {
+    const std::pair<QList<DeviceStream>, DeviceStreamRoles> cases[] = {
+        {{sized("main", 1920, 1080)}, {0, std::nullopt}},
+        {{sized("sub", 640, 360), sized("main", 1920, 1080)}, {1, 0}},
+        {{sized("mid", 1280, 720), sized("main", 2560, 1440), sized("sub", 640, 360)}, {1, 2}},
+        {{sized("a", 1280, 720), sized("b", 1280, 720)}, {0, std::nullopt}},
+        // A size not known: the device's order.
+        {{sized("sub", 640, 360), sized("unknown", 0, 0), sized("main", 1920, 1080)}, {0, 2}},
+        {{sized("main", 1920, 1080), sized("sub", 640, 360, "main")}, {0, std::nullopt}},
+    };
+    int number = 0;
+    for (const auto& [streams, roles] : cases) {
+        SCOPED_TRACE(++number);
+        EXPECT_TRUE(deviceStreamRoles(streams) == roles);
+    }
 }
 
 TEST(DiscoveredCamerasTest, CredentialsGoIntoTheAddressAsTheEditorAndEngineReadThem) {

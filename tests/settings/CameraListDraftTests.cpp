@@ -178,7 +178,8 @@ TEST(CameraListDraftValidation, KeepsASmallStreamTrimmedAndRefusesOneThatIsNotRt
 
     CameraListDraft refused({Camera{"Gate", "rtsp://gate/main", "http://gate/sub"}});
     EXPECT_FALSE(refused.validated().ok());
-    EXPECT_EQ(refused.validated().alert.title, QStringLiteral("Check Gate"));
+    EXPECT_EQ(refused.validated().alert.title, QStringLiteral("Check the small stream of Gate"));
+    EXPECT_EQ(refused.validated().cellToEdit, (CameraCell{0, CameraField::subStream}));
 }
 
 } // namespace

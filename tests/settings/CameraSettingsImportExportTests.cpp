@@ -1,6 +1,7 @@
 #include "SettingsEditorFixture.h"
 #include "settings/CameraListFile.h"
 
+#include <QCheckBox>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -28,7 +29,8 @@ void writeBytes(const QString& path, const QByteArray& bytes) {
 class CameraSettingsImportExportTest : public SettingsEditorFixture {};
 
 TEST_F(CameraSettingsImportExportTest, ExportedListImportsIntoAnotherEditorTrimmedAndInOrder) {
-    const QList<Camera> typed{Camera{"  Door ", " rtsp://door/1"}, Camera{"Yard", "RTSP://yard"},
+    const QList<Camera> typed{Camera{"  Door ", " rtsp://door/1"},
+                              Camera{"Yard", "RTSP://yard", " rtsp://yard/sub "},
                               Camera{"Attic", "rtsp://attic:554/x "}};
     open(typed);
     exportPath = path("rure-cameras.json");
@@ -43,15 +45,18 @@ TEST_F(CameraSettingsImportExportTest, ExportedListImportsIntoAnotherEditorTrimm
     EXPECT_EQ(QFileInfo(*exportPath).permissions(),
               QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadUser |
                   QFileDevice::WriteUser);
-    const QList<Camera> trimmed{Camera{"Door", "rtsp://door/1"}, Camera{"Yard", "RTSP://yard"},
+    const QList<Camera> trimmed{Camera{"Door", "rtsp://door/1"},
+                                Camera{"Yard", "RTSP://yard", "rtsp://yard/sub"},
                                 Camera{"Attic", "rtsp://attic:554/x"}};
 
     open(xyz);
     editor().selectRow(2);
+    EXPECT_FALSE(window().subStreamsToggle()->isChecked());
     importPath = exportPath;
     QTest::mouseClick(window().importButton(), Qt::LeftButton);
     EXPECT_TRUE(alerts.empty());
     EXPECT_EQ(editor().draftCameras(), trimmed);
+    EXPECT_TRUE(window().subStreamsToggle()->isChecked()) << "the imported small stream shows";
     EXPECT_EQ(editor().selectedRow(), 0);
     EXPECT_TRUE(window().removeButton()->isEnabled());
     EXPECT_EQ(model().rowCount(), 3);

@@ -7,6 +7,7 @@
 #include "support/FusionAppearance.h"
 #include "support/TextContrast.h"
 
+#include <QCheckBox>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QMessageBox>
@@ -185,6 +186,7 @@ TEST_F(CameraSettingsLookTest, EmptyCellsShowTheirPlaceholderGreyedButReadable) 
         const ScopedFusionAppearance look(appearance);
         // As an imported list may hold them: cameras without a name or address.
         open({Camera{"Door", "rtsp://door"}, Camera{"", ""}, Camera{"", ""}});
+        window().subStreamsToggle()->setChecked(true);
         editor().showAndActivate();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&window()));
         QCoreApplication::processEvents();
@@ -194,8 +196,8 @@ TEST_F(CameraSettingsLookTest, EmptyCellsShowTheirPlaceholderGreyedButReadable) 
         };
         const TextContrast name = measureTextContrast(image, cellBox(0, 1));
         for (const int row : {1, 2}) {
-            for (const int column :
-                 {CameraTableModel::nameColumn, CameraTableModel::addressColumn}) {
+            for (const int column : {CameraTableModel::nameColumn, CameraTableModel::addressColumn,
+                                     CameraTableModel::subStreamColumn}) {
                 const QString what =
                     QStringLiteral("placeholder of row %1, column %2").arg(row).arg(column);
                 const TextContrast placeholder = measureTextContrast(image, cellBox(row, column));

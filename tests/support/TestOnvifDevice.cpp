@@ -43,6 +43,9 @@ QStringList argumentsFor(const TestOnvifDevice::Options& options) {
     if (!options.secondStream.isEmpty()) {
         arguments << QStringLiteral("--second-stream") << options.secondStream;
     }
+    if (options.secondProfileFirst) {
+        arguments << QStringLiteral("--second-profile-first");
+    }
     if (!options.user.isEmpty()) {
         arguments << QStringLiteral("--user") << options.user << QStringLiteral("--password")
                   << options.password;

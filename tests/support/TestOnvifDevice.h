@@ -14,6 +14,7 @@ namespace rure::test {
 struct TestOnvifDeviceOptions {
     QString stream = {}; // the main profile's RTSP address
     QString secondStream = {};
+    bool secondProfileFirst = false; // the second (smaller) profile listed first
     QString name = QStringLiteral("Front Door");
     QString manufacturer = QStringLiteral("Rure Labs");
     QString model = QStringLiteral("RT-100");

@@ -43,6 +43,9 @@ std::variant<DeviceOptions, OptionsError> parseDeviceOptions(const QStringList& 
     const QCommandLineOption secondStream(QStringLiteral("second-stream"),
                                           QStringLiteral("RTSP address of a second profile"),
                                           QStringLiteral("url"));
+    const QCommandLineOption secondFirst(
+        QStringLiteral("second-profile-first"),
+        QStringLiteral("List the second profile (the smaller) before the main one"));
     const QCommandLineOption user(QStringLiteral("user"),
                                   QStringLiteral("Require a WS-Security login"),
                                   QStringLiteral("name"));
@@ -62,8 +65,8 @@ std::variant<DeviceOptions, OptionsError> parseDeviceOptions(const QStringList& 
     const QCommandLineOption soap(QStringLiteral("soap-reply"),
                                   QStringLiteral("normal, garbage, oversized or silent"),
                                   QStringLiteral("mode"), QStringLiteral("normal"));
-    parser.addOptions({address, port, name, manufacturer, model, stream, secondStream, user,
-                       password, unauthorized, clockOffset, discovery, soap});
+    parser.addOptions({address, port, name, manufacturer, model, stream, secondStream, secondFirst,
+                       user, password, unauthorized, clockOffset, discovery, soap});
     if (!parser.parse(arguments)) {
         return OptionsError{parser.errorText()};
     }
@@ -103,6 +106,10 @@ std::variant<DeviceOptions, OptionsError> parseDeviceOptions(const QStringList& 
         if (!options.secondStream.isValid()) {
             return OptionsError{QStringLiteral("--second-stream must be an rtsp:// address")};
         }
+    }
+    options.secondProfileFirst = parser.isSet(secondFirst);
+    if (options.secondProfileFirst && options.secondStream.isEmpty()) {
+        return OptionsError{QStringLiteral("--second-profile-first needs --second-stream")};
     }
     options.user = parser.value(user);
     options.password = parser.value(password);

@@ -32,9 +32,10 @@ struct DeviceOptions {
     QString name = QStringLiteral("Rure Test Device");
     QString manufacturer = QStringLiteral("Rure");
     QString model = QStringLiteral("Test Device");
-    QUrl stream;       // the main profile's RTSP address
-    QUrl secondStream; // the second profile's; empty = one profile only
-    QString user;      // empty = no login
+    QUrl stream;                     // the main profile's RTSP address
+    QUrl secondStream;               // the second profile's; empty = one profile only
+    bool secondProfileFirst = false; // listed before the main profile, as some cameras do
+    QString user;                    // empty = no login
     QString password;
     int unauthorizedStatus = 400; // 400 with a SOAP fault, or 401
     qint64 clockOffsetSeconds = 0;

@@ -207,8 +207,9 @@ QByteArray soapAnswer(const DeviceOptions& options, const SoapCall& call,
         QString profiles =
             profile(QStringLiteral("profile_main"), QStringLiteral("Main Stream"), 1920, 1080);
         if (!options.secondStream.isEmpty()) {
-            profiles +=
+            const QString second =
                 profile(QStringLiteral("profile_sub"), QStringLiteral("Sub Stream"), 640, 360);
+            profiles = options.secondProfileFirst ? second + profiles : profiles + second;
         }
         return envelope(
             QStringLiteral("<trt:GetProfilesResponse>%1</trt:GetProfilesResponse>").arg(profiles));
