@@ -79,7 +79,7 @@ AppDelegate::AppDelegate(AppDelegateServices services, QObject* parent)
                     supervisor_->reconsiderStream();
                     if (overlay_) {
                         overlay_->setStreamNote(
-                            supervisor_->playingStream() == CameraStream::small
+                            supervisor_->shownStream() == CameraStream::small
                                 ? QStringLiteral("Small stream for the small window")
                                 : QString());
                     }

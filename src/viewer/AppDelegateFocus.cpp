@@ -27,6 +27,14 @@ void AppDelegate::focusSelectionCompleted(const QRectF& selection) {
     PlaybackEngine* engine = supervisor_->engine();
     if (engine) {
         updateWindowAspectRatio(*engine);
+        // Chosen over the small stream's picture (the main stream was not
+        // there yet), the area is taken in the main stream's pixels: it is
+        // the main stream that shows it.
+        if (const std::optional<QSize> main = supervisor_->mainPictureWhileSmallPlays()) {
+            focusArea_->updateWindowAspectRatio(
+                main->width(), main->height(),
+                engine->integerProperty("video-params/rotate").value_or(0));
+        }
     }
     focusArea_->focusSelectionCompleted(selection, engine != nullptr);
 }

@@ -188,6 +188,7 @@ StreamNeeds AppDelegate::streamNeeds() const {
     return {.shownArea = QSize(qRound(picture->width() * ratio), qRound(picture->height() * ratio)),
             .mainRequired = window->isFullScreen() || windowFrame_->isTemporarilyMaximized() ||
                             focusArea_->focusCrop().has_value() ||
+                            focusArea_->isSelectingFocusArea() ||
                             snapshots_->isWaitingForWholePicture()};
 }
 

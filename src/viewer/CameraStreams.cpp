@@ -6,6 +6,7 @@ namespace rure {
 
 void CameraStreams::cameraChosen() {
     playing_ = CameraStream::main;
+    shown_ = CameraStream::main;
     smallFailed_ = false;
 }
 

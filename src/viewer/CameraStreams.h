@@ -29,6 +29,12 @@ public:
     // the rule says otherwise, and the small stream gets a fresh chance.
     void cameraChosen();
     CameraStream playing() const { return playing_; }
+    // The stream whose pictures are on screen: the one loaded last, once it
+    // has shown one, and until then the one before.
+    CameraStream shown() const { return shown_; }
+    // The chosen stream is being loaded, and has shown its first picture.
+    void loading() { loading_ = playing_; }
+    void pictureShown() { shown_ = loading_; }
     // Chooses for `camera` shown as `needs` says; true when the choice changed.
     bool choose(const Camera& camera, const StreamNeeds& needs);
     // The address of the stream that plays.
@@ -47,6 +53,8 @@ private:
     bool smallStreamUsable(const Camera& camera) const;
 
     CameraStream playing_ = CameraStream::main;
+    CameraStream loading_ = CameraStream::main;
+    CameraStream shown_ = CameraStream::main;
     bool smallFailed_ = false;
     QHash<QString, QSize> mainPictures_;
 };

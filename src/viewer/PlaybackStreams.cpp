@@ -22,7 +22,7 @@ StreamNeeds PlaybackSupervisor::streamNeeds() const {
 
 std::optional<QSize> PlaybackSupervisor::mainPictureWhileSmallPlays() const {
     const Camera* camera = selection_.selectedCamera();
-    if (!camera || streams_.playing() != CameraStream::small) {
+    if (!camera || streams_.shown() != CameraStream::small) {
         return std::nullopt;
     }
     return streams_.mainPicture(*camera);
@@ -61,7 +61,7 @@ bool PlaybackSupervisor::fallBackFromSmallStream(const QString& reason) {
 
 void PlaybackSupervisor::notePictureSize() {
     const Camera* camera = selection_.selectedCamera();
-    if (!camera || !session_ || streams_.playing() != CameraStream::main) {
+    if (!camera || !session_ || streams_.shown() != CameraStream::main) {
         return;
     }
     PlaybackEngine& engine = session_->engine();

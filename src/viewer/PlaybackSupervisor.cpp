@@ -142,6 +142,7 @@ void PlaybackSupervisor::loadCamera(qsizetype index) {
             .arg(streams_.playing() == CameraStream::small ? QStringLiteral(", its small stream")
                                                            : QString()));
 
+    streams_.loading();
     const int status = session_->engine().loadFile(address.value_or(cameras[index].url));
     if (status < 0) {
         RureLog::playback().error(
@@ -320,6 +321,7 @@ void PlaybackSupervisor::recordRenderedFrame(int64_t generation) {
     if (!previousFrame) {
         // The load's first picture: how long this camera takes to show one.
         cadence_.recordFirstPicture(secondsBetween(lastCameraLoad_, now));
+        streams_.pictureShown();
         notePictureSize();
     }
     lastFrameRenderedAt_ = now;
@@ -371,7 +373,11 @@ void PlaybackSupervisor::reloadSelectedCamera(const QString& why) {
         return;
     }
     RureLog::playback().notice(why);
-    // Not loadCamera: the camera, its picture geometry and any focused area stay.
+    // Not loadCamera: the camera, its picture geometry and any focused area
+    // stay, and are given to the engine again for the stream it loads.
+    if (client_.willLoadCamera) {
+        client_.willLoadCamera(CameraLoad::sameCamera);
+    }
     catchUp_.loaded(scheduler_.now());
     beginLoad();
     // Pictures drawn before the stream is loaded are still the last stream's.
@@ -379,6 +385,7 @@ void PlaybackSupervisor::reloadSelectedCamera(const QString& why) {
     if (videoView_ && viewWidget_) {
         videoView_->holdPictureUntilNextFrame();
     }
+    streams_.loading();
     const int status = session_->engine().loadFile(*address);
     if (status < 0) {
         RureLog::playback().error(

@@ -107,7 +107,9 @@ public:
     void reconsiderStream();
     // Which of the selected camera's streams plays (or is loaded next).
     CameraStream playingStream() const { return streams_.playing(); }
-    // While the small stream plays: the main stream's picture size.
+    // Which of them shows its pictures now.
+    CameraStream shownStream() const { return streams_.shown(); }
+    // While the small stream's pictures are on screen: the main stream's size.
     std::optional<QSize> mainPictureWhileSmallPlays() const;
     void startPlaybackWatchdog();
     void evaluatePlaybackHealth();

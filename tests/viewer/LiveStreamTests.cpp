@@ -3,6 +3,7 @@
 #include "LiveViewerFixture.h"
 
 #include "engine/PlaybackEngine.h"
+#include "viewer/FocusAreaController.h"
 #include "window/StatusLine.h"
 
 #include <QImageReader>
@@ -76,6 +77,23 @@ TEST_F(LiveStreams, followTheWindowWithoutABlackPictureAndFallBackWhenTheSmallOn
     EXPECT_EQ(log.count(QStringLiteral("Switching camera index 0 to its small stream.")), 3);
     EXPECT_FALSE(log.contains(QStringLiteral("Scheduling recovery")));
     EXPECT_EQ(supervisor().playerGeneration(), 1);
+
+    // An area chosen at once, over the small stream's picture, is taken in the
+    // main stream's pixels and shown on the main stream; the original view
+    // brings the small one back.
+    delegate->toggleFocusArea();
+    delegate->focusSelectionCompleted(QRectF(100, 56, 200, 112));
+    ASSERT_TRUE(delegate->focusArea().focusCrop().has_value());
+    EXPECT_EQ(delegate->focusArea().focusCrop()->sourceSize, QSizeF(mainPicture));
+    EXPECT_TRUE(watchForBlack([&] {
+        return supervisor().playingStream() == CameraStream::main && isPlaying() &&
+               delegate->focusArea().focusCrop().has_value();
+    }));
+    delegate->toggleFocusArea();
+    EXPECT_TRUE(watchForBlack([&] {
+        return supervisor().playingStream() == CameraStream::small && isPlaying() &&
+               pictureWidth() == smallPicture.width();
+    }));
 
     // The status line says so while the controls are up.
     delegate->hoverChanged(true);
