@@ -616,6 +616,56 @@ TEST_F(Supervision, eachHoldStopsEveryAttemptUntilItIsLifted) {
     EXPECT_TRUE(supervisor->hasPendingRecovery());
 }
 
+TEST_F(Supervision, switchingStreamsIsNeverAReconnect) {
+    const QString main = reachableAddress(QStringLiteral("yard"));
+    const QString small = reachableAddress(QStringLiteral("yard-small"));
+    engines.properties = {{"video-params/w", 1920}, {"video-params/h", 1080}};
+    streamNeeds = {.shownArea = QSize(480, 270), .mainRequired = false};
+    start({Camera{QStringLiteral("Yard"), main, small}});
+    const auto lastLoad = [this] { return engines.journal().calls.last(); };
+    const auto loadOf = [](const QString& address) {
+        return QStringLiteral("loadfile %1 replace").arg(address);
+    };
+    // The main stream first, until its size is known; then the small one,
+    // in the same engine, without a recovery.
+    EXPECT_EQ(lastLoad(), loadOf(main));
+    supervisor->recordRenderedFrame(supervisor->playerGeneration());
+    supervisor->reconsiderStream();
+    EXPECT_EQ(lastLoad(), loadOf(small));
+    supervisor->recordRenderedFrame(supervisor->playerGeneration());
+    EXPECT_EQ(supervisor->shownStream(), CameraStream::small);
+
+    // While a recovery waits, a change waits for its attempt.
+    supervisor->schedulePlaybackRecovery(QStringLiteral("video frame heartbeat stalled"), false,
+                                         false);
+    streamNeeds.mainRequired = true;
+    supervisor->reconsiderStream();
+    EXPECT_EQ(lastLoad(), loadOf(small));
+    advanceSettling(Seconds(2));
+    EXPECT_EQ(lastLoad(), loadOf(main));
+    supervisor->recordRenderedFrame(supervisor->playerGeneration());
+
+    // A small stream that brings no picture gives way to the main one at
+    // once, and stays out until the machine wakes.
+    streamNeeds.mainRequired = false;
+    supervisor->reconsiderStream();
+    EXPECT_EQ(lastLoad(), loadOf(small));
+    supervisor->schedulePlaybackRecovery(QStringLiteral("mpv ended the stream"), false, false);
+    EXPECT_EQ(lastLoad(), loadOf(main));
+    EXPECT_FALSE(supervisor->hasPendingRecovery());
+    supervisor->recordRenderedFrame(supervisor->playerGeneration());
+    supervisor->reconsiderStream();
+    EXPECT_EQ(supervisor->playingStream(), CameraStream::main);
+    EXPECT_EQ(log.count(QStringLiteral("Scheduling recovery")), 0);
+    supervisor->systemWillSleep();
+    supervisor->systemDidWake();
+    supervisor->reconsiderStream();
+    EXPECT_EQ(supervisor->playingStream(), CameraStream::small);
+    for (const QString& text : log.texts()) {
+        EXPECT_FALSE(text.contains(small)) << text.toStdString();
+    }
+}
+
 TEST_F(Supervision, onlyANewSelectionStartsTheViewAfreshNotARecoveryOrCatchUp) {
     using Load = CameraLoad;
     launchPlaying();

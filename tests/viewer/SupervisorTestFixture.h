@@ -49,12 +49,15 @@ protected:
                                                                                   startedAt)
                                 .count());
                     },
-                .routeReaches = [this](const QString&) { return camerasHaveRoute; }});
+                .routeReaches = [this](const QString&) { return camerasHaveRoute; },
+                .streamNeeds = [this] { return streamNeeds; }});
         supervisor->attachView(video);
         supervisor->requestLocalNetworkAccessAndStart();
         settle();
     }
 
+    // How the picture is shown, for the choice of a camera's stream.
+    StreamNeeds streamNeeds{.shownArea = {}, .mainRequired = true};
     // Whether the cameras' hosts have a route while the path is reported down.
     bool camerasHaveRoute = false;
     ViewerSettings viewerSettings;
