@@ -12,10 +12,7 @@
 #include "viewer/CameraSelection.h"
 #include "viewer/FocusAreaController.h"
 #include "viewer/SnapshotFileName.h"
-#include "window/ViewerMainMenu.h"
-#include "window/ViewerOverlay.h"
-#include "window/ViewerWindow.h"
-#include "window/WindowFrameController.h"
+#include "viewer/ViewerWindowSide.h"
 
 #include <QCoreApplication>
 #include <QMessageBox>
@@ -59,16 +56,16 @@ AppDelegate::AppDelegate(AppDelegateServices services, QObject* parent)
         PlaybackSupervisor::Client{
             .willLoadCamera =
                 [this](CameraLoad load) {
-                    if (!focusArea_) {
+                    if (!windowSide_) {
                         return;
                     }
                     if (load == CameraLoad::sameCamera) {
                         // A recovery keeps the focused area and the frame.
-                        focusArea_->cameraWillReload();
+                        side().focusArea().cameraWillReload();
                     } else {
                         // The original view comes back before the load, and
                         // the picture's shape is learnt anew.
-                        focusArea_->cameraWillLoad();
+                        side().focusArea().cameraWillLoad();
                     }
                 },
             .frameRendered =
@@ -77,8 +74,8 @@ AppDelegate::AppDelegate(AppDelegateServices services, QObject* parent)
                     snapshots_->pictureDrawn(engine, supervisor_->selectionGeneration());
                     // A finished snapshot, or the main stream's size now known.
                     supervisor_->reconsiderStream();
-                    if (overlay_) {
-                        overlay_->setStreamNote(
+                    if (windowSide_) {
+                        side().overlay().setStreamNote(
                             supervisor_->shownStream() == CameraStream::small
                                 ? QStringLiteral("Small stream for the small window")
                                 : QString());
@@ -106,7 +103,7 @@ AppDelegate::AppDelegate(AppDelegateServices services, QObject* parent)
         if (!presenters.presentUpdateStatus || !presenters.presentAvailableUpdate) {
             QPointer<AppDelegate> weakSelf(this);
             presenters = updateAlertPresenters(
-                [weakSelf]() -> QWidget* { return weakSelf ? weakSelf->window.data() : nullptr; });
+                [weakSelf]() -> QWidget* { return weakSelf ? weakSelf->viewerWindow() : nullptr; });
         }
         updateChecks_ = std::make_unique<UpdateCheckScheduler>(*services_.updateService,
                                                                *services_.settings, presenters);
@@ -114,9 +111,9 @@ AppDelegate::AppDelegate(AppDelegateServices services, QObject* parent)
 }
 
 AppDelegate::~AppDelegate() {
-    // Whatever happens to the process, the engine goes down in its fixed order.
+    // Whatever happens to the process, the engine goes down in its fixed
+    // order, before the window its picture is drawn in.
     applicationWillTerminate();
-    delete window;
 }
 
 void AppDelegate::applicationDidFinishLaunching() {
@@ -140,9 +137,7 @@ void AppDelegate::applicationDidFinishLaunching() {
             if (isClosingViewer()) {
                 return;
             }
-            if (window) {
-                window->ensureShown();
-            }
+            side().window().ensureShown();
             supervisor_->requestLocalNetworkAccessAndStart();
         });
     }
@@ -195,7 +190,7 @@ void AppDelegate::setMPVProperty(const QString& name, const QString& value) {
 }
 
 void AppDelegate::showPlaybackStatus(const QString& text) {
-    if (!overlay_) {
+    if (!windowSide_) {
         return;
     }
     // A line that names the camera editor opens it when clicked.
@@ -203,7 +198,7 @@ void AppDelegate::showPlaybackStatus(const QString& text) {
     if (supervisor_ && supervisor_->statusOffersCameraEditor()) {
         openEditor = [this] { showCameraSettings(); };
     }
-    overlay_->showStatus(text, std::move(openEditor));
+    side().overlay().showStatus(text, std::move(openEditor));
 }
 
 Result<void> AppDelegate::applyEditedCameraList(const QList<Camera>& newCameras) {
@@ -224,22 +219,22 @@ Result<void> AppDelegate::applyEditedCameraList(const QList<Camera>& newCameras)
             break;
         }
     }
-    if (overlay_) {
-        overlay_->showCameras(selection_.names(), selection_.selectedIndex());
+    if (windowSide_) {
+        side().overlay().showCameras(selection_.names(), selection_.selectedIndex());
     }
     supervisor_->playNewSelection();
     return Result<void>::success();
 }
 
 void AppDelegate::showSelectionInPicker() {
-    if (overlay_) {
-        overlay_->showSelectedCamera(selection_.selectedIndex());
+    if (windowSide_) {
+        side().overlay().showSelectedCamera(selection_.selectedIndex());
     }
 }
 
 void AppDelegate::showPlaybackError(const QString& message) {
-    services_.scheduler->post(this,
-                              [this, message] { services_.presentPlaybackError(window, message); });
+    services_.scheduler->post(
+        this, [this, message] { services_.presentPlaybackError(viewerWindow(), message); });
 }
 
 } // namespace rure

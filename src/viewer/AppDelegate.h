@@ -45,9 +45,9 @@ class VideoView;
 class NetworkPathMonitor;
 class SleepWakeMonitor;
 
-class ViewerMainMenu;
 class ViewerOverlay;
 class ViewerWindow;
+class ViewerWindowSide;
 class WindowFrameController;
 
 // Shows a modal alert. The application uses a warning QMessageBox titled
@@ -204,8 +204,8 @@ public:
 private:
     // The camera list or the selected camera changed: the picker shows it.
     void showSelectionInPicker();
-    void createWindowCollaborators();
-    void layoutViewerContent();
+    // The window's parts; only once createWindow has run.
+    ViewerWindowSide& side() const;
     // The item of the main menu with this title, once the menu exists.
     QAction* menuItem(const QString& title) const;
     // The full-screen command reads "Enter Full Screen" or "Exit Full Screen".
@@ -232,17 +232,13 @@ private:
     CameraSelection selection_;
     std::unique_ptr<PlaybackSupervisor> supervisor_;
 
-    // The window (created by createWindow), which holds the picture and the
-    // pointer surface over it.
-    QPointer<ViewerWindow> window;
+    // The window and its parts, once createWindow has built them; after the
+    // supervisor, whose engine draws into the window's picture, so that the
+    // window goes first.
+    std::unique_ptr<ViewerWindowSide> windowSide_;
     // The addresses of links that went to the open camera editor: once the
     // list is saved with one of them, its camera is shown.
     QStringList linkedAddressesToShow_;
-    // The controls over the picture, the focus area and the picture's shape,
-    // and the window's frame (created with the window).
-    std::unique_ptr<ViewerOverlay> overlay_;
-    std::unique_ptr<FocusAreaController> focusArea_;
-    std::unique_ptr<WindowFrameController> windowFrame_;
 
     // Where the network path and sleep and wake are heard.
     struct SystemMonitors {
@@ -258,9 +254,6 @@ private:
     enum class Lifecycle { running, closing, terminated };
     Lifecycle lifecycle_ = Lifecycle::running;
     std::unique_ptr<UpdateCheckScheduler> updateChecks_;
-    std::unique_ptr<ViewerMainMenu> mainMenu_;
-    // The main menu's list of cameras (its submenu owns it).
-    QPointer<CamerasMenu> camerasMenu_;
     // Save Snapshot, after the focus area (whose crop it may lift for a moment).
     std::unique_ptr<SnapshotController> snapshots_;
     AutostartEntry autostart_;

@@ -3,48 +3,30 @@
 #include "AppDelegate.h"
 
 #include "settings/CameraSettingsController.h"
-#include "viewer/FocusAreaController.h"
+#include "viewer/ViewerWindowSide.h"
 #include "window/DraggableContentView.h"
-#include "window/ViewerOverlay.h"
-#include "window/ViewerWindow.h"
-#include "window/WindowFrameController.h"
 
 namespace rure {
 
 void AppDelegate::hoverChanged(bool pointerInside) {
-    if (overlay_) {
-        overlay_->hoverChanged(pointerInside);
-    }
+    side().overlay().hoverChanged(pointerInside);
 }
 
 void AppDelegate::applicationDidResignActive() {
     if (isClosingViewer()) {
         return;
     }
-    if (focusArea_) {
-        focusArea_->cancelFocusSelection();
-    }
-    if (overlay_) {
-        overlay_->applicationDidResignActive();
-    }
+    side().focusArea().cancelFocusSelection();
+    side().overlay().applicationDidResignActive();
 }
 
 QList<QRect> AppDelegate::viewerControlRects() const {
-    const DraggableContentView* surface = interactionSurface();
-    if (!overlay_ || surface == nullptr) {
-        return {};
-    }
-    return overlay_->viewerControlRects(*surface);
+    return side().overlay().viewerControlRects(side().pointerSurface());
 }
 
 void AppDelegate::toggleStayOnTop() {
-    if (!overlay_) {
-        return;
-    }
-    const bool pinned = overlay_->staysOnTop();
-    if (window) {
-        window->setStaysOnTop(pinned);
-    }
+    const bool pinned = side().overlay().staysOnTop();
+    side().window().setStaysOnTop(pinned);
     if (settingsController) {
         settingsController->setStaysOnTop(pinned);
     }
@@ -54,37 +36,29 @@ void AppDelegate::toggleStayOnTop() {
 void AppDelegate::secondaryClick() {
     // With a crop applied, a right click shows the whole picture in the
     // cropped window, and the next one returns to the crop.
-    if (focusArea_ && focusArea_->focusCrop()) {
-        focusArea_->toggleFullCameraTemporarily();
+    FocusAreaController& focusArea = side().focusArea();
+    if (focusArea.focusCrop()) {
+        focusArea.toggleFullCameraTemporarily();
         return;
     }
     toggleTemporaryMaximum();
 }
 
 void AppDelegate::toggleTemporaryMaximum() {
-    if (windowFrame_) {
-        windowFrame_->toggleTemporaryMaximum(focusArea_ ? focusArea_->appliedVideoAspectRatio()
-                                                        : std::nullopt);
-    }
+    side().frame().toggleTemporaryMaximum(side().focusArea().appliedVideoAspectRatio());
     supervisor_->reconsiderStream();
 }
 
 void AppDelegate::closeCameraViewer() {
-    if (window) {
-        window->close();
-    }
+    side().window().close();
 }
 
 void AppDelegate::menuWillOpen() {
-    if (overlay_) {
-        overlay_->menuWillOpen();
-    }
+    side().overlay().menuWillOpen();
 }
 
 void AppDelegate::menuDidClose() {
-    if (overlay_) {
-        overlay_->menuDidClose();
-    }
+    side().overlay().menuDidClose();
 }
 
 } // namespace rure

@@ -2,27 +2,20 @@
 // and the picture's shape; the controller gives it the engine and the window.
 #include "AppDelegate.h"
 
-#include "viewer/FocusAreaController.h"
-#include "window/ViewerOverlay.h"
+#include "viewer/ViewerWindowSide.h"
 
 namespace rure {
 
 void AppDelegate::toggleFocusArea() {
-    if (focusArea_) {
-        focusArea_->toggleFocusArea();
-    }
+    side().focusArea().toggleFocusArea();
 }
 
 void AppDelegate::focusSelectionCancelled() {
-    if (focusArea_) {
-        focusArea_->focusSelectionCancelled();
-    }
+    side().focusArea().focusSelectionCancelled();
 }
 
 void AppDelegate::focusSelectionCompleted(const QRectF& selection) {
-    if (!focusArea_) {
-        return;
-    }
+    FocusAreaController& focusArea = side().focusArea();
     // The crop is taken from the latest picture the engine reports.
     PlaybackEngine* engine = supervisor_->engine();
     if (engine) {
@@ -31,31 +24,26 @@ void AppDelegate::focusSelectionCompleted(const QRectF& selection) {
         // there yet), the area is taken in the main stream's pixels: it is
         // the main stream that shows it.
         if (const std::optional<QSize> main = supervisor_->mainPictureWhileSmallPlays()) {
-            focusArea_->updateWindowAspectRatio(
+            focusArea.updateWindowAspectRatio(
                 main->width(), main->height(),
                 engine->integerProperty("video-params/rotate").value_or(0));
         }
     }
-    focusArea_->focusSelectionCompleted(selection, engine != nullptr);
+    focusArea.focusSelectionCompleted(selection, engine != nullptr);
 }
 
 void AppDelegate::updateFocusButton() {
-    if (overlay_ && focusArea_) {
-        overlay_->setFocusButtonState(focusArea_->focusButtonState());
-    }
+    side().overlay().setFocusButtonState(side().focusArea().focusButtonState());
 }
 
 void AppDelegate::updateWindowAspectRatio(PlaybackEngine& engine) {
-    if (focusArea_) {
-        focusArea_->updateWindowAspectRatio(
-            engine.integerProperty("video-params/w"), engine.integerProperty("video-params/h"),
-            engine.integerProperty("video-params/rotate").value_or(0));
-    }
+    side().focusArea().updateWindowAspectRatio(
+        engine.integerProperty("video-params/w"), engine.integerProperty("video-params/h"),
+        engine.integerProperty("video-params/rotate").value_or(0));
 }
 
 const FocusAreaController& AppDelegate::focusArea() const {
-    Q_ASSERT(focusArea_);
-    return *focusArea_;
+    return side().focusArea();
 }
 
 } // namespace rure

@@ -7,12 +7,12 @@
 #include "settings/CameraSettingsController.h"
 #include "updates/InstalledIdentity.h"
 #include "viewer/FocusAreaController.h"
+#include "viewer/ViewerWindowSide.h"
 #include "window/CamerasMenu.h"
 #include "window/ManualPage.h"
 #include "window/ViewerHelp.h"
 #include "window/ViewerMainMenu.h"
 #include "window/ViewerOverlay.h"
-#include "window/ViewerWindow.h"
 
 #include <QAction>
 #include <QApplication>
@@ -78,16 +78,13 @@ void presentInformation(QWidget* fallbackWindow, const QString& title, const QSt
 } // namespace
 
 void AppDelegate::installMainMenu() {
-    if (!window || mainMenu_) {
+    if (side().menu()) {
         return;
     }
-    QPointer<AppDelegate> weakSelf(this);
-    auto command = [weakSelf](void (AppDelegate::*member)()) {
-        return [weakSelf, member] {
-            if (weakSelf) {
-                (weakSelf.data()->*member)();
-            }
-        };
+    // The menus belong to the window side, which this controller owns: their
+    // commands never outlive it.
+    auto command = [this](void (AppDelegate::*member)()) {
+        return [this, member] { (this->*member)(); };
     };
     const QString rure = QStringLiteral("&Rure");
     const QString windowMenu = QStringLiteral("&Window");
@@ -111,14 +108,9 @@ void AppDelegate::installMainMenu() {
         {rure, QStringLiteral("&Quit Rure"), QKeySequence(Qt::CTRL | Qt::Key_Q),
          [] { QCoreApplication::quit(); }},
         {windowMenu, QStringLiteral("&Close"), QKeySequence(Qt::CTRL | Qt::Key_W),
-         [weakSelf] {
+         [this] {
              QWidget* target = QApplication::activeWindow();
-             if (!target && weakSelf) {
-                 target = weakSelf->window;
-             }
-             if (target) {
-                 target->close();
-             }
+             (target ? target : &side().window())->close();
          }},
         // Full screen belongs to the viewer window, whichever window is active;
         // the desktop's own full-screen and help keys work as well.
@@ -130,11 +122,9 @@ void AppDelegate::installMainMenu() {
         {windowMenu,
          stayOnTopTitle,
          QKeySequence(Qt::CTRL | Qt::Key_T),
-         [weakSelf] {
-             if (weakSelf && weakSelf->overlay_) {
-                 weakSelf->overlay_->setStaysOnTop(!weakSelf->overlay_->staysOnTop());
-                 weakSelf->toggleStayOnTop();
-             }
+         [this] {
+             side().overlay().setStaysOnTop(!side().overlay().staysOnTop());
+             toggleStayOnTop();
          },
          {},
          true},
@@ -155,55 +145,38 @@ void AppDelegate::installMainMenu() {
             return item.title == ellipsis("Check for &Updates");
         });
     }
-    mainMenu_ = std::make_unique<ViewerMainMenu>(*window, commands);
-    if (QMenu* cameras = mainMenu_->submenu(camerasTitle)) {
-        camerasMenu_ = new CamerasMenu(*cameras);
-        camerasMenu_->cameraChosen = [weakSelf](qsizetype index) {
-            if (weakSelf) {
-                weakSelf->selectCamera(index);
-            }
-        };
-        camerasMenu_->showCameras(selection_.names(), selection_.selectedIndex());
+    side().installMenu(commands, camerasTitle);
+    ViewerMainMenu& menu = *side().menu();
+    if (CamerasMenu* cameras = side().camerasMenu()) {
+        cameras->cameraChosen = [this](qsizetype index) { selectCamera(index); };
     }
     updateFullScreenMenuItem();
     updateSnapshotMenuItem();
     updateStartAtLoginMenuItem();
     updateViewMenuItems();
     // The entry may have been written or removed by hand since.
-    mainMenu_->menuWillShow = [weakSelf] {
-        if (weakSelf) {
-            weakSelf->updateSnapshotMenuItem();
-            weakSelf->updateStartAtLoginMenuItem();
-            weakSelf->updateViewMenuItems();
-        }
+    menu.menuWillShow = [this] {
+        updateSnapshotMenuItem();
+        updateStartAtLoginMenuItem();
+        updateViewMenuItems();
     };
-    // The pop-up keeps the controls up while it is open, like the camera menu.
-    if (overlay_) {
-        overlay_->trackMenu(*mainMenu_->popupMenu());
-    }
     // The controls move down while the in-window bar covers the top of the picture.
-    mainMenu_->inWindowBarChanged = [weakSelf](int height) {
-        if (weakSelf && weakSelf->overlay_) {
-            weakSelf->overlay_->setControlsTopInset(height);
-        }
-    };
-    window->menuKeyPressed = [weakSelf](Qt::Key key) {
-        if (!weakSelf || !weakSelf->mainMenu_) {
-            return;
-        }
+    menu.inWindowBarChanged = [this](int height) { side().overlay().setControlsTopInset(height); };
+    side().window().menuKeyPressed = [&menu](Qt::Key key) {
         if (key == Qt::Key_F10) {
-            weakSelf->mainMenu_->openFirstMenu();
+            menu.openFirstMenu();
         } else {
-            weakSelf->mainMenu_->toggleInWindowBar();
+            menu.toggleInWindowBar();
         }
     };
-    window->menuMnemonicPressed = [weakSelf](QChar letter) {
-        return weakSelf && weakSelf->mainMenu_ && weakSelf->mainMenu_->openMenuWithMnemonic(letter);
+    side().window().menuMnemonicPressed = [&menu](QChar letter) {
+        return menu.openMenuWithMnemonic(letter);
     };
 }
 
 QAction* AppDelegate::menuItem(const QString& title) const {
-    return mainMenu_ ? mainMenu_->action(title) : nullptr;
+    ViewerMainMenu* menu = windowSide_ ? windowSide_->menu() : nullptr;
+    return menu ? menu->action(title) : nullptr;
 }
 
 void AppDelegate::updateFullScreenMenuItem() {
@@ -212,8 +185,7 @@ void AppDelegate::updateFullScreenMenuItem() {
         item = menuItem(exitFullScreenTitle);
     }
     if (item != nullptr) {
-        item->setText(window && window->isFullScreen() ? exitFullScreenTitle
-                                                       : enterFullScreenTitle);
+        item->setText(side().window().isFullScreen() ? exitFullScreenTitle : enterFullScreenTitle);
     }
 }
 
@@ -230,18 +202,14 @@ void AppDelegate::updateStartAtLoginMenuItem() {
 }
 
 void AppDelegate::updateViewMenuItems() {
-    if (!overlay_) {
-        return;
-    }
     if (QAction* item = menuItem(stayOnTopTitle)) {
-        item->setChecked(overlay_->staysOnTop());
+        item->setChecked(side().overlay().staysOnTop());
     }
     // The command reads as the area button's tooltip does: "Focus on an
     // Area", "Cancel Area Selection" or "Show Original View".
     for (const QString& title : {focusOnAreaTitle, cancelAreaSelectionTitle, showOriginalTitle}) {
         if (QAction* item = menuItem(title)) {
-            const FocusButtonState state =
-                focusArea_ ? focusArea_->focusButtonState() : FocusButtonState::focusOnArea;
+            const FocusButtonState state = side().focusArea().focusButtonState();
             item->setText(state == FocusButtonState::showOriginal      ? showOriginalTitle
                           : state == FocusButtonState::cancelSelection ? cancelAreaSelectionTitle
                                                                        : focusOnAreaTitle);
@@ -252,8 +220,8 @@ void AppDelegate::updateViewMenuItems() {
 }
 
 void AppDelegate::showMainMenuFromButton() {
-    if (mainMenu_ && overlay_) {
-        overlay_->popUpUnderMenuButton(*mainMenu_->popupMenu());
+    if (ViewerMainMenu* menu = side().menu()) {
+        side().overlay().popUpUnderMenuButton(*menu->popupMenu());
     }
 }
 
@@ -269,6 +237,7 @@ void AppDelegate::openRureHelp() {
     RureLog::lifecycle().notice(
         QStringLiteral("No browser opened the help page; showing the manual."));
     const QString manual = bundledManualHtml();
+    ViewerWindow* window = viewerWindow();
     if (manual.isEmpty() || !window) {
         presentInformation(window, QStringLiteral("Rure Help"),
                            QStringLiteral("No web browser could open the help page at %1, and "
@@ -293,7 +262,7 @@ void AppDelegate::openRureHelp() {
 }
 
 void AppDelegate::showQuickHelp() {
-    presentInformation(window, QStringLiteral("Quick Help in Rure"), quickHelpText());
+    presentInformation(viewerWindow(), QStringLiteral("Quick Help in Rure"), quickHelpText());
 }
 
 void AppDelegate::sendFeedback() {
@@ -307,9 +276,9 @@ void AppDelegate::showAbout() {
     const InstalledIdentity identity = InstalledIdentity::compiledIn();
     const QString version = identity.version.value_or(QStringLiteral("Unknown"));
     const QString build = identity.build.value_or(QStringLiteral("Unknown"));
-    presentInformation(window, QStringLiteral("About Rure"),
+    presentInformation(viewerWindow(), QStringLiteral("About Rure"),
                        QStringLiteral("Rure\nVersion %1\nBuild %2").arg(version, build));
-    if (window) {
+    if (ViewerWindow* window = viewerWindow()) {
         window->activateWindow();
     }
 }
@@ -329,7 +298,7 @@ void AppDelegate::showCameraSettings() {
     const qsizetype selected = selection_.selectedIndex();
     QPointer<AppDelegate> weakSelf(this);
     settingsController = std::make_unique<CameraSettingsController>(
-        selection_.cameras(), window && window->staysOnTop(),
+        selection_.cameras(), windowSide_ && side().window().staysOnTop(),
         [weakSelf](const QList<Camera>& edited) -> Result<void> {
             if (!weakSelf) {
                 return Error{ErrorDomain::other, 0, QStringLiteral("Rure is closing.")};

@@ -2,8 +2,7 @@
 // snapshot controller has saved it.
 #include "AppDelegate.h"
 
-#include "viewer/FocusAreaController.h"
-#include "window/ViewerOverlay.h"
+#include "viewer/ViewerWindowSide.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -37,16 +36,16 @@ void AppDelegate::saveSnapshot() {
     }
     const QDateTime now =
         services_.wallClock ? services_.wallClock() : QDateTime::currentDateTime();
-    snapshots_->save(*engine, selection_.selectedCamera()->name, now, focusArea_.get(),
+    snapshots_->save(*engine, selection_.selectedCamera()->name, now, &side().focusArea(),
                      supervisor_->selectionGeneration(), supervisor_->mainPictureWhileSmallPlays());
     // A snapshot of the small stream waits for the main one.
     supervisor_->reconsiderStream();
 }
 
 void AppDelegate::snapshotSaved(const QString& path) {
-    if (overlay_) {
-        overlay_->showNotice(QStringLiteral("Snapshot saved in %1")
-                                 .arg(folderForPeople(QFileInfo(path).absolutePath())));
+    if (windowSide_) {
+        side().overlay().showNotice(QStringLiteral("Snapshot saved in %1")
+                                        .arg(folderForPeople(QFileInfo(path).absolutePath())));
     }
 }
 

@@ -1,18 +1,14 @@
-// The viewer window: building it and its collaborators, laying out its
-// views, remembering its frame, and closing it.
+// The viewer window: building it and its parts, remembering its frame, and
+// closing it.
 #include "AppDelegate.h"
 
 #include "common/VisibleName.h"
 #include "engine/VideoView.h"
-#include "engine/VideoViewChoice.h"
 #include "platform/UserActivation.h"
 #include "viewer/CameraSelection.h"
-#include "viewer/FocusAreaController.h"
+#include "viewer/ViewerWindowSide.h"
 #include "window/CamerasMenu.h"
 #include "window/DraggableContentView.h"
-#include "window/ViewerOverlay.h"
-#include "window/ViewerWindow.h"
-#include "window/WindowFrameController.h"
 #include "window/WindowFrameText.h"
 
 #include <QGuiApplication>
@@ -21,51 +17,68 @@
 
 namespace rure {
 
-void AppDelegate::createWindow() {
-    const std::optional<QString> savedFrame = viewerSettings_.windowFrame();
+ViewerWindowSide& AppDelegate::side() const {
+    Q_ASSERT(windowSide_);
+    return *windowSide_;
+}
 
-    window = new ViewerWindow();
-    windowFrame_ = std::make_unique<WindowFrameController>(
-        *window, *services_.scheduler,
-        [this](const QRect& frame) { viewerSettings_.setWindowFrame(windowFrameText(frame)); });
-    // The window and everything in it belong to this controller, which
-    // deletes them in its destructor: their callbacks never outlive it.
-    window->didMove = [this] { windowDidMove(); };
-    window->didResize = [this] { windowDidResize(); };
-    window->willClose = [this] { windowWillClose(); };
-    window->pointerLeft = [this] { hoverChanged(false); };
-    window->windowStateChanged = [this] {
+void AppDelegate::createWindow() {
+    Q_ASSERT(!windowSide_);
+    const std::optional<QString> savedFrame = viewerSettings_.windowFrame();
+    // Every callback of the window side reaches this controller, which owns
+    // the window side: none outlives it.
+    windowSide_ = std::make_unique<ViewerWindowSide>(
+        *services_.scheduler, preferredVideoPresentation(),
+        [this](const QRect& frame) { viewerSettings_.setWindowFrame(windowFrameText(frame)); },
+        FocusAreaHooks{
+            .setEngineProperty = [this](const QString& name,
+                                        const QString& value) { setMPVProperty(name, value); },
+            .animateWindowFrame =
+                [this](const QRect& frame) { side().frame().setWindowFrameAnimated(frame); },
+            .showError = [this](const QString& message) { showPlaybackError(message); },
+            .stateChanged =
+                [this] {
+                    updateFocusButton();
+                    side().overlay().setSelectingFocusArea(
+                        side().focusArea().isSelectingFocusArea());
+                    supervisor_->reconsiderStream();
+                },
+        });
+    ViewerWindow& window = side().window();
+    ViewerOverlay& overlay = side().overlay();
+    window.didMove = [this] { windowDidMove(); };
+    window.didResize = [this] { windowDidResize(); };
+    window.willClose = [this] { windowWillClose(); };
+    window.pointerLeft = [this] { hoverChanged(false); };
+    window.windowStateChanged = [this] {
         updateFullScreenMenuItem();
-        if (focusArea_ && window) {
-            focusArea_->fullScreenChanged(window->isFullScreen());
-        }
+        side().focusArea().fullScreenChanged(side().window().isFullScreen());
         supervisor_->reconsiderStream();
     };
-
+    window.tabPressed = [&overlay](bool forward) { overlay.focusControls(forward); };
     installCameraKeys();
+    supervisor_->attachView(side().picture());
 
-    // Back to front: the picture, the pointer surface, then the overlay.
-    QWidget* root = window->contentView();
-    const CreatedVideoView video = createVideoView(preferredVideoPresentation(), root);
-    supervisor_->attachView(video);
-
-    auto* interactionView = new DraggableContentView(root);
-    window->setPictureLayers(video.widget, interactionView);
-    interactionView->installEventFilter(window);
-    interactionView->hoverChanged = [this](bool inside) { hoverChanged(inside); };
-    interactionView->viewerControlRects = [this] { return viewerControlRects(); };
-    interactionView->secondaryClick = [this] { secondaryClick(); };
-    interactionView->primaryDoubleClick = [this] { toggleFullScreen(); };
-    interactionView->focusSelectionCompleted = [this](QRectF selection) {
+    DraggableContentView& surface = side().pointerSurface();
+    surface.hoverChanged = [this](bool inside) { hoverChanged(inside); };
+    surface.viewerControlRects = [this] { return viewerControlRects(); };
+    surface.secondaryClick = [this] { secondaryClick(); };
+    surface.primaryDoubleClick = [this] { toggleFullScreen(); };
+    surface.focusSelectionCompleted = [this](QRectF selection) {
         focusSelectionCompleted(selection);
     };
-    interactionView->focusSelectionCancelled = [this] { focusSelectionCancelled(); };
-    window->edgeResizeSuppressed = [interactionView] {
-        return interactionView->isSelectingFocusArea() ||
-               interactionView->isFinalizingFocusSelection();
+    surface.focusSelectionCancelled = [this] { focusSelectionCancelled(); };
+    window.edgeResizeSuppressed = [&surface] {
+        return surface.isSelectingFocusArea() || surface.isFinalizingFocusSelection();
     };
 
-    createWindowCollaborators();
+    overlay.cameraChosen = [this](qsizetype index) { selectCamera(index); };
+    overlay.menuButtonPressed = [this] { showMainMenuFromButton(); };
+    overlay.stayOnTopToggled = [this](bool) { toggleStayOnTop(); };
+    overlay.focusButtonPressed = [this] { toggleFocusArea(); };
+    overlay.closeButtonPressed = [this] { closeCameraViewer(); };
+    showPlaybackStatus(supervisor_->statusText());
+
     connect(qApp, &QGuiApplication::applicationStateChanged, this,
             [this](Qt::ApplicationState state) {
                 if (state != Qt::ApplicationActive) {
@@ -73,122 +86,77 @@ void AppDelegate::createWindow() {
                 }
             });
     const bool staysOnTop = viewerSettings_.staysOnTop();
-    overlay_->setStaysOnTop(staysOnTop);
-    window->setStaysOnTop(staysOnTop);
+    overlay.setStaysOnTop(staysOnTop);
+    window.setStaysOnTop(staysOnTop);
 
-    overlay_->showCameras(selection_.names(), selection_.selectedIndex());
-    // The title names the selected camera, whatever changes it.
-    const auto showSelectedCameraName = [this] {
-        if (window) {
-            const Camera* camera = selection_.selectedCamera();
-            window->showCameraName(camera ? visibleName(camera->name) : QString());
-        }
-        if (camerasMenu_) {
-            camerasMenu_->showCameras(selection_.names(), selection_.selectedIndex());
+    overlay.showCameras(selection_.names(), selection_.selectedIndex());
+    // The title and the Cameras menu name the selected camera, whatever changes it.
+    const auto showSelectedCamera = [this] {
+        const Camera* camera = selection_.selectedCamera();
+        side().window().showCameraName(camera ? visibleName(camera->name) : QString());
+        if (CamerasMenu* cameras = side().camerasMenu()) {
+            cameras->showCameras(selection_.names(), selection_.selectedIndex());
         }
     };
-    selection_.setChangeHandler(showSelectedCameraName);
-    showSelectedCameraName();
+    selection_.setChangeHandler(showSelectedCamera);
 
-    if (!savedFrame || !window->restoreFrame(*savedFrame)) {
-        window->centreOnScreen();
+    if (!savedFrame || !window.restoreFrame(*savedFrame)) {
+        window.centreOnScreen();
     }
-    layoutViewerContent();
+    overlay.layOut();
     installMainMenu();
+    showSelectedCamera();
 
-    window->show();
-    window->raise();
-    window->activateWindow();
-}
-
-void AppDelegate::createWindowCollaborators() {
-    overlay_ = std::make_unique<ViewerOverlay>(*window->contentView());
-    overlay_->cameraChosen = [this](qsizetype index) { selectCamera(index); };
-    overlay_->menuButtonPressed = [this] { showMainMenuFromButton(); };
-    overlay_->stayOnTopToggled = [this](bool) { toggleStayOnTop(); };
-    overlay_->focusButtonPressed = [this] { toggleFocusArea(); };
-    overlay_->closeButtonPressed = [this] { closeCameraViewer(); };
-    window->tabPressed = [overlay = overlay_.get()](bool forward) {
-        overlay->focusControls(forward);
-    };
-    showPlaybackStatus(supervisor_->statusText());
-
-    focusArea_ = std::make_unique<FocusAreaController>(
-        *window, *window->pointerSurface(),
-        FocusAreaHooks{
-            .setEngineProperty = [this](const QString& name,
-                                        const QString& value) { setMPVProperty(name, value); },
-            .animateWindowFrame =
-                [this](const QRect& frame) { windowFrame_->setWindowFrameAnimated(frame); },
-            .showError = [this](const QString& message) { showPlaybackError(message); },
-            .stateChanged =
-                [this] {
-                    updateFocusButton();
-                    overlay_->setSelectingFocusArea(focusArea_->isSelectingFocusArea());
-                    supervisor_->reconsiderStream();
-                },
-        });
-}
-
-void AppDelegate::layoutViewerContent() {
-    if (!window) {
-        return;
-    }
-    if (overlay_) {
-        overlay_->layOut();
-    }
+    window.show();
+    window.raise();
+    window.activateWindow();
 }
 
 ViewerWindow* AppDelegate::viewerWindow() const {
-    return window;
+    return windowSide_ ? &windowSide_->window() : nullptr;
 }
 
 DraggableContentView* AppDelegate::interactionSurface() const {
-    return window ? window->pointerSurface() : nullptr;
+    return windowSide_ ? &windowSide_->pointerSurface() : nullptr;
 }
 
 QWidget* AppDelegate::videoWidget() const {
-    return window ? window->picture() : nullptr;
+    return windowSide_ ? windowSide_->picture().widget : nullptr;
 }
 
 VideoView* AppDelegate::videoView() const {
-    return dynamic_cast<VideoView*>(videoWidget());
+    return windowSide_ ? windowSide_->picture().view : nullptr;
 }
 
 const ViewerOverlay& AppDelegate::overlay() const {
-    Q_ASSERT(overlay_);
-    return *overlay_;
+    return side().overlay();
 }
 
 const WindowFrameController& AppDelegate::windowFrame() const {
-    Q_ASSERT(windowFrame_);
-    return *windowFrame_;
+    return side().frame();
 }
 
 void AppDelegate::windowDidMove() {
-    if (windowFrame_) {
-        windowFrame_->saveWindowFrame();
-    }
+    side().frame().saveWindowFrame();
 }
 
 void AppDelegate::windowDidResize() {
-    layoutViewerContent();
-    if (windowFrame_) {
-        windowFrame_->saveWindowFrame();
-    }
+    side().overlay().layOut();
+    side().frame().saveWindowFrame();
     supervisor_->reconsiderStream();
 }
 
 StreamNeeds AppDelegate::streamNeeds() const {
-    QWidget* picture = videoWidget();
-    if (!picture || !windowFrame_ || !focusArea_) {
+    if (!windowSide_) {
         return {.shownArea = {}, .mainRequired = true};
     }
-    const qreal ratio = picture->devicePixelRatioF();
-    return {.shownArea = QSize(qRound(picture->width() * ratio), qRound(picture->height() * ratio)),
-            .mainRequired = window->isFullScreen() || windowFrame_->isTemporarilyMaximized() ||
-                            focusArea_->focusCrop().has_value() ||
-                            focusArea_->isSelectingFocusArea() ||
+    const QWidget& picture = *side().picture().widget;
+    const FocusAreaController& focusArea = side().focusArea();
+    const qreal ratio = picture.devicePixelRatioF();
+    return {.shownArea = QSize(qRound(picture.width() * ratio), qRound(picture.height() * ratio)),
+            .mainRequired = side().window().isFullScreen() ||
+                            side().frame().isTemporarilyMaximized() ||
+                            focusArea.focusCrop().has_value() || focusArea.isSelectingFocusArea() ||
                             snapshots_->isWaitingForWholePicture()};
 }
 
@@ -197,7 +165,7 @@ void AppDelegate::installCameraKeys() {
     // the previous and the next, round the list. Keys for a camera the list
     // does not have do nothing.
     const auto bind = [this](const QKeySequence& keys, std::function<qsizetype()> target) {
-        auto* shortcut = new QShortcut(keys, window);
+        auto* shortcut = new QShortcut(keys, &side().window());
         connect(shortcut, &QShortcut::activated, this, [this, target = std::move(target)] {
             const qsizetype index = target();
             if (index >= 0 && index < selection_.cameras().size()) {
@@ -218,17 +186,18 @@ void AppDelegate::installCameraKeys() {
 }
 
 void AppDelegate::toggleFullScreen() {
-    if (window && !isClosingViewer()) {
-        window->toggleFullScreen();
+    if (!isClosingViewer()) {
+        side().window().toggleFullScreen();
     }
 }
 
 void AppDelegate::bringViewerToFront() {
-    if (!window || isClosingViewer()) {
+    if (!windowSide_ || isClosingViewer()) {
         return;
     }
-    window->bringToFront();
-    if (QWindow* handle = window->windowHandle()) {
+    ViewerWindow& window = side().window();
+    window.bringToFront();
+    if (QWindow* handle = window.windowHandle()) {
         activateOnUserRequest(*handle);
     }
 }
@@ -238,12 +207,8 @@ void AppDelegate::windowWillClose() {
         lifecycle_ = Lifecycle::closing;
     }
     snapshots_->viewerWillClose();
-    if (focusArea_) {
-        focusArea_->viewerWillClose();
-    }
-    if (overlay_) {
-        overlay_->viewerWillClose();
-    }
+    side().focusArea().viewerWillClose();
+    side().overlay().viewerWillClose();
     supervisor_->viewerWillClose();
 }
 

@@ -34,7 +34,7 @@ bool cameraChangedItsPicture(const VideoFocusCrop& crop, const VideoSourceGeomet
 
 FocusAreaController::FocusAreaController(ViewerWindow& window, DraggableContentView& selectionView,
                                          FocusAreaHooks hooks)
-    : window_(&window), selectionView_(&selectionView), hooks_(std::move(hooks)) {}
+    : window_(window), selectionView_(selectionView), hooks_(std::move(hooks)) {}
 
 void FocusAreaController::toggleFocusArea() {
     if (focusCrop_) {
@@ -43,9 +43,7 @@ void FocusAreaController::toggleFocusArea() {
     }
     if (!isSelectingFocusArea_) {
         isSelectingFocusArea_ = true;
-        if (selectionView_) {
-            selectionView_->beginFocusSelection();
-        }
+        selectionView_.beginFocusSelection();
         hooks_.stateChanged();
         return;
     }
@@ -54,9 +52,7 @@ void FocusAreaController::toggleFocusArea() {
 
 void FocusAreaController::cancelFocusSelection() {
     // The view reports the cancellation back through focusSelectionCancelled.
-    if (selectionView_) {
-        selectionView_->cancelFocusSelection(true);
-    }
+    selectionView_.cancelFocusSelection(true);
 }
 
 void FocusAreaController::focusSelectionCancelled() {
@@ -73,19 +69,17 @@ void FocusAreaController::focusSelectionCompleted(const QRectF& selection, bool 
         hooks_.stateChanged();
         return;
     }
-    if (!sourceVideoGeometry_ || !selectionView_) {
+    if (!sourceVideoGeometry_) {
         failFocusSelection();
         return;
     }
     const std::optional<VideoFocusCrop> crop =
-        focusCropForSelection(selection, QSizeF(selectionView_->size()), *sourceVideoGeometry_);
+        focusCropForSelection(selection, QSizeF(selectionView_.size()), *sourceVideoGeometry_);
     if (!crop) {
         failFocusSelection();
         return;
     }
-    if (window_) {
-        restoreFrameBeforeFocus_ = window_->geometry();
-    }
+    restoreFrameBeforeFocus_ = window_.geometry();
     focusCrop_ = crop;
     isShowingFullCameraTemporarily_ = false;
     applyFocusedCameraView(*focusCrop_, true);
@@ -110,23 +104,20 @@ void FocusAreaController::applyFocusedCameraView(const VideoFocusCrop& crop, boo
     applyViewToEngine();
 
     // The engine stretches the crop over whatever shape the window has.
-    if (window_) {
-        window_->setContentAspectRatio(QSizeF());
-        window_->setMinimumContentSize(focusedMinimumSize);
-    }
+    window_.setContentAspectRatio(QSizeF());
+    window_.setMinimumContentSize(focusedMinimumSize);
     appliedVideoAspectRatio_.reset();
 
-    if (!reshapeWindow || !window_) {
+    if (!reshapeWindow) {
         return;
     }
-    const QScreen* screen =
-        window_->screen() ? window_->screen() : QGuiApplication::primaryScreen();
+    const QScreen* screen = window_.screen() ? window_.screen() : QGuiApplication::primaryScreen();
     if (!screen) {
         return;
     }
     const int64_t rotation = sourceVideoGeometry_ ? sourceVideoGeometry_->rotation : 0;
     const std::optional<QRectF> frame =
-        focusedWindowFrame(QRectF(window_->geometry()), displayedCropRatio(crop, rotation),
+        focusedWindowFrame(QRectF(window_.geometry()), displayedCropRatio(crop, rotation),
                            QRectF(screen->availableGeometry()), focusedMinimumSize.width());
     if (frame) {
         hooks_.animateWindowFrame(frame->toRect());
@@ -134,21 +125,17 @@ void FocusAreaController::applyFocusedCameraView(const VideoFocusCrop& crop, boo
 }
 
 void FocusAreaController::restoreOriginalCameraView() {
-    if (selectionView_) {
-        selectionView_->cancelFocusSelection(false);
-    }
+    selectionView_.cancelFocusSelection(false);
     isSelectingFocusArea_ = false;
     focusCrop_.reset();
     isShowingFullCameraTemporarily_ = false;
     applyViewToEngine();
-    if (window_) {
-        window_->setMinimumContentSize(ViewerWindow::minimumContentSize);
-        if (sourceVideoGeometry_) {
-            // The picture's own proportions, whatever they are.
-            const QSizeF displayed = sourceVideoGeometry_->displayedSize();
-            window_->setContentAspectRatio(displayed);
-            appliedVideoAspectRatio_ = displayed.width() / displayed.height();
-        }
+    window_.setMinimumContentSize(ViewerWindow::minimumContentSize);
+    if (sourceVideoGeometry_) {
+        // The picture's own proportions, whatever they are.
+        const QSizeF displayed = sourceVideoGeometry_->displayedSize();
+        window_.setContentAspectRatio(displayed);
+        appliedVideoAspectRatio_ = displayed.width() / displayed.height();
     }
     if (restoreFrameBeforeFocus_) {
         hooks_.animateWindowFrame(*restoreFrameBeforeFocus_);
@@ -220,9 +207,7 @@ void FocusAreaController::applyViewToEngine() {
 }
 
 void FocusAreaController::viewerWillClose() {
-    if (selectionView_) {
-        selectionView_->cancelFocusSelection(false);
-    }
+    selectionView_.cancelFocusSelection(false);
 }
 
 void FocusAreaController::updateWindowAspectRatio(std::optional<int64_t> width,
@@ -253,9 +238,7 @@ void FocusAreaController::updateWindowAspectRatio(std::optional<int64_t> width,
     if (appliedVideoAspectRatio_ && std::abs(*appliedVideoAspectRatio_ - ratio) < ratioTolerance) {
         return;
     }
-    if (window_) {
-        window_->setContentAspectRatio(displayed);
-    }
+    window_.setContentAspectRatio(displayed);
     appliedVideoAspectRatio_ = ratio;
 }
 

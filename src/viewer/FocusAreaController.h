@@ -4,7 +4,6 @@
 #include "viewer/VideoSourceGeometry.h"
 #include "window/FocusButtonState.h"
 
-#include <QPointer>
 #include <QRect>
 #include <QRectF>
 #include <QString>
@@ -96,8 +95,9 @@ private:
     void setEngineProperties(const QString& crop, const QString& keepAspect,
                              const QString& panScan);
 
-    QPointer<ViewerWindow> window_;
-    QPointer<DraggableContentView> selectionView_;
+    // Both outlive this controller.
+    ViewerWindow& window_;
+    DraggableContentView& selectionView_;
     FocusAreaHooks hooks_;
     std::optional<VideoFocusCrop> focusCrop_;
     bool isSelectingFocusArea_ = false;

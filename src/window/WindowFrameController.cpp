@@ -11,20 +11,20 @@ namespace rure {
 
 WindowFrameController::WindowFrameController(ViewerWindow& window, Scheduler& scheduler,
                                              std::function<void(const QRect&)> saveFrame)
-    : window_(&window), scheduler_(scheduler), saveFrame_(std::move(saveFrame)) {}
+    : window_(window), scheduler_(scheduler), saveFrame_(std::move(saveFrame)) {}
 
 WindowFrameController::~WindowFrameController() = default;
 
 void WindowFrameController::setWindowFrameAnimated(const QRect& frame) {
     // A full-screen window keeps the screen's frame.
-    if (!window_ || window_->isFullScreen()) {
+    if (window_.isFullScreen()) {
         return;
     }
     if (windowFrameAnimation_) {
         windowFrameAnimation_->stop();
         delete windowFrameAnimation_;
     }
-    auto* animation = new QPropertyAnimation(window_, "geometry", this);
+    auto* animation = new QPropertyAnimation(&window_, "geometry", this);
     animation->setDuration(animationMilliseconds);
     animation->setEasingCurve(QEasingCurve::InOutQuad);
     animation->setEndValue(frame);
@@ -37,11 +37,10 @@ bool WindowFrameController::isAnimating() const {
 }
 
 void WindowFrameController::toggleTemporaryMaximum(std::optional<double> appliedVideoAspectRatio) {
-    if (!window_ || window_->isFullScreen()) {
+    if (window_.isFullScreen()) {
         return;
     }
-    const QScreen* screen =
-        window_->screen() ? window_->screen() : QGuiApplication::primaryScreen();
+    const QScreen* screen = window_.screen() ? window_.screen() : QGuiApplication::primaryScreen();
     if (!screen) {
         return;
     }
@@ -62,9 +61,9 @@ void WindowFrameController::toggleTemporaryMaximum(std::optional<double> applied
         }
         return;
     }
-    const QRect frame = window_->geometry();
+    const QRect frame = window_.geometry();
     const QRectF maximum =
-        temporaryMaximumFrame(QRectF(frame), QSizeF(window_->contentView()->size()),
+        temporaryMaximumFrame(QRectF(frame), QSizeF(window_.contentView()->size()),
                               QRectF(screen->availableGeometry()), appliedVideoAspectRatio);
     restoreFrameBeforeTemporaryMaximum_ = frame;
     isTemporarilyMaximized_ = true;
@@ -72,10 +71,10 @@ void WindowFrameController::toggleTemporaryMaximum(std::optional<double> applied
 }
 
 void WindowFrameController::saveWindowFrame() {
-    if (!window_ || isTemporarilyMaximized_ || !window_->isVisible() || window_->isFullScreen()) {
+    if (isTemporarilyMaximized_ || !window_.isVisible() || window_.isFullScreen()) {
         return;
     }
-    saveFrame_(window_->geometry());
+    saveFrame_(window_.geometry());
 }
 
 } // namespace rure

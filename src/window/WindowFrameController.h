@@ -49,7 +49,7 @@ public:
     bool isAnimating() const;
 
 private:
-    QPointer<ViewerWindow> window_;
+    ViewerWindow& window_;
     Scheduler& scheduler_;
     std::function<void(const QRect&)> saveFrame_;
     std::optional<QRect> restoreFrameBeforeTemporaryMaximum_;
