@@ -169,24 +169,12 @@ void AppDelegate::applicationWillTerminate() {
     supervisor_->shutDown();
 }
 
-void AppDelegate::startPlayer() {
-    supervisor_->startPlayer();
-}
-
 void AppDelegate::selectCamera(qsizetype index) {
     if (!selection_.select(index)) {
         return;
     }
     showSelectionInPicker();
     supervisor_->playNewSelection();
-}
-
-void AppDelegate::stopPlayerEngine() {
-    supervisor_->stopPlayerEngine();
-}
-
-void AppDelegate::setMPVProperty(const QString& name, const QString& value) {
-    supervisor_->setEngineProperty(name, value);
 }
 
 void AppDelegate::showPlaybackStatus(const QString& text) {

@@ -102,11 +102,8 @@ public:
     bool applicationShouldTerminateAfterLastWindowClosed() const { return true; }
     void applicationWillTerminate();
 
-    // Engine and cameras.
-    void startPlayer();
+    // Cameras.
     void selectCamera(qsizetype index);
-    void stopPlayerEngine();
-    void setMPVProperty(const QString& name, const QString& value);
     // The editor's save handler: saves `cameras`, adopts them and re-selects a camera.
     Result<void> applyEditedCameraList(const QList<Camera>& cameras);
 
@@ -139,22 +136,13 @@ public:
     void openCameraAddress(const QString& address);
 
     // Main menu.
-    void installMainMenu();
     void showCameraSettings();
     void openRureHelp();
     void showQuickHelp();
     void sendFeedback();
     void showAbout();
 
-    // Network path and sleep.
-    void startSystemRecoveryMonitoring();
-
     // Window.
-    void createWindow();
-    void updateWindowAspectRatio(PlaybackEngine& engine);
-    void windowDidMove();
-    void windowDidResize();
-    void windowWillClose();
     // The Window menu's full-screen command, F11 and a double-click on the picture.
     void toggleFullScreen();
     // Another launch of the viewer asked for it: the window comes to the front,
@@ -174,6 +162,8 @@ public:
     const ViewerOverlay& overlay() const;
     const FocusAreaController& focusArea() const;
     const WindowFrameController& windowFrame() const;
+    // The window and its parts, for observers that act as the user would.
+    ViewerWindowSide& windowSide() { return side(); }
 
     // The collaborators, for observers (tests among them).
     const CameraSelection& cameraSelection() const { return selection_; }
@@ -189,19 +179,26 @@ public:
     void toggleStayOnTop();
     void secondaryClick();
     void toggleTemporaryMaximum();
-    void closeCameraViewer();
-    void menuWillOpen();
-    void menuDidClose();
     // The menu button over the picture: the main menu as a pop-up under it.
     void showMainMenuFromButton();
 
     // Focus on an area of the picture.
     void toggleFocusArea();
-    void updateFocusButton();
     void focusSelectionCompleted(const QRectF& selection);
-    void focusSelectionCancelled();
 
 private:
+    // The window and its parts, and what the window tells its controller.
+    void createWindow();
+    void installMainMenu();
+    void windowDidMove();
+    void windowDidResize();
+    void windowWillClose();
+    void closeCameraViewer();
+    void focusSelectionCancelled();
+    void updateFocusButton();
+    void updateWindowAspectRatio(PlaybackEngine& engine);
+    // Where the network path and sleep and wake are heard.
+    void startSystemRecoveryMonitoring();
     // The camera list or the selected camera changed: the picker shows it.
     void showSelectionInPicker();
     // The window's parts; only once createWindow has run.

@@ -53,12 +53,4 @@ void AppDelegate::closeCameraViewer() {
     side().window().close();
 }
 
-void AppDelegate::menuWillOpen() {
-    side().overlay().menuWillOpen();
-}
-
-void AppDelegate::menuDidClose() {
-    side().overlay().menuDidClose();
-}
-
 } // namespace rure

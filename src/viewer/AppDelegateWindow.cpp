@@ -31,8 +31,10 @@ void AppDelegate::createWindow() {
         *services_.scheduler, preferredVideoPresentation(),
         [this](const QRect& frame) { viewerSettings_.setWindowFrame(windowFrameText(frame)); },
         FocusAreaHooks{
-            .setEngineProperty = [this](const QString& name,
-                                        const QString& value) { setMPVProperty(name, value); },
+            .setEngineProperty =
+                [this](const QString& name, const QString& value) {
+                    supervisor_->setEngineProperty(name, value);
+                },
             .animateWindowFrame =
                 [this](const QRect& frame) { side().frame().setWindowFrameAnimated(frame); },
             .showError = [this](const QString& message) { showPlaybackError(message); },

@@ -8,10 +8,10 @@ using State = PlaybackSupervisorState;
 TEST_F(ControllerTest, stoppingWithoutAnEngineIsSafeAndStops) {
     launch();
     ASSERT_FALSE(supervisor().hasEngine());
-    delegate->stopPlayerEngine();
+    delegate->playback().stopPlayerEngine();
     EXPECT_FALSE(delegate->videoView()->frameRenderedHandler());
     EXPECT_EQ(supervisor().state(), State::stopped);
-    delegate->stopPlayerEngine();
+    delegate->playback().stopPlayerEngine();
     EXPECT_EQ(supervisor().state(), State::stopped);
 }
 
@@ -21,7 +21,7 @@ TEST_F(ControllerTest, stoppingTheEngineTearsItDownInOrder) {
     ASSERT_TRUE(supervisor().hasEngine());
     engines.clearJournal();
 
-    delegate->stopPlayerEngine();
+    delegate->playback().stopPlayerEngine();
     EXPECT_FALSE(supervisor().hasEngine());
     EXPECT_EQ(engines.journal().liveLoops, 0);
     EXPECT_EQ(supervisor().state(), State::stopped);

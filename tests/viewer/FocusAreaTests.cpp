@@ -364,7 +364,7 @@ TEST_F(FocusArea, withoutAPictureTheUserIsAskedToWait) {
     alerts.clear();
     delegate->toggleFocusArea();
     drag({100, 100}, {400, 300});
-    delegate->stopPlayerEngine();
+    delegate->playback().stopPlayerEngine();
     QTest::qWait(DraggableContentView::finalizingMilliseconds + 200);
     EXPECT_TRUE(alerts.isEmpty());
     EXPECT_FALSE(delegate->focusArea().isSelectingFocusArea());

@@ -161,18 +161,18 @@ TEST_F(LivePicture, stoppingTheEngineAtAnyMomentLeavesNothingBehind) {
 
     // Right after the start, before any picture.
     ASSERT_TRUE(waitFor([this] { return supervisor().hasEngine(); }));
-    delegate->stopPlayerEngine();
+    delegate->playback().stopPlayerEngine();
     EXPECT_FALSE(supervisor().hasEngine());
     EXPECT_FALSE(delegate->videoView()->isAttached());
     const int threadsWithoutEngine = threadCount();
 
     // During playback, and then once more.
-    delegate->startPlayer();
+    delegate->playback().startPlayer();
     ASSERT_TRUE(waitFor([this] { return isPlaying(); }));
     EXPECT_EQ(supervisor().playerGeneration(), 2);
     EXPECT_GT(threadCount(), threadsWithoutEngine);
-    delegate->stopPlayerEngine();
-    delegate->stopPlayerEngine();
+    delegate->playback().stopPlayerEngine();
+    delegate->playback().stopPlayerEngine();
     EXPECT_FALSE(supervisor().hasEngine());
     EXPECT_FALSE(delegate->videoView()->isAttached());
     EXPECT_EQ(supervisor().state(), PlaybackSupervisorState::stopped);

@@ -83,7 +83,7 @@ TEST_F(SnapshotCommand, isOfferedOnlyWithALivePictureAndSavesTheEnginesPictureAs
     EXPECT_FALSE(save->isEnabled());
     showPicture();
     EXPECT_TRUE(save->isEnabled());
-    delegate->stopPlayerEngine();
+    delegate->playback().stopPlayerEngine();
     EXPECT_FALSE(save->isEnabled());
 }
 
@@ -111,7 +111,7 @@ TEST_F(SnapshotCommand, aSnapshotThatCannotBeTakenOrWrittenSaysWhyAndLeavesNoFil
 
     // The engine goes down before it answers.
     delegate->saveSnapshot();
-    delegate->stopPlayerEngine();
+    delegate->playback().stopPlayerEngine();
     ASSERT_TRUE(pumpUntil([this] { return alerts.size() == 3; }));
     EXPECT_EQ(alerts[2], failed + QStringLiteral("The video engine could not take the picture."));
 

@@ -1,5 +1,7 @@
 #include "ControllerTestFixture.h"
 
+#include "viewer/ViewerWindowSide.h"
+
 #include "window/CabinCameraMenuItemView.h"
 #include "window/ViewerMainMenu.h"
 #include "window/WindowFrameText.h"
@@ -200,10 +202,10 @@ TEST_F(ViewerControls, anInactiveApplicationShowsNothingAndAnOpenMenuKeepsThemUp
     delegate->applicationDidResignActive();
     EXPECT_TRUE(pumpUntil([this] { return controlsGone(); }));
 
-    delegate->menuWillOpen();
+    delegate->windowSide().overlay().menuWillOpen();
     delegate->hoverChanged(false);
     EXPECT_TRUE(pumpUntil([this] { return controlsShown(); }));
-    delegate->menuDidClose();
+    delegate->windowSide().overlay().menuDidClose();
     EXPECT_TRUE(pumpUntil([this] { return controlsGone(); }));
 }
 
@@ -326,7 +328,7 @@ TEST_F(ViewerControls, aRightClickMaximizesForNowAndASecondOneGoesBack) {
 TEST_F(ViewerControls, theCloseButtonClosesTheViewer) {
     launchActive(threeCameras());
     delegate->hoverChanged(true);
-    delegate->menuWillOpen();
+    delegate->windowSide().overlay().menuWillOpen();
     ASSERT_TRUE(pumpUntil([this] { return controlsShown(); }));
     QTest::mouseClick(delegate->overlay().closeViewerButton(), Qt::LeftButton);
     EXPECT_TRUE(delegate->isClosingViewer());
@@ -334,7 +336,7 @@ TEST_F(ViewerControls, theCloseButtonClosesTheViewer) {
     EXPECT_FALSE(supervisor().hasEngine());
     // Hover and menus no longer do anything.
     delegate->hoverChanged(true);
-    delegate->menuDidClose();
+    delegate->windowSide().overlay().menuDidClose();
 }
 
 } // namespace
