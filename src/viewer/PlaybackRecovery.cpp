@@ -27,13 +27,13 @@ SteadyTime after(SteadyTime time, double seconds) {
 } // namespace
 
 void PlaybackSupervisor::startPlaybackWatchdog() {
-    watchdog_.reset();
-    watchdog_ =
+    engine_.watchdog.reset();
+    engine_.watchdog =
         scheduler_.scheduleRepeating(watchdogPeriod, this, [this] { evaluatePlaybackHealth(); });
 }
 
 void PlaybackSupervisor::evaluatePlaybackHealth() {
-    if (!mayPlaybackRun() || !session_) {
+    if (!mayPlaybackRun() || !engine_.session) {
         return;
     }
     const SteadyTime now = scheduler_.now();
@@ -41,14 +41,13 @@ void PlaybackSupervisor::evaluatePlaybackHealth() {
     case PlaybackSupervisorState::starting:
         // As long as this camera is known to need, or longer for one never seen.
         if (const double limit = cadence_.firstPictureLimitSeconds();
-            secondsBetween(lastCameraLoad_, now) >= limit) {
+            secondsBetween(load_.startedAt, now) >= limit) {
             cadence_.recordMissingFirstPicture(limit);
             schedulePlaybackRecovery(QStringLiteral("no first video frame"), false, false);
         }
         break;
     case PlaybackSupervisorState::playing:
-        if (lastFrameRenderedAt_ &&
-            secondsBetween(*lastFrameRenderedAt_, now) >= silenceLimitSeconds()) {
+        if (load_.lastFrameAt && secondsBetween(*load_.lastFrameAt, now) >= silenceLimitSeconds()) {
             schedulePlaybackRecovery(QStringLiteral("video frame heartbeat stalled"), false, false);
         }
         break;
@@ -59,73 +58,26 @@ void PlaybackSupervisor::evaluatePlaybackHealth() {
     }
 }
 
-PlaybackStatus PlaybackSupervisor::status() const {
-    PlaybackStatus status;
-    if (selection_.isEmpty() || hold_.closing || hold_.sleeping) {
-        return status;
-    }
-    if (!selectedCameraIsPlayable()) {
-        status.activity = PlaybackActivity::notPlayable;
-        return status;
-    }
-    status.lastPictureAt = lastPictureAt_;
-    status.problem = cameraProblem_;
-    status.unreachable = cameraUnreachable_;
-    if (hold_.pathIsDown) {
-        status.activity = PlaybackActivity::waitingForNetwork;
-        return status;
-    }
-    const bool somethingRuns = session_ || retry_ || preflight_.isRunning();
-    if (!somethingRuns) {
-        // Nothing is pending: say why, never a countdown or "Connecting…"
-        // that cannot end.
-        status.activity = PlaybackActivity::stopped;
-        status.engineFailure = engineFailure_;
-        return status;
-    }
-    const bool recovering = retry_ != nullptr || retryCount_ > 0;
-    if (recovering) {
-        status.activity = PlaybackActivity::reconnecting;
-        status.attempt = std::max<int64_t>(retryCount_, 1);
-        if (retry_) {
-            status.nextAttemptAt = nextAttemptAt_;
-        }
-        status.credentialsRefusedAgain = credentialsAreRefused();
-    } else if (state_ == PlaybackSupervisorState::playing || lastPictureAt_) {
-        // Playing, or loading the camera again to catch up with a picture
-        // that stays on screen meanwhile. A picture is old after a few of the
-        // camera's own frame intervals, longer than its pauses.
-        status.activity = PlaybackActivity::playing;
-        status.staleAfterSeconds = cadence_.staleAfterSeconds();
-    } else {
-        status.activity = PlaybackActivity::connecting;
-        if (const Camera* camera = selection_.selectedCamera()) {
-            status.cameraName = visibleName(camera->name);
-        }
-    }
-    return status;
-}
-
 void PlaybackSupervisor::schedulePlaybackRecovery(const QString& reason, bool immediate,
                                                   bool forcePlayerRecreation) {
-    if (!mayPlaybackRun() || !selectedCameraIsPlayable() || retry_ ||
+    if (!mayPlaybackRun() || !selectedCameraIsPlayable() || recovery_.attempt ||
         (!forcePlayerRecreation && fallBackFromSmallStream(reason))) {
         return;
     }
     const SteadyTime now = scheduler_.now();
-    if (!outageSince_) {
-        outageSince_ = now;
+    if (!recovery_.outageSince) {
+        recovery_.outageSince = now;
     }
-    const int64_t attempt = retryCount_;
-    ++retryCount_;
-    const int64_t count = retryCount_;
+    const int64_t attempt = recovery_.count;
+    ++recovery_.count;
+    const int64_t count = recovery_.count;
     setState(PlaybackSupervisorState::backingOff);
     const int64_t generation = selectionGeneration_;
 
-    const double slot =
-        credentialsAreRefused()
-            ? RecoverySchedule::refusedCredentialsDelay
-            : RecoverySchedule::slotSeconds(attempt, immediate, secondsBetween(*outageSince_, now));
+    const double slot = credentialsAreRefused()
+                            ? RecoverySchedule::refusedCredentialsDelay
+                            : RecoverySchedule::slotSeconds(
+                                  attempt, immediate, secondsBetween(*recovery_.outageSince, now));
     const double delay = slot + scheduler_.randomUniform(0.0, maximumJitter);
     const bool recreate = forcePlayerRecreation || count % rebuildEveryNthAttempt == 0;
 
@@ -135,8 +87,8 @@ void PlaybackSupervisor::schedulePlaybackRecovery(const QString& reason, bool im
             .arg(delay, 0, 'f', 6)
             .arg(logBool(recreate), reason));
 
-    nextAttemptAt_ = after(now, delay);
-    retry_ = scheduler_.schedule(Seconds(delay), this, [this, generation, recreate] {
+    recovery_.nextAttemptAt = after(now, delay);
+    recovery_.attempt = scheduler_.schedule(Seconds(delay), this, [this, generation, recreate] {
         startRecoveryAttempt(generation, recreate);
     });
     watchForCameraReturn(generation, recreate, count, delay);
@@ -150,42 +102,43 @@ void PlaybackSupervisor::watchForCameraReturn(int64_t generation, bool recreate,
     // end. A camera that answered a knock and then failed the attempt gets
     // one whole slot before it is watched again, so that a port that accepts
     // and then refuses is never tried over and over.
-    const bool cutShortBefore = lastSlotWasCutShort_;
-    lastSlotWasCutShort_ = false;
+    const bool cutShortBefore = recovery_.lastSlotWasCutShort;
+    recovery_.lastSlotWasCutShort = false;
     const Camera* camera = selection_.selectedCamera();
     const auto target = camera ? localNetworkPreflightTarget(camera->url) : std::nullopt;
-    const std::optional<SteadyTime> outageSince = outageSince_;
+    const std::optional<SteadyTime> outageSince = recovery_.outageSince;
     const double outage = outageSince ? secondsBetween(*outageSince, scheduler_.now()) : 0;
     // Away: the preflight found no camera, or the engine's connection was
     // refused or not answered.
-    const bool cameraIsAway = cameraUnreachable_ ||
-                              cameraProblem_ == CameraProblem::connectionRefused ||
-                              cameraProblem_ == CameraProblem::noAnswer;
+    const bool cameraIsAway = report_.unreachable ||
+                              report_.problem == CameraProblem::connectionRefused ||
+                              report_.problem == CameraProblem::noAnswer;
     // A name that was not found is looked up again by the next attempt, not
     // by knocks in between: each would be one more query to the name server.
-    if (!cameraIsAway || cutShortBefore || !target || preflight_.nameWasNotFound() ||
+    if (!cameraIsAway || cutShortBefore || !target || recovery_.preflight.nameWasNotFound() ||
         !RecoverySchedule::knockPeriod(outage, slot)) {
         return;
     }
-    returnWatch_.start(
+    recovery_.returnWatch.start(
         *target,
         [this, outageSince, slot]() -> std::optional<Seconds> {
             const SteadyTime now = scheduler_.now();
             const std::optional<double> period = RecoverySchedule::knockPeriod(
                 outageSince ? secondsBetween(*outageSince, now) : 0, slot);
             // A knock that would come no sooner than the attempt is not made.
-            if (!period || !nextAttemptAt_ || secondsBetween(now, *nextAttemptAt_) <= *period) {
+            if (!period || !recovery_.nextAttemptAt ||
+                secondsBetween(now, *recovery_.nextAttemptAt) <= *period) {
                 return std::nullopt;
             }
             return Seconds(*period);
         },
         [this, generation, recreate, count] {
-            if (!retry_ || generation != selectionGeneration_ || !mayPlaybackRun()) {
+            if (!recovery_.attempt || generation != selectionGeneration_ || !mayPlaybackRun()) {
                 return;
             }
             RureLog::playback().notice(
                 QStringLiteral("The camera answers again; recovery %1 starts now.").arg(count));
-            lastSlotWasCutShort_ = true;
+            recovery_.lastSlotWasCutShort = true;
             startRecoveryAttempt(generation, recreate);
         });
 }
@@ -203,13 +156,13 @@ void PlaybackSupervisor::startRecoveryAttempt(int64_t generation, bool recreate)
 }
 
 void PlaybackSupervisor::cancelPendingRecovery() {
-    retry_.reset();
-    nextAttemptAt_.reset();
-    returnWatch_.stop();
+    recovery_.attempt.reset();
+    recovery_.nextAttemptAt.reset();
+    recovery_.returnWatch.stop();
 }
 
 void PlaybackSupervisor::requestLocalNetworkAccessAndStart() {
-    if (selection_.isEmpty() || !mayPlaybackRun() || preflight_.isRunning()) {
+    if (selection_.isEmpty() || !mayPlaybackRun() || recovery_.preflight.isRunning()) {
         return;
     }
     // Not even its host is asked about: nothing will be played there.
@@ -227,65 +180,37 @@ void PlaybackSupervisor::requestLocalNetworkAccessAndStart() {
         QStringLiteral("Beginning private local-network preflight for camera index %1.")
             .arg(selection_.selectedIndex()));
     const int64_t generation = selectionGeneration_;
-    preflight_.start(*target, [this, generation](bool reachable) {
+    recovery_.preflight.start(*target, [this, generation](bool reachable) {
         finishLocalNetworkProbe(reachable, generation);
     });
     statusReporter_.refresh();
 }
 
 void PlaybackSupervisor::finishLocalNetworkProbe(bool reloadPlayer, int64_t generation) {
-    if (generation != selectionGeneration_ || hold_.closing || hold_.sleeping) {
+    if (generation != selectionGeneration_ || !hold_.hearsTheCamera()) {
         return;
     }
     noteCameraReachable(reloadPlayer);
-    if (!session_) {
+    if (!engine_.session) {
         startPlayer();
     } else if (!reloadPlayer) {
         schedulePlaybackRecovery(QStringLiteral("local-network preflight failed"), false, false);
     } else {
-        loadCamera(selection_.selectedIndex());
-    }
-}
-
-void PlaybackSupervisor::noteCameraProblem(CameraProblem problem) {
-    cameraProblem_ = problem;
-    credentialRefusals_ =
-        problem == CameraProblem::credentialsRefused ? credentialRefusals_ + 1 : 0;
-    cameraUnreachable_ = false;
-    statusReporter_.refresh();
-}
-
-bool PlaybackSupervisor::statusOffersCameraEditor() const {
-    const PlaybackStatus shown = status();
-    return shown.activity == PlaybackActivity::notPlayable ||
-           (shown.credentialsRefusedAgain && shown.nextAttemptAt);
-}
-
-bool PlaybackSupervisor::credentialsAreRefused() const {
-    return cameraProblem_ == CameraProblem::credentialsRefused &&
-           credentialRefusals_ >= RecoverySchedule::credentialRefusalsBeforeSlowing;
-}
-
-void PlaybackSupervisor::noteCameraReachable(bool reachable) {
-    // The status line follows with what playback does next.
-    cameraUnreachable_ = !reachable;
-    if (!reachable) {
-        // Whatever the camera said before, it does not answer now.
-        cameraProblem_.reset();
+        loadSelectedCamera();
     }
 }
 
 void PlaybackSupervisor::cancelLocalNetworkProbe() {
-    preflight_.cancel();
+    recovery_.preflight.cancel();
 }
 
 void PlaybackSupervisor::handleNetworkPath(NetworkPathSignature signature) {
-    if (hold_.closing) {
+    if (!hold_.hearsTheEngine()) {
         return;
     }
-    const std::optional<NetworkPathSignature> previous = networkPath_;
+    const std::optional<NetworkPathSignature> previous = hold_.networkPath;
     const bool wasDown = hold_.pathIsDown;
-    networkPath_ = signature;
+    hold_.networkPath = signature;
     hold_.pathIsDown = !pathReachesCamera();
     // Route changes report the same path again; only a change is worth a line.
     if (previous != signature || wasDown != hold_.pathIsDown) {
@@ -293,13 +218,13 @@ void PlaybackSupervisor::handleNetworkPath(NetworkPathSignature signature) {
             QStringLiteral("Network path update: satisfied=%1, wifi=%2, ethernet=%3.")
                 .arg(logBool(signature.isSatisfied), logBool(signature.usesWiFi),
                      logBool(signature.usesEthernet)));
-        if (!signature.isSatisfied && !hold_.pathIsDown) {
+        if (!signature.isSatisfied && hold_.reachesTheCamera()) {
             RureLog::network().info(
                 QStringLiteral("No default route, but the camera's address has a route."));
         }
     }
 
-    if (hold_.pathIsDown) {
+    if (!hold_.reachesTheCamera()) {
         cancelPendingRecovery();
         cancelLocalNetworkProbe();
         setState(PlaybackSupervisorState::suspended);
@@ -313,7 +238,7 @@ void PlaybackSupervisor::handleNetworkPath(NetworkPathSignature signature) {
 }
 
 bool PlaybackSupervisor::pathReachesCamera() const {
-    if (!networkPath_ || networkPath_->isSatisfied) {
+    if (!hold_.networkPath || hold_.networkPath->isSatisfied) {
         return true;
     }
     const Camera* camera = selection_.selectedCamera();
@@ -325,7 +250,7 @@ bool PlaybackSupervisor::pathReachesCamera() const {
 }
 
 void PlaybackSupervisor::systemWillSleep() {
-    if (hold_.closing) {
+    if (!hold_.hearsTheEngine()) {
         return;
     }
     RureLog::lifecycle().notice(
@@ -334,19 +259,19 @@ void PlaybackSupervisor::systemWillSleep() {
     setState(PlaybackSupervisorState::suspended);
     cancelPendingRecovery();
     cancelLocalNetworkProbe();
-    if (session_) {
-        session_->engine().stopPlayback();
+    if (engine_.session) {
+        engine_.session->engine().stopPlayback();
     }
 }
 
 void PlaybackSupervisor::systemDidWake() {
-    if (hold_.closing) {
+    if (!hold_.hearsTheEngine()) {
         return;
     }
     RureLog::lifecycle().notice(
         QStringLiteral("The computer woke; scheduling a fresh camera connection."));
     hold_.sleeping = false;
-    lastFrameRenderedAt_.reset();
+    load_.lastFrameAt.reset();
     streams_.giveSmallStreamAnotherChance();
     schedulePlaybackRecovery(QStringLiteral("system wake"), true, true);
 }
@@ -359,7 +284,7 @@ void PlaybackSupervisor::viewerWillClose() {
 
 void PlaybackSupervisor::shutDown() {
     statusReporter_.stop();
-    watchdog_.reset();
+    engine_.watchdog.reset();
     cancelPendingRecovery();
     cancelLocalNetworkProbe();
     stopPlayerEngine();

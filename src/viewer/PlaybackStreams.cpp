@@ -30,28 +30,29 @@ std::optional<QSize> PlaybackSupervisor::mainPictureWhileSmallPlays() const {
 
 void PlaybackSupervisor::reconsiderStream() {
     const Camera* camera = selection_.selectedCamera();
-    if (!camera || hold_.closing || !streams_.choose(*camera, streamNeeds())) {
+    if (!camera || !hold_.hearsTheEngine() || !streams_.choose(*camera, streamNeeds())) {
         return;
     }
     // While nothing plays, or a recovery or preflight is pending, the next
     // load takes the new choice: the change itself never costs a reconnect.
     const bool loading =
         state_ == PlaybackSupervisorState::playing || state_ == PlaybackSupervisorState::starting;
-    if (!mayPlaybackRun() || !loading || retry_ || preflight_.isRunning()) {
+    if (!mayPlaybackRun() || !loading || recovery_.attempt || recovery_.preflight.isRunning()) {
         return;
     }
-    reloadSelectedCamera(QStringLiteral("Switching camera index %1 to its %2 stream.")
-                             .arg(selection_.selectedIndex())
-                             .arg(streamName(streams_.playing())));
+    loadSelectedCamera(QStringLiteral("Switching camera index %1 to its %2 stream.")
+                           .arg(selection_.selectedIndex())
+                           .arg(streamName(streams_.playing())));
 }
 
 bool PlaybackSupervisor::fallBackFromSmallStream(const QString& reason) {
     const Camera* camera = selection_.selectedCamera();
-    if (!camera || !session_ || streams_.playing() != CameraStream::small || lastFrameRenderedAt_) {
+    if (!camera || !engine_.session || streams_.playing() != CameraStream::small ||
+        load_.lastFrameAt) {
         return false;
     }
     streams_.smallStreamFailed();
-    reloadSelectedCamera(
+    loadSelectedCamera(
         QStringLiteral("The small stream of camera index %1 brought no picture (%2); playing "
                        "its main stream.")
             .arg(selection_.selectedIndex())
@@ -61,10 +62,10 @@ bool PlaybackSupervisor::fallBackFromSmallStream(const QString& reason) {
 
 void PlaybackSupervisor::notePictureSize() {
     const Camera* camera = selection_.selectedCamera();
-    if (!camera || !session_ || streams_.shown() != CameraStream::main) {
+    if (!camera || !engine_.session || streams_.shown() != CameraStream::main) {
         return;
     }
-    PlaybackEngine& engine = session_->engine();
+    PlaybackEngine& engine = engine_.session->engine();
     const std::optional<int64_t> width = engine.integerProperty("video-params/w");
     const std::optional<int64_t> height = engine.integerProperty("video-params/h");
     if (width && height && *width > 0 && *height > 0 && *width <= 16384 && *height <= 16384) {

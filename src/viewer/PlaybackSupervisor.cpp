@@ -13,18 +13,24 @@ namespace rure {
 PlaybackSupervisor::PlaybackSupervisor(Scheduler& scheduler, PlaybackEngineFactory& engines,
                                        const CameraSelection& selection, Client client,
                                        QObject* parent)
-    : QObject(parent), scheduler_(scheduler), engines_(engines), selection_(selection),
-      client_(std::move(client)),
-      catchUp_(
-          scheduler, this, cadence_,
-          {.streamPosition =
-               [this] { return session_ ? session_->engine().streamPosition() : std::nullopt; },
-           .isPlaying =
-               [this] {
-                   return session_ && state_ == PlaybackSupervisorState::playing && !hold_.closing;
-               },
-           .catchUp = [this](const QString& why) { catchUpWithLiveStream(why); }}),
-      preflight_(scheduler, this), returnWatch_(scheduler, this),
+    : QObject(parent), scheduler_(scheduler), selection_(selection),
+      client_(std::move(client)), engine_{.factory = engines,
+                                          .session = nullptr,
+                                          .generation = 0,
+                                          .watchdog = nullptr},
+      recovery_(scheduler, this),
+      catchUp_(scheduler, this, cadence_,
+               {.streamPosition =
+                    [this] {
+                        return engine_.session ? engine_.session->engine().streamPosition()
+                                               : std::nullopt;
+                    },
+                .isPlaying =
+                    [this] {
+                        return engine_.session && state_ == PlaybackSupervisorState::playing &&
+                               hold_.hearsTheEngine();
+                    },
+                .catchUp = [this](const QString& why) { catchUpWithLiveStream(why); }}),
       statusReporter_(scheduler, this,
                       {.status = [this] { return status(); },
                        .show =
@@ -40,29 +46,29 @@ PlaybackSupervisor::~PlaybackSupervisor() {
 }
 
 void PlaybackSupervisor::attachView(CreatedVideoView view) {
-    viewWidget_ = view.widget;
-    videoView_ = view.view;
-    if (videoView_) {
-        videoView_->setPictureHidden(awaitingNewCamerasPicture_);
+    view_.widget = view.widget;
+    view_.view = view.view;
+    if (view_.view) {
+        view_.view->setPictureHidden(view_.awaitingNewCamerasPicture);
     }
 }
 
 void PlaybackSupervisor::awaitNewCamerasPicture(bool awaiting) {
-    awaitingNewCamerasPicture_ = awaiting;
+    view_.awaitingNewCamerasPicture = awaiting;
     if (const std::optional<CreatedVideoView> view = liveView()) {
         view->view->setPictureHidden(awaiting);
     }
 }
 
 std::optional<CreatedVideoView> PlaybackSupervisor::liveView() const {
-    if (!viewWidget_) {
+    if (!view_.widget) {
         return std::nullopt;
     }
-    return CreatedVideoView{viewWidget_.data(), videoView_};
+    return CreatedVideoView{view_.widget.data(), view_.view};
 }
 
 void PlaybackSupervisor::startPlayer() {
-    if (session_ || selection_.isEmpty()) {
+    if (engine_.session || selection_.isEmpty()) {
         return;
     }
     if (!selectedCameraIsPlayable()) {
@@ -74,11 +80,10 @@ void PlaybackSupervisor::startPlayer() {
     if (!view) {
         return;
     }
-    const qsizetype index = selection_.selectedIndex();
     setState(PlaybackSupervisorState::starting);
-    ++playerGeneration_;
-    engineReportsLoadedStreams_ = false;
-    const int64_t generation = playerGeneration_;
+    ++engine_.generation;
+    load_.engineReportsLoadedStreams = false;
+    const int64_t generation = engine_.generation;
     RureLog::playback().notice(
         QStringLiteral("Starting video engine generation %1.").arg(generation));
 
@@ -86,7 +91,7 @@ void PlaybackSupervisor::startPlayer() {
     // this supervisor is gone.
     const QPointer<PlaybackSupervisor> weakSelf(this);
     auto started = EngineSession::start(
-        engines_, *view, generation,
+        engine_.factory, *view, generation,
         [weakSelf](PlaybackEngineEvent event, int64_t eventGeneration) {
             if (weakSelf) {
                 weakSelf->handlePlaybackEngineEvent(event, eventGeneration);
@@ -98,7 +103,7 @@ void PlaybackSupervisor::startPlayer() {
             }
         });
     if (auto* failure = std::get_if<EngineStartError>(&started)) {
-        engineFailure_ = *failure;
+        report_.engineFailure = *failure;
         setState(PlaybackSupervisorState::stopped);
         statusReporter_.refresh();
         // No engine will draw again until the viewer is told to retry; the
@@ -107,48 +112,55 @@ void PlaybackSupervisor::startPlayer() {
         showError(describe(*failure));
         return;
     }
-    session_ = std::move(std::get<std::unique_ptr<EngineSession>>(started));
-    engineFailure_.reset();
-    loadCamera(index);
+    engine_.session = std::move(std::get<std::unique_ptr<EngineSession>>(started));
+    report_.engineFailure.reset();
+    loadSelectedCamera();
     startPlaybackWatchdog();
 }
 
-void PlaybackSupervisor::loadCamera(qsizetype index) {
-    const QList<Camera>& cameras = selection_.cameras();
-    if (index < 0 || index >= cameras.size() || !session_) {
+void PlaybackSupervisor::loadSelectedCamera(const QString& why) {
+    const Camera* camera = selection_.selectedCamera();
+    if (!camera || !engine_.session) {
         return;
     }
-    if (!playableAddress(cameras[index].url)) {
+    if (!playableAddress(camera->url)) {
         refuseUnplayableCamera();
         return;
     }
-    const std::optional<QString> address = playableAddress(streams_.address(cameras[index]));
-    // A recovery loads the camera of the current selection again; its picture
-    // and any focused area stay. Only a new selection starts afresh.
-    const CameraLoad load = loadedSelection_ == selectionGeneration_ ? CameraLoad::sameCamera
-                                                                     : CameraLoad::newSelection;
-    loadedSelection_ = selectionGeneration_;
-    awaitingLoadedStream_ = load == CameraLoad::newSelection;
+    // The same camera again (a recovery, a catch-up, the other stream): its
+    // picture stays on screen until the next one, and its focused area and
+    // frame stay and are given to the engine again. Only a new selection
+    // starts afresh.
+    const CameraLoad load =
+        load_.selection == selectionGeneration_ ? CameraLoad::sameCamera : CameraLoad::newSelection;
+    load_.selection = selectionGeneration_;
+    // Pictures drawn before the stream is loaded are still the last stream's.
+    load_.awaitingLoadedStream = true;
     if (client_.willLoadCamera) {
         client_.willLoadCamera(load);
     }
-    cadence_.followCamera(cameras[index].url);
+    if (load == CameraLoad::sameCamera && view_.view && view_.widget) {
+        view_.view->holdPictureUntilNextFrame();
+    }
+    cadence_.followCamera(camera->url);
     catchUp_.loaded(scheduler_.now());
     beginLoad();
     RureLog::playback().notice(
-        QStringLiteral("Loading camera index %1 for selection generation %2%3.")
-            .arg(index)
-            .arg(selectionGeneration_)
-            .arg(streams_.playing() == CameraStream::small ? QStringLiteral(", its small stream")
-                                                           : QString()));
-
+        !why.isEmpty() ? why
+                       : QStringLiteral("Loading camera index %1 for selection generation %2%3.")
+                             .arg(selection_.selectedIndex())
+                             .arg(selectionGeneration_)
+                             .arg(streams_.playing() == CameraStream::small
+                                      ? QStringLiteral(", its small stream")
+                                      : QString()));
     streams_.loading();
-    const int status = session_->engine().loadFile(address.value_or(cameras[index].url));
+    const int status = engine_.session->engine().loadFile(
+        playableAddress(streams_.address(*camera)).value_or(camera->url));
     if (status < 0) {
         RureLog::playback().error(
             QStringLiteral("mpv rejected the load command with error %1.").arg(status));
         schedulePlaybackRecovery(QStringLiteral("mpv rejected the load command"), false, false);
-        showError(QStringLiteral("Could not open ") + visibleName(cameras[index].name) +
+        showError(QStringLiteral("Could not open ") + visibleName(camera->name) +
                   QStringLiteral("."));
     }
 }
@@ -170,8 +182,8 @@ void PlaybackSupervisor::refuseUnplayableCamera() {
 }
 
 void PlaybackSupervisor::beginLoad() {
-    lastCameraLoad_ = scheduler_.now();
-    lastFrameRenderedAt_.reset();
+    load_.startedAt = scheduler_.now();
+    load_.lastFrameAt.reset();
     setState(PlaybackSupervisorState::starting);
     statusReporter_.refresh();
 }
@@ -179,18 +191,18 @@ void PlaybackSupervisor::beginLoad() {
 void PlaybackSupervisor::playNewSelection() {
     ++selectionGeneration_;
     // Another camera may be reachable where the last was not, or the reverse.
-    if (networkPath_ && !hold_.closing) {
+    if (hold_.networkPath && hold_.hearsTheEngine()) {
         hold_.pathIsDown = !pathReachesCamera();
     }
-    retryCount_ = 0;
-    outageSince_.reset();
-    lastSlotWasCutShort_ = false;
-    lastPictureAt_.reset();
-    cameraProblem_.reset();
+    recovery_.count = 0;
+    recovery_.outageSince.reset();
+    recovery_.lastSlotWasCutShort = false;
+    report_.lastPictureAt.reset();
+    report_.problem.reset();
     // A changed address, or another camera, starts afresh.
-    credentialRefusals_ = 0;
-    cameraUnreachable_ = false;
-    engineFailure_.reset();
+    report_.credentialRefusals = 0;
+    report_.unreachable = false;
+    report_.engineFailure.reset();
     cancelPendingRecovery();
     cancelLocalNetworkProbe();
     streams_.cameraChosen();
@@ -203,16 +215,16 @@ void PlaybackSupervisor::playNewSelection() {
     awaitNewCamerasPicture(!selection_.isEmpty());
     if (selection_.isEmpty()) {
         stopForEmptyList();
-    } else if (!session_) {
+    } else if (!engine_.session) {
         requestLocalNetworkAccessAndStart();
     } else {
-        loadCamera(selection_.selectedIndex());
+        loadSelectedCamera();
     }
 }
 
 void PlaybackSupervisor::stopForEmptyList() {
     stopPlayerEngine();
-    lastPictureAt_.reset();
+    report_.lastPictureAt.reset();
     if (const std::optional<CreatedVideoView> view = liveView()) {
         view->view->clearPicture();
     }
@@ -221,7 +233,7 @@ void PlaybackSupervisor::stopForEmptyList() {
 void PlaybackSupervisor::stopPlayerEngine() {
     catchUp_.cancel();
     // The session takes the engine down in its one safe order.
-    session_.reset();
+    engine_.session.reset();
     setState(PlaybackSupervisorState::stopped);
 }
 
@@ -236,16 +248,16 @@ void PlaybackSupervisor::setState(PlaybackSupervisorState state) {
 }
 
 void PlaybackSupervisor::startOrReloadPlayback() {
-    if (!session_) {
+    if (!engine_.session) {
         startPlayer();
     } else {
-        loadCamera(selection_.selectedIndex());
+        loadSelectedCamera();
     }
 }
 
 void PlaybackSupervisor::setEngineProperty(const QString& name, const QString& value) {
-    if (session_) {
-        session_->engine().setProperty(name, value);
+    if (engine_.session) {
+        engine_.session->engine().setProperty(name, value);
     }
 }
 
@@ -256,7 +268,7 @@ void PlaybackSupervisor::showError(const QString& message) {
 }
 
 void PlaybackSupervisor::handlePlaybackEngineEvent(PlaybackEngineEvent event, int64_t generation) {
-    if (generation != playerGeneration_ || hold_.closing) {
+    if (generation != engine_.generation || !hold_.hearsTheEngine()) {
         return;
     }
     const RureLog log = RureLog::playback();
@@ -268,8 +280,8 @@ void PlaybackSupervisor::handlePlaybackEngineEvent(PlaybackEngineEvent event, in
         break;
     case Kind::fileLoaded:
         log.debug(QStringLiteral("mpv loaded stream headers and began decoding."));
-        engineReportsLoadedStreams_ = true;
-        awaitingLoadedStream_ = false;
+        load_.engineReportsLoadedStreams = true;
+        load_.awaitingLoadedStream = false;
         break;
     case Kind::playbackRestart:
         log.debug(QStringLiteral("mpv restarted playback; waiting for a rendered frame."));
@@ -307,42 +319,42 @@ void PlaybackSupervisor::handlePlaybackEngineEvent(PlaybackEngineEvent event, in
 }
 
 void PlaybackSupervisor::recordRenderedFrame(int64_t generation) {
-    if (generation != playerGeneration_ || hold_.closing || hold_.sleeping) {
+    if (generation != engine_.generation || !hold_.hearsTheCamera()) {
         return;
     }
     // Another camera chosen in the same engine: a picture drawn before its
     // stream is loaded is the last camera's, never this one's first.
-    if (awaitingLoadedStream_ && engineReportsLoadedStreams_) {
+    if (load_.awaitingLoadedStream && load_.engineReportsLoadedStreams) {
         return;
     }
     const PlaybackSupervisorState previous = state_;
-    const std::optional<SteadyTime> previousFrame = lastFrameRenderedAt_;
+    const std::optional<SteadyTime> previousFrame = load_.lastFrameAt;
     const SteadyTime now = scheduler_.now();
     if (!previousFrame) {
         // The load's first picture: how long this camera takes to show one.
-        cadence_.recordFirstPicture(secondsBetween(lastCameraLoad_, now));
+        cadence_.recordFirstPicture(secondsBetween(load_.startedAt, now));
         streams_.pictureShown();
         notePictureSize();
     }
-    lastFrameRenderedAt_ = now;
-    lastPictureAt_ = now;
-    if (awaitingNewCamerasPicture_) {
+    load_.lastFrameAt = now;
+    report_.lastPictureAt = now;
+    if (view_.awaitingNewCamerasPicture) {
         awaitNewCamerasPicture(false);
     }
-    cameraProblem_.reset();
-    credentialRefusals_ = 0;
-    cameraUnreachable_ = false;
-    outageSince_.reset();
-    lastSlotWasCutShort_ = false;
+    report_.problem.reset();
+    report_.credentialRefusals = 0;
+    report_.unreachable = false;
+    recovery_.outageSince.reset();
+    recovery_.lastSlotWasCutShort = false;
     setState(PlaybackSupervisorState::playing);
-    retryCount_ = 0;
+    recovery_.count = 0;
     cancelPendingRecovery();
     if (previous != PlaybackSupervisorState::playing) {
         RureLog::playback().notice(
             QStringLiteral("Live video frames resumed for player generation %1.").arg(generation));
     }
-    if (session_ && client_.frameRendered) {
-        client_.frameRendered(session_->engine());
+    if (engine_.session && client_.frameRendered) {
+        client_.frameRendered(engine_.session->engine());
     }
     catchUp_.frameRendered(previousFrame, now);
     statusReporter_.pictureShown();
@@ -350,7 +362,7 @@ void PlaybackSupervisor::recordRenderedFrame(int64_t generation) {
 
 void PlaybackSupervisor::catchUpWithLiveStream(const QString& why) {
     // A path that is down or changing reconnects by itself once it is usable.
-    if (!session_ || hold_.pathIsDown || !selectedCameraIsPlayable()) {
+    if (!engine_.session || !hold_.reachesTheCamera() || !selectedCameraIsPlayable()) {
         return;
     }
     const SteadyTime now = scheduler_.now();
@@ -361,37 +373,8 @@ void PlaybackSupervisor::catchUpWithLiveStream(const QString& why) {
                 .arg(catchUp_.spacingSeconds(), 0, 'f', 0));
         return;
     }
-    reloadSelectedCamera(
+    loadSelectedCamera(
         QStringLiteral("%1; loading the camera again to return to the live picture.").arg(why));
-}
-
-void PlaybackSupervisor::reloadSelectedCamera(const QString& why) {
-    const Camera* camera = selection_.selectedCamera();
-    const std::optional<QString> address =
-        camera ? playableAddress(streams_.address(*camera)) : std::nullopt;
-    if (!session_ || !address) {
-        return;
-    }
-    RureLog::playback().notice(why);
-    // Not loadCamera: the camera, its picture geometry and any focused area
-    // stay, and are given to the engine again for the stream it loads.
-    if (client_.willLoadCamera) {
-        client_.willLoadCamera(CameraLoad::sameCamera);
-    }
-    catchUp_.loaded(scheduler_.now());
-    beginLoad();
-    // Pictures drawn before the stream is loaded are still the last stream's.
-    awaitingLoadedStream_ = true;
-    if (videoView_ && viewWidget_) {
-        videoView_->holdPictureUntilNextFrame();
-    }
-    streams_.loading();
-    const int status = session_->engine().loadFile(*address);
-    if (status < 0) {
-        RureLog::playback().error(
-            QStringLiteral("mpv rejected the load command with error %1.").arg(status));
-        schedulePlaybackRecovery(QStringLiteral("mpv rejected the load command"), false, false);
-    }
 }
 
 } // namespace rure

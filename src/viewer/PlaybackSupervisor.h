@@ -12,6 +12,7 @@
 #include "viewer/FrameCadence.h"
 #include "viewer/LocalNetworkPreflight.h"
 #include "viewer/PlaybackStatusReporter.h"
+#include "viewer/PlaybackSupervisorParts.h"
 #include "viewer/PlaybackSupervisorState.h"
 
 #include <QObject>
@@ -32,15 +33,6 @@ class CameraSelection;
 enum class CameraLoad {
     newSelection, // a camera chosen, or a list applied
     sameCamera,   // the selected camera again, to recover its picture
-};
-
-// Why playback may not run now. Playback runs only when none holds.
-struct PlaybackHold {
-    bool closing = false;    // the viewer window is closing
-    bool sleeping = false;   // the machine is asleep
-    bool pathIsDown = false; // the network path is not usable
-
-    bool any() const { return closing || sleeping || pathIsDown; }
 };
 
 // Keeps the selected camera playing: starts and rebuilds the engine, loads the
@@ -84,7 +76,6 @@ public:
 
     // Engine and cameras.
     void startPlayer();
-    void loadCamera(qsizetype index);
     void stopPlayerEngine();
     // A new selection (a camera chosen, the list edited): what was pending for
     // the previous one is dropped and the selected camera is played.
@@ -93,7 +84,7 @@ public:
     void stopForEmptyList();
     // Sets an engine property when an engine runs.
     void setEngineProperty(const QString& name, const QString& value);
-    PlaybackEngine* engine() { return session_ ? &session_->engine() : nullptr; }
+    PlaybackEngine* engine() { return engine_.session ? &engine_.session->engine() : nullptr; }
 
     // Supervision.
     void handlePlaybackEngineEvent(PlaybackEngineEvent event, int64_t generation);
@@ -141,15 +132,15 @@ public:
     const PlaybackHold& hold() const { return hold_; }
     // The one rule: whether playback may run now.
     bool mayPlaybackRun() const { return !hold_.any(); }
-    bool hasEngine() const { return session_ != nullptr; }
-    int64_t playerGeneration() const { return playerGeneration_; }
+    bool hasEngine() const { return engine_.session != nullptr; }
+    int64_t playerGeneration() const { return engine_.generation; }
     int64_t selectionGeneration() const { return selectionGeneration_; }
-    int64_t retryCount() const { return retryCount_; }
-    bool hasPendingRecovery() const { return retry_ != nullptr; }
-    bool hasWatchdog() const { return watchdog_ != nullptr; }
-    bool hasPreflight() const { return preflight_.isRunning(); }
-    bool isWatchingForCameraReturn() const { return returnWatch_.isWatching(); }
-    std::optional<SteadyTime> lastFrameRenderedAt() const { return lastFrameRenderedAt_; }
+    int64_t retryCount() const { return recovery_.count; }
+    bool hasPendingRecovery() const { return recovery_.attempt != nullptr; }
+    bool hasWatchdog() const { return engine_.watchdog != nullptr; }
+    bool hasPreflight() const { return recovery_.preflight.isRunning(); }
+    bool isWatchingForCameraReturn() const { return recovery_.returnWatch.isWatching(); }
+    std::optional<SteadyTime> lastFrameRenderedAt() const { return load_.lastFrameAt; }
     // How long the playing camera may stay silent before it is reconnected.
     double silenceLimitSeconds() const { return cadence_.silenceLimitSeconds(); }
     // The selected camera's pace as learnt so far.
@@ -165,10 +156,9 @@ private:
     // Every change of state goes through here, so that the owner hears of it.
     void setState(PlaybackSupervisorState state);
     void startOrReloadPlayback();
-    // Loads the selected camera's chosen stream into the running engine with
-    // its picture, focused area and frame kept; the picture on screen stays
-    // until the next one is drawn. `why` is logged.
-    void reloadSelectedCamera(const QString& why);
+    // Loads the selected camera's chosen stream into the running engine;
+    // `why` is logged (by default, which camera and selection).
+    void loadSelectedCamera(const QString& why = {});
     // A recovery for `reason` is due while the small stream has not shown a
     // picture since it was loaded: the main stream is loaded at once instead.
     bool fallBackFromSmallStream(const QString& reason);
@@ -200,54 +190,19 @@ private:
     std::optional<CreatedVideoView> liveView() const;
 
     Scheduler& scheduler_;
-    PlaybackEngineFactory& engines_;
     const CameraSelection& selection_;
     Client client_;
-    QPointer<QWidget> viewWidget_;
-    VideoView* videoView_ = nullptr;
-    // From choosing a camera until its first picture: the view stays black.
-    bool awaitingNewCamerasPicture_ = false;
-    // An engine that has told of a loaded stream tells of every later one; a
-    // new camera's pictures count only after its stream is loaded.
-    bool engineReportsLoadedStreams_ = false;
-    bool awaitingLoadedStream_ = false;
-    // Attempts in a row that the camera answered by refusing the user name or password.
-    int64_t credentialRefusals_ = 0;
-
-    std::unique_ptr<EngineSession> session_;
-    int64_t playerGeneration_ = 0;
+    SupervisedView view_;
+    EngineSlot engine_;
     int64_t selectionGeneration_ = 0;
     PlaybackSupervisorState state_ = PlaybackSupervisorState::stopped;
     PlaybackHold hold_;
-    std::optional<NetworkPathSignature> networkPath_;
-
-    TaskHandle watchdog_;
-    TaskHandle retry_;
-    int64_t retryCount_ = 0;
-    SteadyTime lastCameraLoad_ = distantPast();
-    std::optional<SteadyTime> lastFrameRenderedAt_;
-    // The selection the engine's current stream was loaded for.
-    std::optional<int64_t> loadedSelection_;
-    // Since when the selected camera has been without pictures, while it is.
-    std::optional<SteadyTime> outageSince_;
-    // The last slot was cut short by the camera answering a knock, and the
-    // attempt that followed did not bring a picture: the next slot runs whole.
-    bool lastSlotWasCutShort_ = false;
-    // For the status line: the selected camera's last picture (it stays on
-    // screen through reloads and rebuilds), when the planned attempt starts,
-    // and why the camera is not playing, when known (the newest reason wins).
-    std::optional<SteadyTime> lastPictureAt_;
-    std::optional<SteadyTime> nextAttemptAt_;
-    std::optional<CameraProblem> cameraProblem_;
-    bool cameraUnreachable_ = false;
-    // The engine could not be started; nothing runs until the user or the
-    // system (a path change, a wake) starts playback again.
-    std::optional<EngineStartError> engineFailure_;
+    CurrentLoad load_;
+    RecoveryPlan recovery_;
+    CameraReport report_;
     FrameCadence cadence_;
     CameraStreams streams_;
     CatchUpMonitor catchUp_;
-    LocalNetworkPreflight preflight_;
-    CameraReturnWatch returnWatch_;
     PlaybackStatusReporter statusReporter_;
 };
 
