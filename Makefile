@@ -42,10 +42,9 @@ all: build
 setup:
 	@scripts/setup.sh
 
-# Line tables only (-g1): stack traces keep file and line, builds stay quick.
+# The builds are CMakePresets.json's: "default" here, "sanitize" and "fuzz" below.
 configure: setup
-	cmake -S . -B $(BUILD_DIR) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-	    -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O2 -g1 -DNDEBUG" $(LAUNCHER) $(CMAKE_FLAGS)
+	cmake --preset default -B $(BUILD_DIR) $(LAUNCHER) $(CMAKE_FLAGS)
 
 build: configure
 	cmake --build $(BUILD_DIR) -j $(JOBS)
@@ -65,9 +64,7 @@ test-normal: build
 	scripts/run-tests.sh $(BUILD_DIR)
 
 test-asan: setup
-	cmake -S . -B $(ASAN_BUILD_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DRURE_SANITIZE=ON \
-	    -DCMAKE_CXX_FLAGS_DEBUG="-O0 -g1" -DRURE_BUILD_BENCH=OFF -DRURE_BUILD_PACKAGES=OFF \
-	    $(LAUNCHER) $(CMAKE_FLAGS)
+	cmake --preset sanitize -B $(ASAN_BUILD_DIR) $(LAUNCHER) $(CMAKE_FLAGS)
 	cmake --build $(ASAN_BUILD_DIR) -j $(JOBS)
 	scripts/run-tests.sh $(ASAN_BUILD_DIR) -L 'unit|integration-asan'
 
