@@ -2,7 +2,6 @@
 
 #include "DiscoveryError.h"
 #include "DiscoveryLimits.h"
-#include "common/BoundedRead.h"
 
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
@@ -29,55 +28,31 @@ SoapExchange* SoapExchange::start(QNetworkAccessManager& manager, const QUrl& ad
 
 SoapExchange::SoapExchange(QNetworkReply* reply, std::chrono::milliseconds timeLimit,
                            Completion completion)
-    : QObject(reply->manager()), reply_(reply), completion_(std::move(completion)) {
-    reply_->setParent(this);
-    // Bounds what the reply buffers for us to about what we accept.
-    reply_->setReadBufferSize(discovery::replyBodyLimit + 1);
-    connect(reply_, &QNetworkReply::readyRead, this, &SoapExchange::readBody);
-    connect(reply_, &QNetworkReply::finished, this, &SoapExchange::replyFinished);
-    deadline_.setSingleShot(true);
-    deadline_.setTimerType(Qt::PreciseTimer);
-    connect(&deadline_, &QTimer::timeout, this,
-            [this] { fail(toError(DiscoveryError::timedOut)); });
-    deadline_.start(timeLimit);
-}
-
-void SoapExchange::cancel() {
-    if (finished_) {
-        return;
-    }
-    finished_ = true;
-    completion_ = nullptr;
-    disconnect(reply_, nullptr, this, nullptr);
-    reply_->abort();
-    delete this;
-}
-
-bool SoapExchange::takeAvailableBytes() {
-    return readBounded(*reply_, body_, discovery::replyBodyLimit);
-}
-
-void SoapExchange::readBody() {
-    if (!takeAvailableBytes()) {
-        fail(toError(DiscoveryError::replyTooLarge));
-    }
+    : BoundedReply(discovery::replyBodyLimit, timeLimit, reply->manager()),
+      completion_(std::move(completion)) {
+    attach(reply);
+    startDeadline();
 }
 
 void SoapExchange::replyFinished() {
-    if (!takeAvailableBytes()) {
-        fail(toError(DiscoveryError::replyTooLarge));
-        return;
-    }
     finish(outcome());
 }
 
+void SoapExchange::bodyTooLarge() {
+    finish(toError(DiscoveryError::replyTooLarge));
+}
+
+void SoapExchange::deadlinePassed() {
+    finish(toError(DiscoveryError::timedOut));
+}
+
 Result<SoapReply> SoapExchange::outcome() const {
-    const QVariant status = reply_->attribute(QNetworkRequest::HttpStatusCodeAttribute);
+    const QVariant status = reply()->attribute(QNetworkRequest::HttpStatusCodeAttribute);
     if (status.isValid()) {
         // Faults come with 400 or 500 and a body; the caller reads them.
-        return SoapReply{status.toInt(), body_};
+        return SoapReply{status.toInt(), body()};
     }
-    switch (reply_->error()) {
+    switch (reply()->error()) {
     case QNetworkReply::OperationCanceledError:
     case QNetworkReply::TimeoutError:
     case QNetworkReply::RemoteHostClosedError:
@@ -90,21 +65,10 @@ Result<SoapReply> SoapExchange::outcome() const {
     }
 }
 
-void SoapExchange::fail(Result<SoapReply> error) {
-    disconnect(reply_, nullptr, this, nullptr);
-    reply_->abort();
-    finish(std::move(error));
-}
-
 void SoapExchange::finish(Result<SoapReply> result) {
-    if (finished_) {
+    if (!end()) {
         return;
     }
-    finished_ = true;
-    deadline_.stop();
-    disconnect(reply_, nullptr, this, nullptr);
-    // Later, not now: this may run inside one of the reply's signals.
-    deleteLater();
     const Completion completion = std::move(completion_);
     completion_ = nullptr;
     if (completion) {

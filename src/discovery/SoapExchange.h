@@ -1,11 +1,10 @@
 #pragma once
 
 #include "SoapResponse.h"
+#include "common/BoundedReply.h"
 #include "common/Result.h"
 
 #include <QByteArray>
-#include <QObject>
-#include <QTimer>
 #include <QUrl>
 
 #include <chrono>
@@ -21,7 +20,7 @@ namespace rure {
 // whole exchange. Redirects are not followed. The completion runs once, later,
 // from the event loop, and never after cancel(); the exchange then deletes
 // itself. GUI thread.
-class SoapExchange final : public QObject {
+class SoapExchange final : public BoundedReply {
 public:
     using Completion = std::function<void(Result<SoapReply>)>;
 
@@ -29,24 +28,17 @@ public:
                                const QString& action, const QByteArray& envelope,
                                std::chrono::milliseconds timeLimit, Completion completion);
 
-    // Aborts the exchange and deletes it at once, without its completion.
-    void cancel();
-
 private:
     SoapExchange(QNetworkReply* reply, std::chrono::milliseconds timeLimit, Completion completion);
 
-    bool takeAvailableBytes();
-    void readBody();
-    void replyFinished();
+    void replyFinished() override;
+    void bodyTooLarge() override;
+    void deadlinePassed() override;
+    void dropCompletion() override { completion_ = nullptr; }
     Result<SoapReply> outcome() const;
-    void fail(Result<SoapReply> error);
     void finish(Result<SoapReply> result);
 
-    QNetworkReply* reply_;
     Completion completion_;
-    QTimer deadline_{this};
-    QByteArray body_;
-    bool finished_ = false;
 };
 
 } // namespace rure

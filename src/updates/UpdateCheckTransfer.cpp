@@ -3,7 +3,6 @@
 #include "ManifestAcceptance.h"
 #include "RureUpdateCheckError.h"
 #include "UpdateDecision.h"
-#include "common/BoundedRead.h"
 #include "common/RureLog.h"
 
 #include <QNetworkAccessManager>
@@ -58,22 +57,16 @@ UpdateCheckTransfer* UpdateCheckTransfer::start(Setup setup, RureUpdateCheckComp
         // A client of its own, without a cache: nothing is shared with other
         // checks or kept after this one.
         transfer->manager_ = new QNetworkAccessManager(transfer);
-        transfer->body_.reserve(4096);
         transfer->send(transfer->setup_.address);
         // One deadline for the whole check, redirects included.
-        transfer->deadline_.start(transfer->setup_.timeLimit);
+        transfer->startDeadline();
     }
     return transfer;
 }
 
 UpdateCheckTransfer::UpdateCheckTransfer(Setup setup, RureUpdateCheckCompletion completion)
-    : setup_(std::move(setup)), completion_(std::move(completion)) {
-    deadline_.setObjectName(QStringLiteral("deadline"));
-    deadline_.setSingleShot(true);
-    // A coarse timer may fire up to 5 % early: 0.75 s of 15 s.
-    deadline_.setTimerType(Qt::PreciseTimer);
-    connect(&deadline_, &QTimer::timeout, this, &UpdateCheckTransfer::deadlinePassed);
-}
+    : BoundedReply(bodyLimit, setup.timeLimit), setup_(std::move(setup)),
+      completion_(std::move(completion)) {}
 
 void UpdateCheckTransfer::send(const QUrl& url) {
     QNetworkRequest request(url);
@@ -92,41 +85,14 @@ void UpdateCheckTransfer::send(const QUrl& url) {
         request.setSslConfiguration(tls);
     }
 
-    reply_ = manager_->get(request);
-    // Bounds what the reply holds for us to about what we accept.
-    reply_->setReadBufferSize(bodyLimit + 1);
-    connect(reply_, &QNetworkReply::readyRead, this, &UpdateCheckTransfer::readBody);
-    connect(reply_, &QNetworkReply::finished, this, &UpdateCheckTransfer::replyFinished);
+    attach(manager_->get(request));
 }
 
-void UpdateCheckTransfer::cancel() {
-    if (finished_) {
-        return;
-    }
-    finished_ = true;
-    completion_ = nullptr;
-    abortTransfer();
-    // Safe here: the completion is the only outside code this object runs, and
-    // a finished transfer returns above.
-    delete this;
-}
-
-bool UpdateCheckTransfer::takeAvailableBytes() {
-    return readBounded(*reply_, body_, bodyLimit - earlierBodiesSize_);
-}
-
-void UpdateCheckTransfer::readBody() {
-    if (!takeAvailableBytes()) {
-        abortTransfer();
-        finish(toError(RureUpdateCheckError::responseTooLarge));
-    }
+void UpdateCheckTransfer::bodyTooLarge() {
+    finish(toError(RureUpdateCheckError::responseTooLarge));
 }
 
 void UpdateCheckTransfer::replyFinished() {
-    if (!takeAvailableBytes()) {
-        finish(toError(RureUpdateCheckError::responseTooLarge));
-        return;
-    }
     if (const std::optional<QUrl> target = redirectTarget()) {
         follow(*target);
         return;
@@ -135,17 +101,17 @@ void UpdateCheckTransfer::replyFinished() {
 }
 
 std::optional<QUrl> UpdateCheckTransfer::redirectTarget() const {
-    const QVariant status = reply_->attribute(QNetworkRequest::HttpStatusCodeAttribute);
-    if (reply_->error() != QNetworkReply::NoError || !status.isValid() ||
+    const QVariant status = reply()->attribute(QNetworkRequest::HttpStatusCodeAttribute);
+    if (reply()->error() != QNetworkReply::NoError || !status.isValid() ||
         !isRedirect(status.toInt())) {
         return std::nullopt;
     }
     // Without a usable Location, the response is judged by its status.
-    const QUrl location = reply_->attribute(QNetworkRequest::RedirectionTargetAttribute).toUrl();
+    const QUrl location = reply()->attribute(QNetworkRequest::RedirectionTargetAttribute).toUrl();
     if (!location.isValid() || location.isEmpty()) {
         return std::nullopt;
     }
-    return reply_->url().resolved(location);
+    return reply()->url().resolved(location);
 }
 
 void UpdateCheckTransfer::follow(const QUrl& target) {
@@ -158,37 +124,30 @@ void UpdateCheckTransfer::follow(const QUrl& target) {
         return;
     }
     ++redirectsFollowed_;
-    earlierBodiesSize_ += body_.size();
-    body_.clear();
-    QNetworkReply* previous = std::exchange(reply_, nullptr);
-    disconnect(previous, nullptr, this, nullptr);
-    // Later, not now: this runs inside the reply's finished signal.
-    previous->deleteLater();
     send(target);
 }
 
 void UpdateCheckTransfer::deadlinePassed() {
-    abortTransfer();
     finish(timedOut());
 }
 
 Result<RureUpdateCheckResult> UpdateCheckTransfer::evaluateResponse() const {
-    const QNetworkReply::NetworkError error = reply_->error();
-    const QVariant status = reply_->attribute(QNetworkRequest::HttpStatusCodeAttribute);
+    const QNetworkReply::NetworkError error = reply()->error();
+    const QVariant status = reply()->attribute(QNetworkRequest::HttpStatusCodeAttribute);
     if (error == QNetworkReply::OperationCanceledError) {
         // Our own aborts never get here (they disconnect first), so this is the
         // reply's inactivity limit.
         return timedOut();
     }
     if (error != QNetworkReply::NoError && (!status.isValid() || isTransportFailure(error))) {
-        return Error{ErrorDomain::network, error, reply_->errorString()};
+        return Error{ErrorDomain::network, error, reply()->errorString()};
     }
     const int code = status.isValid() ? status.toInt() : 0;
     if (code < 200 || code > 299) {
         return toError(RureUpdateCheckError::serverUnavailable);
     }
 
-    Result<RureUpdateManifest> decoded = RureUpdateManifest::decode(body_);
+    Result<RureUpdateManifest> decoded = RureUpdateManifest::decode(body());
     if (!decoded) {
         return decoded.error();
     }
@@ -204,26 +163,10 @@ Result<RureUpdateCheckResult> UpdateCheckTransfer::evaluateResponse() const {
     return decideUpdate(manifest, installed);
 }
 
-void UpdateCheckTransfer::abortTransfer() {
-    deadline_.stop();
-    if (reply_) {
-        // Disconnected first: abort() reports through the same signals.
-        disconnect(reply_, nullptr, this, nullptr);
-        reply_->abort();
-    }
-}
-
 void UpdateCheckTransfer::finish(Result<RureUpdateCheckResult> result) {
-    if (finished_) {
+    if (!end()) {
         return;
     }
-    finished_ = true;
-    deadline_.stop();
-    if (reply_) {
-        disconnect(reply_, nullptr, this, nullptr);
-    }
-    // Later, not now: this may run inside one of the reply's signals.
-    deleteLater();
     RureUpdateCheckCompletion completion = std::move(completion_);
     completion_ = nullptr;
     if (completion) {

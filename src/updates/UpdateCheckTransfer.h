@@ -3,11 +3,10 @@
 #include "InstalledIdentity.h"
 #include "RureUpdateCheck.h"
 
-#include <QByteArray>
+#include "common/BoundedReply.h"
+
 #include <QList>
-#include <QObject>
 #include <QSslCertificate>
-#include <QTimer>
 #include <QUrl>
 
 #include <chrono>
@@ -27,7 +26,7 @@ namespace rure {
 // The body limit and the time limit hold for the whole chain of redirects: the
 // bodies of redirect responses count against the limit, and one deadline (a
 // precise timer, the child named "deadline") runs from the first request.
-class UpdateCheckTransfer final : public QObject {
+class UpdateCheckTransfer final : public BoundedReply {
 public:
     struct Setup {
         QUrl address; // invalid: the check fails with RureUpdateCheckError::invalidAddress
@@ -44,39 +43,27 @@ public:
     // within this call.
     static UpdateCheckTransfer* start(Setup setup, RureUpdateCheckCompletion completion);
 
-    // Aborts the transfer and deletes this object at once, without calling the
-    // completion. Does nothing once the check has finished.
-    void cancel();
-    bool isRunning() const { return !finished_; }
+    bool isRunning() const { return !hasEnded(); }
 
 private:
     UpdateCheckTransfer(Setup setup, RureUpdateCheckCompletion completion);
 
     void send(const QUrl& url);
-    void readBody();
-    void replyFinished();
+    void replyFinished() override;
+    void bodyTooLarge() override;
+    void deadlinePassed() override;
+    void dropCompletion() override { completion_ = nullptr; }
     // Where the finished response redirects to, resolved, when it is a redirect
     // to follow; nothing for any other response.
     std::optional<QUrl> redirectTarget() const;
     void follow(const QUrl& target);
-    void deadlinePassed();
-    // Moves what the reply has into the body; false when that would pass the limit.
-    bool takeAvailableBytes();
     Result<RureUpdateCheckResult> evaluateResponse() const;
-    void abortTransfer();
     void finish(Result<RureUpdateCheckResult> result);
 
     Setup setup_;
     RureUpdateCheckCompletion completion_;
     QNetworkAccessManager* manager_ = nullptr;
-    QNetworkReply* reply_ = nullptr;
-    QTimer deadline_{this};
-    // The body of the current response; those of earlier responses in the chain
-    // of redirects count against the limit through earlierBodiesSize_.
-    QByteArray body_;
-    qsizetype earlierBodiesSize_ = 0;
     int redirectsFollowed_ = 0;
-    bool finished_ = false;
 };
 
 } // namespace rure
