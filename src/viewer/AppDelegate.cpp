@@ -84,7 +84,7 @@ AppDelegate::AppDelegate(AppDelegateServices services, QObject* parent)
             .showError = [this](const QString& message) { showPlaybackError(message); },
             .showStatus = [this](const QString& text) { showPlaybackStatus(text); },
             .wallClock = services_.wallClock,
-            .stateChanged = [this] { updateSnapshotMenuItem(); },
+            .stateChanged = [this] { refreshMenu(); },
             .routeReaches = services_.routeReaches,
             .streamNeeds = [this] { return streamNeeds(); }},
         this);

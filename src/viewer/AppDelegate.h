@@ -203,21 +203,13 @@ private:
     void showSelectionInPicker();
     // The window's parts; only once createWindow has run.
     ViewerWindowSide& side() const;
-    // The item of the main menu with this title, once the menu exists.
-    QAction* menuItem(const QString& title) const;
-    // The full-screen command reads "Enter Full Screen" or "Exit Full Screen".
+    // The main menu's items show the state of things now (titles, check
+    // marks, and whether Save Snapshot and its shortcut work).
+    void refreshMenu();
     // The playback status in the overlay's status line.
     void showPlaybackStatus(const QString& text);
     // The keys that choose a camera in the viewer window.
     void installCameraKeys();
-    void updateFullScreenMenuItem();
-    // Save Snapshot is usable with a live picture; Start at Login's check mark
-    // follows the autostart entry.
-    void updateSnapshotMenuItem();
-    void updateStartAtLoginMenuItem();
-    // Stay on Top's check mark, and the area command's title and state,
-    // follow the controls over the picture.
-    void updateViewMenuItems();
     void snapshotSaved(const QString& path);
     // How the picture is shown, for the choice of the camera's stream.
     StreamNeeds streamNeeds() const;

@@ -31,6 +31,7 @@ void AppDelegate::toggleStayOnTop() {
         settingsController->setStaysOnTop(pinned);
     }
     viewerSettings_.setStaysOnTop(pinned);
+    refreshMenu();
 }
 
 void AppDelegate::secondaryClick() {

@@ -8,7 +8,7 @@ namespace rure {
 void AppDelegate::toggleStartAtLogin() {
     const bool wasEnabled = autostart_.isEnabled();
     const Result<void> changed = wasEnabled ? autostart_.disable() : autostart_.enable();
-    updateStartAtLoginMenuItem();
+    refreshMenu();
     if (!changed.ok()) {
         RureLog::lifecycle().error(wasEnabled
                                        ? QStringLiteral("Could not turn off Start at Login.")

@@ -94,15 +94,19 @@ void AppDelegate::installMainMenu() {
          command(&AppDelegate::showCameraSettings)},
         {rure, camerasTitle, {}, {}, {}, false, false, true},
         // Also first in the menu button's pop-up, right under the pointer.
-        {rure,
-         saveSnapshotTitle,
-         QKeySequence(Qt::CTRL | Qt::Key_S),
-         command(&AppDelegate::saveSnapshot),
-         {},
-         false,
-         true},
+        {.menu = rure,
+         .title = saveSnapshotTitle,
+         .shortcut = QKeySequence(Qt::CTRL | Qt::Key_S),
+         .action = command(&AppDelegate::saveSnapshot),
+         .headsPopup = true,
+         .enabled = [this] { return canSaveSnapshot(); }},
         {rure, {}, {}, {}},
-        {rure, startAtLoginTitle, {}, command(&AppDelegate::toggleStartAtLogin), {}, true},
+        // The entry may have been written or removed by hand since.
+        {.menu = rure,
+         .title = startAtLoginTitle,
+         .action = command(&AppDelegate::toggleStartAtLogin),
+         .checkable = true,
+         .checked = [this] { return startsAtLogin(); }},
         {rure, ellipsis("Check for &Updates"), {}, command(&AppDelegate::checkForUpdates)},
         {rure, {}, {}, {}},
         {rure, QStringLiteral("&Quit Rure"), QKeySequence(Qt::CTRL | Qt::Key_Q),
@@ -114,22 +118,45 @@ void AppDelegate::installMainMenu() {
          }},
         // Full screen belongs to the viewer window, whichever window is active;
         // the desktop's own full-screen and help keys work as well.
-        {windowMenu, enterFullScreenTitle, QKeySequence(Qt::Key_F11),
-         command(&AppDelegate::toggleFullScreen),
-         QList{QKeySequence(Qt::CTRL | Qt::META | Qt::Key_F)} +
-             QKeySequence::keyBindings(QKeySequence::FullScreen)},
+        {.menu = windowMenu,
+         .title = enterFullScreenTitle,
+         .shortcut = QKeySequence(Qt::Key_F11),
+         .action = command(&AppDelegate::toggleFullScreen),
+         .moreShortcuts = QList{QKeySequence(Qt::CTRL | Qt::META | Qt::Key_F)} +
+                          QKeySequence::keyBindings(QKeySequence::FullScreen),
+         .currentTitle =
+             [this] {
+                 return side().window().isFullScreen() ? exitFullScreenTitle : enterFullScreenTitle;
+             }},
         {windowMenu, {}, {}, {}},
-        {windowMenu,
-         stayOnTopTitle,
-         QKeySequence(Qt::CTRL | Qt::Key_T),
-         [this] {
-             side().overlay().setStaysOnTop(!side().overlay().staysOnTop());
-             toggleStayOnTop();
-         },
-         {},
-         true},
-        {windowMenu, focusOnAreaTitle, QKeySequence(Qt::CTRL | Qt::Key_F),
-         command(&AppDelegate::toggleFocusArea)},
+        {.menu = windowMenu,
+         .title = stayOnTopTitle,
+         .shortcut = QKeySequence(Qt::CTRL | Qt::Key_T),
+         .action =
+             [this] {
+                 side().overlay().setStaysOnTop(!side().overlay().staysOnTop());
+                 toggleStayOnTop();
+             },
+         .checkable = true,
+         .checked = [this] { return side().overlay().staysOnTop(); }},
+        // Reads as the area button's tooltip does.
+        {.menu = windowMenu,
+         .title = focusOnAreaTitle,
+         .shortcut = QKeySequence(Qt::CTRL | Qt::Key_F),
+         .action = command(&AppDelegate::toggleFocusArea),
+         .currentTitle =
+             [this] {
+                 switch (side().focusArea().focusButtonState()) {
+                 case FocusButtonState::showOriginal:
+                     return showOriginalTitle;
+                 case FocusButtonState::cancelSelection:
+                     return cancelAreaSelectionTitle;
+                 case FocusButtonState::focusOnArea:
+                     break;
+                 }
+                 return focusOnAreaTitle;
+             },
+         .enabled = [this] { return selection_.selectedCamera() != nullptr; }},
         {help, QStringLiteral("Rure &Help"), QKeySequence(Qt::Key_F1),
          command(&AppDelegate::openRureHelp),
          QList{QKeySequence(Qt::CTRL | Qt::Key_Question)} +
@@ -150,16 +177,6 @@ void AppDelegate::installMainMenu() {
     if (CamerasMenu* cameras = side().camerasMenu()) {
         cameras->cameraChosen = [this](qsizetype index) { selectCamera(index); };
     }
-    updateFullScreenMenuItem();
-    updateSnapshotMenuItem();
-    updateStartAtLoginMenuItem();
-    updateViewMenuItems();
-    // The entry may have been written or removed by hand since.
-    menu.menuWillShow = [this] {
-        updateSnapshotMenuItem();
-        updateStartAtLoginMenuItem();
-        updateViewMenuItems();
-    };
     // The controls move down while the in-window bar covers the top of the picture.
     menu.inWindowBarChanged = [this](int height) { side().overlay().setControlsTopInset(height); };
     side().window().menuKeyPressed = [&menu](Qt::Key key) {
@@ -174,48 +191,9 @@ void AppDelegate::installMainMenu() {
     };
 }
 
-QAction* AppDelegate::menuItem(const QString& title) const {
-    ViewerMainMenu* menu = windowSide_ ? windowSide_->menu() : nullptr;
-    return menu ? menu->action(title) : nullptr;
-}
-
-void AppDelegate::updateFullScreenMenuItem() {
-    QAction* item = menuItem(enterFullScreenTitle);
-    if (item == nullptr) {
-        item = menuItem(exitFullScreenTitle);
-    }
-    if (item != nullptr) {
-        item->setText(side().window().isFullScreen() ? exitFullScreenTitle : enterFullScreenTitle);
-    }
-}
-
-void AppDelegate::updateSnapshotMenuItem() {
-    if (QAction* item = menuItem(saveSnapshotTitle)) {
-        item->setEnabled(canSaveSnapshot());
-    }
-}
-
-void AppDelegate::updateStartAtLoginMenuItem() {
-    if (QAction* item = menuItem(startAtLoginTitle)) {
-        item->setChecked(startsAtLogin());
-    }
-}
-
-void AppDelegate::updateViewMenuItems() {
-    if (QAction* item = menuItem(stayOnTopTitle)) {
-        item->setChecked(side().overlay().staysOnTop());
-    }
-    // The command reads as the area button's tooltip does: "Focus on an
-    // Area", "Cancel Area Selection" or "Show Original View".
-    for (const QString& title : {focusOnAreaTitle, cancelAreaSelectionTitle, showOriginalTitle}) {
-        if (QAction* item = menuItem(title)) {
-            const FocusButtonState state = side().focusArea().focusButtonState();
-            item->setText(state == FocusButtonState::showOriginal      ? showOriginalTitle
-                          : state == FocusButtonState::cancelSelection ? cancelAreaSelectionTitle
-                                                                       : focusOnAreaTitle);
-            item->setEnabled(selection_.selectedCamera() != nullptr);
-            break;
-        }
+void AppDelegate::refreshMenu() {
+    if (ViewerMainMenu* menu = windowSide_ ? windowSide_->menu() : nullptr) {
+        menu->refresh();
     }
 }
 

@@ -43,6 +43,7 @@ void AppDelegate::createWindow() {
                     updateFocusButton();
                     side().overlay().setSelectingFocusArea(
                         side().focusArea().isSelectingFocusArea());
+                    refreshMenu();
                     supervisor_->reconsiderStream();
                 },
         });
@@ -53,7 +54,7 @@ void AppDelegate::createWindow() {
     window.willClose = [this] { windowWillClose(); };
     window.pointerLeft = [this] { hoverChanged(false); };
     window.windowStateChanged = [this] {
-        updateFullScreenMenuItem();
+        refreshMenu();
         side().focusArea().fullScreenChanged(side().window().isFullScreen());
         supervisor_->reconsiderStream();
     };
@@ -99,6 +100,7 @@ void AppDelegate::createWindow() {
         if (CamerasMenu* cameras = side().camerasMenu()) {
             cameras->showCameras(selection_.names(), selection_.selectedIndex());
         }
+        refreshMenu();
     };
     selection_.setChangeHandler(showSelectedCamera);
 

@@ -31,6 +31,7 @@ void ViewerWindowSide::installMenu(const std::vector<MainMenuCommand>& commands,
     }
     // The pop-up keeps the controls up while it is open, like the camera menu.
     overlay_->trackMenu(*menu_->popupMenu());
+    menu_->refresh();
 }
 
 } // namespace rure

@@ -42,11 +42,7 @@ QString withoutMnemonic(const QString& title) {
 ViewerMainMenu::ViewerMainMenu(QWidget& window, const std::vector<MainMenuCommand>& commands)
     : window_(&window), menuBar_(new QMenuBar(&window)), popupMenu_(new QMenu(&window)) {
     menuBar_->setNativeMenuBar(true);
-    const auto announce = [this] {
-        if (menuWillShow) {
-            menuWillShow();
-        }
-    };
+    const auto announce = [this] { refresh(); };
     connect(popupMenu_, &QMenu::aboutToShow, this, announce);
     QMenu* current = nullptr;
     QString currentTitle;
@@ -83,6 +79,9 @@ ViewerMainMenu::ViewerMainMenu(QWidget& window, const std::vector<MainMenuComman
         action->setShortcuts(shortcuts);
         action->setShortcutContext(Qt::ApplicationShortcut);
         QObject::connect(action, &QAction::triggered, action, command.action);
+        if (command.currentTitle || command.enabled || command.checked) {
+            liveItems_.push_back({action, command.currentTitle, command.enabled, command.checked});
+        }
         // Shortcuts act even when no menu bar is on screen.
         window.addAction(action);
     }
@@ -102,6 +101,20 @@ ViewerMainMenu::ViewerMainMenu(QWidget& window, const std::vector<MainMenuComman
         windowObject_ = &window;
         menuBar_->installEventFilter(this);
         window.installEventFilter(this);
+    }
+}
+
+void ViewerMainMenu::refresh() {
+    for (const LiveItem& item : liveItems_) {
+        if (item.title) {
+            item.action->setText(item.title());
+        }
+        if (item.enabled) {
+            item.action->setEnabled(item.enabled());
+        }
+        if (item.checked) {
+            item.action->setChecked(item.checked());
+        }
     }
 }
 

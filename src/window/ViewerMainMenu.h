@@ -19,10 +19,10 @@ namespace rure {
 
 // One command of the main menu. Titles carry their mnemonic ("&Rure", "&Close").
 struct MainMenuCommand {
-    QString menu;  // "&Rure", "&Window" or "&Help"
-    QString title; // empty: a separator
-    QKeySequence shortcut;
-    std::function<void()> action;
+    QString menu{};  // "&Rure", "&Window" or "&Help"
+    QString title{}; // empty: a separator
+    QKeySequence shortcut{};
+    std::function<void()> action{};
     // Further keys for the same command, after `shortcut`.
     QList<QKeySequence> moreShortcuts{};
     // The item carries a check mark, which its owner sets.
@@ -31,6 +31,12 @@ struct MainMenuCommand {
     bool headsPopup = false;
     // The item opens a submenu, which its owner fills (submenu()).
     bool opensSubmenu = false;
+    // What the item shows as things are now, asked each time a menu shows and
+    // on refresh(); each one unset leaves the item as built. The title (with
+    // its mnemonic) replaces `title`; a check mark needs `checkable`.
+    std::function<QString()> currentTitle{};
+    std::function<bool()> enabled{};
+    std::function<bool()> checked{};
 };
 
 // A title as the user reads it: "&Close" is "Close", "&&" an ampersand.
@@ -71,9 +77,10 @@ public:
     // Alt and the mnemonic of a menu while the in-window bar is hidden: shows
     // the bar with that menu open. False when no menu has that mnemonic.
     bool openMenuWithMnemonic(QChar letter);
-    // Told just before any of the menus or the pop-up shows, so that the items
-    // can show the state of things as they are now.
-    std::function<void()> menuWillShow;
+    // Shows on every item the state of things as they are now (titles, check
+    // marks, and whether each works, with its shortcut); done by itself just
+    // before any of the menus or the pop-up shows.
+    void refresh();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -95,6 +102,13 @@ private:
     const QObject* menuBarObject_ = nullptr;
     const QObject* windowObject_ = nullptr;
     QMenu* popupMenu_;
+    struct LiveItem {
+        QAction* action;
+        std::function<QString()> title;
+        std::function<bool()> enabled;
+        std::function<bool()> checked;
+    };
+    std::vector<LiveItem> liveItems_;
 };
 
 } // namespace rure
