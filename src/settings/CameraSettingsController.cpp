@@ -74,18 +74,9 @@ CameraSettingsController::CameraSettingsController(QList<Camera> cameras, bool s
 CameraSettingsController::~CameraSettingsController() {
     // The sheet's answer would reach this controller's draft, which goes now.
     delete discoverySheet_.data();
-    // Dropped from inside the window's close: the window is still on the stack.
-    if (window_->isNotifyingClose()) {
-        window_->setCloseObserver({});
-        // The model reads this controller's draft, which goes now; the window
-        // stays until its close returns, and must not ask the model again.
-        window_->tableView()->setModel(nullptr);
-        delete model_;
-        window_->hide();
-        window_->deleteLater();
-    } else {
-        delete window_;
-    }
+    // Never from inside the window's close, which is still on the stack then.
+    Q_ASSERT(!window_->isNotifyingClose());
+    delete window_;
 }
 
 QWidget* CameraSettingsController::window() const {
@@ -321,10 +312,8 @@ void CameraSettingsController::windowClosed() {
         return;
     }
     didClose_ = true;
-    // The handler may destroy this controller, and with it closeHandler_.
-    const CloseHandler handler = closeHandler_;
-    if (handler) {
-        handler();
+    if (closeHandler_) {
+        closeHandler_();
     }
 }
 

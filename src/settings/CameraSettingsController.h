@@ -24,7 +24,9 @@ class CameraTableModel;
 
 // One open camera list editor: its window, its draft and the actions of its
 // buttons. Nothing reaches the viewer until Save succeeds; the close handler runs
-// once when the window closes, and may drop the controller from inside it.
+// once when the window closes. The owner lets go of the controller later (a
+// posted task), never from inside the handler: nothing destroys the object
+// whose callback is running.
 class CameraSettingsController {
 public:
     using SaveHandler = std::function<Result<void>(const QList<Camera>&)>;

@@ -190,10 +190,7 @@ void CameraSettingsWindow::closeEvent(QCloseEvent* event) {
     event->accept();
     if (closeObserver_) {
         notifyingClose_ = true;
-        // The observer may drop the owner of this window, which then defers the
-        // window's deletion until this event is done; nothing here runs after it.
-        const std::function<void()> observer = closeObserver_;
-        observer();
+        closeObserver_();
         notifyingClose_ = false;
     }
 }

@@ -19,8 +19,11 @@ CameraSettingsController& SettingsEditorFixture::open(QList<Camera> cameras, boo
         },
         [this] {
             ++closes;
-            // As the viewer does: the editor is dropped while its window closes.
-            editor_.reset();
+            // As the viewer does: the editor is let go now and destroyed once
+            // its close has returned.
+            std::shared_ptr<CameraSettingsController> closed(editor_.release());
+            QMetaObject::invokeMethod(
+                &releases_, [closed] {}, Qt::QueuedConnection);
         },
         store_);
     editor_->setAlertPresenter([this](const CameraAlert& alert) { alerts.push_back(alert); });

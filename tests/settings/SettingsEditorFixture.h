@@ -6,6 +6,7 @@
 #include "settings/CameraTableView.h"
 
 #include <QAbstractItemModel>
+#include <QObject>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -29,7 +30,7 @@ protected:
     QString cell(int row, int column) { return model().index(row, column).data().toString(); }
     QString path(const QString& name) const { return dir_.filePath(name); }
     CameraConfigurationStore& store() { return store_; }
-    // Whether the controller has been dropped by the close handler.
+    // Whether the controller has been let go after its close.
     bool dropped() const { return editor_ == nullptr; }
 
     std::vector<CameraAlert> alerts;
@@ -46,6 +47,8 @@ private:
     QTemporaryDir dir_;
     CameraConfigurationStore store_{dir_.filePath("store")};
     std::unique_ptr<CameraSettingsController> editor_;
+    // The context of the posted release: it goes first, and its release with it.
+    QObject releases_;
 };
 
 } // namespace rure::test
