@@ -101,9 +101,8 @@ AppDelegate::AppDelegate(AppDelegateServices services, QObject* parent)
     if (services_.updateService) {
         UpdateCheckPresenters presenters = services_.updatePresenters;
         if (!presenters.presentUpdateStatus || !presenters.presentAvailableUpdate) {
-            QPointer<AppDelegate> weakSelf(this);
-            presenters = updateAlertPresenters(
-                [weakSelf]() -> QWidget* { return weakSelf ? weakSelf->viewerWindow() : nullptr; });
+            // The checks belong to this controller: their alerts never outlive it.
+            presenters = updateAlertPresenters([this]() -> QWidget* { return viewerWindow(); });
         }
         updateChecks_ = std::make_unique<UpdateCheckScheduler>(*services_.updateService,
                                                                *services_.settings, presenters);

@@ -20,7 +20,6 @@
 #include <QDateTime>
 #include <QList>
 #include <QObject>
-#include <QPointer>
 #include <QRect>
 #include <QString>
 

@@ -274,20 +274,13 @@ void AppDelegate::showCameraSettings() {
         return;
     }
     const qsizetype selected = selection_.selectedIndex();
-    QPointer<AppDelegate> weakSelf(this);
+    // The editor belongs to this controller, and calls back only while open.
     settingsController = std::make_unique<CameraSettingsController>(
         selection_.cameras(), windowSide_ && side().window().staysOnTop(),
-        [weakSelf](const QList<Camera>& edited) -> Result<void> {
-            if (!weakSelf) {
-                return Error{ErrorDomain::other, 0, QStringLiteral("Rure is closing.")};
-            }
-            return weakSelf->applyEditedCameraList(edited);
-        },
-        [weakSelf] {
-            if (weakSelf) {
-                weakSelf->linkedAddressesToShow_.clear();
-                weakSelf->releaseClosedEditor();
-            }
+        [this](const QList<Camera>& edited) { return applyEditedCameraList(edited); },
+        [this] {
+            linkedAddressesToShow_.clear();
+            releaseClosedEditor();
         },
         *services_.store);
     if (selected >= 0) {
