@@ -64,26 +64,17 @@ void setButtonLabel(QWidget* button, const QString& label) {
     button->setAccessibleName(label);
 }
 
-void enable(QWidget* control, bool enabled) {
-    if (control) {
-        control->setEnabled(enabled);
-    }
-}
-
 } // namespace
 
 ViewerOverlay::ViewerOverlay(QWidget& root)
-    : root_(&root), emptyStateLabel_(makeEmptyStateLabel(&root)),
-      statusLine_(new StatusLine(&root)), notice_(new OverlayNotice(&root)),
-      cameraPicker_(new CameraPicker(&root)), mainMenuButton_(new MainMenuButton(&root)),
-      stayOnTopButton_(new PinToggleButton(&root)),
+    : root_(root), emptyStateLabel_(makeEmptyStateLabel(&root)), statusLine_(new StatusLine(&root)),
+      notice_(new OverlayNotice(&root)), cameraPicker_(new CameraPicker(&root)),
+      mainMenuButton_(new MainMenuButton(&root)), stayOnTopButton_(new PinToggleButton(&root)),
       focusViewerButton_(new FocusViewerButton(&root)),
       closeViewerButton_(new CloseViewerButton(&root)) {
     // The picker's own signals: its menu is a new one for each new list.
-    connect(cameraPicker_.data(), &CameraPicker::menuAboutToShow, this,
-            &ViewerOverlay::menuWillOpen);
-    connect(cameraPicker_.data(), &CameraPicker::menuAboutToHide, this,
-            &ViewerOverlay::menuDidClose);
+    connect(cameraPicker_, &CameraPicker::menuAboutToShow, this, &ViewerOverlay::menuWillOpen);
+    connect(cameraPicker_, &CameraPicker::menuAboutToHide, this, &ViewerOverlay::menuDidClose);
     auto report = [](const std::function<void()>& callback) {
         if (callback) {
             callback();
@@ -119,17 +110,8 @@ ViewerOverlay::ViewerOverlay(QWidget& root)
 ViewerOverlay::~ViewerOverlay() = default;
 
 QList<QWidget*> ViewerOverlay::viewerControls() const {
-    QList<QWidget*> controls;
-    for (QWidget* control : {static_cast<QWidget*>(cameraPicker_.data()),
-                             static_cast<QWidget*>(mainMenuButton_.data()),
-                             static_cast<QWidget*>(stayOnTopButton_.data()),
-                             static_cast<QWidget*>(focusViewerButton_.data()),
-                             static_cast<QWidget*>(closeViewerButton_.data())}) {
-        if (control) {
-            controls << control;
-        }
-    }
-    return controls;
+    return {cameraPicker_, mainMenuButton_, stayOnTopButton_, focusViewerButton_,
+            closeViewerButton_};
 }
 
 CameraPicker* ViewerOverlay::cameraPicker() const {
@@ -178,7 +160,7 @@ void ViewerOverlay::setStreamNote(const QString& note) {
 }
 
 void ViewerOverlay::refreshStatusLine() {
-    if (!statusLine_ || isClosingViewer_) {
+    if (isClosingViewer_) {
         return;
     }
     if (!statusText_.isEmpty()) {
@@ -191,7 +173,7 @@ void ViewerOverlay::refreshStatusLine() {
 }
 
 void ViewerOverlay::showNotice(const QString& text) {
-    if (notice_ && !isClosingViewer_) {
+    if (!isClosingViewer_) {
         notice_->showNotice(text);
         keepViewerControlsInFront();
     }
@@ -199,49 +181,39 @@ void ViewerOverlay::showNotice(const QString& text) {
 
 void ViewerOverlay::showCameras(const QStringList& names, qsizetype selected) {
     hasCameras_ = !names.isEmpty();
-    if (cameraPicker_) {
-        cameraPicker_->setItems(names);
-        cameraPicker_->selectItem(selected);
-        QPointer<ViewerOverlay> weakSelf(this);
-        cameraPicker_->styleMenu([weakSelf](qsizetype index) {
-            if (weakSelf && weakSelf->cameraChosen) {
-                weakSelf->cameraChosen(index);
-            }
-        });
-        cameraPicker_->refreshMenuSelection();
-    }
-    if (emptyStateLabel_) {
-        emptyStateLabel_->setVisible(!hasCameras_);
-    }
+    cameraPicker_->setItems(names);
+    cameraPicker_->selectItem(selected);
+    // The picker belongs to the root, which outlives this overlay by a moment.
+    QPointer<ViewerOverlay> weakSelf(this);
+    cameraPicker_->styleMenu([weakSelf](qsizetype index) {
+        if (weakSelf && weakSelf->cameraChosen) {
+            weakSelf->cameraChosen(index);
+        }
+    });
+    cameraPicker_->refreshMenuSelection();
+    emptyStateLabel_->setVisible(!hasCameras_);
     // The first camera may arrive while the controls are up.
     enableControls();
 }
 
 void ViewerOverlay::showSelectedCamera(qsizetype index) {
-    if (cameraPicker_) {
-        cameraPicker_->selectItem(index);
-        cameraPicker_->refreshMenuSelection();
-    }
+    cameraPicker_->selectItem(index);
+    cameraPicker_->refreshMenuSelection();
 }
 
 qsizetype ViewerOverlay::selectedCameraIndex() const {
-    return cameraPicker_ ? cameraPicker_->selectedIndex() : -1;
+    return cameraPicker_->selectedIndex();
 }
 
 void ViewerOverlay::setStaysOnTop(bool pinned) {
-    if (stayOnTopButton_) {
-        stayOnTopButton_->setChecked(pinned);
-    }
+    stayOnTopButton_->setChecked(pinned);
 }
 
 bool ViewerOverlay::staysOnTop() const {
-    return stayOnTopButton_ && stayOnTopButton_->isChecked();
+    return stayOnTopButton_->isChecked();
 }
 
 void ViewerOverlay::setFocusButtonState(FocusButtonState state) {
-    if (!focusViewerButton_) {
-        return;
-    }
     focusViewerButton_->showsRestoreIcon = state == FocusButtonState::showOriginal;
     focusViewerButton_->isSelectingArea = state == FocusButtonState::cancelSelection;
     switch (state) {
@@ -342,11 +314,11 @@ void ViewerOverlay::updateViewerControls() {
 
 void ViewerOverlay::enableControls() {
     const bool show = viewerControlsAreVisible_;
-    enable(cameraPicker_, show && hasCameras_);
-    enable(focusViewerButton_, show && hasCameras_);
-    enable(stayOnTopButton_, show);
-    enable(mainMenuButton_, show);
-    enable(closeViewerButton_, show);
+    cameraPicker_->setEnabled(show && hasCameras_);
+    focusViewerButton_->setEnabled(show && hasCameras_);
+    stayOnTopButton_->setEnabled(show);
+    mainMenuButton_->setEnabled(show);
+    closeViewerButton_->setEnabled(show);
 }
 
 void ViewerOverlay::fadeViewerControls(bool show) {
@@ -381,12 +353,8 @@ bool ViewerOverlay::isFading() const {
 
 void ViewerOverlay::keepViewerControlsInFront() {
     // The status line and the notice over the picture, the controls over everything.
-    if (statusLine_) {
-        statusLine_->raise();
-    }
-    if (notice_) {
-        notice_->raise();
-    }
+    statusLine_->raise();
+    notice_->raise();
     for (QWidget* control : viewerControls()) {
         control->raise();
     }
@@ -394,9 +362,7 @@ void ViewerOverlay::keepViewerControlsInFront() {
 
 void ViewerOverlay::menuWillOpen() {
     cameraMenuIsOpen_ = true;
-    if (cameraPicker_) {
-        cameraPicker_->refreshMenuSelection();
-    }
+    cameraPicker_->refreshMenuSelection();
     updateViewerControls();
 }
 
@@ -417,51 +383,38 @@ void ViewerOverlay::viewerWillClose() {
     }
     cameraMenuIsOpen_ = false;
     pointerIsOverViewer_ = false;
-    if (notice_) {
-        notice_->dismiss();
-    }
+    notice_->dismiss();
 }
 
 void ViewerOverlay::layOut() {
-    if (!root_) {
-        return;
+    const QRect bounds = root_.rect();
+    const int width = std::max(0, bounds.width() - 2 * emptyStateSideMargin);
+    const int height =
+        std::min(emptyStateLabel_->heightForWidth(width), emptyStateLabel_->maximumHeight());
+    QRect labelFrame(0, 0, width, std::max(height, 0));
+    labelFrame.moveCenter(bounds.center());
+    emptyStateLabel_->setGeometry(labelFrame);
+    if (statusLine_->isVisible()) {
+        statusLine_->placeIn(root_.size());
     }
-    if (emptyStateLabel_) {
-        const QRect bounds = root_->rect();
-        const int width = std::max(0, bounds.width() - 2 * emptyStateSideMargin);
-        const int height =
-            std::min(emptyStateLabel_->heightForWidth(width), emptyStateLabel_->maximumHeight());
-        QRect labelFrame(0, 0, width, std::max(height, 0));
-        labelFrame.moveCenter(bounds.center());
-        emptyStateLabel_->setGeometry(labelFrame);
-    }
-    if (statusLine_ && statusLine_->isVisible()) {
-        statusLine_->placeIn(root_->size());
-    }
-    if (notice_ && notice_->isVisible()) {
-        notice_->placeIn(root_->size());
+    if (notice_->isVisible()) {
+        notice_->placeIn(root_.size());
     }
     updateViewerControlLayout();
 }
 
 void ViewerOverlay::updateViewerControlLayout() {
-    if (!root_) {
-        return;
-    }
-    const QSize content = root_->size();
+    const QSize content = root_.size();
     usesCompactViewerControls_ = usesCompactLayout(content.width());
-    const ViewerControlFrames frames =
-        layoutViewerControls(content, cameraPicker_ ? cameraPicker_->sizeHint().width() : 0,
-                             usesCompactViewerControls_, controlsTopInset_);
+    const ViewerControlFrames frames = layoutViewerControls(
+        content, cameraPicker_->sizeHint().width(), usesCompactViewerControls_, controlsTopInset_);
     const std::pair<QWidget*, QRect> placements[] = {{cameraPicker_, frames.picker},
                                                      {mainMenuButton_, frames.menu},
                                                      {stayOnTopButton_, frames.pin},
                                                      {focusViewerButton_, frames.focus},
                                                      {closeViewerButton_, frames.close}};
     for (const auto& [control, frame] : placements) {
-        if (control) {
-            control->setGeometry(frame);
-        }
+        control->setGeometry(frame);
     }
 }
 
@@ -485,9 +438,7 @@ QList<QRect> ViewerOverlay::viewerControlRects(const QWidget& surface) const {
 }
 
 void ViewerOverlay::popUpUnderMenuButton(QMenu& menu) const {
-    if (mainMenuButton_) {
-        menu.popup(mainMenuButton_->mapToGlobal(QPoint(0, mainMenuButton_->height() + 4)));
-    }
+    menu.popup(mainMenuButton_->mapToGlobal(QPoint(0, mainMenuButton_->height() + 4)));
 }
 
 } // namespace rure

@@ -41,7 +41,7 @@ public:
 
     // Creates the empty-state text and the controls in `root`, in front of
     // every view it already holds; the controls start invisible and disabled.
-    // The widgets belong to `root` and may go before this object does.
+    // The widgets belong to `root`, which must outlive this object.
     explicit ViewerOverlay(QWidget& root);
     ~ViewerOverlay() override;
 
@@ -134,15 +134,16 @@ private:
     void refreshStatusLine();
     void keyboardFocusChanged(QWidget* now);
 
-    QPointer<QWidget> root_;
-    QPointer<QLabel> emptyStateLabel_;
-    QPointer<StatusLine> statusLine_;
-    QPointer<OverlayNotice> notice_;
-    QPointer<CameraPicker> cameraPicker_;
-    QPointer<MainMenuButton> mainMenuButton_;
-    QPointer<PinToggleButton> stayOnTopButton_;
-    QPointer<FocusViewerButton> focusViewerButton_;
-    QPointer<CloseViewerButton> closeViewerButton_;
+    // The root and the widgets made in it outlive this overlay.
+    QWidget& root_;
+    QLabel* emptyStateLabel_;
+    StatusLine* statusLine_;
+    OverlayNotice* notice_;
+    CameraPicker* cameraPicker_;
+    MainMenuButton* mainMenuButton_;
+    PinToggleButton* stayOnTopButton_;
+    FocusViewerButton* focusViewerButton_;
+    CloseViewerButton* closeViewerButton_;
     QPointer<QAbstractAnimation> controlsFade_;
     int controlsTopInset_ = 0;
     QString statusText_;
