@@ -86,7 +86,15 @@ AppDelegate::AppDelegate(AppDelegateServices services, QObject* parent)
             .wallClock = services_.wallClock,
             .stateChanged = [this] { refreshMenu(); },
             .routeReaches = services_.routeReaches,
-            .streamNeeds = [this] { return streamNeeds(); }},
+            .streamNeeds = [this] { return streamNeeds(); },
+            .pictureSizes = {.recall =
+                                 [this](const QString& address) {
+                                     return viewerSettings_.mainPictureSize(address);
+                                 },
+                             .remember =
+                                 [this](const QString& address, QSize size) {
+                                     viewerSettings_.setMainPictureSize(address, size);
+                                 }}},
         this);
     snapshots_ = std::make_unique<SnapshotController>(
         *services_.scheduler,

@@ -34,14 +34,20 @@ const QString& CameraStreams::address(const Camera& camera) const {
 }
 
 void CameraStreams::mainPictureSeen(const Camera& camera, QSize size) {
-    if (size.isValid() && !size.isEmpty()) {
-        mainPictures_.insert(camera.url, size);
+    if (size.isEmpty() || mainPictures_.value(camera.url) == size) {
+        return;
+    }
+    mainPictures_.insert(camera.url, size);
+    if (memory_.remember) {
+        memory_.remember(camera.url, size);
     }
 }
 
 std::optional<QSize> CameraStreams::mainPicture(const Camera& camera) const {
-    const auto found = mainPictures_.constFind(camera.url);
-    return found == mainPictures_.cend() ? std::nullopt : std::optional<QSize>(*found);
+    if (const auto found = mainPictures_.constFind(camera.url); found != mainPictures_.cend()) {
+        return *found;
+    }
+    return memory_.recall ? memory_.recall(camera.url) : std::nullopt;
 }
 
 void CameraStreams::smallStreamFailed() {

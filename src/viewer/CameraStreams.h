@@ -7,6 +7,7 @@
 #include <QSize>
 #include <QString>
 
+#include <functional>
 #include <optional>
 
 namespace rure {
@@ -19,12 +20,19 @@ struct StreamNeeds {
     bool mainRequired = false;
 };
 
-// Which of the selected camera's two streams plays. Remembers, for this run,
-// the main stream's picture size of each camera it has seen (by address,
-// never written anywhere) and whether the selected camera's small stream
+// Which of the selected camera's two streams plays. Knows the main stream's
+// picture size of each camera it has seen (from `memory`, which keeps them
+// from one run to the next) and whether the selected camera's small stream
 // failed since it was chosen.
 class CameraStreams {
 public:
+    // Where the main streams' picture sizes are kept, by address.
+    struct Memory {
+        std::function<std::optional<QSize>(const QString& address)> recall;
+        std::function<void(const QString& address, QSize size)> remember;
+    };
+    void setMemory(Memory memory) { memory_ = std::move(memory); }
+
     // Another camera is chosen, or the list changed: the main stream until
     // the rule says otherwise, and the small stream gets a fresh chance.
     void cameraChosen();
@@ -57,6 +65,7 @@ private:
     CameraStream shown_ = CameraStream::main;
     bool smallFailed_ = false;
     QHash<QString, QSize> mainPictures_;
+    Memory memory_;
 };
 
 } // namespace rure

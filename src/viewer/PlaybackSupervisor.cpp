@@ -39,7 +39,9 @@ PlaybackSupervisor::PlaybackSupervisor(Scheduler& scheduler, PlaybackEngineFacto
                                    client_.showStatus(text);
                                }
                            },
-                       .wallClock = client_.wallClock}) {}
+                       .wallClock = client_.wallClock}) {
+    streams_.setMemory(client_.pictureSizes);
+}
 
 PlaybackSupervisor::~PlaybackSupervisor() {
     shutDown();

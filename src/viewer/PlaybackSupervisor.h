@@ -65,6 +65,8 @@ public:
         // How the picture is shown now, for the choice between a camera's
         // main and small streams (the main stream always when not set).
         std::function<StreamNeeds()> streamNeeds{};
+        // Where the main streams' picture sizes are kept from one run to the next.
+        CameraStreams::Memory pictureSizes{};
     };
 
     PlaybackSupervisor(Scheduler& scheduler, PlaybackEngineFactory& engines,

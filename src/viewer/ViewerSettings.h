@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QSize>
 #include <QString>
 
 #include <optional>
@@ -9,7 +10,8 @@ class QSettings;
 namespace rure {
 
 // The viewer's own preferences, with every key it stores in one place: the
-// selected camera, the window's frame and Stay on Top. The update checks keep
+// selected camera, the window's frame, Stay on Top and the picture sizes of
+// the cameras' main streams. The update checks keep
 // their keys in their own module.
 class ViewerSettings {
 public:
@@ -25,6 +27,13 @@ public:
 
     bool staysOnTop() const;
     void setStaysOnTop(bool staysOnTop);
+
+    // The picture size last seen on the main stream at `address`, so that a
+    // camera with a small stream starts on the stream its window needs. Kept
+    // under a digest of the address, never the address itself, and for a
+    // bounded number of cameras.
+    std::optional<QSize> mainPictureSize(const QString& address) const;
+    void setMainPictureSize(const QString& address, QSize size);
 
 private:
     QSettings& settings_;

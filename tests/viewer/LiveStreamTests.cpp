@@ -129,6 +129,20 @@ TEST_F(LiveStreams, followTheWindowWithoutABlackPictureAndFallBackWhenTheSmallOn
         EXPECT_FALSE(text.contains(missing) || text.contains(camera.smallUrl()))
             << text.toStdString();
     }
+
+    // The next launch knows the main stream's size (kept under a digest of its
+    // address): the small window starts on the small stream, with no switch.
+    delegate.reset();
+    log.clear();
+    launch({{QStringLiteral("Yard"), camera.url(), camera.smallUrl()}});
+    EXPECT_TRUE(waitFor([&] { return isPlaying() && pictureWidth() == smallPicture.width(); }));
+    EXPECT_TRUE(log.contains(
+        QStringLiteral("Loading camera index 0 for selection generation 0, its small stream.")));
+    EXPECT_EQ(log.count(QStringLiteral("Switching camera index 0 to its small stream.")), 0);
+    settings.sync();
+    QFile stored(settings.fileName());
+    ASSERT_TRUE(stored.open(QIODevice::ReadOnly));
+    EXPECT_FALSE(stored.readAll().contains(QStringLiteral("/camera").toUtf8()));
 }
 
 } // namespace
