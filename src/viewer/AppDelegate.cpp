@@ -180,7 +180,6 @@ void AppDelegate::selectCamera(qsizetype index) {
     if (!selection_.select(index)) {
         return;
     }
-    showSelectionInPicker();
     supervisor_->playNewSelection();
 }
 
@@ -219,12 +218,6 @@ Result<void> AppDelegate::applyEditedCameraList(const QList<Camera>& newCameras)
     }
     supervisor_->playNewSelection();
     return Result<void>::success();
-}
-
-void AppDelegate::showSelectionInPicker() {
-    if (windowSide_) {
-        side().overlay().showSelectedCamera(selection_.selectedIndex());
-    }
 }
 
 void AppDelegate::showPlaybackError(const QString& message) {

@@ -189,17 +189,11 @@ private:
     // The window and its parts, and what the window tells its controller.
     void createWindow();
     void installMainMenu();
-    void windowDidMove();
     void windowDidResize();
     void windowWillClose();
-    void closeCameraViewer();
-    void focusSelectionCancelled();
-    void updateFocusButton();
     void updateWindowAspectRatio(PlaybackEngine& engine);
     // Where the network path and sleep and wake are heard.
     void startSystemRecoveryMonitoring();
-    // The camera list or the selected camera changed: the picker shows it.
-    void showSelectionInPicker();
     // The window's parts; only once createWindow has run.
     ViewerWindowSide& side() const;
     // The main menu's items show the state of things now (titles, check

@@ -50,8 +50,4 @@ void AppDelegate::toggleTemporaryMaximum() {
     supervisor_->reconsiderStream();
 }
 
-void AppDelegate::closeCameraViewer() {
-    side().window().close();
-}
-
 } // namespace rure

@@ -10,10 +10,6 @@ void AppDelegate::toggleFocusArea() {
     side().focusArea().toggleFocusArea();
 }
 
-void AppDelegate::focusSelectionCancelled() {
-    side().focusArea().focusSelectionCancelled();
-}
-
 void AppDelegate::focusSelectionCompleted(const QRectF& selection) {
     FocusAreaController& focusArea = side().focusArea();
     // The crop is taken from the latest picture the engine reports.
@@ -30,10 +26,6 @@ void AppDelegate::focusSelectionCompleted(const QRectF& selection) {
         }
     }
     focusArea.focusSelectionCompleted(selection, engine != nullptr);
-}
-
-void AppDelegate::updateFocusButton() {
-    side().overlay().setFocusButtonState(side().focusArea().focusButtonState());
 }
 
 void AppDelegate::updateWindowAspectRatio(PlaybackEngine& engine) {

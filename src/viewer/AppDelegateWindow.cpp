@@ -40,7 +40,7 @@ void AppDelegate::createWindow() {
             .showError = [this](const QString& message) { showPlaybackError(message); },
             .stateChanged =
                 [this] {
-                    updateFocusButton();
+                    side().overlay().setFocusButtonState(side().focusArea().focusButtonState());
                     side().overlay().setSelectingFocusArea(
                         side().focusArea().isSelectingFocusArea());
                     refreshMenu();
@@ -49,7 +49,7 @@ void AppDelegate::createWindow() {
         });
     ViewerWindow& window = side().window();
     ViewerOverlay& overlay = side().overlay();
-    window.didMove = [this] { windowDidMove(); };
+    window.didMove = [this] { side().frame().saveWindowFrame(); };
     window.didResize = [this] { windowDidResize(); };
     window.willClose = [this] { windowWillClose(); };
     window.pointerLeft = [this] { hoverChanged(false); };
@@ -70,7 +70,7 @@ void AppDelegate::createWindow() {
     surface.focusSelectionCompleted = [this](QRectF selection) {
         focusSelectionCompleted(selection);
     };
-    surface.focusSelectionCancelled = [this] { focusSelectionCancelled(); };
+    surface.focusSelectionCancelled = [this] { side().focusArea().focusSelectionCancelled(); };
     window.edgeResizeSuppressed = [&surface] {
         return surface.isSelectingFocusArea() || surface.isFinalizingFocusSelection();
     };
@@ -79,7 +79,7 @@ void AppDelegate::createWindow() {
     overlay.menuButtonPressed = [this] { showMainMenuFromButton(); };
     overlay.stayOnTopToggled = [this](bool) { toggleStayOnTop(); };
     overlay.focusButtonPressed = [this] { toggleFocusArea(); };
-    overlay.closeButtonPressed = [this] { closeCameraViewer(); };
+    overlay.closeButtonPressed = [this] { side().window().close(); };
     showPlaybackStatus(supervisor_->statusText());
 
     connect(qApp, &QGuiApplication::applicationStateChanged, this,
@@ -93,9 +93,11 @@ void AppDelegate::createWindow() {
     window.setStaysOnTop(staysOnTop);
 
     overlay.showCameras(selection_.names(), selection_.selectedIndex());
-    // The title and the Cameras menu name the selected camera, whatever changes it.
+    // The title, the picker and the Cameras menu name the selected camera,
+    // whatever changes it.
     const auto showSelectedCamera = [this] {
         const Camera* camera = selection_.selectedCamera();
+        side().overlay().showSelectedCamera(selection_.selectedIndex());
         side().window().showCameraName(camera ? visibleName(camera->name) : QString());
         if (CamerasMenu* cameras = side().camerasMenu()) {
             cameras->showCameras(selection_.names(), selection_.selectedIndex());
@@ -138,10 +140,6 @@ const ViewerOverlay& AppDelegate::overlay() const {
 
 const WindowFrameController& AppDelegate::windowFrame() const {
     return side().frame();
-}
-
-void AppDelegate::windowDidMove() {
-    side().frame().saveWindowFrame();
 }
 
 void AppDelegate::windowDidResize() {
