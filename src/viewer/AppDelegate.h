@@ -148,11 +148,8 @@ public:
     // un-minimised, with the keyboard.
     void bringViewerToFront();
 
+    // The window, once it exists.
     ViewerWindow* viewerWindow() const;
-    // The view that shows the video, while it exists.
-    QWidget* videoWidget() const;
-    VideoView* videoView() const;
-    DraggableContentView* interactionSurface() const;
     // The camera list editor while it is open.
     CameraSettingsController* cameraSettings() const { return settingsController.get(); }
     // Whether the window has started closing (or the application has ended).

@@ -122,18 +122,6 @@ ViewerWindow* AppDelegate::viewerWindow() const {
     return windowSide_ ? &windowSide_->window() : nullptr;
 }
 
-DraggableContentView* AppDelegate::interactionSurface() const {
-    return windowSide_ ? &windowSide_->pointerSurface() : nullptr;
-}
-
-QWidget* AppDelegate::videoWidget() const {
-    return windowSide_ ? windowSide_->picture().widget : nullptr;
-}
-
-VideoView* AppDelegate::videoView() const {
-    return windowSide_ ? windowSide_->picture().view : nullptr;
-}
-
 const ViewerOverlay& AppDelegate::overlay() const {
     return side().overlay();
 }

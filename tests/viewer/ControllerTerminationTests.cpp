@@ -1,4 +1,5 @@
 #include "ControllerTestFixture.h"
+#include "viewer/ViewerWindowSide.h"
 
 namespace rure::test {
 namespace {
@@ -9,7 +10,7 @@ TEST_F(ControllerTest, stoppingWithoutAnEngineIsSafeAndStops) {
     launch();
     ASSERT_FALSE(supervisor().hasEngine());
     delegate->playback().stopPlayerEngine();
-    EXPECT_FALSE(delegate->videoView()->frameRenderedHandler());
+    EXPECT_FALSE(delegate->windowSide().picture().view->frameRenderedHandler());
     EXPECT_EQ(supervisor().state(), State::stopped);
     delegate->playback().stopPlayerEngine();
     EXPECT_EQ(supervisor().state(), State::stopped);

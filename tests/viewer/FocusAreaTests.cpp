@@ -1,6 +1,7 @@
 // Focus on an area through the real window and interaction view, with a
 // scripted engine that reports a 1920 x 1080 picture.
 #include "ControllerTestFixture.h"
+#include "viewer/ViewerWindowSide.h"
 
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -45,7 +46,7 @@ protected:
         engines.clearJournal();
     }
 
-    DraggableContentView* view() const { return delegate->interactionSurface(); }
+    DraggableContentView* view() const { return &delegate->windowSide().pointerSurface(); }
 
     void mouse(QEvent::Type type, QPointF position, Qt::MouseButton button = Qt::LeftButton) {
         const Qt::MouseButtons held =

@@ -2,6 +2,7 @@
 // real window and interaction view. Keys and clicks go through Qt's window
 // system interface, so shortcuts, focus and double-click detection are Qt's own.
 #include "ControllerTestFixture.h"
+#include "viewer/ViewerWindowSide.h"
 
 #include "window/ViewerMainMenu.h"
 #include "window/WindowFrameController.h"
@@ -31,7 +32,7 @@ protected:
     }
 
     ViewerWindow* window() const { return delegate->viewerWindow(); }
-    DraggableContentView* picture() const { return delegate->interactionSurface(); }
+    DraggableContentView* picture() const { return &delegate->windowSide().pointerSurface(); }
 
     // The Window menu's full-screen command as the user reads it.
     QString fullScreenItem() const {

@@ -1,6 +1,7 @@
 // The viewer with its real engine, real window and the project's RTSP test
 // camera: what a user sees after launching it.
 #include "LiveViewerFixture.h"
+#include "viewer/ViewerWindowSide.h"
 
 #include "common/RtspAddress.h"
 
@@ -101,7 +102,7 @@ TEST_F(LivePicture, aFocusedAreaFillsTheWindowAndTheOriginalViewComesBack) {
         << centreColour().name().toStdString();
 
     // Drag out an area inside the blue bar (0.75 points per picture pixel).
-    DraggableContentView* view = delegate->interactionSurface();
+    DraggableContentView* view = &delegate->windowSide().pointerSurface();
     delegate->toggleFocusArea();
     const auto send = [view](QEvent::Type type, QPointF position) {
         QMouseEvent event(type, position, view->mapToGlobal(position), Qt::LeftButton,
@@ -163,7 +164,7 @@ TEST_F(LivePicture, stoppingTheEngineAtAnyMomentLeavesNothingBehind) {
     ASSERT_TRUE(waitFor([this] { return supervisor().hasEngine(); }));
     delegate->playback().stopPlayerEngine();
     EXPECT_FALSE(supervisor().hasEngine());
-    EXPECT_FALSE(delegate->videoView()->isAttached());
+    EXPECT_FALSE(delegate->windowSide().picture().view->isAttached());
     const int threadsWithoutEngine = threadCount();
 
     // During playback, and then once more.
@@ -174,7 +175,7 @@ TEST_F(LivePicture, stoppingTheEngineAtAnyMomentLeavesNothingBehind) {
     delegate->playback().stopPlayerEngine();
     delegate->playback().stopPlayerEngine();
     EXPECT_FALSE(supervisor().hasEngine());
-    EXPECT_FALSE(delegate->videoView()->isAttached());
+    EXPECT_FALSE(delegate->windowSide().picture().view->isAttached());
     EXPECT_EQ(supervisor().state(), PlaybackSupervisorState::stopped);
     // Every thread of the engine and its event loop is gone.
     EXPECT_TRUE(waitFor([&] { return threadCount() <= threadsWithoutEngine; }, 3000))

@@ -1,6 +1,7 @@
 // Save Snapshot with the real engine and the test camera: the files a user
 // finds in the pictures folder, and the confirmation over the picture.
 #include "LiveViewerFixture.h"
+#include "viewer/ViewerWindowSide.h"
 
 #include "viewer/SnapshotSaver.h"
 #include "window/OverlayNotice.h"
@@ -120,7 +121,7 @@ TEST_F(LiveSnapshot, aSnapshotOfAFocusedAreaIsOfTheWholePictureAndTheAreaComesBa
     ASSERT_TRUE(waitFor([window] { return window->geometry() == QRect(100, 100, 960, 540); }));
 
     // An area inside the blue bar fills the window.
-    DraggableContentView* view = delegate->interactionSurface();
+    DraggableContentView* view = &delegate->windowSide().pointerSurface();
     delegate->toggleFocusArea();
     const auto send = [view](QEvent::Type type, QPointF position) {
         QMouseEvent event(type, position, view->mapToGlobal(position), Qt::LeftButton,

@@ -1,4 +1,5 @@
 #include "ControllerTestFixture.h"
+#include "viewer/ViewerWindowSide.h"
 
 #include "window/StatusLine.h"
 #include "window/WindowFrameText.h"
@@ -76,7 +77,8 @@ TEST_F(ControllerTest, theWindowIsFramelessBlackAndStacksItsViewsInOrder) {
     EXPECT_EQ(window.windowTitle(), QStringLiteral("Rure"));
 
     const QList<QWidget*> expectedOrder =
-        QList<QWidget*>{delegate->videoWidget(), delegate->interactionSurface(),
+        QList<QWidget*>{delegate->windowSide().picture().widget,
+                        &delegate->windowSide().pointerSurface(),
                         delegate->overlay().emptyStateLabel(), delegate->overlay().statusLine(),
                         delegate->overlay().notice()} +
         delegate->overlay().viewerControls();
@@ -92,8 +94,8 @@ TEST_F(ControllerTest, theWindowIsFramelessBlackAndStacksItsViewsInOrder) {
         EXPECT_FALSE(control->isEnabled());
     }
     // The video covers the whole window.
-    EXPECT_EQ(delegate->videoWidget()->geometry(), window.contentView()->rect());
-    EXPECT_EQ(delegate->interactionSurface()->geometry(), window.contentView()->rect());
+    EXPECT_EQ(delegate->windowSide().picture().widget->geometry(), window.contentView()->rect());
+    EXPECT_EQ(delegate->windowSide().pointerSurface().geometry(), window.contentView()->rect());
 }
 
 TEST_F(ControllerTest, theWindowFrameIsSavedAndRestoredExceptDuringATemporaryMaximum) {
