@@ -14,6 +14,8 @@ QString playerLabel(PlayerKind kind) {
         return QStringLiteral("Rure");
     case PlayerKind::mpvLowLatency:
         return QStringLiteral("mpv low-latency");
+    case PlayerKind::mpvX11:
+        return QStringLiteral("mpv low-lat. x11");
     case PlayerKind::mpvDefault:
         return QStringLiteral("mpv defaults");
     case PlayerKind::ffplay:
@@ -30,6 +32,8 @@ QString playerName(PlayerKind kind) {
         return QStringLiteral("rure");
     case PlayerKind::mpvLowLatency:
         return QStringLiteral("mpv-low-latency");
+    case PlayerKind::mpvX11:
+        return QStringLiteral("mpv-x11");
     case PlayerKind::mpvDefault:
         return QStringLiteral("mpv");
     case PlayerKind::ffplay:
@@ -41,8 +45,8 @@ QString playerName(PlayerKind kind) {
 }
 
 std::optional<PlayerKind> playerKindNamed(const QString& name) {
-    for (PlayerKind kind : {PlayerKind::rure, PlayerKind::mpvLowLatency, PlayerKind::mpvDefault,
-                            PlayerKind::ffplay, PlayerKind::mpvCustom}) {
+    for (PlayerKind kind : {PlayerKind::rure, PlayerKind::mpvLowLatency, PlayerKind::mpvX11,
+                            PlayerKind::mpvDefault, PlayerKind::ffplay, PlayerKind::mpvCustom}) {
         if (playerName(kind) == name) {
             return kind;
         }
@@ -51,8 +55,8 @@ std::optional<PlayerKind> playerKindNamed(const QString& name) {
 }
 
 std::vector<PlayerKind> allPlayerKinds() {
-    return {PlayerKind::rure, PlayerKind::mpvLowLatency, PlayerKind::mpvDefault,
-            PlayerKind::ffplay};
+    return {PlayerKind::rure, PlayerKind::mpvLowLatency, PlayerKind::mpvX11,
+            PlayerKind::mpvDefault, PlayerKind::ffplay};
 }
 
 QString ComparePlayer::programFor(PlayerKind kind, const QString& rureProgram) {
@@ -60,6 +64,7 @@ QString ComparePlayer::programFor(PlayerKind kind, const QString& rureProgram) {
     case PlayerKind::rure:
         return QFile::exists(rureProgram) ? rureProgram : QString();
     case PlayerKind::mpvLowLatency:
+    case PlayerKind::mpvX11:
     case PlayerKind::mpvDefault:
     case PlayerKind::mpvCustom:
         return QStandardPaths::findExecutable(QStringLiteral("mpv"));
@@ -106,9 +111,12 @@ ComparePlayer::ComparePlayer(PlayerKind kind, const QString& program, const QStr
                       << QString::number(frame.x()) << QStringLiteral("-top")
                       << QString::number(frame.y());
         } else {
-            if (kind == PlayerKind::mpvLowLatency) {
+            if (kind == PlayerKind::mpvLowLatency || kind == PlayerKind::mpvX11) {
                 arguments << QStringLiteral("--profile=low-latency") << QStringLiteral("--untimed")
                           << QStringLiteral("--cache=no") << QStringLiteral("--rtsp-transport=tcp");
+                if (kind == PlayerKind::mpvX11) {
+                    arguments << QStringLiteral("--vo=x11");
+                }
             } else if (kind == PlayerKind::mpvCustom) {
                 arguments << customOptions;
             }

@@ -15,13 +15,14 @@ namespace rure::bench {
 enum class PlayerKind {
     rure,
     mpvLowLatency, // mpv --profile=low-latency --untimed --cache=no --rtsp-transport=tcp
+    mpvX11,        // the same, drawing through X11 without OpenGL (--vo=x11)
     mpvDefault,    // mpv with its default options
     ffplay,        // ffplay -fflags nobuffer -flags low_delay -framedrop -rtsp_transport tcp
     mpvCustom,     // mpv with options given on the command line
 };
 
 QString playerLabel(PlayerKind kind);
-// The names --players accepts: rure, mpv-low-latency, mpv, ffplay, mpv-custom.
+// The names --players accepts: rure, mpv-low-latency, mpv-x11, mpv, ffplay, mpv-custom.
 QString playerName(PlayerKind kind);
 std::optional<PlayerKind> playerKindNamed(const QString& name);
 // The players measured unless told otherwise (mpvCustom is not among them).
