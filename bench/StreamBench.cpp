@@ -19,6 +19,7 @@
 #include "ProcessUsage.h"
 #include "ScreenProbe.h"
 #include "SoakViewer.h"
+#include "SoakWait.h"
 #include "support/LogCapture.h"
 #include "support/TestCamera.h"
 #include "window/ViewerWindow.h"
@@ -26,7 +27,6 @@
 #include <QApplication>
 #include <QDeadlineTimer>
 #include <QRandomGenerator>
-#include <QTimer>
 
 #include <cstdio>
 #include <functional>
@@ -42,6 +42,7 @@ using rure::bench::monotonicNanoseconds;
 using rure::bench::ProcessUsage;
 using rure::bench::ScreenProbe;
 using rure::bench::SoakViewer;
+using rure::bench::SoakWait;
 using rure::test::TestCamera;
 
 constexpr QSize mainSize(1920, 1080);
@@ -59,13 +60,6 @@ bool runUntil(const std::function<bool()>& done, double seconds) {
         QCoreApplication::processEvents(QEventLoop::AllEvents, 1);
     }
     return true;
-}
-
-// Runs the viewer's events for `seconds`, idle in between.
-void runFor(double seconds) {
-    QEventLoop loop;
-    QTimer::singleShot(static_cast<int>(seconds * 1000), &loop, &QEventLoop::quit);
-    loop.exec();
 }
 
 class StreamRun {
@@ -108,10 +102,10 @@ public:
     }
 
     double cpuShare(double seconds) {
-        runFor(2);
+        SoakWait::pause(2);
         const auto before = ProcessUsage::of(getpid());
         const qint64 from = monotonicNanoseconds();
-        runFor(seconds);
+        SoakWait::pause(seconds);
         const auto after = ProcessUsage::of(getpid());
         const qint64 to = monotonicNanoseconds();
         return before && after ? (after->cpuSeconds - before->cpuSeconds) /
@@ -128,7 +122,7 @@ public:
                           5)) {
                 break;
             }
-            runFor(0.1 + QRandomGenerator::global()->bounded(0.2));
+            SoakWait::pause(0.1 + QRandomGenerator::global()->bounded(0.2));
             if (!camera_.showWhite()) {
                 break;
             }
@@ -140,7 +134,7 @@ public:
             seconds.push_back(static_cast<double>(monotonicNanoseconds() - switchedAt) / 1e9);
         }
         camera_.showPattern();
-        runFor(0.5);
+        SoakWait::pause(0.5);
         return seconds.empty() ? -1 : median(seconds);
     }
 
@@ -296,9 +290,9 @@ int main(int argc, char** argv) {
         for (int step = 1; step <= steps; ++step) {
             const int width = start.width() + (end.width() - start.width()) * step / steps;
             run.window().resize(width, width * 9 / 16);
-            runFor(0.04);
+            SoakWait::pause(0.04);
         }
-        runFor(2);
+        SoakWait::pause(2);
         std::printf("slow resize %dx%d -> %dx%d: %d switch(es), now the %s stream\n", start.width(),
                     start.height(), end.width(), end.height(), switchesSince(log, from),
                     name(run.stream()));

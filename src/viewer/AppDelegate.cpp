@@ -72,8 +72,6 @@ AppDelegate::AppDelegate(AppDelegateServices services, QObject* parent)
                 [this](PlaybackEngine& engine) {
                     updateWindowAspectRatio(engine);
                     snapshots_->pictureDrawn(engine, supervisor_->selectionGeneration());
-                    // A finished snapshot, or the main stream's size now known.
-                    supervisor_->reconsiderStream();
                     if (windowSide_) {
                         side().overlay().setStreamNote(
                             supervisor_->shownStream() == CameraStream::small
@@ -100,9 +98,15 @@ AppDelegate::AppDelegate(AppDelegateServices services, QObject* parent)
         *services_.scheduler,
         services_.snapshotFolder.isEmpty() ? defaultSnapshotFolder() : services_.snapshotFolder,
         SnapshotController::Hooks{
-            .saved = [this](const QString& path) { snapshotSaved(path); },
+            // Either way the snapshot no longer needs the main stream.
+            .saved =
+                [this](const QString& path) {
+                    snapshotSaved(path);
+                    supervisor_->reconsiderStream();
+                },
             .failed =
                 [this](const QString& message) {
+                    supervisor_->reconsiderStream();
                     showPlaybackError(
                         QStringLiteral("The snapshot could not be saved. %1").arg(message));
                 }});

@@ -53,7 +53,6 @@ public:
     // The small stream brought no picture: the main one plays until the
     // camera is chosen again or the small stream is given another chance.
     void smallStreamFailed();
-    bool hasSmallStreamFailed() const { return smallFailed_; }
     // The network or the machine changed under a failed small stream.
     void giveSmallStreamAnotherChance() { smallFailed_ = false; }
 

@@ -65,9 +65,11 @@ void PlaybackSupervisor::notePictureSize() {
     if (!camera || !engine_.session || streams_.shown() != CameraStream::main) {
         return;
     }
+    // The decoder's picture, before any filter: an engine that crops a
+    // focused area with a filter reports the crop's size after it.
     PlaybackEngine& engine = engine_.session->engine();
-    const std::optional<int64_t> width = engine.integerProperty("video-params/w");
-    const std::optional<int64_t> height = engine.integerProperty("video-params/h");
+    const std::optional<int64_t> width = engine.integerProperty("video-dec-params/w");
+    const std::optional<int64_t> height = engine.integerProperty("video-dec-params/h");
     if (width && height && *width > 0 && *height > 0 && *width <= 16384 && *height <= 16384) {
         streams_.mainPictureSeen(*camera, QSize(int(*width), int(*height)));
     }

@@ -360,6 +360,10 @@ void PlaybackSupervisor::recordRenderedFrame(int64_t generation) {
     }
     catchUp_.frameRendered(previousFrame, now);
     statusReporter_.pictureShown();
+    if (!previousFrame) {
+        // The main stream's size may be known now.
+        reconsiderStream();
+    }
 }
 
 void PlaybackSupervisor::catchUpWithLiveStream(const QString& why) {

@@ -619,7 +619,7 @@ TEST_F(Supervision, eachHoldStopsEveryAttemptUntilItIsLifted) {
 TEST_F(Supervision, switchingStreamsIsNeverAReconnect) {
     const QString main = reachableAddress(QStringLiteral("yard"));
     const QString small = reachableAddress(QStringLiteral("yard-small"));
-    engines.properties = {{"video-params/w", 1920}, {"video-params/h", 1080}};
+    engines.properties = {{"video-dec-params/w", 1920}, {"video-dec-params/h", 1080}};
     streamNeeds = {.shownArea = QSize(480, 270), .mainRequired = false};
     start({Camera{QStringLiteral("Yard"), main, small}});
     const auto lastLoad = [this] { return engines.journal().calls.last(); };
