@@ -4,7 +4,8 @@
 // every second), and everything is judged from the pixels on the screen.
 //
 //   rure-bench-compare [--rounds N] [--seconds S] [--switches N] [--outage S]
-//                      [--recovery-timeout S] [--players rure,mpv-low-latency,mpv,ffplay]
+//                      [--recovery-timeout S]
+//                      [--players rure,mpv-low-latency,mpv-x11,mpv,ffplay,gst-pipeline]
 //                      [--rure PATH] [--mpv-options OPTIONS]
 //
 // --seconds is the playback sampled for CPU and memory per player, split evenly
@@ -143,6 +144,7 @@ int main(int argc, char* argv[]) {
         if (ComparePlayer::programFor(kind, rureProgram).isEmpty()) {
             std::fprintf(stderr, "%s is not installed; left out\n", qPrintable(playerLabel(kind)));
         } else {
+            ComparePlayer::warmUp(kind);
             players.push_back(kind);
         }
     }
@@ -217,9 +219,13 @@ int main(int argc, char* argv[]) {
     const QString mpvVersion = firstLineOf(QStringLiteral("mpv"), {QStringLiteral("--version")});
     const QString ffplayVersion =
         firstLineOf(QStringLiteral("ffplay"), {QStringLiteral("-version")});
-    heading += QStringLiteral("%1; %2\n").arg(mpvVersion, ffplayVersion);
+    const QString gstVersion =
+        firstLineOf(QStringLiteral("gst-launch-1.0"), {QStringLiteral("--version")});
+    heading += QStringLiteral("%1; %2; %3\n").arg(mpvVersion, ffplayVersion, gstVersion);
     heading += QStringLiteral("Rure/it: Rure's median divided by that player's; below 1 Rure "
                               "is faster or lighter\n");
+    heading += QStringLiteral("it/best: that player's median divided by the best peer's (the "
+                              "lowest median of the players other than Rure)\n");
     const QByteArray table = report.table(heading).toUtf8();
     std::fwrite(table.constData(), 1, static_cast<size_t>(table.size()), stdout);
     return 0;

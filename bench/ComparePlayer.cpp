@@ -20,6 +20,8 @@ QString playerLabel(PlayerKind kind) {
         return QStringLiteral("mpv defaults");
     case PlayerKind::ffplay:
         return QStringLiteral("ffplay nobuffer");
+    case PlayerKind::gstPipeline:
+        return QStringLiteral("GStreamer pipeline");
     case PlayerKind::mpvCustom:
         return QStringLiteral("mpv custom");
     }
@@ -38,6 +40,8 @@ QString playerName(PlayerKind kind) {
         return QStringLiteral("mpv");
     case PlayerKind::ffplay:
         return QStringLiteral("ffplay");
+    case PlayerKind::gstPipeline:
+        return QStringLiteral("gst-pipeline");
     case PlayerKind::mpvCustom:
         return QStringLiteral("mpv-custom");
     }
@@ -46,7 +50,8 @@ QString playerName(PlayerKind kind) {
 
 std::optional<PlayerKind> playerKindNamed(const QString& name) {
     for (PlayerKind kind : {PlayerKind::rure, PlayerKind::mpvLowLatency, PlayerKind::mpvX11,
-                            PlayerKind::mpvDefault, PlayerKind::ffplay, PlayerKind::mpvCustom}) {
+                            PlayerKind::mpvDefault, PlayerKind::ffplay, PlayerKind::gstPipeline,
+                            PlayerKind::mpvCustom}) {
         if (playerName(kind) == name) {
             return kind;
         }
@@ -56,7 +61,7 @@ std::optional<PlayerKind> playerKindNamed(const QString& name) {
 
 std::vector<PlayerKind> allPlayerKinds() {
     return {PlayerKind::rure, PlayerKind::mpvLowLatency, PlayerKind::mpvX11,
-            PlayerKind::mpvDefault, PlayerKind::ffplay};
+            PlayerKind::mpvDefault, PlayerKind::ffplay, PlayerKind::gstPipeline};
 }
 
 QString ComparePlayer::programFor(PlayerKind kind, const QString& rureProgram) {
@@ -70,8 +75,32 @@ QString ComparePlayer::programFor(PlayerKind kind, const QString& rureProgram) {
         return QStandardPaths::findExecutable(QStringLiteral("mpv"));
     case PlayerKind::ffplay:
         return QStandardPaths::findExecutable(QStringLiteral("ffplay"));
+    case PlayerKind::gstPipeline:
+        return QStandardPaths::findExecutable(QStringLiteral("gst-launch-1.0"));
     }
     return {};
+}
+
+QString ComparePlayer::gstreamerRegistry() {
+    return QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation) +
+           QStringLiteral("/gstreamer-1.0/rure-bench-registry.bin");
+}
+
+void ComparePlayer::warmUp(PlayerKind kind) {
+    if (kind != PlayerKind::gstPipeline) {
+        return;
+    }
+    QProcess inspect;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("GST_REGISTRY"), gstreamerRegistry());
+    inspect.setProcessEnvironment(environment);
+    inspect.setStandardOutputFile(QProcess::nullDevice());
+    inspect.setStandardErrorFile(QProcess::nullDevice());
+    inspect.start(QStringLiteral("gst-inspect-1.0"), {QStringLiteral("ximagesink")});
+    if (!inspect.waitForFinished(60000)) {
+        inspect.kill();
+        inspect.waitForFinished();
+    }
 }
 
 ComparePlayer::ComparePlayer(PlayerKind kind, const QString& program, const QString& cameraUrl,
@@ -98,10 +127,25 @@ ComparePlayer::ComparePlayer(PlayerKind kind, const QString& program, const QStr
         environment.insert(QStringLiteral("HOME"), home);
         environment.insert(QStringLiteral("XDG_CONFIG_HOME"), home + QStringLiteral("/config"));
         environment.insert(QStringLiteral("XDG_DATA_HOME"), home + QStringLiteral("/data"));
+        if (kind == PlayerKind::gstPipeline) {
+            // GStreamer keeps a registry of its plugins in the user's cache;
+            // without one it reads every plugin first (about half a second).
+            // The pipeline shares one the bench warmed up, as a user's would be.
+            environment.insert(QStringLiteral("GST_REGISTRY"), gstreamerRegistry());
+        }
         process_.setProcessEnvironment(environment);
         process_.setProgram(program);
         QStringList arguments;
-        if (kind == PlayerKind::ffplay) {
+        if (kind == PlayerKind::gstPipeline) {
+            // The pipeline draws at the camera's size where X puts its window;
+            // the trial finds the window by the centre of `frame`, which lies
+            // inside it.
+            arguments = QStringLiteral("-q rtspsrc location=%1 latency=0 protocols=tcp ! "
+                                       "rtph264depay ! avdec_h264 ! videoconvert ! "
+                                       "ximagesink sync=false")
+                            .arg(cameraUrl)
+                            .split(QLatin1Char(' '));
+        } else if (kind == PlayerKind::ffplay) {
             arguments << QStringLiteral("-fflags") << QStringLiteral("nobuffer")
                       << QStringLiteral("-flags") << QStringLiteral("low_delay")
                       << QStringLiteral("-framedrop") << QStringLiteral("-rtsp_transport")
@@ -126,7 +170,9 @@ ComparePlayer::ComparePlayer(PlayerKind kind, const QString& program, const QStr
                              .arg(frame.x())
                              .arg(frame.y());
         }
-        arguments << cameraUrl;
+        if (kind != PlayerKind::gstPipeline) {
+            arguments << cameraUrl;
+        }
         process_.setArguments(arguments);
     }
     process_.setStandardInputFile(QProcess::nullDevice());

@@ -18,11 +18,14 @@ enum class PlayerKind {
     mpvX11,        // the same, drawing through X11 without OpenGL (--vo=x11)
     mpvDefault,    // mpv with its default options
     ffplay,        // ffplay -fflags nobuffer -flags low_delay -framedrop -rtsp_transport tcp
+    gstPipeline,   // gst-launch-1.0 rtspsrc latency=0 protocols=tcp ! rtph264depay !
+                   //   avdec_h264 ! videoconvert ! ximagesink sync=false
     mpvCustom,     // mpv with options given on the command line
 };
 
 QString playerLabel(PlayerKind kind);
-// The names --players accepts: rure, mpv-low-latency, mpv-x11, mpv, ffplay, mpv-custom.
+// The names --players accepts: rure, mpv-low-latency, mpv-x11, mpv, ffplay,
+// gst-pipeline, mpv-custom.
 QString playerName(PlayerKind kind);
 std::optional<PlayerKind> playerKindNamed(const QString& name);
 // The players measured unless told otherwise (mpvCustom is not among them).
@@ -49,11 +52,16 @@ public:
     // Asks the player to quit, then kills it if it lingers.
     void stop();
 
-    // The program that plays `kind`: Rure's built viewer or mpv/ffplay from $PATH;
-    // empty when it is not installed.
+    // The program that plays `kind`: Rure's built viewer or mpv, ffplay or
+    // gst-launch-1.0 from $PATH; empty when it is not installed.
     static QString programFor(PlayerKind kind, const QString& rureProgram);
+    // Prepares what a player keeps from one run to the next on a user's
+    // machine (GStreamer's plugin registry), so that no launch pays for it.
+    static void warmUp(PlayerKind kind);
 
 private:
+    static QString gstreamerRegistry();
+
     PlayerKind kind_;
     QTemporaryDir home_;
     QProcess process_;

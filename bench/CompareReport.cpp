@@ -25,6 +25,9 @@ void CompareReport::add(PlayerKind kind, const LaunchResult& launch) {
     if (launch.startSeconds) {
         figures.start.push_back(*launch.startSeconds);
     }
+    if (launch.playSeconds) {
+        figures.play.push_back(*launch.playSeconds);
+    }
     figures.latency.insert(figures.latency.end(), launch.latencySeconds.begin(),
                            launch.latencySeconds.end());
     if (launch.cpuShare) {
@@ -61,6 +64,8 @@ const std::vector<double>& CompareReport::values(const Figures& figures, Row row
     switch (row) {
     case Row::start:
         return figures.start;
+    case Row::play:
+        return figures.play;
     case Row::latency:
         return figures.latency;
     case Row::cpu:
@@ -73,8 +78,28 @@ const std::vector<double>& CompareReport::values(const Figures& figures, Row row
     return figures.recovery;
 }
 
+std::optional<std::pair<double, PlayerKind>> CompareReport::bestPeer(Row row) const {
+    std::optional<std::pair<double, PlayerKind>> best;
+    for (const auto& [kind, figures] : figures_) {
+        const std::vector<double>& samples = values(figures, row);
+        if (kind == PlayerKind::rure || samples.empty()) {
+            continue;
+        }
+        const double middle = median(samples);
+        if (!best || middle < best->first) {
+            best = std::pair(middle, kind);
+        }
+    }
+    return best;
+}
+
 QString CompareReport::block(Row row, const QString& title, double scale, int decimals) const {
-    QString text = title + QLatin1Char('\n');
+    const auto best = bestPeer(row);
+    QString text = title;
+    if (best) {
+        text += QStringLiteral(" - best peer: %1").arg(playerLabel(best->second));
+    }
+    text += QLatin1Char('\n');
     const auto rureFigures = figures_.find(PlayerKind::rure);
     const std::vector<double> none;
     const std::vector<double>& rureValues =
@@ -96,7 +121,10 @@ QString CompareReport::block(Row row, const QString& title, double scale, int de
             if (kind != PlayerKind::rure) {
                 line += cell(never && !rureValues.empty() ? QStringLiteral("better")
                                                           : QStringLiteral("-"));
+            } else {
+                line += cell({});
             }
+            line += cell(QStringLiteral("-"));
         } else {
             const double middle = median(samples);
             line += cell(QString::number(middle * scale, 'f', decimals)) +
@@ -111,7 +139,12 @@ QString CompareReport::block(Row row, const QString& title, double scale, int de
                     line +=
                         cell(rureNeverRecovered ? QStringLiteral("worse") : QStringLiteral("-"));
                 }
+            } else {
+                line += cell({});
             }
+            line += best && best->first > 0
+                        ? cell(QString::number(middle / best->first, 'f', 2))
+                        : cell(QStringLiteral("-"));
         }
         if (row == Row::latency || row == Row::recovery) {
             line += QStringLiteral("   n=%1").arg(samples.size());
@@ -136,9 +169,12 @@ QString CompareReport::table(const QString& heading) const {
     QString text = heading + QLatin1Char('\n');
     text += QString(2 + labelWidth, QLatin1Char(' ')) + cell(QStringLiteral("median")) +
             cell(QStringLiteral("min")) + cell(QStringLiteral("max")) +
-            cell(QStringLiteral("Rure/it")) + QLatin1Char('\n');
+            cell(QStringLiteral("Rure/it")) + cell(QStringLiteral("it/best")) +
+            QLatin1Char('\n');
     text +=
         block(Row::start, QStringLiteral("1. start-up: process start to first picture (s)"), 1, 3);
+    text += block(Row::play, QStringLiteral("1b. process start to the camera's PLAY request (s)"),
+                  1, 3);
     text += block(Row::latency, QStringLiteral("2. glass-to-glass latency, black to white (ms)"),
                   1000, 1);
     text += block(Row::cpu, QStringLiteral("3a. CPU while playing (% of one core)"), 100, 1);

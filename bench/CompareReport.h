@@ -6,13 +6,16 @@
 #include <QString>
 
 #include <map>
+#include <optional>
+#include <utility>
 #include <vector>
 
 namespace rure::bench {
 
 // Collects the launches of every player and prints them side by side: one block
-// per measurement, one line per player with median, minimum and maximum, and
-// Rure's median divided by that player's.
+// per measurement, one line per player with median, minimum and maximum,
+// Rure's median divided by that player's, and each player's median divided by
+// the best peer's (the lowest median of the players other than Rure).
 class CompareReport {
 public:
     explicit CompareReport(std::vector<PlayerKind> players);
@@ -28,6 +31,7 @@ public:
 private:
     struct Figures {
         std::vector<double> start;
+        std::vector<double> play;
         std::vector<double> latency;
         std::vector<double> cpu;
         std::vector<double> memory;
@@ -38,9 +42,11 @@ private:
         int launches = 0;
         QStringList notes;
     };
-    enum class Row { start, latency, cpu, memory, recovery };
+    enum class Row { start, play, latency, cpu, memory, recovery };
 
     const std::vector<double>& values(const Figures& figures, Row row) const;
+    // The lowest median of `row` among the players other than Rure, and whose.
+    std::optional<std::pair<double, PlayerKind>> bestPeer(Row row) const;
     QString block(Row row, const QString& title, double scale, int decimals) const;
 
     std::vector<PlayerKind> players_;

@@ -34,7 +34,7 @@ CompareTrial::CompareTrial(ScreenProbe& probe, test::TestCamera& camera, Compare
 LaunchResult CompareTrial::run(ComparePlayer& player, bool measureRecoveryToo) {
     LaunchResult result;
     centre_ = settings_.frame.center();
-    result.startSeconds = measureStart(player, result.note);
+    result.startSeconds = measureStart(player, result);
     if (!result.startSeconds) {
         return result;
     }
@@ -56,7 +56,8 @@ void CompareTrial::locateWindow(ComparePlayer& player) {
     }
 }
 
-std::optional<double> CompareTrial::measureStart(ComparePlayer& player, QString& note) {
+std::optional<double> CompareTrial::measureStart(ComparePlayer& player, LaunchResult& result) {
+    QString& note = result.note;
     const qint64 startedAt = monotonicNanoseconds();
     if (!player.start()) {
         note = QStringLiteral("did not start");
@@ -80,6 +81,9 @@ std::optional<double> CompareTrial::measureStart(ComparePlayer& player, QString&
         if (colour && isColourful(*colour)) {
             if (!located) {
                 locateWindow(player);
+            }
+            if (const qint64 playAt = camera_.lastPlayNanoseconds(); playAt >= startedAt) {
+                result.playSeconds = static_cast<double>(playAt - startedAt) / 1e9;
             }
             return static_cast<double>(now - startedAt) / 1e9;
         }

@@ -40,6 +40,7 @@ enum class RecoveryOutcome {
 // What one launch of one player showed.
 struct LaunchResult {
     std::optional<double> startSeconds;
+    std::optional<double> playSeconds; // process start to the camera's PLAY request
     std::vector<double> latencySeconds;
     std::optional<double> cpuShare; // of one core
     std::optional<double> peakResidentMiB;
@@ -52,7 +53,8 @@ struct LaunchResult {
 // centre pixel of the player's window off the screen: the same method for every
 // player.
 //
-//  1. start-up: process start until the centre shows the camera's colour bars;
+//  1. start-up: process start until the centre shows the camera's colour bars,
+//     and until the camera received the player's PLAY request;
 //  2. glass-to-glass: the camera turns black, and once the window is black the
 //     camera turns white; from the camera's own record of that switch until the
 //     window centre reads white, polled about every millisecond;
@@ -70,7 +72,7 @@ public:
 private:
     using ColourTest = std::function<bool(QRgb)>;
 
-    std::optional<double> measureStart(ComparePlayer& player, QString& note);
+    std::optional<double> measureStart(ComparePlayer& player, LaunchResult& result);
     std::vector<double> measureLatency(ComparePlayer& player, QString& note);
     void measureUsage(ComparePlayer& player, LaunchResult& result);
     void measureRecovery(ComparePlayer& player, LaunchResult& result);

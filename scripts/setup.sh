@@ -33,6 +33,7 @@ gstreamer1.0-plugins-bad
 gstreamer1.0-plugins-ugly
 gstreamer1.0-libav
 gstreamer1.0-tools
+gstreamer1.0-x
 xvfb
 xauth
 libgl1-mesa-dri

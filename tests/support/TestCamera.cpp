@@ -137,6 +137,14 @@ void TestCamera::collectOutput() {
         const QString line = QString::fromUtf8(partialLine_.left(newline)).trimmed();
         partialLine_.remove(0, newline + 1);
         // "switched <picture> <nanoseconds>" precedes the confirmation of the switch.
+        if (line.startsWith(QStringLiteral("play "))) {
+            bool ok = false;
+            const qint64 at = line.section(QLatin1Char(' '), 1, 1).toLongLong(&ok);
+            if (ok) {
+                lastPlayNs_ = at;
+            }
+            continue;
+        }
         if (line.startsWith(QStringLiteral("switched "))) {
             bool ok = false;
             const qint64 at = line.section(QLatin1Char(' '), 2, 2).toLongLong(&ok);
@@ -146,6 +154,15 @@ void TestCamera::collectOutput() {
         }
         lines_ << line;
     }
+}
+
+qint64 TestCamera::lastPlayNanoseconds() {
+    // Without an event loop the process's output is read only when asked for.
+    if (process_) {
+        process_->waitForReadyRead(0);
+    }
+    collectOutput();
+    return lastPlayNs_;
 }
 
 std::optional<QString> TestCamera::takeLine() {

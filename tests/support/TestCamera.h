@@ -69,6 +69,8 @@ public:
     // CLOCK_MONOTONIC nanoseconds at which the last black or white picture was
     // set in the camera; -1 before any.
     qint64 lastSwitchNanoseconds() const { return lastSwitchNs_; }
+    // When the latest PLAY request arrived (CLOCK_MONOTONIC), or -1.
+    qint64 lastPlayNanoseconds();
 
     // Ends the camera at once, like a camera losing power.
     void kill();
@@ -108,6 +110,7 @@ private:
     QStringList lines_;
     QByteArray errorOutput_;
     qint64 lastSwitchNs_ = -1;
+    qint64 lastPlayNs_ = -1;
     std::optional<int> exitCode_;
 };
 

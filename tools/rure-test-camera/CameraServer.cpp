@@ -1,6 +1,7 @@
 #include "CameraServer.h"
 
 #include "AnswerDelay.h"
+#include "PlayReport.h"
 #include "Authentication.h"
 #include "PipelineDescription.h"
 
@@ -150,6 +151,7 @@ std::string CameraServer::listen() {
         sessionTimeout_ = std::make_unique<SessionTimeout>(server_, options_.sessionTimeout);
     }
     delayAnswers(server_, options_.answerDelay);
+    reportPlayRequests(server_);
 
     GstRTSPMountPoints* mounts = gst_rtsp_server_get_mount_points(server_);
     gst_rtsp_mount_points_add_factory(

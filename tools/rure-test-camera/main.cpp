@@ -1,7 +1,8 @@
 // rure-test-camera: a live H.264 or H.265 RTSP camera on 127.0.0.1 for the
 // tests and benchmarks of Rure. It prints one address per path and then
 // "ready"; it is controlled through lines on standard input and through
-// signals. Its options make it behave like one real camera or another.
+// signals, and reports each PLAY request ("play <nanoseconds>"). Its options
+// make it behave like one real camera or another.
 
 #include "CameraOptions.h"
 #include "CameraServer.h"
@@ -29,8 +30,8 @@ using rure::camera::ZooSchedule;
 namespace {
 
 void emitLine(const std::string& line) {
-    std::fputs(line.c_str(), stdout);
-    std::fputc('\n', stdout);
+    // One write per line: PLAY reports may come from the clients' threads.
+    std::fputs((line + '\n').c_str(), stdout);
     std::fflush(stdout);
 }
 
