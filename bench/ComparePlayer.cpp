@@ -49,9 +49,9 @@ QString playerName(PlayerKind kind) {
 }
 
 std::optional<PlayerKind> playerKindNamed(const QString& name) {
-    for (PlayerKind kind : {PlayerKind::rure, PlayerKind::mpvLowLatency, PlayerKind::mpvX11,
-                            PlayerKind::mpvDefault, PlayerKind::ffplay, PlayerKind::gstPipeline,
-                            PlayerKind::mpvCustom}) {
+    for (PlayerKind kind :
+         {PlayerKind::rure, PlayerKind::mpvLowLatency, PlayerKind::mpvX11, PlayerKind::mpvDefault,
+          PlayerKind::ffplay, PlayerKind::gstPipeline, PlayerKind::mpvCustom}) {
         if (playerName(kind) == name) {
             return kind;
         }
@@ -60,8 +60,8 @@ std::optional<PlayerKind> playerKindNamed(const QString& name) {
 }
 
 std::vector<PlayerKind> allPlayerKinds() {
-    return {PlayerKind::rure, PlayerKind::mpvLowLatency, PlayerKind::mpvX11,
-            PlayerKind::mpvDefault, PlayerKind::ffplay, PlayerKind::gstPipeline};
+    return {PlayerKind::rure,       PlayerKind::mpvLowLatency, PlayerKind::mpvX11,
+            PlayerKind::mpvDefault, PlayerKind::ffplay,        PlayerKind::gstPipeline};
 }
 
 QString ComparePlayer::programFor(PlayerKind kind, const QString& rureProgram) {

@@ -142,9 +142,8 @@ QString CompareReport::block(Row row, const QString& title, double scale, int de
             } else {
                 line += cell({});
             }
-            line += best && best->first > 0
-                        ? cell(QString::number(middle / best->first, 'f', 2))
-                        : cell(QStringLiteral("-"));
+            line += best && best->first > 0 ? cell(QString::number(middle / best->first, 'f', 2))
+                                            : cell(QStringLiteral("-"));
         }
         if (row == Row::latency || row == Row::recovery) {
             line += QStringLiteral("   n=%1").arg(samples.size());
@@ -169,8 +168,7 @@ QString CompareReport::table(const QString& heading) const {
     QString text = heading + QLatin1Char('\n');
     text += QString(2 + labelWidth, QLatin1Char(' ')) + cell(QStringLiteral("median")) +
             cell(QStringLiteral("min")) + cell(QStringLiteral("max")) +
-            cell(QStringLiteral("Rure/it")) + cell(QStringLiteral("it/best")) +
-            QLatin1Char('\n');
+            cell(QStringLiteral("Rure/it")) + cell(QStringLiteral("it/best")) + QLatin1Char('\n');
     text +=
         block(Row::start, QStringLiteral("1. start-up: process start to first picture (s)"), 1, 3);
     text += block(Row::play, QStringLiteral("1b. process start to the camera's PLAY request (s)"),

@@ -12,6 +12,7 @@
 // standard error, the report to standard output.
 #include "SoakRunner.h"
 #include "SoakWait.h"
+#include "engine/VideoViewChoice.h"
 
 #include "common/ProcessMemory.h"
 
@@ -57,7 +58,11 @@ int main(int argc, char* argv[]) {
     // As the viewer application sets itself up, its allocator too: the soak
     // measures the viewer's resident memory in this process.
     rure::keepResidentMemoryFlat();
-    QApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    // Shared GL contexts only for a view that may draw with OpenGL: asking
+    // for them loads the OpenGL driver as the application starts.
+    if (rure::mayPresentWithOpenGLWidget()) {
+        QApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    }
     QApplication application(argc, argv);
     std::setlocale(LC_NUMERIC, "C");
     QApplication::setOrganizationName(QStringLiteral("didirezoror"));

@@ -6,6 +6,7 @@
 #include "common/ViewerIdentity.h"
 #include "config/CameraConfigurationStore.h"
 #include "engine/MPVEngineFactory.h"
+#include "engine/VideoViewChoice.h"
 #include "platform/SingleInstance.h"
 #include "platform/UnixSignalQuitter.h"
 #include "updates/InstalledIdentity.h"
@@ -70,7 +71,11 @@ int main(int argc, char* argv[]) {
         qEnvironmentVariableIsSet("WAYLAND_DISPLAY") && qEnvironmentVariableIsSet("DISPLAY")) {
         qputenv("QT_QPA_PLATFORM", "xcb");
     }
-    QApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    // Shared GL contexts only for a view that may draw with OpenGL: asking
+    // for them loads the OpenGL driver as the application starts.
+    if (rure::mayPresentWithOpenGLWidget()) {
+        QApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    }
     QApplication application(arguments.argc(), arguments.argv());
     // libmpv refuses to start under any numeric locale but "C".
     std::setlocale(LC_NUMERIC, "C");

@@ -3,11 +3,16 @@
 #include "engine/MPVEngine.h"
 #include "engine/MPVHandle.h"
 #include "engine/VideoView.h"
+#include "engine/VideoViewChoice.h"
 
 namespace rure {
 
 MPVEngineFactory::MPVEngineFactory(std::span<const MPVOption> optionTable)
-    : optionTable_(optionTable.begin(), optionTable.end()) {}
+    : optionTable_(optionTable.begin(), optionTable.end()) {
+    if (!hasGraphicsDevice()) {
+        optionTable_.push_back(softwareDecodingOnly);
+    }
+}
 
 std::variant<std::unique_ptr<PlaybackEngine>, EngineStartError>
 MPVEngineFactory::createEngine(VideoView& view) {

@@ -119,6 +119,10 @@ public:
     // fail its initialisation pass another one.
     explicit MPVEngineFactory(std::span<const MPVOption> optionTable = options);
 
+    // Added after the table on a machine without a graphics device (nothing in
+    // /dev/dri), where no hardware decoder can work.
+    static constexpr MPVOption softwareDecodingOnly{"hwdec", "no"};
+
     // GUI thread. On failure no engine instance and no render context remain.
     std::variant<std::unique_ptr<PlaybackEngine>, EngineStartError>
     createEngine(VideoView& view) override;

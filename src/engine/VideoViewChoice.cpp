@@ -71,6 +71,17 @@ VideoPresentation videoPresentationFor(const QByteArray& requested, bool graphic
                                                       : VideoPresentation::openGLWidget;
 }
 
+bool mayPresentWithOpenGLWidget(const QByteArray& requested, bool graphicsDevice) {
+    // Any renderer but a software rasteriser gets the GL widget.
+    const auto hardwareRenderer = [] { return QStringLiteral("a graphics device's renderer"); };
+    return videoPresentationFor(requested, graphicsDevice, hardwareRenderer) ==
+           VideoPresentation::openGLWidget;
+}
+
+bool mayPresentWithOpenGLWidget() {
+    return mayPresentWithOpenGLWidget(qgetenv("RURE_VIDEO_VIEW"), hasGraphicsDevice());
+}
+
 VideoPresentation preferredVideoPresentation() {
     static const VideoPresentation preferred =
         videoPresentationFor(qgetenv("RURE_VIDEO_VIEW"), hasGraphicsDevice(), openGLRenderer);

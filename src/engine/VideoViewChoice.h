@@ -40,6 +40,17 @@ bool hasGraphicsDevice(const QString& directory = QStringLiteral("/dev/dri"));
 VideoPresentation videoPresentationFor(const QByteArray& requested, bool graphicsDevice,
                                        const std::function<QString()>& renderer);
 
+// Whether `videoPresentationFor(requested, graphicsDevice, ...)` may choose
+// the GL widget, whatever the renderer turns out to be: answerable before the
+// application exists, without a GL context.
+bool mayPresentWithOpenGLWidget(const QByteArray& requested, bool graphicsDevice);
+// The same for this machine (RURE_VIDEO_VIEW and /dev/dri). Only then does the
+// application share GL contexts between windows (Qt::AA_ShareOpenGLContexts),
+// which makes Qt create a GL context as it starts: with the software rasteriser
+// of a machine without a GPU that context cost about 50 ms of start-up and
+// 57 MiB of resident memory (the OpenGL driver and LLVM) for a view that
+// never draws with OpenGL.
+bool mayPresentWithOpenGLWidget();
 // The presentation for this machine, as above. Learning the OpenGL renderer
 // takes a GL context (about 0.1 s with a software rasteriser), so it is asked
 // only where a graphics device exists; the answer is kept for the process.

@@ -32,20 +32,23 @@ TEST(VideoViewChoice, SoftwareRasterisersGetTheSoftwareRenderer) {
         const QString& renderer;
         P expected;
         bool asksRenderer;
+        // Whether the GL widget may be chosen, known before any GL context:
+        // only then are GL contexts shared (loading OpenGL at start).
+        bool mayUseWidget;
     } cases[] = {
-        {"", true, llvmpipe, P::software, true},
-        {"", true, gpu, P::openGLWidget, true},
+        {"", true, llvmpipe, P::software, true, true},
+        {"", true, gpu, P::openGLWidget, true, true},
         // No graphics device: software, without paying for a GL context.
-        {"", false, gpu, P::software, false},
-        {"opengl", false, llvmpipe, P::openGLWidget, false},
-        {" OpenGL\n", true, llvmpipe, P::openGLWidget, false},
-        {"image", true, gpu, P::image, false},
-        {"IMAGE", false, gpu, P::image, false},
-        {"vulkan", true, gpu, P::openGLWidget, true},
+        {"", false, gpu, P::software, false, false},
+        {"opengl", false, llvmpipe, P::openGLWidget, false, true},
+        {" OpenGL\n", true, llvmpipe, P::openGLWidget, false, true},
+        {"image", true, gpu, P::image, false, false},
+        {"IMAGE", false, gpu, P::image, false, false},
+        {"vulkan", true, gpu, P::openGLWidget, true, true},
         // A device, but no GL context could be made.
-        {"", true, noRenderer, P::software, true},
-        {"software", true, gpu, P::software, false},
-        {" Software ", true, llvmpipe, P::software, false},
+        {"", true, noRenderer, P::software, true, true},
+        {"software", true, gpu, P::software, false, false},
+        {" Software ", true, llvmpipe, P::software, false, false},
     };
     for (const auto& c : cases) {
         bool asked = false;
@@ -55,6 +58,8 @@ TEST(VideoViewChoice, SoftwareRasterisersGetTheSoftwareRenderer) {
         });
         EXPECT_EQ(chosen, c.expected) << c.requested << " " << c.device;
         EXPECT_EQ(asked, c.asksRenderer) << c.requested << " " << c.device;
+        EXPECT_EQ(mayPresentWithOpenGLWidget(QByteArray(c.requested), c.device), c.mayUseWidget)
+            << c.requested << " " << c.device;
     }
 
     QTemporaryDir devices;

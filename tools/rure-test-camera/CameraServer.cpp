@@ -1,9 +1,9 @@
 #include "CameraServer.h"
 
 #include "AnswerDelay.h"
-#include "PlayReport.h"
 #include "Authentication.h"
 #include "PipelineDescription.h"
+#include "PlayReport.h"
 
 #include <gst/video/video.h>
 
