@@ -153,8 +153,15 @@ void AppDelegate::applicationDidFinishLaunching() {
         });
     }
 
+    // The camera comes first: the check's set-up (TLS among it) held the
+    // camera's PLAY request back by about 20 ms when it ran here, before the
+    // preflight; a daily check loses nothing by waiting a moment.
     if (updateChecks_) {
-        updateChecks_->checkForUpdatesIfNeeded();
+        launchUpdateCheck_ = services_.scheduler->schedule(launchUpdateCheckDelay, this, [this] {
+            if (updateChecks_ && !isClosingViewer()) {
+                updateChecks_->checkForUpdatesIfNeeded();
+            }
+        });
     }
 }
 
@@ -174,6 +181,7 @@ void AppDelegate::applicationWillTerminate() {
     if (systemMonitors_.networkPath) {
         systemMonitors_.networkPath->cancel();
     }
+    launchUpdateCheck_.reset();
     if (updateChecks_) {
         updateChecks_->cancel();
     }

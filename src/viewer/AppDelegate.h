@@ -233,6 +233,9 @@ private:
     enum class Lifecycle { running, closing, terminated };
     Lifecycle lifecycle_ = Lifecycle::running;
     std::unique_ptr<UpdateCheckScheduler> updateChecks_;
+    // The launch's update check, started once the camera is on its way.
+    static constexpr Seconds launchUpdateCheckDelay{2};
+    TaskHandle launchUpdateCheck_;
     // Save Snapshot, after the focus area (whose crop it may lift for a moment).
     std::unique_ptr<SnapshotController> snapshots_;
     AutostartEntry autostart_;
