@@ -35,7 +35,7 @@ export CCACHE_DEPEND := 1
 CCACHE_MAXSIZE ?= 20G
 export CCACHE_MAXSIZE
 
-.PHONY: all setup configure build run test test-normal test-asan test-fuzz fuzz bench-build bench compare soak zoo streams clean format
+.PHONY: all setup configure build run test test-normal test-asan test-fuzz fuzz bench-build bench compare soak zoo streams stages clean format
 
 all: build
 
@@ -86,9 +86,13 @@ bench: bench-build
 	scripts/with-display.sh $(BUILD_DIR)/bench/rure-bench-large-list
 	scripts/with-display.sh $(BUILD_DIR)/bench/rure-bench-recovery
 
-# Rure side by side with mpv and ffplay on one virtual display; prints one table.
+# Rure side by side with mpv, ffplay and a GStreamer pipeline on one virtual display; prints one table.
 compare: bench-build
 	BUILD_DIR=$(BUILD_DIR) bench/compare
+
+# One picture's way, stage by stage, through Rure and a GStreamer pipeline.
+stages: bench-build
+	BUILD_DIR=$(BUILD_DIR) bench/stages
 
 # A camera's main and small streams in the viewer, e.g. make streams STREAMS_FLAGS="--motion 8".
 streams: bench-build

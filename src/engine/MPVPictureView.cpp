@@ -5,6 +5,7 @@
 #include <QPainter>
 
 #include <algorithm>
+#include <ctime>
 #include <utility>
 #include <variant>
 
@@ -142,6 +143,12 @@ void MPVPictureView::holdPictureUntilNextFrame() {
     holdingPicture_ = !picture_.isNull();
 }
 
+void MPVPictureView::noteEngineUpdate() {
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    lastEngineUpdate_.store(std::int64_t(now.tv_sec) * 1'000'000'000 + now.tv_nsec);
+}
+
 void MPVPictureView::setFrameRenderedHandler(std::function<void()> handler) {
     frameRenderedHandler_ = std::move(handler);
 }
@@ -154,6 +161,7 @@ const std::function<void()>& MPVPictureView::frameRenderedHandler() const {
 
 void rure_picture_render_update(void* ctx) {
     auto* view = static_cast<rure::MPVPictureView*>(ctx);
+    view->noteEngineUpdate();
     QMetaObject::invokeMethod(view, &rure::MPVPictureView::consumeRenderUpdates,
                               Qt::QueuedConnection);
 }

@@ -7,6 +7,8 @@
 #include <QImage>
 #include <QWidget>
 
+#include <atomic>
+#include <cstdint>
 #include <functional>
 
 namespace rure {
@@ -43,6 +45,12 @@ public:
     // and once the view is resized while detached.
     const QImage& picture() const { return picture_; }
 
+    // When the engine last told the view it had something new (CLOCK_MONOTONIC
+    // nanoseconds, noted on the engine's thread before the view hears of it);
+    // for benchmarks that follow a picture on its way. Any thread.
+    std::int64_t lastEngineUpdateNanoseconds() const { return lastEngineUpdate_.load(); }
+    void noteEngineUpdate();
+
 protected:
     // Subclasses free their render context in their own destructor: by the
     // time this one runs, they are gone.
@@ -76,6 +84,7 @@ private:
     bool pictureHidden_ = false;
     bool holdingPicture_ = false;
     std::function<void()> frameRenderedHandler_;
+    std::atomic<std::int64_t> lastEngineUpdate_{0};
 };
 
 } // namespace rure
