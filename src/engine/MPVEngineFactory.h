@@ -23,7 +23,7 @@ public:
     // only through the client render API, fills the view while keeping the
     // aspect ratio, keeps the last frame when a stream ends, and starts live
     // RTSP streams quickly over TCP without caching.
-    static constexpr std::array<MPVOption, 19> baseOptions{{
+    static constexpr std::array<MPVOption, 20> baseOptions{{
         {"config", "no"},
         {"load-scripts", "no"},
         {"load-stats-overlay", "no"},
@@ -43,6 +43,14 @@ public:
         {"cache", "no"},
         {"demuxer-lavf-probe-info", "no"},
         {"demuxer-lavf-analyzeduration", "0.2"},
+        // The software view's scaler (zimg) fits the picture to the window
+        // with a bicubic filter instead of its default Lanczos: bench/compare,
+        // 1280 x 720 at 30 frames a second in a 640 x 360 window, CPU 12.3-12.5 %
+        // of a core with Lanczos, 10.2-10.3 % with bicubic (9.9-10.9 % with
+        // bilinear, 10.7 % with spline16); latency and start-up unchanged, and
+        // a bicubic downscale rings less. Views that draw with OpenGL scale on
+        // the GPU and ignore it.
+        {"zimg-scaler", "bicubic"},
     }};
 
     // Added after the fixed table for a picture as fresh as the camera's.
