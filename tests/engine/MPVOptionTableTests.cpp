@@ -28,6 +28,7 @@ TEST(MPVOptionTable, HoldsTheFixedTableThenTheLatencyAndRtspOnlyOptionsInOrder) 
         {"cache", "no"},
         {"demuxer-lavf-probe-info", "no"},
         {"demuxer-lavf-analyzeduration", "0.2"},
+        {"zimg-scaler", "bicubic"},
         {"cache-pause", "no"},
         {"vd-lavc-threads", "1"},
         {"video-latency-hacks", "yes"},
