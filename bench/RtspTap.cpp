@@ -76,6 +76,22 @@ std::size_t rtspMessageLength(const std::vector<unsigned char>& data) {
     return data.size() >= headLength + body ? headLength + body : 0;
 }
 
+// Whether an H.264 RTP payload carries a key frame or its parameter sets: an
+// IDR slice, SPS or PPS, alone, first in an aggregate (STAP-A) or fragmented
+// (FU-A).
+bool carriesKeyFrame(const unsigned char* payload, std::size_t size) {
+    if (size < 2) {
+        return false;
+    }
+    int type = payload[0] & 0x1f;
+    if (type == 24 && size >= 4) { // STAP-A: a 16-bit size, then the first unit
+        type = payload[3] & 0x1f;
+    } else if (type == 28) { // FU-A: the unit's type is in the fragment header
+        type = payload[1] & 0x1f;
+    }
+    return type == 5 || type == 7 || type == 8;
+}
+
 } // namespace
 
 RtspTap::RtspTap(quint16 cameraPort) : cameraPort_(cameraPort) {
@@ -193,12 +209,13 @@ void RtspTap::notePacket(const unsigned char* rtp, std::size_t size) {
     }
     const std::int64_t now = monotonicNanoseconds();
     const bool marker = (rtp[1] & 0x80) != 0;
+    const bool keyFrame = carriesKeyFrame(rtp + 12, size - 12);
     std::uint32_t timestamp = 0;
     std::memcpy(&timestamp, rtp + 4, 4);
     timestamp = ntohl(timestamp);
     std::lock_guard lock(picturesMutex_);
     if (pictures_.empty() || pictures_.back().timestamp != timestamp || pictures_.back().complete) {
-        pictures_.push_back({timestamp, now, now, 0, false});
+        pictures_.push_back({timestamp, now, now, 0, false, false});
         if (pictures_.size() > keptPictures) {
             pictures_.pop_front();
         }
@@ -207,13 +224,15 @@ void RtspTap::notePacket(const unsigned char* rtp, std::size_t size) {
     picture.bytes += size - 12;
     picture.lastPacketAt = now;
     picture.complete = marker;
+    picture.keyFrame = picture.keyFrame || keyFrame;
 }
 
 std::optional<std::int64_t> RtspTap::lastPacketOfPictureAfter(std::int64_t instant,
                                                               std::size_t minimumBytes) const {
     std::lock_guard lock(picturesMutex_);
     for (const Picture& picture : pictures_) {
-        if (picture.firstPacketAt > instant && picture.complete && picture.bytes >= minimumBytes) {
+        if (picture.firstPacketAt > instant && picture.complete && !picture.keyFrame &&
+            picture.bytes >= minimumBytes) {
             return picture.lastPacketAt;
         }
     }

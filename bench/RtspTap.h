@@ -30,8 +30,10 @@ public:
     QString relayed(const QString& cameraUrl) const;
 
     // The arrival of the last packet of the first picture whose first packet
-    // passed after `instant` (CLOCK_MONOTONIC nanoseconds) and that carried at
-    // least `minimumBytes`: a picture that changed, not a still one repeated.
+    // passed after `instant` (CLOCK_MONOTONIC nanoseconds), that carried at
+    // least `minimumBytes` and that is no key frame: a picture that changed,
+    // not a still one repeated or coded afresh (H.264). A change that falls on
+    // a key frame finds none.
     std::optional<std::int64_t> lastPacketOfPictureAfter(std::int64_t instant,
                                                          std::size_t minimumBytes) const;
 
@@ -42,6 +44,7 @@ private:
         std::int64_t lastPacketAt = 0;
         std::size_t bytes = 0;
         bool complete = false;
+        bool keyFrame = false;
     };
 
     void accept();
