@@ -2,6 +2,7 @@
 
 #include "support/TestEnvironment.h"
 
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QProcess>
@@ -34,6 +35,27 @@ double optionValue(const QStringList& arguments, const QString& name, double fal
     bool ok = false;
     const double value = arguments[at + 1].toDouble(&ok);
     return ok ? value : fallback;
+}
+
+test::TestCamera::Options comparisonCamera() {
+    test::TestCamera::Options options;
+    options.width = 1280;
+    options.height = 720;
+    options.fps = 30;
+    options.keyframeInterval = 1.0;
+    return options;
+}
+
+bool pumpUntil(const std::function<void()>& pump, const std::function<bool()>& done,
+               double seconds) {
+    const QDeadlineTimer deadline(static_cast<qint64>(seconds * 1000));
+    while (!done()) {
+        if (deadline.hasExpired()) {
+            return false;
+        }
+        pump();
+    }
+    return true;
 }
 
 void prepareViewer(QProcess& viewer, const QString& home, const QString& cameraUrl) {

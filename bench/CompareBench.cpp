@@ -153,20 +153,13 @@ int main(int argc, char* argv[]) {
         return 1;
     }
 
-    std::optional<ScreenProbe> probe = ScreenProbe::open();
+    std::optional<ScreenProbe> probe = ScreenProbe::openBlackened();
     if (!probe) {
-        std::fprintf(stderr, "cannot open the X display (run under scripts/with-display.sh)\n");
         return 1;
     }
-    probe->blackenRootWindow();
 
     TestCamera camera;
-    TestCamera::Options options;
-    options.width = 1280;
-    options.height = 720;
-    options.fps = 30;
-    options.keyframeInterval = 1.0;
-    if (!camera.start(options)) {
+    if (!camera.start(rure::bench::comparisonCamera())) {
         std::fprintf(stderr, "the test camera did not start\n");
         return 1;
     }

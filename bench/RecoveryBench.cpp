@@ -88,10 +88,7 @@ int main(int argc, char* argv[]) {
     const double down = std::max(0.0, optionValue(arguments, QStringLiteral("--down"), 5.0));
 
     TestCamera camera;
-    TestCamera::Options options;
-    options.width = 1280;
-    options.height = 720;
-    if (!camera.start(options)) {
+    if (!camera.start(rure::bench::comparisonCamera())) {
         std::fprintf(stderr, "the test camera did not start\n");
         return 1;
     }

@@ -5,6 +5,7 @@
 #include <X11/Xutil.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <utility>
 
 namespace rure::bench {
@@ -74,6 +75,16 @@ struct ScreenProbe::Connection {
     Atom nameAtom = None;
     Atom utf8Atom = None;
 };
+
+std::optional<ScreenProbe> ScreenProbe::openBlackened() {
+    std::optional<ScreenProbe> probe = open();
+    if (!probe) {
+        std::fprintf(stderr, "cannot open the X display (run under scripts/with-display.sh)\n");
+        return std::nullopt;
+    }
+    probe->blackenRootWindow();
+    return probe;
+}
 
 std::optional<ScreenProbe> ScreenProbe::open() {
     Display* display = XOpenDisplay(nullptr);

@@ -18,6 +18,9 @@ class ScreenProbe {
 public:
     // Connects to $DISPLAY; nothing when there is no display.
     static std::optional<ScreenProbe> open();
+    // The same for a benchmark's own screen: the root window blackened (see
+    // blackenRootWindow), and a word on standard error when there is no display.
+    static std::optional<ScreenProbe> openBlackened();
 
     ~ScreenProbe();
     ScreenProbe(ScreenProbe&& other) noexcept;

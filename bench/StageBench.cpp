@@ -28,7 +28,6 @@
 #include <gst/video/video.h>
 
 #include <QApplication>
-#include <QDeadlineTimer>
 #include <QRandomGenerator>
 #include <QThread>
 
@@ -37,11 +36,13 @@
 #include <cstdio>
 #include <functional>
 #include <thread>
+#include <unistd.h>
 
 namespace {
 
 using rure::bench::median;
 using rure::bench::monotonicNanoseconds;
+using rure::bench::pumpUntil;
 using rure::bench::RtspTap;
 using rure::bench::ScreenProbe;
 using rure::test::TestCamera;
@@ -97,19 +98,6 @@ private:
     std::atomic<std::int64_t> seen_{0};
     std::thread thread_;
 };
-
-// Keeps `pump` running (the viewer's events, or nothing) for `seconds` or until `done`.
-bool pumpUntil(const std::function<void()>& pump, const std::function<bool()>& done,
-               double seconds) {
-    const QDeadlineTimer deadline(static_cast<qint64>(seconds * 1000));
-    while (!done()) {
-        if (deadline.hasExpired()) {
-            return false;
-        }
-        pump();
-    }
-    return true;
-}
 
 bool centreIsDark(ScreenProbe& probe, QPoint centre) {
     const std::optional<QRgb> colour = probe.pixelAt(centre.x(), centre.y());
@@ -312,19 +300,12 @@ int main(int argc, char* argv[]) {
     const int switches =
         std::max(1, static_cast<int>(rure::bench::optionValue(application.arguments(),
                                                               QStringLiteral("--switches"), 10)));
-    std::optional<ScreenProbe> probe = ScreenProbe::open();
+    std::optional<ScreenProbe> probe = ScreenProbe::openBlackened();
     if (!probe) {
-        std::fprintf(stderr, "cannot open the X display (run under scripts/with-display.sh)\n");
         return 1;
     }
-    probe->blackenRootWindow();
     TestCamera camera;
-    TestCamera::Options options;
-    options.width = 1280;
-    options.height = 720;
-    options.fps = 30;
-    options.keyframeInterval = 1.0;
-    if (!camera.start(options)) {
+    if (!camera.start(rure::bench::comparisonCamera())) {
         std::fprintf(stderr, "the test camera did not start\n");
         return 1;
     }

@@ -25,7 +25,6 @@
 #include "window/ViewerWindow.h"
 
 #include <QApplication>
-#include <QDeadlineTimer>
 #include <QRandomGenerator>
 
 #include <cstdio>
@@ -52,14 +51,8 @@ constexpr QSize largeWindow(1600, 900);
 
 // Runs the viewer's events until `done`, for at most `seconds`.
 bool runUntil(const std::function<bool()>& done, double seconds) {
-    const QDeadlineTimer deadline(static_cast<qint64>(seconds * 1000));
-    while (!done()) {
-        if (deadline.hasExpired()) {
-            return false;
-        }
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 1);
-    }
-    return true;
+    return rure::bench::pumpUntil([] { QCoreApplication::processEvents(QEventLoop::AllEvents, 1); },
+                                  done, seconds);
 }
 
 class StreamRun {
@@ -211,12 +204,10 @@ int main(int argc, char** argv) {
     const int motion =
         static_cast<int>(rure::bench::optionValue(arguments, QStringLiteral("--motion"), 0));
 
-    std::optional<ScreenProbe> probe = ScreenProbe::open();
+    std::optional<ScreenProbe> probe = ScreenProbe::openBlackened();
     if (!probe) {
-        std::fprintf(stderr, "no X display\n");
         return 1;
     }
-    probe->blackenRootWindow();
     TestCamera camera;
     TestCamera::Options options;
     options.width = mainSize.width();

@@ -80,12 +80,7 @@ int main(int argc, char* argv[]) {
         std::max(1, static_cast<int>(optionValue(arguments, QStringLiteral("--seconds"), 30)));
 
     TestCamera camera;
-    TestCamera::Options options;
-    options.width = 1280;
-    options.height = 720;
-    options.fps = 30;
-    options.keyframeInterval = 1.0;
-    if (!camera.start(options)) {
+    if (!camera.start(rure::bench::comparisonCamera())) {
         std::fprintf(stderr, "the test camera did not start\n");
         return 1;
     }
