@@ -158,6 +158,11 @@ void RtspTap::relay(int player) {
                 continue;
             }
             const ssize_t got = ::recv(ends[side].fd, buffer, sizeof buffer, 0);
+            if (side == 1 && got > 0 && std::getenv("RURE_TAP_AUD")) {
+                pending.insert(pending.end(), buffer, buffer + got);
+                open = forwardWithAud(pending, player);
+                continue;
+            }
             open = got > 0 && sendAll(ends[1 - side].fd, buffer, static_cast<std::size_t>(got));
             if (open && side == 1) {
                 pending.insert(pending.end(), buffer, buffer + got);
@@ -172,6 +177,47 @@ void RtspTap::relay(int player) {
         ::close(camera);
     }
     ::close(player);
+}
+
+bool RtspTap::forwardWithAud(std::vector<unsigned char>& pending, int player) {
+    std::size_t used = 0;
+    bool ok = true;
+    while (used < pending.size() && ok) {
+        std::size_t unit = 0;
+        if (pending[used] == '$') {
+            if (pending.size() - used < 4) break;
+            const std::size_t length = (std::size_t(pending[used + 2]) << 8) | pending[used + 3];
+            if (pending.size() - used < 4 + length) break;
+            unit = 4 + length;
+            ok = sendAll(player, pending.data() + used, unit);
+            if (pending[used + 1] == 0 && length >= 12) {
+                const unsigned char* rtp = pending.data() + used + 4;
+                notePacket(rtp, length);
+                if (rtp[1] & 0x80) {
+                    unsigned char aud[4 + 14];
+                    aud[0] = '$'; aud[1] = 0; aud[2] = 0; aud[3] = 14;
+                    std::memcpy(aud + 4, rtp, 12);
+                    aud[4] = 0x80;
+                    aud[5] = rtp[1] & 0x7f;
+                    if (std::getenv("RURE_TAP_AUD_NEXT")) {
+                        std::uint32_t ts = (std::uint32_t(rtp[4]) << 24) | (std::uint32_t(rtp[5]) << 16) | (std::uint32_t(rtp[6]) << 8) | rtp[7];
+                        ts += 3000;
+                        aud[8] = ts >> 24; aud[9] = ts >> 16; aud[10] = ts >> 8; aud[11] = ts;
+                    }
+                    aud[16] = 0x09; aud[17] = 0xf0;
+                    ok = ok && sendAll(player, aud, sizeof aud);
+                }
+            }
+        } else {
+            const std::vector<unsigned char> rest(pending.begin() + static_cast<std::ptrdiff_t>(used), pending.end());
+            unit = rtspMessageLength(rest);
+            if (unit == 0) break;
+            ok = sendAll(player, pending.data() + used, unit);
+        }
+        used += unit;
+    }
+    pending.erase(pending.begin(), pending.begin() + static_cast<std::ptrdiff_t>(used));
+    return ok;
 }
 
 void RtspTap::notePackets(std::vector<unsigned char>& pending) {

@@ -50,6 +50,7 @@ private:
     void accept();
     void relay(int player);
     // Reads the camera's side of one connection: RTSP answers and `$` frames.
+    bool forwardWithAud(std::vector<unsigned char>& pending, int player);
     void notePackets(std::vector<unsigned char>& pending);
     void notePacket(const unsigned char* rtp, std::size_t size);
 

@@ -1,6 +1,6 @@
 #include "AtomicFileWriter.h"
 
-#include "FileDescriptor.h"
+#include "common/FileDescriptor.h"
 #include "FileSystem.h"
 
 #include <QFile>

@@ -1,6 +1,6 @@
 #include "FileSystem.h"
 
-#include "FileDescriptor.h"
+#include "common/FileDescriptor.h"
 
 #include <QFile>
 #include <QLocale>

@@ -39,7 +39,9 @@ int MPVEngine::loadFile(const QString& url) {
     if (!isRtspAddress(url)) {
         return MPV_ERROR_INVALID_PARAMETER;
     }
-    const QByteArray address = url.toUtf8();
+    // Through the relay, which hands each picture to the decoder as soon as
+    // its last packet is in.
+    const QByteArray address = relay_.route(url).toUtf8();
     const char* arguments[] = {"loadfile", address.constData(), "replace", nullptr};
     const int status = mpv_command(handle_.get(), arguments);
     // With "keep-open" the engine pauses on the last frame when a stream ends

@@ -2,6 +2,7 @@
 
 #include "engine/MPVHandle.h"
 #include "engine/PlaybackEngine.h"
+#include "engine/relay/RtspRelay.h"
 
 #include <memory>
 
@@ -33,6 +34,9 @@ private:
     // Applies a crop text through a crop filter where the engine lacks "video-crop".
     void emulateVideoCrop(const QString& text);
 
+    // Declared before the handle, so that it outlives the instance's
+    // connections through it.
+    rtsp::RtspRelay relay_;
     // Declared before the handle: the requests the engine never answered are
     // answered with nothing after the instance is gone.
     std::shared_ptr<MPVSnapshotRequests> snapshots_;

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "config/FileDescriptor.h"
+#include "common/FileDescriptor.h"
 
 #include <QHostAddress>
 #include <QList>

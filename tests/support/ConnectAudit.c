@@ -7,6 +7,9 @@
  * families (local sockets to the display and the bus, netlink) are not
  * network traffic and are not recorded. The calls themselves go on unchanged.
  *
+ * Every socket that listens is recorded as "listen <address> <port>": the
+ * program's own endpoints, which its other parts may connect to.
+ *
  * Every name look-up through getaddrinfo() is recorded too ("lookup <name>").
  * A name in the reserved top-level domain .invalid (RFC 6761) never resolves,
  * so such a look-up fails with EAI_NONAME at once, without the real resolver:
@@ -106,6 +109,24 @@ int getaddrinfo(const char* node, const char* service, const struct addrinfo* hi
         return EAI_NONAME;
     }
     return next(node, service, hints, result);
+}
+
+int listen(int socket, int backlog) {
+    static int (*next)(int, int);
+    if (!next) {
+        next = (int (*)(int, int))dlsym(RTLD_NEXT, "listen");
+    }
+    const int result = next(socket, backlog);
+    const int error = errno;
+    if (result == 0) {
+        struct sockaddr_storage bound;
+        socklen_t length = sizeof bound;
+        if (getsockname(socket, (struct sockaddr*)&bound, &length) == 0) {
+            record("listen", (const struct sockaddr*)&bound, length);
+        }
+    }
+    errno = error;
+    return result;
 }
 
 /* Sockets with a connection attempt in progress (connect() answered

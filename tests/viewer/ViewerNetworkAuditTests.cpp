@@ -135,9 +135,21 @@ TEST(ViewerNetwork, onlyTheCameraAndTheUpdateServerAreEverReached) {
     // the handshake; the service tests show what it asks for once trusted.
     EXPECT_TRUE(updates.requestLines().isEmpty()) << log;
 
+    // The engine reaches the camera through a relay of the viewer's own on
+    // the loopback: connections to the viewer's own endpoints stay inside it.
     const QList<Destination> destinations = auditedDestinations(audit);
+    QList<int> ownPorts;
+    for (const Destination& destination : destinations) {
+        if (destination.call == QStringLiteral("listen")) {
+            EXPECT_EQ(destination.host, QStringLiteral("127.0.0.1"));
+            ownPorts.append(destination.port);
+        }
+    }
     ASSERT_FALSE(destinations.isEmpty());
     for (const Destination& destination : destinations) {
+        if (destination.call == QStringLiteral("listen") || ownPorts.contains(destination.port)) {
+            continue;
+        }
         EXPECT_EQ(destination.host, QStringLiteral("127.0.0.1"))
             << destination.call.toStdString() << " " << destination.host.toStdString() << " "
             << destination.port;

@@ -1,0 +1,43 @@
+#pragma once
+
+#include "common/FileDescriptor.h"
+#include "engine/relay/PictureEnds.h"
+#include "engine/relay/RelayRoute.h"
+
+#include <string>
+
+namespace rure::rtsp {
+
+// One engine connection relayed to its camera, on a thread of its own: the
+// engine's requests go to the camera as RelayRoute makes them, the camera's
+// answers and packets come back unchanged, each picture closed at its last
+// packet (PictureEnds). When the camera cannot be reached, the engine's first
+// request is answered "503" with the system's reason ("Connection refused",
+// "No route to host"...), the words the engine reports a direct connection's
+// failure with. Ends when either side closes or `stop` becomes readable.
+class RtspRelayConnection {
+public:
+    RtspRelayConnection(FileDescriptor player, RelayRoute route, int stop);
+    void run();
+
+private:
+    bool connectCamera();
+    void answerUnreachable(int error);
+    // Reads what `from` has; false when it closed or failed.
+    bool receive(int from, std::string& into);
+    bool sendToCamera();
+    bool sendToPlayer();
+    bool sendAll(int to, std::string_view data);
+
+    FileDescriptor player_;
+    FileDescriptor camera_;
+    RelayRoute route_;
+    int stop_;
+    PictureEnds pictureEnds_;
+    std::string fromPlayer_;
+    std::string fromCamera_;
+    bool playerUnread_ = false; // the engine's bytes no longer read, passed on as they come
+    bool cameraUnread_ = false;
+};
+
+} // namespace rure::rtsp
