@@ -10,7 +10,7 @@ CMAKE_FLAGS ?=
 # sharing the cores, each resuming from the corpus the earlier runs left in
 # build-fuzz/; `make fuzz FUZZ_SECONDS=600` for a longer search.
 FUZZ_SECONDS ?= 30
-FUZZ_TARGETS = camera-list update-manifest camera-row-payload camera-address onvif-replies
+FUZZ_TARGETS = camera-list update-manifest camera-row-payload camera-address onvif-replies camera-stream
 # Compilers run through ccache when it is installed (the setup installs it); its
 # cache lives in the user's own cache folder, outside the clone, so a new clone
 # on the same machine compiles only what changed.

@@ -108,9 +108,8 @@ std::string responseFor(const std::vector<Field>& fields, std::string_view metho
 
 } // namespace
 
-std::string digestResponse(std::string_view user, std::string_view realm,
-                           std::string_view password, std::string_view nonce,
-                           std::string_view method, std::string_view uri,
+std::string digestResponse(std::string_view user, std::string_view realm, std::string_view password,
+                           std::string_view nonce, std::string_view method, std::string_view uri,
                            std::string_view algorithm, std::string_view qop,
                            std::string_view nonceCount, std::string_view clientNonce) {
     std::string a1 = md5Hex(joined({user, realm, password}));
@@ -128,7 +127,8 @@ std::optional<std::string> digestForUri(std::string_view value, std::string_view
                                         std::string_view uri,
                                         std::span<const std::string> passwords) {
     constexpr std::string_view scheme = "Digest ";
-    if (value.size() <= scheme.size() || !equalsIgnoringCase(value.substr(0, scheme.size()), scheme)) {
+    if (value.size() <= scheme.size() ||
+        !equalsIgnoringCase(value.substr(0, scheme.size()), scheme)) {
         return std::nullopt;
     }
     std::optional<std::vector<Field>> fields = parseFields(value.substr(scheme.size()));

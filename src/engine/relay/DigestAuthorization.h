@@ -18,9 +18,8 @@ std::optional<std::string> digestForUri(std::string_view value, std::string_view
                                         std::span<const std::string> passwords);
 
 // The response field of a Digest authorization (lower-case hexadecimal MD5).
-std::string digestResponse(std::string_view user, std::string_view realm,
-                           std::string_view password, std::string_view nonce,
-                           std::string_view method, std::string_view uri,
+std::string digestResponse(std::string_view user, std::string_view realm, std::string_view password,
+                           std::string_view nonce, std::string_view method, std::string_view uri,
                            std::string_view algorithm, std::string_view qop,
                            std::string_view nonceCount, std::string_view clientNonce);
 

@@ -56,7 +56,8 @@ std::vector<SdpVideo> videoMediaOf(std::string_view sdp) {
     std::size_t at = 0;
     while (at < sdp.size()) {
         const std::size_t end = sdp.find('\n', at);
-        std::string_view line = sdp.substr(at, end == std::string_view::npos ? sdp.size() - at : end - at);
+        std::string_view line =
+            sdp.substr(at, end == std::string_view::npos ? sdp.size() - at : end - at);
         at = end == std::string_view::npos ? sdp.size() : end + 1;
         if (!line.empty() && line.back() == '\r') {
             line.remove_suffix(1);
@@ -81,8 +82,8 @@ std::vector<SdpVideo> videoMediaOf(std::string_view sdp) {
 const SdpVideo* PictureEnds::mediaForSetup(std::string_view url) const {
     for (const SdpVideo& media : media_) {
         const std::string& control = media.control;
-        const bool named = !control.empty() && control != "*" &&
-                           (url == control || endsWith(url, "/" + control));
+        const bool named =
+            !control.empty() && control != "*" && (url == control || endsWith(url, "/" + control));
         if (named || (media_.size() == 1 && (control.empty() || control == "*"))) {
             return &media;
         }
@@ -135,7 +136,8 @@ void PictureEnds::answer(std::string_view message) {
     if (at == std::string_view::npos) {
         return;
     }
-    if (const std::optional<int> channel = leadingNumber(transport->substr(at + interleaved.size()));
+    if (const std::optional<int> channel =
+            leadingNumber(transport->substr(at + interleaved.size()));
         channel && *channel >= 0 && *channel <= 255) {
         channels_[*channel] = {media->payloadTypes, std::nullopt};
     }
@@ -168,9 +170,9 @@ std::optional<std::string> PictureEnds::delimiterAfter(std::string_view frame) {
     closed = timestamp;
     // H.264: NAL type 9 and primary_pic_type 7 (any); H.265: NAL type 35,
     // layer 0, temporal id 1, and pic_type 2 (any); each ends in its stop bit.
-    const std::string_view delimiter =
-        codec->second == VideoCodec::h264 ? std::string_view("\x09\xf0", 2)
-                                          : std::string_view("\x46\x01\x50", 3);
+    const std::string_view delimiter = codec->second == VideoCodec::h264
+                                           ? std::string_view("\x09\xf0", 2)
+                                           : std::string_view("\x46\x01\x50", 3);
     const std::uint32_t after = timestamp + 1;
     std::string packet;
     packet.reserve(4 + 12 + delimiter.size());

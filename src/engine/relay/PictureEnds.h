@@ -71,5 +71,4 @@ private:
     bool stopped_ = false;
 };
 
-
 } // namespace rure::rtsp

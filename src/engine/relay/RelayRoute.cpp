@@ -37,8 +37,8 @@ std::optional<RelayRoute> RelayRoute::forCamera(std::string_view cameraAddress,
     }
     const std::string_view scheme = cameraAddress.substr(0, schemeEnd);
     const std::size_t authorityStart = schemeEnd + 3;
-    const std::size_t authorityEnd = std::min(cameraAddress.find_first_of("/?#", authorityStart),
-                                              cameraAddress.size());
+    const std::size_t authorityEnd =
+        std::min(cameraAddress.find_first_of("/?#", authorityStart), cameraAddress.size());
     const std::string_view authority =
         cameraAddress.substr(authorityStart, authorityEnd - authorityStart);
     const std::size_t at = authority.rfind('@');
@@ -95,8 +95,8 @@ std::optional<RelayRoute> RelayRoute::forCamera(std::string_view cameraAddress,
     // port always written and an IPv6 host in brackets.
     const std::string schemeText(scheme);
     route.relayPrefix_ = schemeText + "://127.0.0.1:" + std::to_string(relayPort);
-    route.cameraPrefix_ = schemeText + "://" + (bracketed ? "[" + hostText + "]" : hostText) +
-                          ':' + std::to_string(port);
+    route.cameraPrefix_ = schemeText + "://" + (bracketed ? "[" + hostText + "]" : hostText) + ':' +
+                          std::to_string(port);
     route.playerAddress_ = std::string(cameraAddress.substr(0, authorityStart));
     if (!userInfo.empty()) {
         route.playerAddress_ += std::string(userInfo) + '@';
@@ -109,7 +109,8 @@ std::optional<RelayRoute> RelayRoute::forCamera(std::string_view cameraAddress,
     if (const std::size_t colon = userInfo.find(':'); colon != std::string_view::npos) {
         const std::string written(userInfo.substr(colon + 1));
         route.passwords_.push_back(written);
-        const QByteArray decoded = QByteArray::fromPercentEncoding(QByteArray::fromStdString(written));
+        const QByteArray decoded =
+            QByteArray::fromPercentEncoding(QByteArray::fromStdString(written));
         if (decoded.toStdString() != written) {
             route.passwords_.push_back(decoded.toStdString());
         }

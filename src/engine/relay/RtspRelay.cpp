@@ -81,8 +81,8 @@ void RtspRelay::accept() {
         joinFinished();
         auto finished = std::make_shared<std::atomic<bool>>(false);
         connections_.push_back(
-            {std::thread([player = std::move(player), route = std::move(*route),
-                          stop = stop_.get(), finished]() mutable {
+            {std::thread([player = std::move(player), route = std::move(*route), stop = stop_.get(),
+                          finished]() mutable {
                  RtspRelayConnection(std::move(player), std::move(route), stop).run();
                  *finished = true;
              }),

@@ -39,8 +39,7 @@ bool waitFor(int fd, short events, int stop, int milliseconds = -1) {
 
 // The whole units at the start of `pending`, each passed through `unit`, and
 // the rest once the stream is unreadable; what was used is removed.
-template <typename Unit>
-std::string takeUnits(std::string& pending, bool& unread, Unit unit) {
+template <typename Unit> std::string takeUnits(std::string& pending, bool& unread, Unit unit) {
     std::string out;
     std::size_t used = 0;
     while (!unread && used < pending.size()) {
@@ -179,29 +178,32 @@ bool RtspRelayConnection::receive(int from, std::string& into) {
 
 bool RtspRelayConnection::sendToCamera() {
     const std::string out =
-        takeUnits(fromPlayer_, playerUnread_, [this](UnitKind kind, std::string_view unit, std::string& sent) {
-            if (kind == UnitKind::interleaved) {
-                sent += unit;
-                return;
-            }
-            const std::string request = route_.requestForCamera(unit);
-            pictureEnds_.request(request);
-            sent += request;
-        });
+        takeUnits(fromPlayer_, playerUnread_,
+                  [this](UnitKind kind, std::string_view unit, std::string& sent) {
+                      if (kind == UnitKind::interleaved) {
+                          sent += unit;
+                          return;
+                      }
+                      const std::string request = route_.requestForCamera(unit);
+                      pictureEnds_.request(request);
+                      sent += request;
+                  });
     return sendAll(camera_.get(), out);
 }
 
 bool RtspRelayConnection::sendToPlayer() {
     const bool stoppedBefore = pictureEnds_.stopped();
     const std::string out =
-        takeUnits(fromCamera_, cameraUnread_, [this](UnitKind kind, std::string_view unit, std::string& sent) {
-            sent += unit;
-            if (kind == UnitKind::message) {
-                pictureEnds_.answer(unit);
-            } else if (const std::optional<std::string> delimiter = pictureEnds_.delimiterAfter(unit)) {
-                sent += *delimiter;
-            }
-        });
+        takeUnits(fromCamera_, cameraUnread_,
+                  [this](UnitKind kind, std::string_view unit, std::string& sent) {
+                      sent += unit;
+                      if (kind == UnitKind::message) {
+                          pictureEnds_.answer(unit);
+                      } else if (const std::optional<std::string> delimiter =
+                                     pictureEnds_.delimiterAfter(unit)) {
+                          sent += *delimiter;
+                      }
+                  });
     if (pictureEnds_.stopped() && !stoppedBefore) {
         RureLog::playback().info(QStringLiteral(
             "The camera sends packets of a picture after the one it marks as the last: its "

@@ -22,8 +22,7 @@ std::string_view trimmed(std::string_view text) {
 }
 
 // Calls `visit(line, offset)` for each header line until it returns true.
-template <typename Visit>
-void forEachHeaderLine(std::string_view headers, Visit visit) {
+template <typename Visit> void forEachHeaderLine(std::string_view headers, Visit visit) {
     std::size_t at = 0;
     while (at < headers.size()) {
         const std::size_t end = headers.find(lineEnd, at);
@@ -37,7 +36,8 @@ void forEachHeaderLine(std::string_view headers, Visit visit) {
 
 bool isHeaderNamed(std::string_view line, std::string_view name) {
     const std::size_t colon = line.find(':');
-    return colon != std::string_view::npos && equalsIgnoringCase(trimmed(line.substr(0, colon)), name);
+    return colon != std::string_view::npos &&
+           equalsIgnoringCase(trimmed(line.substr(0, colon)), name);
 }
 
 } // namespace
@@ -75,7 +75,8 @@ Split splitUnit(std::string_view data) {
     const Message parts = messageParts(data.substr(0, headLength));
     std::size_t body = 0;
     if (const auto value = headerValue(parts.headers, "Content-Length")) {
-        const auto [rest, error] = std::from_chars(value->data(), value->data() + value->size(), body);
+        const auto [rest, error] =
+            std::from_chars(value->data(), value->data() + value->size(), body);
         if (error != std::errc{} || rest != value->data() + value->size() ||
             body > maximumBodyBytes) {
             return {SplitStatus::unreadable};
