@@ -289,9 +289,7 @@ void CameraDiscoverySheet::addChosenStreams() {
     const QList<Camera> cameras =
         discoveredCameras(*chosen_, offeredStreams_, chosen, credentials_);
     credentials_ = {};
-    if (camerasChosen) {
-        camerasChosen(cameras);
-    }
+    emit camerasChosen(cameras);
     accept();
 }
 

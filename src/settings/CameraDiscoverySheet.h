@@ -30,13 +30,13 @@ class DeviceStreamsFetch;
 // closes. Every failure is shown in the sheet and hands nothing over. GUI
 // thread.
 class CameraDiscoverySheet final : public QDialog {
+    Q_OBJECT
+
 public:
     enum class Page { search, login, working, streams };
 
     explicit CameraDiscoverySheet(DiscoverySetup setup, QWidget* parent = nullptr);
     ~CameraDiscoverySheet() override;
-
-    std::function<void(const QList<Camera>&)> camerasChosen;
 
     // Drops what was found and searches again.
     void startSearch();
@@ -55,6 +55,9 @@ public:
     const DiscoveryLoginPage& loginPage() const { return login_; }
     const DiscoveryWorkingPage& workingPage() const { return working_; }
     const DiscoveryStreamsPage& streamsPage() const { return streams_; }
+
+signals:
+    void camerasChosen(const QList<Camera>& cameras);
 
 private:
     void devicesChanged();

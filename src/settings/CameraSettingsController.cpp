@@ -157,7 +157,9 @@ void CameraSettingsController::findCameras() {
     }
     auto* sheet = new CameraDiscoverySheet(discoverySetup_, window_);
     sheet->setAttribute(Qt::WA_DeleteOnClose);
-    sheet->camerasChosen = [this](const QList<Camera>& cameras) { addDiscoveredCameras(cameras); };
+    // The sheet belongs to the window, which this controller owns.
+    QObject::connect(sheet, &CameraDiscoverySheet::camerasChosen, sheet,
+                     [this](const QList<Camera>& cameras) { addDiscoveredCameras(cameras); });
     discoverySheet_ = sheet;
     sheet->open();
     sheet->startSearch();

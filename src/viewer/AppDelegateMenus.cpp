@@ -175,17 +175,18 @@ void AppDelegate::installMainMenu() {
     side().installMenu(commands, camerasTitle);
     ViewerMainMenu& menu = *side().menu();
     if (CamerasMenu* cameras = side().camerasMenu()) {
-        cameras->cameraChosen = [this](qsizetype index) { selectCamera(index); };
+        connect(cameras, &CamerasMenu::cameraChosen, this, &AppDelegate::selectCamera);
     }
     // The controls move down while the in-window bar covers the top of the picture.
-    menu.inWindowBarChanged = [this](int height) { side().overlay().setControlsTopInset(height); };
-    side().window().menuKeyPressed = [&menu](Qt::Key key) {
+    connect(&menu, &ViewerMainMenu::inWindowBarChanged, &side().overlay(),
+            &ViewerOverlay::setControlsTopInset);
+    connect(&side().window(), &ViewerWindow::menuKeyPressed, &menu, [&menu](Qt::Key key) {
         if (key == Qt::Key_F10) {
             menu.openFirstMenu();
         } else {
             menu.toggleInWindowBar();
         }
-    };
+    });
     side().window().menuMnemonicPressed = [&menu](QChar letter) {
         return menu.openMenuWithMnemonic(letter);
     };

@@ -49,37 +49,38 @@ void AppDelegate::createWindow() {
         });
     ViewerWindow& window = side().window();
     ViewerOverlay& overlay = side().overlay();
-    window.didMove = [this] { side().frame().saveWindowFrame(); };
-    window.didResize = [this] { windowDidResize(); };
-    window.willClose = [this] { windowWillClose(); };
-    window.pointerLeft = [this] { hoverChanged(false); };
-    window.windowStateChanged = [this] {
+    connect(&window, &ViewerWindow::didMove, this, [this] { side().frame().saveWindowFrame(); });
+    connect(&window, &ViewerWindow::didResize, this, &AppDelegate::windowDidResize);
+    connect(&window, &ViewerWindow::willClose, this, &AppDelegate::windowWillClose);
+    connect(&window, &ViewerWindow::pointerLeft, this, [this] { hoverChanged(false); });
+    connect(&window, &ViewerWindow::windowStateChanged, this, [this] {
         refreshMenu();
         side().focusArea().fullScreenChanged(side().window().isFullScreen());
         supervisor_->reconsiderStream();
-    };
-    window.tabPressed = [&overlay](bool forward) { overlay.focusControls(forward); };
+    });
+    connect(&window, &ViewerWindow::tabPressed, &overlay, &ViewerOverlay::focusControls);
     installCameraKeys();
     supervisor_->attachView(side().picture());
 
     DraggableContentView& surface = side().pointerSurface();
-    surface.hoverChanged = [this](bool inside) { hoverChanged(inside); };
-    surface.viewerControlRects = [this] { return viewerControlRects(); };
-    surface.secondaryClick = [this] { secondaryClick(); };
-    surface.primaryDoubleClick = [this] { toggleFullScreen(); };
-    surface.focusSelectionCompleted = [this](QRectF selection) {
-        focusSelectionCompleted(selection);
-    };
-    surface.focusSelectionCancelled = [this] { side().focusArea().focusSelectionCancelled(); };
+    connect(&surface, &DraggableContentView::hoverChanged, this, &AppDelegate::hoverChanged);
+    connect(&surface, &DraggableContentView::secondaryClick, this, &AppDelegate::secondaryClick);
+    connect(&surface, &DraggableContentView::primaryDoubleClick, this,
+            &AppDelegate::toggleFullScreen);
+    connect(&surface, &DraggableContentView::focusSelectionCompleted, this,
+            &AppDelegate::focusSelectionCompleted);
+    connect(&surface, &DraggableContentView::focusSelectionCancelled, this,
+            [this] { side().focusArea().focusSelectionCancelled(); });
     window.edgeResizeSuppressed = [&surface] {
         return surface.isSelectingFocusArea() || surface.isFinalizingFocusSelection();
     };
 
-    overlay.cameraChosen = [this](qsizetype index) { selectCamera(index); };
-    overlay.menuButtonPressed = [this] { showMainMenuFromButton(); };
-    overlay.stayOnTopToggled = [this](bool) { toggleStayOnTop(); };
-    overlay.focusButtonPressed = [this] { toggleFocusArea(); };
-    overlay.closeButtonPressed = [this] { side().window().close(); };
+    connect(&overlay, &ViewerOverlay::cameraChosen, this, &AppDelegate::selectCamera);
+    connect(&overlay, &ViewerOverlay::menuButtonPressed, this,
+            &AppDelegate::showMainMenuFromButton);
+    connect(&overlay, &ViewerOverlay::stayOnTopToggled, this, [this] { toggleStayOnTop(); });
+    connect(&overlay, &ViewerOverlay::focusButtonPressed, this, &AppDelegate::toggleFocusArea);
+    connect(&overlay, &ViewerOverlay::closeButtonPressed, &window, &QWidget::close);
     showPlaybackStatus(supervisor_->statusText());
 
     connect(qApp, &QGuiApplication::applicationStateChanged, this,

@@ -67,11 +67,7 @@ void CamerasMenu::fill() {
         item->setCheckable(true);
         item->setChecked(index == selected_);
         group->addAction(item);
-        connect(item, &QAction::triggered, this, [this, index] {
-            if (cameraChosen) {
-                cameraChosen(index);
-            }
-        });
+        connect(item, &QAction::triggered, this, [this, index] { emit cameraChosen(index); });
     }
     filled_ = true;
 }

@@ -21,12 +21,13 @@ public:
     // `menu` is the submenu, which its parent menu owns and may delete first.
     explicit CamerasMenu(QMenu& menu);
 
-    // Called with an item's index when the user chooses it.
-    std::function<void(qsizetype index)> cameraChosen;
-
     void showCameras(const QStringList& names, qsizetype selected);
     // Makes the items now, unless they are current (the menu does so as it opens).
     void fill();
+
+signals:
+    // The user chose the item at `index`.
+    void cameraChosen(qsizetype index);
 
 private:
     QPointer<QMenu> menu_;

@@ -63,8 +63,8 @@ void DraggableContentView::cancelFocusSelection(bool notify) {
     focusSelectionRect_.reset();
     updateSelectionCursor();
     update();
-    if (notify && wasActive && focusSelectionCancelled) {
-        focusSelectionCancelled();
+    if (notify && wasActive) {
+        emit focusSelectionCancelled();
     }
 }
 
@@ -78,9 +78,7 @@ void DraggableContentView::updateSelectionCursor() {
 
 void DraggableContentView::enterEvent(QEnterEvent* event) {
     QWidget::enterEvent(event);
-    if (hoverChanged) {
-        hoverChanged(true);
-    }
+    emit hoverChanged(true);
 }
 
 void DraggableContentView::leaveEvent(QEvent* event) {
@@ -88,12 +86,10 @@ void DraggableContentView::leaveEvent(QEvent* event) {
     // Moving onto a control over the picture also "leaves" this view; that
     // is still over the picture. Another window opened over it (the camera
     // editor, a dialog) is not.
-    if (hoverChanged) {
-        const QPoint pointer = QCursor::pos();
-        const QWidget* under = QApplication::widgetAt(pointer);
-        hoverChanged(rect().contains(mapFromGlobal(pointer)) && under != nullptr &&
-                     under->window() == window());
-    }
+    const QPoint pointer = QCursor::pos();
+    const QWidget* under = QApplication::widgetAt(pointer);
+    emit hoverChanged(rect().contains(mapFromGlobal(pointer)) && under != nullptr &&
+                      under->window() == window());
 }
 
 void DraggableContentView::mousePressEvent(QMouseEvent* event) {
@@ -101,8 +97,8 @@ void DraggableContentView::mousePressEvent(QMouseEvent* event) {
     if (event->button() == Qt::RightButton) {
         if (isSelectingFocusArea_) {
             cancelFocusSelection(true);
-        } else if (secondaryClick) {
-            secondaryClick();
+        } else {
+            emit secondaryClick();
         }
         return;
     }
@@ -130,19 +126,17 @@ void DraggableContentView::mouseDoubleClickEvent(QMouseEvent* event) {
     // either press falls in an area selection or its pause (the first click
     // may have ended the selection), it is an ordinary press.
     if (event->button() != Qt::LeftButton || pressWasInSelection_ || isSelectingFocusArea_ ||
-        isFinalizingFocusSelection_ || !primaryDoubleClick) {
+        isFinalizingFocusSelection_) {
         mousePressEvent(event);
         return;
     }
     event->accept();
     windowDragStart_.reset();
-    primaryDoubleClick();
+    emit primaryDoubleClick();
 }
 
 void DraggableContentView::mouseMoveEvent(QMouseEvent* event) {
-    if (hoverChanged) {
-        hoverChanged(true);
-    }
+    emit hoverChanged(true);
     if (windowDragStart_ && (event->buttons() & Qt::LeftButton)) {
         if ((event->globalPosition() - *windowDragStart_).manhattanLength() >=
             QApplication::startDragDistance()) {
@@ -200,9 +194,7 @@ void DraggableContentView::finishFocusSelection(QRectF selection) {
         weakSelf->isFinalizingFocusSelection_ = false;
         weakSelf->focusSelectionRect_.reset();
         weakSelf->update();
-        if (weakSelf->focusSelectionCompleted) {
-            weakSelf->focusSelectionCompleted(selection);
-        }
+        emit weakSelf->focusSelectionCompleted(selection);
     });
 }
 

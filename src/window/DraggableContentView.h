@@ -24,19 +24,11 @@ public:
 
     explicit DraggableContentView(QWidget* parent = nullptr);
 
-    std::function<void(bool)> hoverChanged;
-    std::function<void()> secondaryClick;
-    // A double-click with the left button outside an area selection.
-    std::function<void()> primaryDoubleClick;
     // The picture is being dragged: the window follows the pointer. The window
-    // system's move by default; a click that does not move the pointer starts
-    // none, so that the window system never takes the second click of a
-    // double-click.
+    // system's move by default (tests count drags instead); a click that does
+    // not move the pointer starts none, so that the window system never takes
+    // the second click of a double-click.
     std::function<void()> windowDragStarted;
-    // The selected rectangle, in this view's coordinates.
-    std::function<void(QRectF)> focusSelectionCompleted;
-    std::function<void()> focusSelectionCancelled;
-    std::function<QList<QRect>()> viewerControlRects;
 
     // Waits for the user to drag out an area.
     void beginFocusSelection();
@@ -51,6 +43,15 @@ public:
     QString focusSelectionHint() const;
     // Whether a press on the picture may move the window.
     bool mouseDownCanMoveWindow() const { return !isSelectingFocusArea_; }
+
+signals:
+    void hoverChanged(bool pointerInside);
+    void secondaryClick();
+    // A double-click with the left button outside an area selection.
+    void primaryDoubleClick();
+    // The selected rectangle, in this view's coordinates.
+    void focusSelectionCompleted(QRectF selection);
+    void focusSelectionCancelled();
 
 protected:
     void enterEvent(QEnterEvent* event) override;

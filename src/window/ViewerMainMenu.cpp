@@ -202,9 +202,7 @@ void ViewerMainMenu::setInWindowBarShown(bool shown) {
     } else {
         menuBar_->hide();
     }
-    if (inWindowBarChanged) {
-        inWindowBarChanged(inWindowBarHeight());
-    }
+    emit inWindowBarChanged(inWindowBarHeight());
 }
 
 void ViewerMainMenu::openMenu(QAction* menu) {

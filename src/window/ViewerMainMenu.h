@@ -72,8 +72,6 @@ public:
     // The height the in-window bar covers at the top of the window: 0 while
     // it is hidden or the desktop shows the menus.
     int inWindowBarHeight() const;
-    // Told inWindowBarHeight() each time the in-window bar shows or hides.
-    std::function<void(int height)> inWindowBarChanged;
     // Alt and the mnemonic of a menu while the in-window bar is hidden: shows
     // the bar with that menu open. False when no menu has that mnemonic.
     bool openMenuWithMnemonic(QChar letter);
@@ -84,6 +82,10 @@ public:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+
+signals:
+    // inWindowBarHeight(), each time the in-window bar shows or hides.
+    void inWindowBarChanged(int height);
 
 private:
     void useDesktopColours();

@@ -75,22 +75,12 @@ ViewerOverlay::ViewerOverlay(QWidget& root)
     // The picker's own signals: its menu is a new one for each new list.
     connect(cameraPicker_, &CameraPicker::menuAboutToShow, this, &ViewerOverlay::menuWillOpen);
     connect(cameraPicker_, &CameraPicker::menuAboutToHide, this, &ViewerOverlay::menuDidClose);
-    auto report = [](const std::function<void()>& callback) {
-        if (callback) {
-            callback();
-        }
-    };
-    connect(mainMenuButton_, &QAbstractButton::clicked, this,
-            [this, report] { report(menuButtonPressed); });
-    connect(stayOnTopButton_, &QAbstractButton::clicked, this, [this](bool checked) {
-        if (stayOnTopToggled) {
-            stayOnTopToggled(checked);
-        }
-    });
+    connect(mainMenuButton_, &QAbstractButton::clicked, this, &ViewerOverlay::menuButtonPressed);
+    connect(stayOnTopButton_, &QAbstractButton::clicked, this, &ViewerOverlay::stayOnTopToggled);
     connect(closeViewerButton_, &QAbstractButton::clicked, this,
-            [this, report] { report(closeButtonPressed); });
+            &ViewerOverlay::closeButtonPressed);
     connect(focusViewerButton_, &QAbstractButton::clicked, this,
-            [this, report] { report(focusButtonPressed); });
+            &ViewerOverlay::focusButtonPressed);
 
     for (QWidget* control : viewerControls()) {
         makeInvisible(control);
@@ -186,8 +176,8 @@ void ViewerOverlay::showCameras(const QStringList& names, qsizetype selected) {
     // The picker belongs to the root, which outlives this overlay by a moment.
     QPointer<ViewerOverlay> weakSelf(this);
     cameraPicker_->styleMenu([weakSelf](qsizetype index) {
-        if (weakSelf && weakSelf->cameraChosen) {
-            weakSelf->cameraChosen(index);
+        if (weakSelf) {
+            emit weakSelf->cameraChosen(index);
         }
     });
     cameraPicker_->refreshMenuSelection();

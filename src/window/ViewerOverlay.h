@@ -45,13 +45,6 @@ public:
     explicit ViewerOverlay(QWidget& root);
     ~ViewerOverlay() override;
 
-    // What the user does. `cameraChosen` is called after the picker's menu has closed.
-    std::function<void(qsizetype index)> cameraChosen;
-    std::function<void()> menuButtonPressed;
-    std::function<void(bool pinned)> stayOnTopToggled;
-    std::function<void()> focusButtonPressed;
-    std::function<void()> closeButtonPressed;
-
     // The cameras the picker lists, with `selected` marked. Without cameras the
     // empty-state text shows, and the picker and the focus button stay off the
     // next time the controls appear.
@@ -125,6 +118,14 @@ public:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+
+signals:
+    // What the user does. `cameraChosen` comes after the picker's menu has closed.
+    void cameraChosen(qsizetype index);
+    void menuButtonPressed();
+    void stayOnTopToggled(bool pinned);
+    void focusButtonPressed();
+    void closeButtonPressed();
 
 private:
     // Controls that are up work, but the camera ones only with cameras.

@@ -159,37 +159,29 @@ void ViewerWindow::resizeEvent(QResizeEvent* event) {
         reshapeAfterFullScreen_ = false;
         setContentAspectRatio(aspectRatio_);
     }
-    if (didResize) {
-        didResize();
-    }
+    emit didResize();
 }
 
 void ViewerWindow::moveEvent(QMoveEvent* event) {
     QWidget::moveEvent(event);
-    if (didMove) {
-        didMove();
-    }
+    emit didMove();
 }
 
 void ViewerWindow::closeEvent(QCloseEvent* event) {
-    if (willClose) {
-        willClose();
-    }
+    emit willClose();
     event->accept();
 }
 
 void ViewerWindow::changeEvent(QEvent* event) {
     QWidget::changeEvent(event);
-    if (event->type() == QEvent::WindowStateChange && windowStateChanged) {
-        windowStateChanged();
+    if (event->type() == QEvent::WindowStateChange) {
+        emit windowStateChanged();
     }
 }
 
 void ViewerWindow::leaveEvent(QEvent* event) {
     QWidget::leaveEvent(event);
-    if (pointerLeft) {
-        pointerLeft();
-    }
+    emit pointerLeft();
 }
 
 void ViewerWindow::keyPressEvent(QKeyEvent* event) {
@@ -203,12 +195,12 @@ void ViewerWindow::keyPressEvent(QKeyEvent* event) {
         return;
     }
     if ((event->key() == Qt::Key_Tab || event->key() == Qt::Key_Backtab) &&
-        !(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier)) && tabPressed) {
-        tabPressed(event->key() == Qt::Key_Tab);
+        !(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) {
+        emit tabPressed(event->key() == Qt::Key_Tab);
         return;
     }
-    if (event->key() == Qt::Key_F10 && event->modifiers() == Qt::NoModifier && menuKeyPressed) {
-        menuKeyPressed(Qt::Key_F10);
+    if (event->key() == Qt::Key_F10 && event->modifiers() == Qt::NoModifier) {
+        emit menuKeyPressed(Qt::Key_F10);
         return;
     }
     // The bar's own mnemonics act only while it is on screen.
@@ -221,9 +213,9 @@ void ViewerWindow::keyPressEvent(QKeyEvent* event) {
 }
 
 void ViewerWindow::keyReleaseEvent(QKeyEvent* event) {
-    if (event->key() == Qt::Key_Alt && altAlone_ && menuKeyPressed) {
+    if (event->key() == Qt::Key_Alt && altAlone_) {
         altAlone_ = false;
-        menuKeyPressed(Qt::Key_Alt);
+        emit menuKeyPressed(Qt::Key_Alt);
         return;
     }
     altAlone_ = false;

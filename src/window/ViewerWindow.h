@@ -64,23 +64,8 @@ public:
     void showCameraName(const QString& name);
     void toggleFullScreen();
 
-    // Called after the window moved, resized, or is about to close.
-    std::function<void()> didMove;
-    std::function<void()> didResize;
-    std::function<void()> willClose;
-    // Alt (alone) or F10 was pressed: the menu bar's keys.
-    std::function<void(Qt::Key key)> menuKeyPressed;
-    // Tab (forward) or Shift+Tab reached the window: nothing in it had the
-    // keyboard to pass on.
-    std::function<void(bool forward)> tabPressed;
     // Alt and a letter reached the window: true when a menu opened for it.
     std::function<bool(QChar)> menuMnemonicPressed;
-    // The window entered or left full screen, or was minimised or restored,
-    // whether the viewer or the window manager did it.
-    std::function<void()> windowStateChanged;
-    // The pointer left the window, from whatever view it was over, or another
-    // window now covers the place where it rests.
-    std::function<void()> pointerLeft;
     // True while the edges must not start a resize (the picture takes every press).
     std::function<bool()> edgeResizeSuppressed;
 
@@ -90,6 +75,23 @@ public:
     bool continueEdgeResize(QPoint globalPosition);
     bool endEdgeResize();
     ResizeEdges edgesAt(QPoint localPosition) const;
+
+signals:
+    // The window moved, resized, or is about to close.
+    void didMove();
+    void didResize();
+    void willClose();
+    // Alt (alone) or F10 was pressed: the menu bar's keys.
+    void menuKeyPressed(Qt::Key key);
+    // Tab (forward) or Shift+Tab reached the window: nothing in it had the
+    // keyboard to pass on.
+    void tabPressed(bool forward);
+    // The window entered or left full screen, or was minimised or restored,
+    // whether the viewer or the window manager did it.
+    void windowStateChanged();
+    // The pointer left the window, from whatever view it was over, or another
+    // window now covers the place where it rests.
+    void pointerLeft();
 
 protected:
     void resizeEvent(QResizeEvent* event) override;

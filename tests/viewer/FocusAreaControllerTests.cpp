@@ -22,7 +22,8 @@ protected:
         window.setGeometry(QRect(200, 150, 960, 540));
         // A fixed 960 x 540 view, whatever shape the window takes.
         view->setGeometry(0, 0, 960, 540);
-        view->focusSelectionCancelled = [this] { focus.focusSelectionCancelled(); };
+        QObject::connect(view, &DraggableContentView::focusSelectionCancelled,
+                         [this] { focus.focusSelectionCancelled(); });
         window.show();
     }
 

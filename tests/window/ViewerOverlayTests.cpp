@@ -40,13 +40,17 @@ protected:
         window.resize(960, 540);
         content->setGeometry(0, 0, 960, 540);
         picture->setGeometry(10, 20, 900, 500);
-        overlay.cameraChosen = [this](qsizetype index) { reports << QString::number(index); };
-        overlay.menuButtonPressed = [this] { reports << QStringLiteral("menu"); };
-        overlay.stayOnTopToggled = [this](bool pinned) {
+        QObject::connect(&overlay, &ViewerOverlay::cameraChosen,
+                         [this](qsizetype index) { reports << QString::number(index); });
+        QObject::connect(&overlay, &ViewerOverlay::menuButtonPressed,
+                         [this] { reports << QStringLiteral("menu"); });
+        QObject::connect(&overlay, &ViewerOverlay::stayOnTopToggled, [this](bool pinned) {
             reports << (pinned ? QStringLiteral("pinned") : QStringLiteral("unpinned"));
-        };
-        overlay.focusButtonPressed = [this] { reports << QStringLiteral("focus"); };
-        overlay.closeButtonPressed = [this] { reports << QStringLiteral("close"); };
+        });
+        QObject::connect(&overlay, &ViewerOverlay::focusButtonPressed,
+                         [this] { reports << QStringLiteral("focus"); });
+        QObject::connect(&overlay, &ViewerOverlay::closeButtonPressed,
+                         [this] { reports << QStringLiteral("close"); });
         overlay.showCameras({QStringLiteral("Front Door"), QStringLiteral("Garden")}, 1);
         overlay.layOut();
     }
