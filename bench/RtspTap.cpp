@@ -79,7 +79,7 @@ std::size_t rtspMessageLength(const std::vector<unsigned char>& data) {
 // Whether an H.264 RTP payload carries a key frame or its parameter sets: an
 // IDR slice, SPS or PPS, alone, first in an aggregate (STAP-A) or fragmented
 // (FU-A).
-bool carriesKeyFrame(const unsigned char* payload, std::size_t size) {
+bool carriesH264KeyFrame(const unsigned char* payload, std::size_t size) {
     if (size < 2) {
         return false;
     }
@@ -92,9 +92,24 @@ bool carriesKeyFrame(const unsigned char* payload, std::size_t size) {
     return type == 5 || type == 7 || type == 8;
 }
 
+// The same for H.265: an IRAP picture (types 16 to 23), VPS, SPS or PPS, alone,
+// first in an aggregate (AP) or fragmented (FU).
+bool carriesH265KeyFrame(const unsigned char* payload, std::size_t size) {
+    if (size < 3) {
+        return false;
+    }
+    int type = (payload[0] >> 1) & 0x3f;
+    if (type == 48 && size >= 7) { // AP: a 16-bit size, then the first unit
+        type = (payload[4] >> 1) & 0x3f;
+    } else if (type == 49) { // FU: the unit's type is in the fragment header
+        type = payload[2] & 0x3f;
+    }
+    return (type >= 16 && type <= 23) || (type >= 32 && type <= 34);
+}
+
 } // namespace
 
-RtspTap::RtspTap(quint16 cameraPort) : cameraPort_(cameraPort) {
+RtspTap::RtspTap(quint16 cameraPort, bool h265) : cameraPort_(cameraPort), h265_(h265) {
     listener_ = loopbackSocket(0, true);
     if (listener_ < 0) {
         return;
@@ -158,11 +173,6 @@ void RtspTap::relay(int player) {
                 continue;
             }
             const ssize_t got = ::recv(ends[side].fd, buffer, sizeof buffer, 0);
-            if (side == 1 && got > 0 && std::getenv("RURE_TAP_AUD")) {
-                pending.insert(pending.end(), buffer, buffer + got);
-                open = forwardWithAud(pending, player);
-                continue;
-            }
             open = got > 0 && sendAll(ends[1 - side].fd, buffer, static_cast<std::size_t>(got));
             if (open && side == 1) {
                 pending.insert(pending.end(), buffer, buffer + got);
@@ -177,47 +187,6 @@ void RtspTap::relay(int player) {
         ::close(camera);
     }
     ::close(player);
-}
-
-bool RtspTap::forwardWithAud(std::vector<unsigned char>& pending, int player) {
-    std::size_t used = 0;
-    bool ok = true;
-    while (used < pending.size() && ok) {
-        std::size_t unit = 0;
-        if (pending[used] == '$') {
-            if (pending.size() - used < 4) break;
-            const std::size_t length = (std::size_t(pending[used + 2]) << 8) | pending[used + 3];
-            if (pending.size() - used < 4 + length) break;
-            unit = 4 + length;
-            ok = sendAll(player, pending.data() + used, unit);
-            if (pending[used + 1] == 0 && length >= 12) {
-                const unsigned char* rtp = pending.data() + used + 4;
-                notePacket(rtp, length);
-                if (rtp[1] & 0x80) {
-                    unsigned char aud[4 + 14];
-                    aud[0] = '$'; aud[1] = 0; aud[2] = 0; aud[3] = 14;
-                    std::memcpy(aud + 4, rtp, 12);
-                    aud[4] = 0x80;
-                    aud[5] = rtp[1] & 0x7f;
-                    if (std::getenv("RURE_TAP_AUD_NEXT")) {
-                        std::uint32_t ts = (std::uint32_t(rtp[4]) << 24) | (std::uint32_t(rtp[5]) << 16) | (std::uint32_t(rtp[6]) << 8) | rtp[7];
-                        ts += 3000;
-                        aud[8] = ts >> 24; aud[9] = ts >> 16; aud[10] = ts >> 8; aud[11] = ts;
-                    }
-                    aud[16] = 0x09; aud[17] = 0xf0;
-                    ok = ok && sendAll(player, aud, sizeof aud);
-                }
-            }
-        } else {
-            const std::vector<unsigned char> rest(pending.begin() + static_cast<std::ptrdiff_t>(used), pending.end());
-            unit = rtspMessageLength(rest);
-            if (unit == 0) break;
-            ok = sendAll(player, pending.data() + used, unit);
-        }
-        used += unit;
-    }
-    pending.erase(pending.begin(), pending.begin() + static_cast<std::ptrdiff_t>(used));
-    return ok;
 }
 
 void RtspTap::notePackets(std::vector<unsigned char>& pending) {
@@ -255,7 +224,8 @@ void RtspTap::notePacket(const unsigned char* rtp, std::size_t size) {
     }
     const std::int64_t now = monotonicNanoseconds();
     const bool marker = (rtp[1] & 0x80) != 0;
-    const bool keyFrame = carriesKeyFrame(rtp + 12, size - 12);
+    const bool keyFrame =
+        h265_ ? carriesH265KeyFrame(rtp + 12, size - 12) : carriesH264KeyFrame(rtp + 12, size - 12);
     std::uint32_t timestamp = 0;
     std::memcpy(&timestamp, rtp + 4, 4);
     timestamp = ntohl(timestamp);

@@ -18,8 +18,9 @@ namespace rure::bench {
 // bit, reached the player's socket. Everything else passes unchanged.
 class RtspTap {
 public:
-    // Relays 127.0.0.1:<port()> to 127.0.0.1:`cameraPort`.
-    explicit RtspTap(quint16 cameraPort);
+    // Relays 127.0.0.1:<port()> to 127.0.0.1:`cameraPort`, whose video is
+    // H.265 when `h265`, H.264 otherwise.
+    explicit RtspTap(quint16 cameraPort, bool h265 = false);
     ~RtspTap();
     RtspTap(const RtspTap&) = delete;
     RtspTap& operator=(const RtspTap&) = delete;
@@ -32,7 +33,7 @@ public:
     // The arrival of the last packet of the first picture whose first packet
     // passed after `instant` (CLOCK_MONOTONIC nanoseconds), that carried at
     // least `minimumBytes` and that is no key frame: a picture that changed,
-    // not a still one repeated or coded afresh (H.264). A change that falls on
+    // not a still one repeated or coded afresh. A change that falls on
     // a key frame finds none.
     std::optional<std::int64_t> lastPacketOfPictureAfter(std::int64_t instant,
                                                          std::size_t minimumBytes) const;
@@ -50,11 +51,11 @@ private:
     void accept();
     void relay(int player);
     // Reads the camera's side of one connection: RTSP answers and `$` frames.
-    bool forwardWithAud(std::vector<unsigned char>& pending, int player);
     void notePackets(std::vector<unsigned char>& pending);
     void notePacket(const unsigned char* rtp, std::size_t size);
 
     quint16 cameraPort_;
+    bool h265_;
     quint16 port_ = 0;
     int listener_ = -1;
     std::atomic<bool> stopping_{false};

@@ -12,7 +12,7 @@
 //             window at once (sync=false);
 //   on screen the centre of the window read white off the screen.
 //
-//   rure-bench-stages [--switches N]
+//   rure-bench-stages [--switches N] [--codec h264|h265] [--audio aac|pcmu|pcma]
 //
 // Both players run in this process, one after the other, against the same
 // camera and relay.
@@ -236,11 +236,12 @@ void probe(GstElement* pipeline, const char* element, const char* padName,
     gst_object_unref(found);
 }
 
-Stages timePipeline(TestCamera& camera, RtspTap& tap, ScreenProbe& probe, int switches) {
+Stages timePipeline(TestCamera& camera, RtspTap& tap, ScreenProbe& probe, int switches,
+                    const QString& codec) {
     const QString description =
-        QStringLiteral("rtspsrc location=%1 latency=0 protocols=tcp ! rtph264depay ! "
-                       "avdec_h264 name=decoder ! videoconvert ! ximagesink name=sink sync=false")
-            .arg(tap.relayed(camera.url()));
+        QStringLiteral("rtspsrc location=%1 latency=0 protocols=tcp ! rtp%2depay ! "
+                       "avdec_%2 name=decoder ! videoconvert ! ximagesink name=sink sync=false")
+            .arg(tap.relayed(camera.url()), codec);
     GError* error = nullptr;
     GstElement* pipeline = gst_parse_launch(description.toUtf8().constData(), &error);
     if (pipeline == nullptr) {
@@ -304,12 +305,30 @@ int main(int argc, char* argv[]) {
     if (!probe) {
         return 1;
     }
+    // --codec h265 plays the camera's H.265 instead of its H.264.
+    const qsizetype codecAt = application.arguments().indexOf(QStringLiteral("--codec"));
+    const QString codec = codecAt >= 0 && codecAt + 1 < application.arguments().size()
+                              ? application.arguments().at(codecAt + 1)
+                              : QStringLiteral("h264");
+    if (codec != QStringLiteral("h264") && codec != QStringLiteral("h265")) {
+        std::fprintf(stderr, "--codec is h264 or h265\n");
+        return 1;
+    }
+    TestCamera::Options options = rure::bench::comparisonCamera();
+    options.extraArguments = {QStringLiteral("--codec"), codec};
+    // --audio aac (or pcmu, pcma) adds the camera's sound track, which the
+    // players leave aside.
+    if (const qsizetype audioAt = application.arguments().indexOf(QStringLiteral("--audio"));
+        audioAt >= 0 && audioAt + 1 < application.arguments().size()) {
+        options.extraArguments << QStringLiteral("--audio")
+                               << application.arguments().at(audioAt + 1);
+    }
     TestCamera camera;
-    if (!camera.start(rure::bench::comparisonCamera())) {
+    if (!camera.start(options)) {
         std::fprintf(stderr, "the test camera did not start\n");
         return 1;
     }
-    RtspTap tap(static_cast<quint16>(camera.port()));
+    RtspTap tap(static_cast<quint16>(camera.port()), codec == QStringLiteral("h265"));
     if (!tap.isListening()) {
         std::fprintf(stderr, "the relay could not listen\n");
         return 1;
@@ -318,13 +337,15 @@ int main(int argc, char* argv[]) {
     const Stages rure = timeRure(camera, tap, *probe, switches);
     camera.showPattern();
     std::fprintf(stderr, "GStreamer pipeline ...\n");
-    const Stages pipe = timePipeline(camera, tap, *probe, switches);
+    const Stages pipe = timePipeline(camera, tap, *probe, switches, codec);
 
     QString table = QStringLiteral("One picture's way: medians over %1 black-to-white switches "
-                                   "(Rure n=%2, pipeline n=%3), 1280x720 at 30 fps\n\n")
+                                   "(Rure n=%2, pipeline n=%3), %4 1280x720 at 30 fps\n\n")
                         .arg(switches)
                         .arg(rure.screen.size())
-                        .arg(pipe.screen.size());
+                        .arg(pipe.screen.size())
+                        .arg(codec == QStringLiteral("h265") ? QStringLiteral("H.265")
+                                                             : QStringLiteral("H.264"));
     table += QStringLiteral("  %1%2%3\n")
                  .arg(QStringLiteral("ms after the camera's source turned white").leftJustified(44),
                       QStringLiteral("Rure").rightJustified(10),

@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <netinet/in.h>
 #include <poll.h>
+#include <pthread.h>
 #include <sys/eventfd.h>
 #include <sys/socket.h>
 
@@ -24,7 +25,10 @@ RtspRelay::RtspRelay() : stop_(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {
     }
     listener_ = std::move(listener);
     port_ = ntohs(address.sin_port);
-    acceptor_ = std::thread([this] { accept(); });
+    acceptor_ = std::thread([this] {
+        ::pthread_setname_np(::pthread_self(), "rure rtsp relay");
+        accept();
+    });
 }
 
 RtspRelay::~RtspRelay() {
@@ -83,6 +87,7 @@ void RtspRelay::accept() {
         connections_.push_back(
             {std::thread([player = std::move(player), route = std::move(*route), stop = stop_.get(),
                           finished]() mutable {
+                 ::pthread_setname_np(::pthread_self(), "rure rtsp pass");
                  RtspRelayConnection(std::move(player), std::move(route), stop).run();
                  *finished = true;
              }),
