@@ -44,8 +44,10 @@ TEST(RtspRelay, CamerasPlayAndFailAsTheyWouldDirectly) {
         QString password; // the one the address carries
         bool plays;
         std::optional<CameraProblem> problem;
+        bool byName = false; // "localhost": ::1, which refuses, then 127.0.0.1
     } cases[] = {
         {"H.264", {}, {}, true, std::nullopt},
+        {"by name", {}, {}, true, std::nullopt, true},
         {"H.265 with AAC sound",
          {.user = {}, .password = {}, .extraArguments = {"--codec", "h265", "--audio", "aac"}},
          {},
@@ -72,6 +74,9 @@ TEST(RtspRelay, CamerasPlayAndFailAsTheyWouldDirectly) {
         TestCamera camera;
         ASSERT_TRUE(camera.start(c.options));
         QString address = camera.url();
+        if (c.byName) {
+            address.replace(QStringLiteral("127.0.0.1"), QStringLiteral("localhost"));
+        }
         if (!c.options.user.isEmpty()) {
             address.replace(QStringLiteral("rtsp://"),
                             QStringLiteral("rtsp://%1:%2@").arg(c.options.user, c.password));

@@ -123,7 +123,9 @@ TEST(RelayRoute, ReachesTheCameraAsTheEngineWouldDirectly) {
         // Answers name the camera itself from here on: passed on as they are.
         {"rtsp://10.1.2.3/a", "rtsp://127.0.0.1:4000/a", "rtsp://10.1.2.3:554/a/trackID=1",
          "rtsp://10.1.2.3:554/a/trackID=1"},
-        {"rtsp://camera.local/a", std::nullopt, "", ""},
+        {"rtsp://front-door.local/a", "rtsp://127.0.0.1:4000/a", "rtsp://127.0.0.1:4000/a",
+         "rtsp://front-door.local:554/a"},
+        {"rtsp://camera%20one/a", std::nullopt, "", ""},
         {"rtsp://10.1.2.3:0/a", std::nullopt, "", ""},
         {"rtsp://10.1.2.3:99999/a", std::nullopt, "", ""},
         {"rtsp://[fe80::1%25eth0]/a", std::nullopt, "", ""},

@@ -8,6 +8,8 @@
 #include <arpa/inet.h>
 #include <netinet/in.h>
 
+#include <algorithm>
+#include <cctype>
 #include <charconv>
 #include <cstring>
 
@@ -24,6 +26,12 @@ bool replacePrefix(std::string& text, std::string_view prefix, std::string_view 
     }
     text.replace(0, prefix.size(), replacement);
     return true;
+}
+
+bool isHostName(std::string_view host) {
+    return !host.empty() && std::all_of(host.begin(), host.end(), [](char c) {
+        return std::isalnum(static_cast<unsigned char>(c)) || c == '.' || c == '-' || c == '_';
+    });
 }
 
 } // namespace
@@ -77,19 +85,24 @@ std::optional<RelayRoute> RelayRoute::forCamera(std::string_view cameraAddress,
 
     RelayRoute route;
     const std::string hostText(host);
-    if (auto* v4 = reinterpret_cast<sockaddr_in*>(&route.camera_);
+    SocketAddress literal;
+    if (auto* v4 = reinterpret_cast<sockaddr_in*>(&literal.address);
         !bracketed && ::inet_pton(AF_INET, hostText.c_str(), &v4->sin_addr) == 1) {
         v4->sin_family = AF_INET;
         v4->sin_port = htons(static_cast<std::uint16_t>(port));
-        route.cameraLength_ = sizeof(sockaddr_in);
-    } else if (auto* v6 = reinterpret_cast<sockaddr_in6*>(&route.camera_);
+        literal.length = sizeof(sockaddr_in);
+        route.address_ = literal;
+    } else if (auto* v6 = reinterpret_cast<sockaddr_in6*>(&literal.address);
                bracketed && ::inet_pton(AF_INET6, hostText.c_str(), &v6->sin6_addr) == 1) {
         v6->sin6_family = AF_INET6;
         v6->sin6_port = htons(static_cast<std::uint16_t>(port));
-        route.cameraLength_ = sizeof(sockaddr_in6);
-    } else {
+        literal.length = sizeof(sockaddr_in6);
+        route.address_ = literal;
+    } else if (bracketed || !isHostName(host)) {
         return std::nullopt;
     }
+    route.host_ = hostText;
+    route.port_ = port;
 
     // The engine writes request URIs as scheme, host, port and the rest, the
     // port always written and an IPv6 host in brackets.

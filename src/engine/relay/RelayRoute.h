@@ -1,6 +1,6 @@
 #pragma once
 
-#include <sys/socket.h>
+#include "engine/relay/NameLookup.h"
 
 #include <cstdint>
 #include <optional>
@@ -16,14 +16,17 @@ namespace rure::rtsp {
 // into the ones it would have sent the camera directly.
 class RelayRoute {
 public:
-    // Nothing when `cameraAddress` is not an rtsp:// address whose host is an
-    // IPv4 or IPv6 address: a name is resolved by the engine itself, as before.
+    // Nothing when `cameraAddress` is not an rtsp:// address with a host: an
+    // IPv4 or IPv6 address, or a name of letters, digits, dots, hyphens and
+    // underscores.
     static std::optional<RelayRoute> forCamera(std::string_view cameraAddress,
                                                std::uint16_t relayPort);
 
     const std::string& playerAddress() const { return playerAddress_; }
-    const sockaddr* camera() const { return reinterpret_cast<const sockaddr*>(&camera_); }
-    socklen_t cameraLength() const { return cameraLength_; }
+    // The camera's address when its host is one; nothing for a name.
+    const std::optional<SocketAddress>& cameraAddress() const { return address_; }
+    const std::string& hostName() const { return host_; }
+    unsigned port() const { return port_; }
 
     // `message`, a whole request from the engine, as the camera must receive
     // it: a request URI that names the relay names the camera, in the form
@@ -36,8 +39,9 @@ private:
     std::string relayPrefix_;
     std::string cameraPrefix_;
     std::vector<std::string> passwords_;
-    sockaddr_storage camera_{};
-    socklen_t cameraLength_ = 0;
+    std::optional<SocketAddress> address_;
+    std::string host_;
+    unsigned port_ = 0;
 };
 
 } // namespace rure::rtsp

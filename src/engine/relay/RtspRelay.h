@@ -29,7 +29,7 @@ public:
     RtspRelay& operator=(const RtspRelay&) = delete;
 
     // The address the engine loads for `cameraAddress`: the relay's, when the
-    // relay listens and the camera's host is an IP address; `cameraAddress`
+    // relay listens and RelayRoute can route the address; `cameraAddress`
     // itself otherwise. Connections accepted from now on go to this camera.
     QString route(const QString& cameraAddress);
 

@@ -16,6 +16,7 @@ namespace rure::rtsp {
 namespace {
 
 constexpr int firstRequestWaitMilliseconds = 2000;
+constexpr int nextAddressAfterMilliseconds = 2000;
 constexpr std::size_t receiveBytes = 64 * 1024;
 
 void prepare(int fd) {
@@ -95,51 +96,91 @@ void RtspRelayConnection::run() {
 }
 
 bool RtspRelayConnection::connectCamera() {
-    camera_ = FileDescriptor(
-        ::socket(route_.camera()->sa_family, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
+    std::vector<SocketAddress> addresses;
+    if (route_.cameraAddress()) {
+        addresses.push_back(*route_.cameraAddress());
+    } else {
+        const NameLookup lookup(route_.hostName(), route_.port());
+        if (waitBuffering(lookup.readyDescriptor(), POLLIN, -1) != Wait::ready) {
+            return false;
+        }
+        addresses = lookup.addresses();
+        if (addresses.empty()) {
+            answerUnreachable(lookup.failure());
+            return false;
+        }
+    }
+    // Like the engine, every address of a name in turn; one that does not
+    // answer at all is given a moment before the next is tried.
+    int error = 0;
+    for (std::size_t i = 0; i < addresses.size(); ++i) {
+        const bool last = i + 1 == addresses.size();
+        error = attemptCamera(addresses[i], last ? -1 : nextAddressAfterMilliseconds);
+        if (error == 0) {
+            return sendToCamera();
+        }
+        if (error < 0) {
+            return false;
+        }
+    }
+    answerUnreachable(std::strerror(error));
+    return false;
+}
+
+int RtspRelayConnection::attemptCamera(const SocketAddress& address, int milliseconds) {
+    const auto* target = reinterpret_cast<const sockaddr*>(&address.address);
+    camera_ =
+        FileDescriptor(::socket(target->sa_family, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
     if (!camera_.valid()) {
-        answerUnreachable(errno);
-        return false;
+        return errno;
     }
     prepare(camera_.get());
-    if (::connect(camera_.get(), route_.camera(), route_.cameraLength()) == 0) {
-        return sendToCamera();
+    if (::connect(camera_.get(), target, address.length) == 0) {
+        return 0;
     }
     if (errno != EINPROGRESS) {
-        answerUnreachable(errno);
-        return false;
+        return errno;
     }
     // The engine's first request comes in while the camera answers the
     // connection; it waits in fromPlayer_.
+    switch (waitBuffering(camera_.get(), POLLOUT, milliseconds)) {
+    case Wait::ended:
+        return -1;
+    case Wait::timedOut:
+        return ETIMEDOUT;
+    case Wait::ready:
+        break;
+    }
+    int error = 0;
+    socklen_t length = sizeof error;
+    ::getsockopt(camera_.get(), SOL_SOCKET, SO_ERROR, &error, &length);
+    return error;
+}
+
+RtspRelayConnection::Wait RtspRelayConnection::waitBuffering(int fd, short events,
+                                                             int milliseconds) {
     for (;;) {
-        pollfd ends[3] = {
-            {camera_.get(), POLLOUT, 0}, {player_.get(), POLLIN, 0}, {stop_, POLLIN, 0}};
-        if (::poll(ends, 3, -1) < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            return false;
+        pollfd ends[3] = {{fd, events, 0}, {player_.get(), POLLIN, 0}, {stop_, POLLIN, 0}};
+        const int ready = ::poll(ends, 3, milliseconds);
+        if (ready < 0 && errno == EINTR) {
+            continue;
         }
-        if (ends[2].revents != 0) {
-            return false;
+        if (ready < 0 || ends[2].revents != 0) {
+            return Wait::ended;
+        }
+        if (ready == 0) {
+            return Wait::timedOut;
         }
         if (ends[1].revents != 0 && !receive(player_.get(), fromPlayer_)) {
-            return false;
+            return Wait::ended;
         }
         if (ends[0].revents != 0) {
-            int error = 0;
-            socklen_t length = sizeof error;
-            ::getsockopt(camera_.get(), SOL_SOCKET, SO_ERROR, &error, &length);
-            if (error != 0) {
-                answerUnreachable(error);
-                return false;
-            }
-            return sendToCamera();
+            return Wait::ready;
         }
     }
 }
 
-void RtspRelayConnection::answerUnreachable(int error) {
+void RtspRelayConnection::answerUnreachable(const std::string& reason) {
     // The request's sequence number is echoed, as every answer does.
     Split split = splitUnit(fromPlayer_);
     while (split.status == SplitStatus::incomplete &&
@@ -152,7 +193,7 @@ void RtspRelayConnection::answerUnreachable(int error) {
     }
     const Message request = messageParts(std::string_view(fromPlayer_).substr(0, split.length));
     std::string answer = "RTSP/1.0 503 ";
-    answer += std::strerror(error);
+    answer += reason;
     answer += "\r\nCSeq: ";
     answer += headerValue(request.headers, "CSeq").value_or("0");
     answer += "\r\n\r\n";

@@ -14,15 +14,24 @@ namespace rure::rtsp {
 // packet (PictureEnds). When the camera cannot be reached, the engine's first
 // request is answered "503" with the system's reason ("Connection refused",
 // "No route to host"...), the words the engine reports a direct connection's
-// failure with. Ends when either side closes or `stop` becomes readable.
+// failure with (for a name the resolver's: "Name or service not known").
+// Ends when either side closes or `stop` becomes readable.
 class RtspRelayConnection {
 public:
     RtspRelayConnection(FileDescriptor player, RelayRoute route, int stop);
     void run();
 
 private:
+    enum class Wait { ready, timedOut, ended };
+
     bool connectCamera();
-    void answerUnreachable(int error);
+    // 0 once connected, the reason it failed, or -1 when the engine or the
+    // relay went first.
+    int attemptCamera(const SocketAddress& address, int milliseconds);
+    // Waits for `events` on `fd` (-1 ms: as long as it takes) while keeping
+    // what the engine sends; ended when the engine closed or the relay stops.
+    Wait waitBuffering(int fd, short events, int milliseconds);
+    void answerUnreachable(const std::string& reason);
     // Reads what `from` has; false when it closed or failed.
     bool receive(int from, std::string& into);
     bool sendToCamera();
