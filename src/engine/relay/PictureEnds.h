@@ -37,9 +37,12 @@ std::vector<SdpVideo> videoMediaOf(std::string_view sdp);
 // order of the stream's clock. Which channel carries which codec is read from
 // the camera's SDP and the answers to SETUP; anything not understood is
 // passed on untouched. A camera that sends more of a picture after its marker
-// is not closed again on that connection.
+// is not closed again.
 class PictureEnds {
 public:
+    // `closing` false: a camera known to mark its pictures too soon.
+    explicit PictureEnds(bool closing = true) : stopped_(!closing) {}
+
     // A request on its way to the camera, as the camera receives it.
     void request(std::string_view message);
     // An answer on its way to the player.

@@ -54,6 +54,9 @@ QString RtspRelay::route(const QString& cameraAddress) {
     }
     const QString playerAddress = QString::fromStdString(route->playerAddress());
     std::lock_guard lock(routeMutex_);
+    if (!route_ || route_->playerAddress() != route->playerAddress()) {
+        marksTooSoon_ = std::make_shared<std::atomic<bool>>(false);
+    }
     route_ = std::move(route);
     return playerAddress;
 }
@@ -75,23 +78,27 @@ void RtspRelay::accept() {
             continue;
         }
         std::optional<RelayRoute> route;
+        std::shared_ptr<std::atomic<bool>> marksTooSoon;
         {
             std::lock_guard lock(routeMutex_);
             route = route_;
+            marksTooSoon = marksTooSoon_;
         }
         if (!route) {
             continue;
         }
         joinFinished();
         auto finished = std::make_shared<std::atomic<bool>>(false);
-        connections_.push_back(
-            {std::thread([player = std::move(player), route = std::move(*route), stop = stop_.get(),
-                          finished]() mutable {
-                 ::pthread_setname_np(::pthread_self(), "rure rtsp pass");
-                 RtspRelayConnection(std::move(player), std::move(route), stop).run();
-                 *finished = true;
-             }),
-             finished});
+        connections_.push_back({std::thread([player = std::move(player), route = std::move(*route),
+                                             marksTooSoon = std::move(marksTooSoon),
+                                             stop = stop_.get(), finished]() mutable {
+                                    ::pthread_setname_np(::pthread_self(), "rure rtsp pass");
+                                    RtspRelayConnection(std::move(player), std::move(route),
+                                                        std::move(marksTooSoon), stop)
+                                        .run();
+                                    *finished = true;
+                                }),
+                                finished});
     }
 }
 

@@ -49,6 +49,7 @@ private:
     std::uint16_t port_ = 0;
     std::mutex routeMutex_;
     std::optional<RelayRoute> route_;
+    std::shared_ptr<std::atomic<bool>> marksTooSoon_; // of the camera routed
     std::vector<Connection> connections_; // the acceptor's thread only, until it is joined
     std::thread acceptor_;
 };

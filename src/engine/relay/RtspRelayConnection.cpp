@@ -66,8 +66,10 @@ template <typename Unit> std::string takeUnits(std::string& pending, bool& unrea
 
 } // namespace
 
-RtspRelayConnection::RtspRelayConnection(FileDescriptor player, RelayRoute route, int stop)
-    : player_(std::move(player)), route_(std::move(route)), stop_(stop) {}
+RtspRelayConnection::RtspRelayConnection(FileDescriptor player, RelayRoute route,
+                                         std::shared_ptr<std::atomic<bool>> marksTooSoon, int stop)
+    : player_(std::move(player)), route_(std::move(route)), marksTooSoon_(std::move(marksTooSoon)),
+      stop_(stop), pictureEnds_(!*marksTooSoon_) {}
 
 void RtspRelayConnection::run() {
     prepare(player_.get());
@@ -246,6 +248,7 @@ bool RtspRelayConnection::sendToPlayer() {
                       }
                   });
     if (pictureEnds_.stopped() && !stoppedBefore) {
+        *marksTooSoon_ = true;
         RureLog::playback().info(QStringLiteral(
             "The camera sends packets of a picture after the one it marks as the last: its "
             "pictures are now passed on unchanged."));

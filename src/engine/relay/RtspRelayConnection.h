@@ -4,6 +4,8 @@
 #include "engine/relay/PictureEnds.h"
 #include "engine/relay/RelayRoute.h"
 
+#include <atomic>
+#include <memory>
 #include <string>
 
 namespace rure::rtsp {
@@ -18,7 +20,10 @@ namespace rure::rtsp {
 // Ends when either side closes or `stop` becomes readable.
 class RtspRelayConnection {
 public:
-    RtspRelayConnection(FileDescriptor player, RelayRoute route, int stop);
+    // `marksTooSoon` is shared by the connections to one camera: set once the
+    // camera sent more of a picture after its marker.
+    RtspRelayConnection(FileDescriptor player, RelayRoute route,
+                        std::shared_ptr<std::atomic<bool>> marksTooSoon, int stop);
     void run();
 
 private:
@@ -41,6 +46,7 @@ private:
     FileDescriptor player_;
     FileDescriptor camera_;
     RelayRoute route_;
+    std::shared_ptr<std::atomic<bool>> marksTooSoon_;
     int stop_;
     PictureEnds pictureEnds_;
     std::string fromPlayer_;
