@@ -18,21 +18,22 @@ struct LoadOutcome {
 
 LoadOutcome waitForLoad(mpv_handle* handle, double seconds) {
     LoadOutcome outcome;
-    for (int wait = 0; wait < seconds * 10; ++wait) {
+    bool ended = false;
+    for (int wait = 0; wait < seconds * 10 && !outcome.plays; ++wait) {
+        // The engine hands out its log messages after its events: the
+        // messages of a failed load may come after its end.
         const mpv_event* event = mpv_wait_event(handle, 0.1);
+        if (event->event_id == MPV_EVENT_NONE && ended) {
+            break;
+        }
         if (event->event_id == MPV_EVENT_LOG_MESSAGE && !outcome.problem) {
             outcome.problem = cameraProblemFromEngineMessage(
                 static_cast<const mpv_event_log_message*>(event->data)->text);
         }
-        if (event->event_id == MPV_EVENT_PLAYBACK_RESTART) {
-            outcome.plays = true;
-            return outcome;
-        }
-        if (event->event_id == MPV_EVENT_END_FILE &&
-            static_cast<const mpv_event_end_file*>(event->data)->reason ==
-                MPV_END_FILE_REASON_ERROR) {
-            return outcome;
-        }
+        outcome.plays = event->event_id == MPV_EVENT_PLAYBACK_RESTART;
+        ended = ended || (event->event_id == MPV_EVENT_END_FILE &&
+                          static_cast<const mpv_event_end_file*>(event->data)->reason ==
+                              MPV_END_FILE_REASON_ERROR);
     }
     return outcome;
 }
