@@ -21,6 +21,7 @@ struct SoakFaultOutcome {
     SoakFault fault;
     bool liveBefore = false;       // the picture was live when the fault began
     double slotSeconds = 0;        // the back-off slot in effect at that moment
+    double pictureInterval = 0;    // the longest the camera then waits between pictures
     QString slotText;              // how that slot came about
     std::optional<double> picture; // until the first fresh picture at the window centre
     std::optional<double> viewer;  // until the viewer said frames resumed

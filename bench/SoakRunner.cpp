@@ -31,6 +31,9 @@ constexpr double quietSeconds = 60.0;
 // a second; camera B, a smart camera, sends one every 2 s while nothing moves,
 // and its picture is live as long as those come.
 constexpr std::array<double, 2> liveFrameAge{0.5, 2.5};
+// The longest each camera waits between two pictures (B's while still): a
+// new session's first picture may be that far away.
+constexpr std::array<double, 2> pictureInterval{0.0, 2.0};
 constexpr double heldCheckDelay = 2.0;
 constexpr double heldCheckWindow = 1.0;
 
@@ -256,7 +259,9 @@ SoakRunner::Slot SoakRunner::slotNow(SoakClock::time_point down) const {
 }
 
 void SoakRunner::measureReturn(SoakFaultOutcome& outcome, SoakClock::time_point back) {
-    const double limit = outcome.slotSeconds + connectAllowance + patience;
+    outcome.pictureInterval = pictureInterval[static_cast<std::size_t>(selected_)];
+    const double limit =
+        outcome.slotSeconds + connectAllowance + outcome.pictureInterval + patience;
     SoakWait::until([&] { return watch_.firstShownSince(SoakShade::bars, back).has_value(); },
                     std::max(0.0, limit - secondsBetween(back, SoakClock::now())));
     outcome.picture = secondsSince(back, watch_.firstShownSince(SoakShade::bars, back));
