@@ -169,9 +169,7 @@ public:
     PlaybackSupervisor& playback() { return *supervisor_; }
 
     // Controls over the picture.
-    void hoverChanged(bool pointerInside);
     void applicationDidResignActive();
-    QList<QRect> viewerControlRects() const;
     void toggleStayOnTop();
     void secondaryClick();
     void toggleTemporaryMaximum();

@@ -8,20 +8,12 @@
 
 namespace rure {
 
-void AppDelegate::hoverChanged(bool pointerInside) {
-    side().overlay().hoverChanged(pointerInside);
-}
-
 void AppDelegate::applicationDidResignActive() {
     if (isClosingViewer()) {
         return;
     }
     side().focusArea().cancelFocusSelection();
     side().overlay().applicationDidResignActive();
-}
-
-QList<QRect> AppDelegate::viewerControlRects() const {
-    return side().overlay().viewerControlRects(side().pointerSurface());
 }
 
 void AppDelegate::toggleStayOnTop() {

@@ -52,7 +52,8 @@ void AppDelegate::createWindow() {
     connect(&window, &ViewerWindow::didMove, this, [this] { side().frame().saveWindowFrame(); });
     connect(&window, &ViewerWindow::didResize, this, &AppDelegate::windowDidResize);
     connect(&window, &ViewerWindow::willClose, this, &AppDelegate::windowWillClose);
-    connect(&window, &ViewerWindow::pointerLeft, this, [this] { hoverChanged(false); });
+    connect(&window, &ViewerWindow::pointerLeft, &overlay,
+            [&overlay] { overlay.hoverChanged(false); });
     connect(&window, &ViewerWindow::windowStateChanged, this, [this] {
         refreshMenu();
         side().focusArea().fullScreenChanged(side().window().isFullScreen());
@@ -63,7 +64,7 @@ void AppDelegate::createWindow() {
     supervisor_->attachView(side().picture());
 
     DraggableContentView& surface = side().pointerSurface();
-    connect(&surface, &DraggableContentView::hoverChanged, this, &AppDelegate::hoverChanged);
+    connect(&surface, &DraggableContentView::hoverChanged, &overlay, &ViewerOverlay::hoverChanged);
     connect(&surface, &DraggableContentView::secondaryClick, this, &AppDelegate::secondaryClick);
     connect(&surface, &DraggableContentView::primaryDoubleClick, this,
             &AppDelegate::toggleFullScreen);

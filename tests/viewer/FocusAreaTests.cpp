@@ -95,7 +95,7 @@ TEST_F(FocusArea, aDraggedAreaBecomesTheCropAndTheButtonBringsBackTheOriginal) {
     launchWithPicture(1920, 1080);
     const QRect before = delegate->viewerWindow()->geometry();
 
-    delegate->hoverChanged(true);
+    delegate->windowSide().overlay().hoverChanged(true);
     FocusViewerButton* button = delegate->overlay().focusViewerButton();
     ASSERT_TRUE(pumpUntil([button] { return button->isEnabled() && button->isVisible(); }));
     QTest::mouseClick(button, Qt::LeftButton);
@@ -109,7 +109,7 @@ TEST_F(FocusArea, aDraggedAreaBecomesTheCropAndTheButtonBringsBackTheOriginal) {
     EXPECT_EQ(view()->focusSelectionHint(), QStringLiteral("Drag to select an area"));
 
     // The controls stay up while selecting, even with the pointer gone.
-    delegate->hoverChanged(false);
+    delegate->windowSide().overlay().hoverChanged(false);
     EXPECT_TRUE(delegate->overlay().viewerControlsAreVisible());
 
     // The centre quarter of the view; the drag runs past the view's edge first.

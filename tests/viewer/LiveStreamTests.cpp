@@ -4,6 +4,7 @@
 
 #include "engine/PlaybackEngine.h"
 #include "viewer/FocusAreaController.h"
+#include "viewer/ViewerWindowSide.h"
 #include "window/StatusLine.h"
 
 #include <QImageReader>
@@ -96,12 +97,12 @@ TEST_F(LiveStreams, followTheWindowWithoutABlackPictureAndFallBackWhenTheSmallOn
     }));
 
     // The status line says so while the controls are up.
-    delegate->hoverChanged(true);
+    delegate->windowSide().overlay().hoverChanged(true);
     EXPECT_TRUE(waitFor([this] {
         return delegate->overlay().statusLine()->text() ==
                QStringLiteral("Small stream for the small window");
     }));
-    delegate->hoverChanged(false);
+    delegate->windowSide().overlay().hoverChanged(false);
 
     // A snapshot is of the main stream at its size, and the small one comes back.
     const QDir snapshots(snapshotFolderIn(directory.path()));

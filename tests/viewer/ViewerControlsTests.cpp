@@ -59,33 +59,35 @@ TEST_F(ViewerControls, hoveringShowsTheControlsAndLeavingFadesThemOut) {
     launchActive(threeCameras());
     ASSERT_TRUE(controlsGone());
 
-    delegate->hoverChanged(true);
+    delegate->windowSide().overlay().hoverChanged(true);
     for (QWidget* control : delegate->overlay().viewerControls()) {
         EXPECT_TRUE(control->isEnabled());
         EXPECT_FALSE(control->isHidden());
     }
     EXPECT_TRUE(pumpUntil([this] { return controlsShown(); }));
-    EXPECT_EQ(delegate->viewerControlRects().size(), 5);
+    EXPECT_EQ(
+        delegate->overlay().viewerControlRects(delegate->windowSide().pointerSurface()).size(), 5);
 
-    delegate->hoverChanged(false);
+    delegate->windowSide().overlay().hoverChanged(false);
     for (QWidget* control : delegate->overlay().viewerControls()) {
         EXPECT_FALSE(control->isEnabled());
     }
     EXPECT_TRUE(pumpUntil([this] { return controlsGone(); }));
-    EXPECT_TRUE(delegate->viewerControlRects().isEmpty());
+    EXPECT_TRUE(
+        delegate->overlay().viewerControlRects(delegate->windowSide().pointerSurface()).isEmpty());
 
     // Out and back in within the fade: they end visible.
-    delegate->hoverChanged(true);
+    delegate->windowSide().overlay().hoverChanged(true);
     QTest::qWait(50);
-    delegate->hoverChanged(false);
+    delegate->windowSide().overlay().hoverChanged(false);
     QTest::qWait(50);
-    delegate->hoverChanged(true);
+    delegate->windowSide().overlay().hoverChanged(true);
     EXPECT_TRUE(pumpUntil([this] { return controlsShown(); }));
 }
 
 TEST_F(ViewerControls, withoutCamerasThePickerAndTheAreaButtonAreOff) {
     launchActive({});
-    delegate->hoverChanged(true);
+    delegate->windowSide().overlay().hoverChanged(true);
     ASSERT_TRUE(pumpUntil([this] { return controlsShown(); }));
     EXPECT_FALSE(delegate->overlay().cameraPicker()->isEnabled());
     EXPECT_FALSE(delegate->overlay().focusViewerButton()->isEnabled());
@@ -154,7 +156,7 @@ TEST_F(ViewerControls, tabBringsTheControlsToTheKeyboard) {
 
 TEST_F(ViewerControls, theMenuButtonOpensTheMainMenusAndKeepsTheControlsUp) {
     launchActive({});
-    delegate->hoverChanged(true);
+    delegate->windowSide().overlay().hoverChanged(true);
     ASSERT_TRUE(pumpUntil([this] { return controlsShown(); }));
     MainMenuButton* button = delegate->overlay().mainMenuButton();
     EXPECT_EQ(button->toolTip(), QStringLiteral("Menu"));
@@ -178,7 +180,7 @@ TEST_F(ViewerControls, theMenuButtonOpensTheMainMenusAndKeepsTheControlsUp) {
     EXPECT_GE(popup->geometry().top(), button->mapToGlobal(QPoint(0, button->height())).y());
 
     // Open, it keeps the controls up after the pointer has gone.
-    delegate->hoverChanged(false);
+    delegate->windowSide().overlay().hoverChanged(false);
     QTest::qWait(300);
     EXPECT_TRUE(controlsShown());
 
@@ -203,7 +205,7 @@ TEST_F(ViewerControls, anInactiveApplicationShowsNothingAndAnOpenMenuKeepsThemUp
     EXPECT_TRUE(pumpUntil([this] { return controlsGone(); }));
 
     delegate->windowSide().overlay().menuWillOpen();
-    delegate->hoverChanged(false);
+    delegate->windowSide().overlay().hoverChanged(false);
     EXPECT_TRUE(pumpUntil([this] { return controlsShown(); }));
     delegate->windowSide().overlay().menuDidClose();
     EXPECT_TRUE(pumpUntil([this] { return controlsGone(); }));
@@ -211,7 +213,7 @@ TEST_F(ViewerControls, anInactiveApplicationShowsNothingAndAnOpenMenuKeepsThemUp
 
 TEST_F(ViewerControls, thePinKeepsTheWindowOnTopAndRemembersIt) {
     launchActive(threeCameras());
-    delegate->hoverChanged(true);
+    delegate->windowSide().overlay().hoverChanged(true);
     ASSERT_TRUE(pumpUntil([this] { return controlsShown(); }));
     PinToggleButton* pin = delegate->overlay().stayOnTopButton();
     ASSERT_FALSE(pin->isChecked());
@@ -273,7 +275,7 @@ TEST_F(ViewerControls, theCameraMenuWorksFromTheKeyboard) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.keys);
-        delegate->hoverChanged(true);
+        delegate->windowSide().overlay().hoverChanged(true);
         menu->popup(picker->mapToGlobal(QPoint(0, picker->height())));
         ASSERT_TRUE(pumpUntil([&] { return menu->isVisible(); }));
         // The current camera is the keyboard's starting point, and drawn so.
@@ -327,7 +329,7 @@ TEST_F(ViewerControls, aRightClickMaximizesForNowAndASecondOneGoesBack) {
 
 TEST_F(ViewerControls, theCloseButtonClosesTheViewer) {
     launchActive(threeCameras());
-    delegate->hoverChanged(true);
+    delegate->windowSide().overlay().hoverChanged(true);
     delegate->windowSide().overlay().menuWillOpen();
     ASSERT_TRUE(pumpUntil([this] { return controlsShown(); }));
     QTest::mouseClick(delegate->overlay().closeViewerButton(), Qt::LeftButton);
@@ -335,7 +337,7 @@ TEST_F(ViewerControls, theCloseButtonClosesTheViewer) {
     EXPECT_FALSE(delegate->viewerWindow()->isVisible());
     EXPECT_FALSE(supervisor().hasEngine());
     // Hover and menus no longer do anything.
-    delegate->hoverChanged(true);
+    delegate->windowSide().overlay().hoverChanged(true);
     delegate->windowSide().overlay().menuDidClose();
 }
 
