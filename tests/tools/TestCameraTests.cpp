@@ -164,8 +164,9 @@ public:
         return awaitAnswer();
     }
 
-    // DESCRIBE, SETUP of every stream over this connection, and PLAY.
-    bool play() {
+    // DESCRIBE, SETUP of every stream over this connection, and PLAY with
+    // `playHeaders`.
+    bool play(const QByteArray& playHeaders = {}) {
         const Answer description = request("DESCRIBE", {}, "Accept: application/sdp\r\n");
         sdp_ = description.body;
         int channel = 0;
@@ -181,7 +182,7 @@ public:
             session_ = sessionHeader_.split(';').first();
             channel += 2;
         }
-        return channel > 0 && request("PLAY").status == 200;
+        return channel > 0 && request("PLAY", {}, playHeaders).status == 200;
     }
 
     // Reads what arrives for the time given; false once the camera has closed
@@ -925,6 +926,29 @@ TEST(TestCameraTest, StillCameraSendsADecodablePictureEveryIntervalAndMovingOneE
         EXPECT_TRUE(late.waitForFrames(decodedBeforeSwitch + 2, decodeTimeoutMs));
         EXPECT_FALSE(late.hasEnded()) << late.endReason().toStdString();
     }
+}
+
+// A player's PLAY asks for the stream from its start ("Range: npt=0.000-"),
+// which restarts a shared stream's clock; a still camera then still sends
+// every client a picture each interval, the newcomer's first one at once.
+TEST(TestCameraTest, StillCameraKeepsItsPaceWhenAClientJoins) {
+    TestCamera camera;
+    ASSERT_TRUE(camera.start(smallCamera({QStringLiteral("--still-interval"), QStringLiteral("1"),
+                                          QStringLiteral("--start-still")})))
+        << camera.errorOutput().toStdString();
+    RtspConversation first(camera.url());
+    ASSERT_TRUE(first.play());
+    ASSERT_TRUE(first.receive(5000));
+    // Its first picture comes within the interval (1 s), not after the time
+    // the stream had already run (5 s).
+    const qint64 joinedNs = monotonicNanoseconds();
+    RtspConversation second(camera.url());
+    ASSERT_TRUE(second.play("Range: npt=0.000-\r\n"));
+    ASSERT_TRUE(second.receive(2500));
+    const auto pictures = videoPictures(second.packets(), QStringLiteral("h264"));
+    ASSERT_FALSE(pictures.empty());
+    EXPECT_LT(pictures.front().arrivalNs - joinedNs, 2'500'000'000);
+    EXPECT_GE(pictures.size(), 2u);
 }
 
 TEST(TestCameraTest, PictureSizeChangesWithinTheSession) {

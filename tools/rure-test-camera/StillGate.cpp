@@ -41,7 +41,13 @@ GstPadProbeReturn StillGate::onPicture(GstPad* pad, GstPadProbeInfo* info, gpoin
         passage->lastPassed = pts;
         return GST_PAD_PROBE_OK;
     }
+    // A client that joins a shared stream restarts the pipeline's clock (its
+    // PLAY seeks), so a time before the last picture's is a new start: that
+    // picture goes, as a camera sends a new client a picture at once, and the
+    // interval counts from it. Waiting for the old time instead held every
+    // client's pictures back for as long as the stream had run.
     if (GST_CLOCK_TIME_IS_VALID(pts) && GST_CLOCK_TIME_IS_VALID(passage->lastPassed) &&
+        pts >= passage->lastPassed &&
         pts + tolerance < passage->lastPassed + passage->gate->interval_) {
         return GST_PAD_PROBE_DROP;
     }
