@@ -10,7 +10,6 @@
 #include <QDBusUnixFileDescriptor>
 
 #include <fcntl.h>
-#include <unistd.h>
 #include <utility>
 
 namespace rure {
@@ -23,24 +22,6 @@ const QString loginManagerInterface = QStringLiteral("org.freedesktop.login1.Man
 const QString prepareForSleepSignal = QStringLiteral("PrepareForSleep");
 
 } // namespace
-
-SleepDelayLock::SleepDelayLock(SleepDelayLock&& other) noexcept
-    : descriptor_(std::exchange(other.descriptor_, -1)) {}
-
-SleepDelayLock& SleepDelayLock::operator=(SleepDelayLock&& other) noexcept {
-    if (this != &other) {
-        release();
-        descriptor_ = std::exchange(other.descriptor_, -1);
-    }
-    return *this;
-}
-
-void SleepDelayLock::release() {
-    if (descriptor_ >= 0) {
-        ::close(descriptor_);
-        descriptor_ = -1;
-    }
-}
 
 SleepWakeMonitor::SleepWakeMonitor(QDBusConnection bus, std::function<void()> willSleep,
                                    std::function<void()> didWake, QObject* parent)
@@ -94,7 +75,7 @@ void SleepWakeMonitor::startObserving() {
 }
 
 void SleepWakeMonitor::requestLock() {
-    if (lock_.isHeld() || pendingLock_) {
+    if (lock_.valid() || pendingLock_) {
         return;
     }
     QDBusMessage call = QDBusMessage::createMethodCall(
@@ -129,7 +110,7 @@ void SleepWakeMonitor::lockRequestFinished(QDBusPendingCallWatcher* watcher) {
         RureLog::lifecycle().error(QStringLiteral("Could not keep the sleep delay lock."));
         return;
     }
-    lock_ = SleepDelayLock(own);
+    lock_ = FileDescriptor(own);
     RureLog::lifecycle().debug(QStringLiteral("Holding the sleep delay lock."));
 }
 
@@ -146,7 +127,7 @@ void SleepWakeMonitor::handlePrepareForSleep(bool start) {
             willSleep_();
         }
         // Only now may logind suspend: the stream has been stopped.
-        lock_.release();
+        lock_.close();
         return;
     }
     RureLog::lifecycle().info(QStringLiteral("The system woke."));

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/FileDescriptor.h"
+
 #include <QDBusConnection>
 #include <QObject>
 #include <QPointer>
@@ -10,26 +12,6 @@ class QDBusPendingCallWatcher;
 class QDBusServiceWatcher;
 
 namespace rure {
-
-// Owns the descriptor of a logind delay inhibitor lock: the lock lasts exactly
-// as long as the descriptor is open.
-class SleepDelayLock {
-public:
-    SleepDelayLock() = default;
-    explicit SleepDelayLock(int descriptor) : descriptor_(descriptor) {}
-    ~SleepDelayLock() { release(); }
-
-    SleepDelayLock(SleepDelayLock&& other) noexcept;
-    SleepDelayLock& operator=(SleepDelayLock&& other) noexcept;
-    SleepDelayLock(const SleepDelayLock&) = delete;
-    SleepDelayLock& operator=(const SleepDelayLock&) = delete;
-
-    bool isHeld() const { return descriptor_ >= 0; }
-    void release();
-
-private:
-    int descriptor_ = -1;
-};
 
 // Tells the viewer when the machine is about to sleep and when it woke, from
 // logind's PrepareForSleep signal. While awake it holds a delay lock so that
@@ -53,7 +35,7 @@ public:
     SleepWakeMonitor& operator=(const SleepWakeMonitor&) = delete;
 
     bool isObserving() const { return observing_; }
-    bool holdsSleepDelayLock() const { return lock_.isHeld(); }
+    bool holdsSleepDelayLock() const { return lock_.valid(); }
 
 private slots:
     void handlePrepareForSleep(bool start);
@@ -68,7 +50,8 @@ private:
     std::function<void()> didWake_;
     bool observing_ = false;
     bool sleeping_ = false;
-    SleepDelayLock lock_;
+    // A logind delay inhibitor lock: it lasts exactly as long as the descriptor is open.
+    FileDescriptor lock_;
     QPointer<QDBusPendingCallWatcher> pendingLock_;
     QDBusServiceWatcher* serviceWatcher_ = nullptr;
 };

@@ -73,7 +73,8 @@ void RtspRelay::accept() {
         if (ends[0].revents == 0) {
             continue;
         }
-        FileDescriptor player(::accept4(listener_.get(), nullptr, nullptr, SOCK_CLOEXEC));
+        FileDescriptor player(
+            ::accept4(listener_.get(), nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK));
         if (!player.valid()) {
             continue;
         }

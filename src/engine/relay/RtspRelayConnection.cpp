@@ -5,7 +5,6 @@
 
 #include <cerrno>
 #include <cstring>
-#include <fcntl.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <poll.h>
@@ -19,8 +18,7 @@ constexpr int firstRequestWaitMilliseconds = 2000;
 constexpr int nextAddressAfterMilliseconds = 2000;
 constexpr std::size_t receiveBytes = 64 * 1024;
 
-void prepare(int fd) {
-    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) | O_NONBLOCK);
+void sendAtOnce(int fd) {
     const int on = 1;
     // Each picture's packets go on at once, not gathered.
     ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
@@ -72,7 +70,7 @@ RtspRelayConnection::RtspRelayConnection(FileDescriptor player, RelayRoute route
       stop_(stop), pictureEnds_(!*marksTooSoon_) {}
 
 void RtspRelayConnection::run() {
-    prepare(player_.get());
+    sendAtOnce(player_.get());
     if (!connectCamera()) {
         return;
     }
@@ -136,7 +134,7 @@ int RtspRelayConnection::attemptCamera(const SocketAddress& address, int millise
     if (!camera_.valid()) {
         return errno;
     }
-    prepare(camera_.get());
+    sendAtOnce(camera_.get());
     if (::connect(camera_.get(), target, address.length) == 0) {
         return 0;
     }
